@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages ZARN needs to build and test. Safe to run again:
+# apt-get is only called when a package is missing.
+set -euo pipefail
+packages=(
+  g++ cmake ninja-build pkg-config
+  libpcre2-dev libstorm-dev zlib1g-dev
+  qt6-base-dev libcurl4-openssl-dev
+  libgtest-dev python3
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi

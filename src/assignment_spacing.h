@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace zarn {
+
+// Blanks around the first "=" between two letters or digits, and no blank on
+// the inner side of parentheses or before a comma after ")".
+void FixAssignmentSpacing(std::string& text);
+
+}  // namespace zarn

@@ -1,0 +1,171 @@
+// zarn-cli: the console front end for terminals and build pipelines.
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "errors.h"
+#include "pipeline.h"
+#include "platform.h"
+#include "script.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  zarn-cli --map PATH [--delete]   preprocess the script inside a map archive\n"
+    "  zarn-cli --script IN [--out OUT] preprocess a plain script file\n"
+    "  zarn-cli --help | --version\n"
+    "\n"
+    "--map: PATH must contain \"w3m\", \"w3x\" or \"mpq\". The script is extracted to\n"
+    "war3map.j beside this program, processed into war3map_parsed.j and, when no\n"
+    "error markers are found, written back into the archive; --delete removes both\n"
+    "working files afterwards.\n"
+    "--script: writes the processed script to OUT, or to standard output.\n"
+    "Exit codes: 0 clean, 1 error markers found or the run failed, 2 bad usage or\n"
+    "unreadable/unwritable script file.\n";
+
+// One updating progress line on a terminal, nothing otherwise.
+class ConsoleProgress : public zarn::ProgressReporter {
+ public:
+  ConsoleProgress() : enabled_(isatty(STDERR_FILENO) == 1) {}
+  ~ConsoleProgress() override { Finish(); }
+
+  void SetProgress(std::string_view text, int value) override {
+    status_ = std::string(text);
+    value_ = value > 100 ? 100 : value;
+    Draw();
+  }
+  void SetFunctionName(std::string_view name, bool pump) override {
+    name_ = std::string(name);
+    if (pump) Draw();
+  }
+  void Finish() {
+    if (enabled_ && drawn_) std::fputs("\r\033[K", stderr);
+    drawn_ = false;
+  }
+
+ private:
+  void Draw() {
+    if (!enabled_) return;
+    std::string line = "[";
+    line += std::to_string(value_);
+    line += "%] ";
+    line += status_;
+    if (!name_.empty()) line += " " + name_;
+    if (line.size() > 78) line.resize(78);
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+
+  bool enabled_;
+  bool drawn_ = false;
+  std::string status_, name_;
+  int value_ = 0;
+};
+
+void PrintEntries(const zarn::ErrorReport& report) {
+  for (const std::string& entry : report.entries) std::cerr << entry << "\n";
+  std::cerr << zarn::ErrorCaption(report.marker_count) << "\n";
+}
+
+class ConsoleErrors : public zarn::ErrorPresenter {
+ public:
+  explicit ConsoleErrors(ConsoleProgress& progress) : progress_(progress) {}
+  void PresentErrors(const zarn::ErrorReport& report) override {
+    progress_.Finish();
+    PrintEntries(report);
+  }
+
+ private:
+  ConsoleProgress& progress_;
+};
+
+int Usage(std::FILE* out, int code) {
+  std::fputs(kUsage, out);
+  return code;
+}
+
+int RunMap(const std::vector<std::string>& args) {
+  zarn::MapRunOptions options;
+  options.map_path = args[1];
+  options.tool_dir = zarn::ExecutableDir();
+  options.delete_working_files = args.size() > 2 && args[2] == "--delete";
+  ConsoleProgress progress;
+  ConsoleErrors errors(progress);
+  try {
+    int code = zarn::RunPipeline(options, progress, errors);
+    progress.Finish();
+    return code;
+  } catch (const std::exception& e) {
+    progress.Finish();
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+}
+
+int RunScript(const std::string& in, const std::string* out) {
+  zarn::Lines lines;
+  try {
+    lines = zarn::LoadLines(in);
+  } catch (const zarn::FileError& e) {
+    std::cerr << e.what() << "\n";
+    return 2;
+  }
+  ConsoleProgress progress;
+  zarn::Run run(progress);
+  zarn::ErrorReport report;
+  try {
+    zarn::BuildLanguageTables(run);
+    run.lines = std::move(lines);
+    zarn::PreprocessScript(run);
+    report = zarn::ScanForMarkers(run.lines);
+  } catch (const std::exception& e) {
+    progress.Finish();
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  progress.Finish();
+  std::string result = zarn::JoinLines(run.lines);
+  if (out) {
+    try {
+      zarn::WriteFileBytes(*out, result);
+    } catch (const zarn::FileError& e) {
+      std::cerr << e.what() << "\n";
+      return 2;
+    }
+  } else if (std::fwrite(result.data(), 1, result.size(), stdout) != result.size() ||
+             std::fflush(stdout) != 0) {
+    std::cerr << "Cannot write the processed script to standard output\n";
+    return 2;
+  }
+  if (report.marker_count == 0) return 0;
+  PrintEntries(report);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::puts(ZARN_VERSION);
+    return 0;
+  }
+  if (!args.empty() && args[0] == "--map" && args.size() >= 2 && args.size() <= 3 &&
+      zarn::PassesArchiveTest(args[1]) && (args.size() == 2 || args[2] == "--delete")) {
+    return RunMap(args);
+  }
+  if (!args.empty() && args[0] == "--script") {
+    if (args.size() == 2) return RunScript(args[1], nullptr);
+    if (args.size() == 4 && args[2] == "--out") return RunScript(args[1], &args[3]);
+  }
+  if (!args.empty() && args[0] == "--map" && args.size() >= 2 && !zarn::PassesArchiveTest(args[1])) {
+    std::cerr << "zarn-cli: the map path must contain \"w3m\", \"w3x\" or \"mpq\": " << args[1] << "\n";
+  }
+  return Usage(stderr, 2);
+}

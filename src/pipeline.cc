@@ -1,0 +1,137 @@
+#include "pipeline.h"
+
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include "archive.h"
+#include "assignment_spacing.h"
+#include "block_parser.h"
+#include "errors.h"
+#include "normalise.h"
+#include "platform.h"
+#include "raw_blocks.h"
+#include "signatures.h"
+#include "text.h"
+
+namespace zarn {
+
+namespace {
+
+// Reports a stage, then does its work. A search that runs into its limits
+// ends the run rather than passing for "no match".
+template <class Work>
+void Stage(Run& run, const char* text, int value, Work&& work) {
+  run.progress.SetProgress(text, value);
+  try {
+    std::forward<Work>(work)();
+  } catch (const MatchLimitError&) {
+    throw Error(std::string("Script too complex to process: ") + text);
+  }
+}
+
+struct MarkerKind {
+  const char* kind;  // marker and statement keyword, e.g. "//!ZARN Error:var"
+  const char* message;
+};
+
+constexpr MarkerKind kMarkerKinds[] = {
+    {"//!ZARN Error:var", ": Undefined type of variable"},
+    {"//!ZARN Error:flush", ": Can't parse flushing"},
+    {"//!ZARN Error:free", ": Can't find destructor for this type"},
+    {"//!ZARN Error:global", ": Can't parse this global declaration"},
+};
+
+// A line is of a kind when it holds the kind followed by a blank, or ends with
+// the kind (a marker for a bare keyword such as a lone "var").
+bool IsOfKind(std::string_view line, std::string_view kind) {
+  std::string with_blank = std::string(kind) + " ";
+  if (line.find(with_blank) != std::string_view::npos) return true;
+  return line.size() >= kind.size() && line.substr(line.size() - kind.size()) == kind;
+}
+
+}  // namespace
+
+std::string ErrorCaption(std::size_t marker_count) {
+  return "ZARN: " + std::to_string(marker_count) +
+         (marker_count == 1 ? " error found!" : " errors found!");
+}
+
+bool PassesArchiveTest(const std::string& path) {
+  return Contains(path, "w3m") || Contains(path, "w3x") || Contains(path, "mpq");
+}
+
+void BuildLanguageTables(Run& run) { run.return_types = ReturnTypeTable::BuiltIn(); }
+
+void PreprocessScript(Run& run) {
+  Stage(run, "Parsing spaces: WORKING...", 30, [&] {
+    NormaliseSpaces(run.lines);
+    run.text = JoinLines(run.lines);
+  });
+  Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
+  Stage(run, "Split //!nozarn: WORKING...", 50, [&] { SplitRawBlocks(run); });
+  Stage(run, "Fixing some shit: WORKING...", 60, [&] {
+    FixAssignmentSpacing(run.text);
+    RegisterUserSignatures(run);
+  });
+  Stage(run, "Parsing empty lines: WORKING...", 80, [&] {
+    run.lines = SplitText(run.text);
+    RemoveEmptyLines(run.lines);
+    run.text = JoinLines(run.lines);
+    ParseBlocks(run);
+  });
+  Stage(run, "Join //!nozarn: WORKING...", 90, [&] {
+    JoinRawBlocks(run);
+    run.lines = SplitText(run.text);
+    RemoveEmptyLines(run.lines);
+  });
+}
+
+ErrorReport ScanForMarkers(const Lines& lines) {
+  ErrorReport report;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (line.find("//!ZARN Error") == std::string::npos) continue;
+    if (report.marker_count++ == 0) report.first_marker_line = i;
+    for (const MarkerKind& kind : kMarkerKinds) {
+      if (IsOfKind(line, kind.kind)) {
+        report.entries.push_back("Line " + std::to_string(i) + kind.message);
+        break;
+      }
+    }
+  }
+  if (report.marker_count > 0) report.script = JoinLines(lines);
+  return report;
+}
+
+int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors) {
+  Run run(progress);
+  BuildLanguageTables(run);
+  const std::string extracted = PathJoin(options.tool_dir, "war3map.j");
+  const std::string parsed = PathJoin(options.tool_dir, "war3map_parsed.j");
+
+  MapArchive archive(options.map_path);
+  progress.SetProgress("Opening archive: WORKING...", 10);
+  archive.ExtractScript(extracted, progress);
+  Stage(run, "Extracting script: WORKING...", 20, [&] { run.lines = LoadLines(extracted); });
+
+  PreprocessScript(run);
+
+  ErrorReport report;
+  Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanForMarkers(run.lines); });
+  if (report.marker_count > 0) {
+    errors.PresentErrors(report);
+    return 1;
+  }
+  SaveLines(parsed, run.lines);
+  progress.SetProgress("Closing archive: WORKING...", 110);
+  archive.InsertScript(parsed);
+  progress.SetProgress("Closing archive: DONE!", 120);
+  if (options.delete_working_files) {
+    std::remove(extracted.c_str());
+    std::remove(parsed.c_str());
+  }
+  return 0;
+}
+
+}  // namespace zarn

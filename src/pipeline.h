@@ -1,0 +1,33 @@
+// One processing run: the stage table from loading to the end-of-run scan.
+#pragma once
+
+#include <string>
+
+#include "report.h"
+#include "run.h"
+
+namespace zarn {
+
+// Stages from whitespace normalisation to the final empty-line pass, on
+// run.lines as loaded; the result is left in run.lines. A search that exceeds
+// its limits throws Error("Script too complex to process: " + stage text).
+void PreprocessScript(Run& run);
+
+// The end-of-run scan: marker lines, their entries and their count.
+ErrorReport ScanForMarkers(const Lines& lines);
+
+struct MapRunOptions {
+  std::string map_path;
+  std::string tool_dir;  // folder of the working files
+  bool delete_working_files = false;
+};
+
+// Extracts, preprocesses and, on a clean result, puts the script back. Returns
+// the exit code: 0 when clean, 1 when markers were found (after they were
+// presented). Failures of the environment are thrown as Error.
+int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors);
+
+// True when a map path contains "w3m", "w3x" or "mpq" (case-sensitive).
+bool PassesArchiveTest(const std::string& path);
+
+}  // namespace zarn

@@ -1,0 +1,30 @@
+// The state of one processing run, handed to every pass.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "report.h"
+#include "script.h"
+#include "tables.h"
+
+namespace zarn {
+
+struct Run {
+  explicit Run(ProgressReporter& reporter) : progress(reporter) {}
+
+  ProgressReporter& progress;
+  // Exactly one of the two forms is current at any moment; the pipeline
+  // converts between them at fixed points.
+  Lines lines;
+  std::string text;
+  // Bodies of raw blocks, in order, always followed by one empty entry.
+  std::vector<std::string> raw_blocks{std::string()};
+  std::string globals_block;
+  ReturnTypeTable return_types;
+};
+
+// Fills the run's return-type table with the built-in rows.
+void BuildLanguageTables(Run& run);
+
+}  // namespace zarn

@@ -1,0 +1,68 @@
+#include "script.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "errors.h"
+
+namespace zarn {
+
+std::string JoinLines(const Lines& lines) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+Lines SplitText(std::string_view text) {
+  Lines lines;
+  std::size_t nul = text.find('\0');
+  if (nul != std::string_view::npos) text = text.substr(0, nul);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = text.size();
+    lines.emplace_back(text.substr(i, end - i));
+    i = end;
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+  }
+  return lines;
+}
+
+namespace {
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+std::string Reason() { return std::strerror(errno); }
+}  // namespace
+
+std::string ReadFileBytes(const std::string& path) {
+  File f(std::fopen(path.c_str(), "rb"));
+  if (!f) throw FileError("Cannot open file " + path + ": " + Reason());
+  std::string bytes;
+  char buffer[1 << 16];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) bytes.append(buffer, got);
+  if (std::ferror(f.get())) throw FileError("Cannot read file " + path + ": " + Reason());
+  return bytes;
+}
+
+void WriteFileBytes(const std::string& path, std::string_view bytes) {
+  FILE* raw = std::fopen(path.c_str(), "wb");
+  if (!raw) throw FileError("Cannot write file " + path + ": " + Reason());
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), raw) == bytes.size();
+  ok = (std::fclose(raw) == 0) && ok;
+  if (!ok) throw FileError("Cannot write file " + path + ": " + Reason());
+}
+
+}  // namespace zarn

@@ -1,0 +1,29 @@
+// The script's two forms: a list of lines and one text with CR LF line ends.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zarn {
+
+using Lines = std::vector<std::string>;
+
+// Every line followed by CR LF, the last one included.
+std::string JoinLines(const Lines& lines);
+
+// CR LF, a lone CR and a lone LF each end a line (LF CR ends two); a final
+// line break gives no empty last line; the first NUL byte ends the text.
+Lines SplitText(std::string_view text);
+
+// Reads a file as bytes; throws FileError naming the path when it cannot.
+std::string ReadFileBytes(const std::string& path);
+// Writes bytes, replacing the file; throws FileError naming the path.
+void WriteFileBytes(const std::string& path, std::string_view bytes);
+
+inline Lines LoadLines(const std::string& path) { return SplitText(ReadFileBytes(path)); }
+inline void SaveLines(const std::string& path, const Lines& lines) {
+  WriteFileBytes(path, JoinLines(lines));
+}
+
+}  // namespace zarn

@@ -1,0 +1,58 @@
+// Built-in knowledge of JASS: creatable handle types with their constructors,
+// releasable types with their release calls, and the return-type table.
+// Every lookup scans its rows in order and the first matching row wins.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zarn {
+
+struct CreationRow {
+  const char* type;
+  const char* pattern;      // line mode: "^.*?new.*?<type>.*?$"
+  const char* constructor;  // e.g. "CreateTimer()"
+};
+extern const std::array<CreationRow, 12> kCreationRows;
+
+struct ReleaseRow {
+  const char* type;
+  const char* call;  // e.g. "DestroyGroup(": name and opening parenthesis
+};
+extern const std::array<ReleaseRow, 28> kReleaseRows;
+
+// First release type, in row order, that occurs anywhere in `text`; "" if none.
+std::string FindDestructorType(std::string_view text);
+// Release call of the row whose type equals `type` exactly.
+std::optional<std::string> DestructorCallFor(std::string_view type);
+
+// (name, type) rows: the built-in rows, then rows appended for the script's
+// own functions and methods.
+class ReturnTypeTable {
+ public:
+  static constexpr std::size_t kBuiltInRows = 1983;
+
+  // The table holding exactly the built-in rows.
+  static ReturnTypeTable BuiltIn();
+
+  std::size_t size() const { return names_.size(); }
+  const std::string& name(std::size_t row) const { return names_[row]; }
+  const std::string& type(std::size_t row) const { return types_[row]; }
+
+  void Append(std::string name, std::string type);
+
+  // Type of the first row whose name occurs anywhere in `text`, or "undefined".
+  std::string FindReturnTypeByName(std::string_view text) const;
+  // Type of the first row whose key "= " + name + "(" occurs in `statement`.
+  std::optional<std::string> FindCallType(std::string_view statement) const;
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<std::string> types_;
+};
+
+}  // namespace zarn

@@ -1,0 +1,50 @@
+// String conventions shared by every pass: 1-based positions with clamping,
+// trimming of control bytes, and the three text rewrite idioms.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zarn {
+
+// 1-based position of the first occurrence of `needle` in `hay`; 0 when it
+// does not occur or `needle` is empty.
+std::size_t Pos(std::string_view needle, std::string_view hay);
+
+// Substring test; an empty needle never occurs.
+inline bool Contains(std::string_view hay, std::string_view needle) {
+  return !needle.empty() && hay.find(needle) != std::string_view::npos;
+}
+
+// Copy of (start, count) with 1-based start: a start below 1 counts as 1; a
+// start past the end or a negative count gives ""; the count stops at the end.
+std::string Copy(std::string_view s, long long start, long long count);
+
+// Deletes (start, count); nothing happens for a start below 1 or past the end,
+// or a count that is not positive.
+void Delete(std::string& s, long long start, long long count);
+
+// Removes every byte with a code of 32 or less from both ends.
+std::string_view TrimView(std::string_view s);
+inline std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
+
+// Replaces every occurrence of `from`, scanning left to right in the original
+// string so that occurrences never overlap and the replacement is never
+// searched. An empty `from` changes nothing.
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+
+// In-place form of ReplaceAll; returns whether anything was replaced.
+bool ReplaceAllIn(std::string& s, std::string_view from, std::string_view to);
+
+// Replaces the leftmost occurrence only.
+bool ReplaceFirstIn(std::string& s, std::string_view from, std::string_view to);
+
+// Deletes the leftmost occurrence; nothing happens when there is none.
+bool DeleteFirstIn(std::string& s, std::string_view what);
+
+// Each run of two or more blanks, tabs, CRs or form feeds, as found in the
+// original text, is replaced everywhere in the working string by one blank.
+std::string CollapseWhitespace(std::string_view text);
+
+}  // namespace zarn
