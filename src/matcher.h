@@ -38,7 +38,7 @@ class Matcher {
   bool Next();
 
   // The whole match, valid until the next First() or the matcher's end.
-  std::string_view Matched() const { return subject_.substr(begin_, end_ - begin_); }
+  std::string_view Matched() const { return std::string_view(subject_).substr(begin_, end_ - begin_); }
   // 0-based offset of the match in the scanned copy.
   std::size_t Offset() const { return begin_; }
   const std::string& Subject() const { return subject_; }

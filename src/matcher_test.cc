@@ -1,0 +1,62 @@
+#include "matcher.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zarn {
+namespace {
+
+std::vector<std::string> AllMatches(std::string_view pattern, MatchMode mode, std::string_view text) {
+  std::vector<std::string> out;
+  Matcher m(pattern, mode);
+  for (bool found = m.First(text); found; found = m.Next()) out.emplace_back(m.Matched());
+  return out;
+}
+
+using V = std::vector<std::string>;
+
+TEST(MatcherTest, LineModeAnchorsAtEveryLineEndButNeverInsideCrLf) {
+  EXPECT_EQ(AllMatches("^x.*?$", MatchMode::kLine, "x1\r\nx2\rx3\nx4"), (V{"x1", "x2", "x3", "x4"}));
+  // "$" never matches between CR and LF, so the line ends before the CR.
+  EXPECT_EQ(AllMatches("a$", MatchMode::kLine, "a\r\nb"), (V{"a"}));
+  EXPECT_EQ(AllMatches("^b", MatchMode::kLine, "a\r\nb"), (V{"b"}));
+}
+
+TEST(MatcherTest, WholeTextModeDotCrossesLinesAndAnchorsOnlyAtTheEnds) {
+  EXPECT_EQ(AllMatches("a.*?b", MatchMode::kWholeText, "a\r\nb"), (V{"a\r\nb"}));
+  EXPECT_EQ(AllMatches("a.*?b", MatchMode::kLine, "a\r\nb"), V{});
+  EXPECT_EQ(AllMatches("^x", MatchMode::kWholeText, "x\nx"), (V{"x"}));
+  EXPECT_EQ(AllMatches("//.*?$", MatchMode::kDotAllMultiLine, "a //c\r\nb //d"), (V{"//c", "//d"}));
+}
+
+TEST(MatcherTest, GreedyLazyAndCaseSensitive) {
+  EXPECT_EQ(AllMatches("globals.*endglobals", MatchMode::kWholeText, "globals a endglobals b endglobals"),
+            (V{"globals a endglobals b endglobals"}));
+  EXPECT_EQ(AllMatches("f.*?e", MatchMode::kWholeText, "fxe fye"), (V{"fxe", "fye"}));
+  EXPECT_EQ(AllMatches("repeat", MatchMode::kLine, "Repeat REPEAT repeat"), (V{"repeat"}));
+  EXPECT_EQ(AllMatches("[ \\t\\r\\f]{2,}", MatchMode::kWholeText, "a \t b\r\r"), (V{" \t ", "\r\r"}));
+  EXPECT_EQ(AllMatches("(0x|\\$|[0-9])", MatchMode::kWholeText, "$F 0x1"), (V{"$", "0x", "1"}));
+}
+
+TEST(MatcherTest, ScanWalksItsOwnCopyFromTheEndOfThePreviousMatch) {
+  std::string text = "aa aa";
+  Matcher m("a+", MatchMode::kWholeText);
+  ASSERT_TRUE(m.First(text));
+  text = "changed";  // the scan keeps walking the text as it was
+  EXPECT_EQ(m.Matched(), "aa");
+  ASSERT_TRUE(m.Next());
+  EXPECT_EQ(m.Matched(), "aa");
+  EXPECT_EQ(m.Offset(), 3u);
+  EXPECT_FALSE(m.Next());
+  EXPECT_EQ(AllMatches("x*", MatchMode::kWholeText, "ab").size(), 3u);  // empty matches advance
+}
+
+TEST(MatcherTest, HighBytesAndNulAreOrdinaryCharacters) {
+  std::string text("\xe4\xf6 x\0y", 6);
+  EXPECT_EQ(AllMatches(".*?y", MatchMode::kLine, text), (V{text}));
+}
+
+}  // namespace
+}  // namespace zarn
