@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,8 +52,16 @@ class ReturnTypeTable {
   std::optional<std::string> FindCallType(std::string_view statement) const;
 
  private:
+  // Lookup index over the row keys, built on first use and dropped by Append;
+  // copies of a table share it. Not safe for concurrent first use.
+  class KeyIndex;
+  const KeyIndex& NameIndex() const;
+  const KeyIndex& CallIndex() const;
+
   std::vector<std::string> names_;
   std::vector<std::string> types_;
+  mutable std::shared_ptr<const KeyIndex> name_index_;
+  mutable std::shared_ptr<const KeyIndex> call_index_;
 };
 
 }  // namespace zarn
