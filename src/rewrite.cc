@@ -26,4 +26,13 @@ void ReplaceFirstForEachMatch(std::string& text, std::string_view pattern, Match
     ReplaceFirstIn(text, m.Matched(), replacement(m.Matched()));
 }
 
+void ApplyEditsForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                            const std::function<std::vector<TextEdit>(std::string_view)>& edits) {
+  Matcher m(pattern, mode);
+  for (bool found = m.First(text); found; found = m.Next()) {
+    for (const TextEdit& edit : edits(m.Matched()))
+      if (edit.from != edit.to) ReplaceAllIn(text, edit.from, edit.to);
+  }
+}
+
 }  // namespace zarn

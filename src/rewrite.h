@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "matcher.h"
 
@@ -27,5 +28,17 @@ void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchM
 // replaced by `replacement(m)`.
 void ReplaceFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                               const std::function<std::string(std::string_view)>& replacement);
+
+// One replace-every-occurrence edit of the live text.
+struct TextEdit {
+  std::string from;
+  std::string to;
+};
+
+// For each match m, in order: the edits `edits(m)` are applied one after the
+// other, each replacing every occurrence of its `from` in the live text by its
+// `to` (an edit whose two texts are equal changes nothing).
+void ApplyEditsForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                            const std::function<std::vector<TextEdit>(std::string_view)>& edits);
 
 }  // namespace zarn

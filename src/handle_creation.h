@@ -1,0 +1,17 @@
+// "new" statements declare a handle initialised by its constructor call;
+// "global" statements move a declaration into the globals block.
+#pragma once
+
+#include <string>
+
+namespace zarn {
+
+// Rewrites every line in which "new" is followed by a creatable type into a
+// declaration with that type's constructor call; the earliest table row wins.
+void ExpandNewStatements(std::string& text);
+
+// Moves every global statement to its own line before "endglobals". In a
+// script without "endglobals" the statement stays in place, marked.
+void MoveGlobalDeclarations(std::string& text);
+
+}  // namespace zarn

@@ -1,0 +1,12 @@
+// "mount alias to value" ... "unmount": inside the stretch every occurrence of
+// the alias text is replaced by the value text. A mount that is never closed
+// runs to the end of the script.
+#pragma once
+
+#include <string>
+
+namespace zarn {
+
+void ExpandMountBlocks(std::string& text);
+
+}  // namespace zarn
