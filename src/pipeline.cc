@@ -110,6 +110,13 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   const std::string extracted = PathJoin(options.tool_dir, "war3map.j");
   const std::string parsed = PathJoin(options.tool_dir, "war3map_parsed.j");
 
+  // The working files have fixed names, so runs sharing a folder take turns.
+  FileLock lock(PathJoin(options.tool_dir, "zarn.lock"));
+  if (!lock.TryLock()) {
+    progress.SetProgress("Waiting for another run to finish...", 0);
+    lock.Lock();
+  }
+
   MapArchive archive(options.map_path);
   progress.SetProgress("Opening archive: WORKING...", 10);
   archive.ExtractScript(extracted, progress);

@@ -1,12 +1,18 @@
 #include "platform.h"
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <system_error>
+
+#include "errors.h"
 
 extern char** environ;
 
@@ -40,6 +46,23 @@ bool StartProcess(const std::string& program, const std::vector<std::string>& ar
   argv.push_back(nullptr);
   pid_t pid;
   return posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
+}
+
+FileLock::FileLock(const std::string& path) {
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0) throw FileError("Cannot write file " + path + ": " + std::strerror(errno));
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) close(fd_);  // closing releases the lock
+}
+
+bool FileLock::TryLock() { return flock(fd_, LOCK_EX | LOCK_NB) == 0; }
+
+void FileLock::Lock() {
+  while (flock(fd_, LOCK_EX) != 0) {
+    if (errno != EINTR) throw FileError(std::string("Cannot lock the working files: ") + std::strerror(errno));
+  }
 }
 
 bool OpenUrl(const std::string& url) { return StartProcess("xdg-open", {url}); }

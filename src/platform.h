@@ -17,4 +17,23 @@ bool OpenUrl(const std::string& url);
 // Starts a program without waiting for it; returns false when it could not.
 bool StartProcess(const std::string& program, const std::vector<std::string>& args);
 
+// An exclusive lock on a lock file, held until destruction. Processes that
+// share a working folder take turns through it.
+class FileLock {
+ public:
+  // Creates `path` when needed. Throws FileError when it cannot be created.
+  explicit FileLock(const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Takes the lock without waiting; false when another process holds it.
+  bool TryLock();
+  // Waits until the lock is free and takes it.
+  void Lock();
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace zarn

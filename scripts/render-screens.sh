@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Renders the progress, errors and About windows offscreen to PNG files.
+# Usage: scripts/render-screens.sh [BUILD_DIR] [OUT_DIR]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
+out="${2:-$build/screens}"
+if [ ! -x "$build/zarn-screens" ]; then
+  cmake --build "$build" --target zarn-screens
+fi
+QT_QPA_PLATFORM=offscreen "$build/zarn-screens" "$out"
