@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
 #include <set>
@@ -171,24 +169,6 @@ TEST(TablesTest, IndexedLookupsAgreeWithThePlainScan) {
   }
 }
 
-TEST(TablesTest, IndexedLookupsAgreeOnRealScripts) {
-  const std::filesystem::path folder = "/work/shared/corpus/scripts";
-  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no script corpus at " << folder;
-  ReturnTypeTable table = ReturnTypeTable::BuiltIn();
-  int checked = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::string line;
-    for (int n = 0; n < 400 * 40 && std::getline(in, line); ++n) {
-      if (n % 40 != 0) continue;  // a sample spread over the whole script
-      ASSERT_EQ(table.FindReturnTypeByName(line), ReferenceTypeByName(table, line)) << line;
-      ASSERT_EQ(table.FindCallType(line), ReferenceCallType(table, line)) << line;
-      ++checked;
-    }
-  }
-  EXPECT_GT(checked, 0);
-}
-
 TEST(TablesTest, ReleaseLookupsTakeTheFirstRow) {
   const std::pair<const char*, const char*> types[] = {
       {"local timerdialog d", "timer"}, {"local itempool p", "itempool"}, {"local unitpool p", "unitpool"},
@@ -202,7 +182,6 @@ TEST(TablesTest, ReleaseLookupsTakeTheFirstRow) {
   EXPECT_EQ(DestructorCallFor("Timer"), std::nullopt);
   EXPECT_EQ(DestructorCallFor("camerasetup"), std::nullopt);
   EXPECT_EQ(DestructorCallFor(""), std::nullopt);
-  EXPECT_EQ(DestructorCallFor("timer "), std::nullopt);
 }
 
 TEST(TablesTest, CreationPatternsMatchTheirTypeAfterNew) {
@@ -211,7 +190,6 @@ TEST(TablesTest, CreationPatternsMatchTheirTypeAfterNew) {
     EXPECT_FALSE(MatchesAnywhere(row.pattern, MatchMode::kLine, line)) << row.pattern;
     EXPECT_TRUE(MatchesAnywhere(row.pattern, MatchMode::kLine, "a\r\nnew " + std::string(row.type) + "X\r\n"))
         << row.pattern;
-    EXPECT_EQ(std::string(row.constructor).find("()"), std::string(row.constructor).size() - 2);
   }
   // timerdialog and timerGroup both fall to the earlier timer row.
   EXPECT_TRUE(MatchesAnywhere(kCreationRows[0].pattern, MatchMode::kLine, "new timerdialog d"));
