@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (AddressSanitizer and
+# UndefinedBehaviorSanitizer on) and runs each for a bounded time, seeded from
+# the real scripts and maps in ../shared/corpus when present.
+# Usage: scripts/fuzz.sh [SECONDS_PER_TARGET]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZARN_FUZZ=ON -DZARN_GUI=OFF -DZARN_TESTS=OFF \
+  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+ninja -C build-fuzz preprocess_fuzzer archive_fuzzer
+corpus=../shared/corpus
+work=build-fuzz/corpus
+rm -rf "$work" && mkdir -p "$work/scripts" "$work/maps"
+if [ -d "$corpus" ]; then
+  # Small seeds keep each run fast: the head of every script, every small map.
+  for f in "$corpus"/scripts/*.j "$corpus"/jass/*.j; do head -c 4096 "$f" > "$work/scripts/$(basename "$f")"; done
+  find "$corpus/maps" -name '*.w3[mx]' -size -64k -exec cp {} "$work/maps/" \;
+fi
+cp examples/*.j "$work/scripts/" 2>/dev/null || true
+export ASAN_OPTIONS=detect_leaks=1
+build-fuzz/preprocess_fuzzer -max_total_time="$seconds" -timeout=20 -max_len=8192 \
+  -print_final_stats=1 "$work/scripts"
+build-fuzz/archive_fuzzer -max_total_time="$seconds" -timeout=20 -max_len=65536 \
+  -print_final_stats=1 "$work/maps"
+echo "fuzzing finished without findings"

@@ -1,0 +1,28 @@
+// Whole preprocessing of arbitrary bytes taken as a script.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "errors.h"
+#include "pipeline.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  zarn::NullProgress progress;
+  zarn::Run run(progress);
+  zarn::BuildLanguageTables(run);
+  run.lines = zarn::SplitText(std::string_view(reinterpret_cast<const char*>(data), size));
+  try {
+    zarn::PreprocessScript(run);
+  } catch (const zarn::Error&) {
+    return 0;  // a script too complex to process is refused, not a fault
+  }
+  zarn::ErrorReport report = zarn::ScanForMarkers(run.lines);
+  // The result is always a script of non-empty, trimmed lines.
+  for (const std::string& line : run.lines) {
+    if (line.empty() || static_cast<unsigned char>(line.front()) <= 32 ||
+        static_cast<unsigned char>(line.back()) <= 32)
+      __builtin_trap();
+  }
+  if (report.entries.size() > report.marker_count) __builtin_trap();
+  return 0;
+}
