@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "preprocess_fixture.h"
 
 namespace zarn {
@@ -98,6 +100,16 @@ TEST(BlockParserTest, ShowsEachBodyNameWithARepaint) {
              "method Beta takes nothing returns nothing\r\nendmethod\r\nfunction\r\nendfunction\r\n";
   ParseBlocks(run);
   EXPECT_EQ(names.shown, (std::vector<std::string>{"Alpha", "", "Beta"}));
+}
+
+TEST(BlockParserTest, ExampleScriptComesOutClean) {
+  Lines out = Preprocess(LoadLines(ZARN_SOURCE_DIR "/examples/example.j"));
+  EXPECT_EQ(ScanForMarkers(out).marker_count, 0u) << JoinLines(out);
+  EXPECT_NE(std::find(out.begin(), out.end(), "local boolean isglobal = false"), out.end());
+  for (const std::string& line : out) {
+    for (const char* keyword : {"var ", "new ", "free ", "flush ", "global ", "mount ", "repeat", "until"})
+      EXPECT_NE(line.rfind(keyword, 0), 0u) << line;
+  }
 }
 
 }  // namespace
