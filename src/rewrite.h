@@ -41,4 +41,38 @@ struct TextEdit {
 void ApplyEditsForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                             const std::function<std::vector<TextEdit>(std::string_view)>& edits);
 
+// The first match only, if any: its first occurrence in the live text is
+// replaced by `replacement(m)`. Returns whether there was a match.
+bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                       const std::function<std::string(std::string_view)>& replacement);
+
+// DeleteFirstForEachMatch with the match itself as the target, in one pass:
+// the live text is rebuilt left to right, and an index of where `lead` occurs
+// in it tells whether a match also stands earlier, where the plain rule would
+// delete it instead. Matches for which `at_own_place(m)` holds are deleted
+// where the scan found them. Linear unless matches recur in the live text.
+void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                                      std::string_view lead,
+                                      const std::function<bool(std::string_view)>& at_own_place);
+
+// Part of a match: offset from the match's start and length.
+struct MatchPart {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+};
+
+// For each match m: `part(m)` is deleted where the scan found m, whatever
+// stands earlier in the text. One pass.
+void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
+                                  const std::function<MatchPart(std::string_view)>& part);
+
+// ReplaceEachMatch with every match replaced by nothing, for a `pattern` of
+// the form `open` ".*?" close (dot matching everything) with a two-character
+// `open`: spans that end at the first close after the opener. When no match
+// holds a second `open` and none is followed by `open`'s second character,
+// deleting every occurrence of each match deletes exactly the matches, which
+// is done in one pass; otherwise the plain rule runs.
+void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern, MatchMode mode,
+                                     std::string_view open);
+
 }  // namespace zarn
