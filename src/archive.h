@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "errors.h"
 #include "report.h"
@@ -31,6 +32,34 @@ class EArchiveUpdate : public Error {
   explicit EArchiveUpdate(const std::string& what) : Error("Error updating archive: " + what) {}
 };
 
+// Largest war3map.j that is read into memory.
+constexpr std::uint32_t kMaxArchiveFileSize = 256u << 20;
+
+// Read buffer size for a block-size exponent s: 512 << s as a 32-bit value,
+// or 4096 when that overflows to 0.
+std::uint32_t ReadBufferSize(std::uint32_t exponent);
+
+// Reads a whole file out of an open archive (a StormLib handle) in pieces of
+// `buffer_size` bytes, or of the archive's sector size when it is 0. Records
+// the size of every piece read in `piece_sizes` when given. Throws
+// ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile, or Error for a size that
+// is over kMaxArchiveFileSize or that the archive cannot hold.
+std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_t buffer_size,
+                            std::vector<std::uint32_t>* piece_sizes = nullptr);
+
+// The steps of MapArchive::InsertScript, in order.
+enum class InsertStep {
+  kNone,
+  kCopy,              // temporary copy beside the map
+  kOpen,              // open the copy for writing
+  kDeleteAttributes,  // take "(attributes)" out
+  kAddScript,         // add the script as war3map.j
+  kCompact,
+  kClose,             // write the tables and close
+  kVerify,            // read war3map.j back from the closed copy
+  kReplace,           // rename the copy over the map
+};
+
 class MapArchive {
  public:
   explicit MapArchive(std::string map_path);
@@ -51,9 +80,17 @@ class MapArchive {
 
   const std::string& path() const { return path_; }
 
+  // Makes the given insertion step fail as if the library or the file system
+  // had refused it; for tests of the failure paths.
+  void FailAt(InsertStep step) { fail_at_ = step; }
+
  private:
+  void CloseHandle();
+  void Check(InsertStep step, bool ok, const std::string& what) const;
+
   std::string path_;
   void* handle_ = nullptr;
+  InsertStep fail_at_ = InsertStep::kNone;
 };
 
 }  // namespace zarn

@@ -1,0 +1,177 @@
+#include "mpq_tables.h"
+
+#include <array>
+#include <cctype>
+#include <fstream>
+
+namespace zarn {
+
+namespace {
+
+const std::array<std::uint32_t, 0x500>& CryptTable() {
+  static const std::array<std::uint32_t, 0x500> table = [] {
+    std::array<std::uint32_t, 0x500> t{};
+    std::uint32_t seed = 0x00100001;
+    for (std::uint32_t i = 0; i < 0x100; ++i) {
+      for (std::uint32_t j = 0, index = i; j < 5; ++j, index += 0x100) {
+        seed = (seed * 125 + 3) % 0x2AAAAB;
+        std::uint32_t high = (seed & 0xFFFF) << 16;
+        seed = (seed * 125 + 3) % 0x2AAAAB;
+        t[index] = high | (seed & 0xFFFF);
+      }
+    }
+    return t;
+  }();
+  return table;
+}
+
+std::uint32_t Le32(const unsigned char* p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
+}
+std::uint16_t Le16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
+
+bool ReadAt(std::ifstream& in, std::uint64_t offset, void* out, std::size_t size) {
+  in.clear();
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(static_cast<char*>(out), static_cast<std::streamsize>(size));
+  return static_cast<std::size_t>(in.gcount()) == size;
+}
+
+// Reads and decrypts `count` 16-byte entries.
+std::optional<std::vector<std::uint32_t>> ReadTable(std::ifstream& in, std::uint64_t offset,
+                                                    std::uint32_t count, const char* key_name) {
+  std::vector<unsigned char> raw(std::size_t(count) * 16);
+  if (!ReadAt(in, offset, raw.data(), raw.size())) return std::nullopt;
+  std::vector<std::uint32_t> words(std::size_t(count) * 4);
+  for (std::size_t i = 0; i < words.size(); ++i) words[i] = Le32(&raw[i * 4]);
+  MpqDecrypt(words, MpqHashString(key_name, MpqHashType::kFileKey));
+  return words;
+}
+
+}  // namespace
+
+std::uint32_t MpqHashString(std::string_view text, MpqHashType type) {
+  const auto& table = CryptTable();
+  std::uint32_t seed1 = 0x7FED7FED, seed2 = 0xEEEEEEEE;
+  for (unsigned char c : text) {
+    if (c == '/') c = '\\';
+    c = static_cast<unsigned char>(std::toupper(c));
+    seed1 = table[(static_cast<std::uint32_t>(type) << 8) + c] ^ (seed1 + seed2);
+    seed2 = c + seed1 + seed2 + (seed2 << 5) + 3;
+  }
+  return seed1;
+}
+
+void MpqDecrypt(std::vector<std::uint32_t>& words, std::uint32_t key) {
+  const auto& table = CryptTable();
+  std::uint32_t seed = 0xEEEEEEEE;
+  for (std::uint32_t& word : words) {
+    seed += table[0x400 + (key & 0xFF)];
+    std::uint32_t plain = word ^ (key + seed);
+    key = ((~key << 0x15) + 0x11111111) | (key >> 0x0B);
+    seed = plain + seed + (seed << 5) + 3;
+    word = plain;
+  }
+}
+
+void MpqEncrypt(std::vector<std::uint32_t>& words, std::uint32_t key) {
+  const auto& table = CryptTable();
+  std::uint32_t seed = 0xEEEEEEEE;
+  for (std::uint32_t& word : words) {
+    seed += table[0x400 + (key & 0xFF)];
+    const std::uint32_t plain = word;
+    word = plain ^ (key + seed);
+    key = ((~key << 0x15) + 0x11111111) | (key >> 0x0B);
+    seed = plain + seed + (seed << 5) + 3;
+  }
+}
+
+std::optional<MpqBlockEntry> MpqTables::Find(std::string_view name) const {
+  std::optional<std::size_t> index = FindIndex(name);
+  if (!index) return std::nullopt;
+  return blocks[*index];
+}
+
+std::optional<std::size_t> MpqTables::FindIndex(std::string_view name) const {
+  if (hashes.empty()) return std::nullopt;
+  const std::size_t mask = hashes.size() - 1;
+  const std::uint32_t a = MpqHashString(name, MpqHashType::kNameA);
+  const std::uint32_t b = MpqHashString(name, MpqHashType::kNameB);
+  std::size_t start = MpqHashString(name, MpqHashType::kTableOffset) & mask;
+  for (std::size_t n = 0, i = start; n < hashes.size(); ++n, i = (i + 1) & mask) {
+    const MpqHashEntry& e = hashes[i];
+    if (e.block_index == 0xFFFFFFFF) break;
+    if (e.block_index == 0xFFFFFFFE || e.name_a != a || e.name_b != b) continue;
+    if (e.block_index >= blocks.size()) return std::nullopt;
+    const MpqBlockEntry& block = blocks[e.block_index];
+    if (block.flags & kMpqFileExists) return e.block_index;
+  }
+  return std::nullopt;
+}
+
+std::optional<MpqTables> ReadMpqTables(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(0, std::ios::end);
+  const std::uint64_t file_size = static_cast<std::uint64_t>(in.tellg());
+
+  unsigned char header[44] = {};
+  for (std::uint64_t pos = 0; pos + 32 <= file_size; pos += 512) {
+    if (!ReadAt(in, pos, header, 32)) return std::nullopt;
+    if (header[0] != 'M' || header[1] != 'P' || header[2] != 'Q' || header[3] != 0x1A) continue;
+    MpqTables tables;
+    tables.header_offset = pos;
+    tables.format_version = Le16(header + 12);
+    tables.sector_size_shift = Le16(header + 14);
+    std::uint64_t hash_pos = Le32(header + 16);
+    std::uint64_t block_pos = Le32(header + 20);
+    const std::uint32_t hash_count = Le32(header + 24);
+    const std::uint32_t block_count = Le32(header + 28);
+    if (tables.format_version >= 1 && Le32(header + 4) >= 44 && ReadAt(in, pos, header, 44)) {
+      hash_pos |= std::uint64_t(Le16(header + 40)) << 32;
+      block_pos |= std::uint64_t(Le16(header + 42)) << 32;
+    }
+    // A sound hash table has a power-of-two size.
+    if (hash_count == 0 || (hash_count & (hash_count - 1)) != 0) return std::nullopt;
+    if (pos + hash_pos + std::uint64_t(hash_count) * 16 > file_size ||
+        pos + block_pos + std::uint64_t(block_count) * 16 > file_size)
+      return std::nullopt;
+    tables.block_table_offset = pos + block_pos;
+    auto hash_words = ReadTable(in, pos + hash_pos, hash_count, "(hash table)");
+    auto block_words = ReadTable(in, pos + block_pos, block_count, "(block table)");
+    if (!hash_words || !block_words) return std::nullopt;
+    for (std::size_t i = 0; i < hash_count; ++i) {
+      const std::uint32_t* w = &(*hash_words)[i * 4];
+      tables.hashes.push_back({w[0], w[1], std::uint16_t(w[2] & 0xFFFF), std::uint16_t(w[2] >> 16), w[3]});
+    }
+    for (std::size_t i = 0; i < block_count; ++i) {
+      const std::uint32_t* w = &(*block_words)[i * 4];
+      tables.blocks.push_back({w[0], w[1], w[2], w[3]});
+    }
+    return tables;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint8_t> FirstSectorCompression(const std::string& path, const MpqTables& tables,
+                                                   const MpqBlockEntry& block) {
+  if (!(block.flags & kMpqFileCompress) || (block.flags & (kMpqFileEncrypted | kMpqFileSingleUnit)) ||
+      block.file_size == 0)
+    return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  unsigned char offsets[8];
+  const std::uint64_t start = tables.header_offset + block.offset;
+  if (!ReadAt(in, start, offsets, sizeof offsets)) return std::nullopt;
+  const std::uint32_t first = Le32(offsets), second = Le32(offsets + 4);
+  const std::uint32_t sector_size = 512u << tables.sector_size_shift;
+  const std::uint32_t plain_size = block.file_size < sector_size ? block.file_size : sector_size;
+  if (second <= first) return std::nullopt;
+  // A sector kept only when compression would not shrink it carries no mask.
+  if (second - first >= plain_size) return std::uint8_t{0};
+  unsigned char mask = 0;
+  if (!ReadAt(in, start + first, &mask, 1)) return std::nullopt;
+  return mask;
+}
+
+}  // namespace zarn

@@ -1,0 +1,68 @@
+// A small reader of an MPQ archive's header, hash table and block table that
+// does not go through the archive library: it lets tests and diagnostics see
+// what is really stored on disk.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zarn {
+
+// Block flags as stored in the block table.
+constexpr std::uint32_t kMpqFileImplode = 0x00000100;
+constexpr std::uint32_t kMpqFileCompress = 0x00000200;
+constexpr std::uint32_t kMpqFileEncrypted = 0x00010000;
+constexpr std::uint32_t kMpqFileSingleUnit = 0x01000000;
+constexpr std::uint32_t kMpqFileExists = 0x80000000;
+
+// Hash types of the MPQ name hash.
+enum class MpqHashType : std::uint32_t { kTableOffset = 0, kNameA = 1, kNameB = 2, kFileKey = 3 };
+
+// The MPQ string hash (case-insensitive, '/' equals '\').
+std::uint32_t MpqHashString(std::string_view text, MpqHashType type);
+// Decrypts little-endian 32-bit words in place.
+void MpqDecrypt(std::vector<std::uint32_t>& words, std::uint32_t key);
+// Encrypts little-endian 32-bit words in place (the inverse of MpqDecrypt).
+void MpqEncrypt(std::vector<std::uint32_t>& words, std::uint32_t key);
+
+struct MpqHashEntry {
+  std::uint32_t name_a = 0;
+  std::uint32_t name_b = 0;
+  std::uint16_t locale = 0;
+  std::uint16_t platform = 0;
+  std::uint32_t block_index = 0;  // 0xFFFFFFFF free, 0xFFFFFFFE deleted
+};
+
+struct MpqBlockEntry {
+  std::uint32_t offset = 0;  // from the start of the MPQ header
+  std::uint32_t compressed_size = 0;
+  std::uint32_t file_size = 0;
+  std::uint32_t flags = 0;
+};
+
+struct MpqTables {
+  std::uint64_t header_offset = 0;  // position of "MPQ\x1A" in the file
+  std::uint16_t format_version = 0;
+  std::uint16_t sector_size_shift = 0;
+  std::uint64_t block_table_offset = 0;  // position in the file
+  std::vector<MpqHashEntry> hashes;
+  std::vector<MpqBlockEntry> blocks;
+
+  // The block (or its index) of a file by name, any locale; nullopt when absent.
+  std::optional<std::size_t> FindIndex(std::string_view name) const;
+  std::optional<MpqBlockEntry> Find(std::string_view name) const;
+};
+
+// Reads the tables of the first MPQ header found at a multiple of 512 bytes;
+// nullopt when the file cannot be read or holds no sound MPQ tables.
+std::optional<MpqTables> ReadMpqTables(const std::string& path);
+
+// The compression mask byte of a compressed, unencrypted multi-sector file's
+// first sector (0x02 means zlib/deflate); nullopt when it cannot be told.
+std::optional<std::uint8_t> FirstSectorCompression(const std::string& path, const MpqTables& tables,
+                                                   const MpqBlockEntry& block);
+
+}  // namespace zarn
