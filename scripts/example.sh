@@ -16,4 +16,4 @@ build/zarn-cli --map "$map"
 echo "exit code $?"
 echo
 echo "== war3map.j now inside $map =="
-build/zarn-mkmap --cat "$map" war3map.j
+build/zarn-cat "$map"
