@@ -1,0 +1,41 @@
+// What the program shows when it is started without a run it recognises: a
+// short description, a picture, the project's link and an Exit button.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QPushButton;
+
+namespace zarn::gui {
+
+// Asks the desktop to open a web address; the result is not looked at.
+using UrlOpener = std::function<bool(const std::string& url)>;
+
+class TAboutWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TAboutWindow(QWidget* parent = nullptr);
+
+  void SetUrlOpener(UrlOpener opener) { open_url_ = std::move(opener); }
+
+  // Exit is the only way out: the title bar has no close box, and Escape or
+  // a close request from the window manager are refused.
+  void reject() override {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The label shows the project's address; a click opens the community site.
+  void Label3Click();
+  void ExitClick();
+
+  UrlOpener open_url_;
+  QLabel* link_;
+};
+
+}  // namespace zarn::gui

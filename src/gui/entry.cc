@@ -1,0 +1,84 @@
+#include "entry.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include "about_window.h"
+#include "errors.h"
+#include "errors_window.h"
+#include "pipeline.h"
+#include "platform.h"
+#include "progress_window.h"
+#include "update.h"
+
+namespace zarn::gui {
+
+namespace {
+
+void ShowMessage(QMessageBox::Icon icon, const std::string& text) {
+  QMessageBox box(icon, "ZARN", QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())),
+                  QMessageBox::Ok);
+  // Messages carry paths and script names: never read them as markup.
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+int ProcessMap(const RunChoice& choice) {
+  TParsing progress;
+  progress.show();
+  QCoreApplication::processEvents();
+  TErrorsWindow errors(&progress);
+  MapRunOptions options;
+  options.map_path = choice.map_path;
+  options.tool_dir = ExecutableDir();
+  options.delete_working_files = choice.delete_working_files;
+  return RunPipeline(options, progress, errors);
+}
+
+int Update() {
+  UpdateOutcome outcome = RunUpdate(ZARN_UPDATE_URL, ExecutableDir(), ExecutablePath());
+  ShowMessage(QMessageBox::NoIcon, UpdateMessage(outcome));
+  return 0;
+}
+
+int About() {
+  TAboutWindow about;
+  about.exec();
+  return 0;
+}
+
+}  // namespace
+
+RunChoice ChooseRun(const std::vector<std::string>& args) {
+  RunChoice choice;
+  if (!args.empty() && args[0] == "--map" && args.size() >= 2 && PassesArchiveTest(args[1])) {
+    choice.kind = RunKind::kProcessMap;
+    choice.map_path = args[1];
+    choice.delete_working_files = args.size() >= 3 && args[2] == "--delete";
+  } else if (!args.empty() && args[0] == "--update") {
+    choice.kind = RunKind::kUpdate;
+  }
+  return choice;
+}
+
+void ShowRunError(const std::string& message) { ShowMessage(QMessageBox::Critical, message); }
+
+int PerformRun(const RunChoice& choice) {
+  try {
+    switch (choice.kind) {
+      case RunKind::kProcessMap: return ProcessMap(choice);
+      case RunKind::kUpdate: return Update();
+      case RunKind::kAbout: return About();
+    }
+  } catch (const Error& e) {
+    ShowRunError(e.what());
+  } catch (const std::exception& e) {
+    // Anything else (memory, a library failure) ends the run the same way
+    // rather than aborting without a word.
+    ShowRunError(e.what());
+  }
+  return 1;
+}
+
+}  // namespace zarn::gui

@@ -1,0 +1,135 @@
+#include <StormLib.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "entry.h"
+
+using zarn::gui::ChooseRun;
+using zarn::gui::RunKind;
+
+Q_DECLARE_METATYPE(RunKind)
+
+namespace {
+
+bool WriteArchive(const std::string& path, const std::string& script) {
+  HANDLE archive = nullptr;
+  if (!SFileCreateArchive(path.c_str(), MPQ_CREATE_LISTFILE | MPQ_CREATE_ATTRIBUTES, 16, &archive))
+    return false;
+  HANDLE file = nullptr;
+  bool ok = SFileCreateFile(archive, "war3map.j", 0, static_cast<DWORD>(script.size()), 0,
+                            MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, &file) &&
+            SFileWriteFile(file, script.data(), static_cast<DWORD>(script.size()),
+                           MPQ_COMPRESSION_ZLIB) &&
+            SFileFinishFile(file);
+  return SFileCloseArchive(archive) && ok;
+}
+
+// The archive's script, or nothing when it cannot be read.
+std::optional<std::string> ReadScript(const std::string& path, bool* has_attributes) {
+  HANDLE archive = nullptr;
+  if (!SFileOpenArchive(path.c_str(), 0, STREAM_FLAG_READ_ONLY, &archive)) return std::nullopt;
+  *has_attributes = SFileHasFile(archive, "(attributes)");
+  std::optional<std::string> script;
+  HANDLE file = nullptr;
+  if (SFileOpenFileEx(archive, "war3map.j", 0, &file)) {
+    std::string bytes(SFileGetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    if (bytes.empty() || SFileReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+      script = bytes.substr(0, read);
+    SFileCloseFile(file);
+  }
+  SFileCloseArchive(archive);
+  return script;
+}
+
+}  // namespace
+
+class EntryTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void ChoosesRunByPosition_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<RunKind>("kind");
+    QTest::addColumn<bool>("delete_files");
+    QTest::newRow("no arguments") << QStringList{} << RunKind::kAbout << false;
+    QTest::newRow("folder named w3x") << QStringList{"--map", "C:\\maps\\w3x\\notes.txt"}
+                                      << RunKind::kProcessMap << false;
+    QTest::newRow("mpq anywhere") << QStringList{"--map", "/x/a.mpq"} << RunKind::kProcessMap << false;
+    QTest::newRow("capital extension") << QStringList{"--map", "C:\\maps\\MAP.W3X"} << RunKind::kAbout << false;
+    QTest::newRow("map alone") << QStringList{"--map"} << RunKind::kAbout << false;
+    QTest::newRow("capital switch") << QStringList{"--MAP", "a.w3m"} << RunKind::kAbout << false;
+    QTest::newRow("single hyphen") << QStringList{"-map", "a.w3m"} << RunKind::kAbout << false;
+    QTest::newRow("update with extras") << QStringList{"--update", "x"} << RunKind::kUpdate << false;
+    QTest::newRow("delete third") << QStringList{"--map", "a.w3x", "--delete"} << RunKind::kProcessMap << true;
+    QTest::newRow("delete fourth") << QStringList{"--map", "a.w3x", "x", "--delete"}
+                                   << RunKind::kProcessMap << false;
+    QTest::newRow("delete second") << QStringList{"--map", "--delete", "a.w3x"} << RunKind::kAbout << false;
+  }
+  void ChoosesRunByPosition() {
+    QFETCH(QStringList, args);
+    std::vector<std::string> argv;
+    for (const QString& arg : args) argv.push_back(arg.toStdString());
+    zarn::gui::RunChoice choice = ChooseRun(argv);
+    QTEST(choice.kind, "kind");
+    QTEST(choice.delete_working_files, "delete_files");
+    if (choice.kind == RunKind::kProcessMap) QCOMPARE(choice.map_path, argv[1]);
+  }
+
+  void CleanMapIsUpdated_data() {
+    QTest::addColumn<bool>("delete_files");
+    QTest::newRow("keep working files") << false;
+    QTest::newRow("--delete") << true;
+  }
+  void CleanMapIsUpdated() {
+    QFETCH(bool, delete_files);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString program = dir.filePath("zarn");
+    QVERIFY(QFile::copy(ZARN_GUI_BINARY, program));
+    const std::string map = dir.filePath("test.w3x").toStdString();
+    QVERIFY(WriteArchive(map, "function main takes nothing returns nothing\r\n"
+                              "    call   DoNothing()   // a comment\r\n"
+                              "endfunction\r\n"));
+
+    QProcess zarn;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    zarn.setProcessEnvironment(env);
+    zarn.setWorkingDirectory(dir.path());
+    QStringList args{"--map", QString::fromStdString(map)};
+    if (delete_files) args << "--delete";
+    zarn.start(program, args);
+    if (!zarn.waitForFinished(30000)) {
+      zarn.kill();
+      zarn.waitForFinished();
+      QFAIL(qPrintable("zarn did not finish (waiting for input?): " + zarn.readAllStandardError()));
+    }
+    QCOMPARE(zarn.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(zarn.exitCode(), 0);
+
+    bool has_attributes = true;
+    std::optional<std::string> script = ReadScript(map, &has_attributes);
+    QVERIFY(script);
+    QVERIFY(script->find("call DoNothing()") != std::string::npos);
+    QVERIFY(script->find("comment") == std::string::npos);
+    QVERIFY(!has_attributes);
+    QCOMPARE(QFile::exists(dir.filePath("war3map.j")), !delete_files);
+    QCOMPARE(QFile::exists(dir.filePath("war3map_parsed.j")), !delete_files);
+    if (!delete_files) {
+      QFile parsed(dir.filePath("war3map_parsed.j"));
+      QVERIFY(parsed.open(QIODevice::ReadOnly));
+      QCOMPARE(parsed.readAll().toStdString(), *script);
+    }
+  }
+};
+
+int RunEntryTests(int argc, char** argv) {
+  EntryTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "entry_test.moc"

@@ -1,0 +1,69 @@
+// The window a processing run ends with when its script holds error markers:
+// the entries beside the whole processed script, with a jump from an entry to
+// its line.
+#pragma once
+
+#include <QDialog>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "report.h"
+
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace zarn::gui {
+
+// Starts a program without waiting for it; the result is not looked at.
+using ProcessStarter =
+    std::function<bool(const std::string& program, const std::vector<std::string>& args)>;
+
+class TErrorsWindow : public QDialog, public ErrorPresenter {
+  Q_OBJECT
+
+ public:
+  // `progress_window`, when given, is hidden before the errors come up.
+  explicit TErrorsWindow(QWidget* progress_window = nullptr, QWidget* parent = nullptr);
+
+  // Hides the progress window, prepares the window and shows it modally.
+  void PresentErrors(const ErrorReport& report) override;
+
+  // Fills the list and the script view from `report` and selects the first
+  // marker line; the window is not shown.
+  void Prepare(const ErrorReport& report);
+
+  // Selects line `line` (zero-based, without its line break) in the script
+  // view, scrolls it into sight and gives the view the focus. A line past the
+  // end of the script changes nothing.
+  void SelLine(std::size_t line);
+
+  void SetProcessStarter(ProcessStarter starter) { start_process_ = std::move(starter); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // Runs only when the user changes the selected entry.
+  void LISTClick();
+  void OKClick();
+  void ABOUTClick();
+
+  QWidget* progress_window_;
+  ProcessStarter start_process_;
+  QListWidget* list_;
+  QPushButton* ok_;
+  QLineEdit* line_;
+  QPushButton* about_;
+  QPlainTextEdit* script_file_;
+};
+
+// The line number of an entry "Line N: message": the digits between the fifth
+// character and the first colon, leading blanks skipped. -1 when the entry has
+// no such number.
+long long EntryLineNumber(const std::string& entry);
+
+}  // namespace zarn::gui

@@ -1,0 +1,23 @@
+// zarn: the desktop program. One run per process, chosen from the command line.
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <string>
+#include <vector>
+
+#include "entry.h"
+#include "program_picture.h"
+
+int main(int argc, char** argv) {
+  // The command line belongs to the program: Qt sees only the program name,
+  // so none of its own switches can take an argument's place.
+  std::vector<std::string> args(argv + 1, argv + argc);
+  int qt_argc = 1;
+  QApplication app(qt_argc, argv);
+  QApplication::setApplicationName("ZARN");
+  QApplication::setApplicationDisplayName("ZARN");
+  QApplication::setWindowIcon(QPixmap::fromImage(zarn::gui::ProgramPicture()));
+  // Windows come and go within one run; hiding or closing one ends nothing.
+  QApplication::setQuitOnLastWindowClosed(false);
+  return zarn::gui::PerformRun(zarn::gui::ChooseRun(args));
+}

@@ -1,0 +1,79 @@
+// zarn-screens DIR: renders each window to a PNG file in DIR, filled as in a
+// real run, so the layout can be looked at without a display.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QProgressBar>
+#include <cstdio>
+#include <string>
+
+#include "about_window.h"
+#include "errors_window.h"
+#include "pipeline.h"
+#include "program_picture.h"
+#include "progress_window.h"
+
+namespace {
+
+bool Save(QWidget& window, const QDir& dir, const char* name) {
+  window.show();
+  QApplication::processEvents();
+  QString path = dir.filePath(name);
+  bool saved = window.grab().save(path, "PNG");
+  std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+  window.hide();
+  return saved;
+}
+
+zarn::ErrorReport SampleReport() {
+  zarn::Lines lines = {
+      "globals",
+      "integer count = 0",
+      "endglobals",
+      "function Spawn takes nothing returns nothing",
+      "//!ZARN Error:var v = GetSomething()",
+      "local unit u = CreateUnit(Player(0), 'hfoo', 0, 0, 0)",
+      "//!ZARN Error:free t",
+      "set count = count + 1",
+      "endfunction",
+      "function main takes nothing returns nothing",
+      "//!ZARN Error:var w",
+      "call Spawn()",
+      "endfunction",
+  };
+  return zarn::ScanForMarkers(lines);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "Usage: zarn-screens DIR\n");
+    return 2;
+  }
+  int qt_argc = 1;
+  QApplication app(qt_argc, argv);
+  QApplication::setApplicationDisplayName("ZARN");
+  QApplication::setWindowIcon(QPixmap::fromImage(zarn::gui::ProgramPicture()));
+  QDir dir(QString::fromLocal8Bit(argv[1]));
+  if (!dir.mkpath(".")) {
+    std::fprintf(stderr, "Cannot create %s\n", argv[1]);
+    return 1;
+  }
+
+  bool ok = true;
+  zarn::gui::TParsing progress;
+  progress.SetProgress("Parsing function:", 50);
+  progress.SetFunctionName("InitTrig_Spawn_Waves", false);
+  ok &= Save(progress, dir, "progress.png");
+
+  zarn::gui::TErrorsWindow errors;
+  errors.Prepare(SampleReport());
+  ok &= Save(errors, dir, "errors.png");
+
+  zarn::gui::TAboutWindow about;
+  ok &= Save(about, dir, "about.png");
+
+  ok &= zarn::gui::ProgramPicture().scaled(192, 192).save(dir.filePath("picture.png"), "PNG");
+  return ok ? 0 : 1;
+}
