@@ -1,0 +1,49 @@
+// Every real map script of the corpus goes through the whole preprocessing
+// and comes out in the shape the passes promise.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "pipeline.h"
+#include "script.h"
+
+namespace zarn {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What is wrong with a line of the output, or "" when nothing is.
+std::string Fault(const std::string& line) {
+  if (line.empty()) return "empty line";
+  if (static_cast<unsigned char>(line.front()) <= 32 || static_cast<unsigned char>(line.back()) <= 32)
+    return "leading or trailing blank";
+  for (std::size_t at = line.find("//"); at != std::string::npos; at = line.find("//", at + 1))
+    if (at + 2 >= line.size() || line[at + 2] != '!') return "comment left";
+  if (line.find("//!nozarn") != std::string::npos || line.find("//!endnozarn") != std::string::npos)
+    return "raw-block directive left";
+  return "";
+}
+
+TEST(Corpus, ScriptsComeOutNormalised) {
+  const fs::path scripts = fs::path(ZARN_SOURCE_DIR) / ".." / "shared" / "corpus" / "scripts";
+  if (!fs::is_directory(scripts)) GTEST_SKIP() << "no corpus scripts at " << scripts;
+  std::size_t checked = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(scripts)) {
+    if (!entry.is_regular_file()) continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    NullProgress progress;
+    zarn::Run run(progress);
+    BuildLanguageTables(run);
+    run.lines = LoadLines(entry.path().string());
+    ASSERT_NO_THROW(PreprocessScript(run));
+    for (std::size_t i = 0; i < run.lines.size(); ++i) {
+      std::string fault = Fault(run.lines[i]);
+      ASSERT_EQ(fault, "") << "line " << i << ": " << run.lines[i];
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 0u);
+}
+
+}  // namespace
+}  // namespace zarn
