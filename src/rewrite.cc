@@ -4,39 +4,54 @@
 #include <array>
 #include <utility>
 
+#include "rewrite_engine.h"
 #include "text.h"
 
 namespace zarn {
 
+namespace {
+
+// Collects every match first; the callbacks see only the matched text, so
+// calling them in scan order before any write-back changes nothing they see.
+std::vector<Edit> CollectEdits(const std::string& text, std::string_view pattern, MatchMode mode,
+                               const std::function<void(std::string_view, std::vector<Edit>&)>& add) {
+  std::vector<Edit> edits;
+  Matcher m(pattern, mode);
+  for (bool found = m.First(text); found; found = m.Next()) add(m.Matched(), edits);
+  return edits;
+}
+
+}  // namespace
+
 void ReplaceEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                       const std::function<std::optional<std::string>(std::string_view)>& rewrite) {
-  Matcher m(pattern, mode);
-  for (bool found = m.First(text); found; found = m.Next()) {
-    std::optional<std::string> replacement = rewrite(m.Matched());
-    if (replacement && *replacement != m.Matched()) ReplaceAllIn(text, m.Matched(), *replacement);
-  }
+  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                      std::optional<std::string> replacement = rewrite(m);
+                      if (replacement && *replacement != m)
+                        edits.push_back({std::string(m), std::move(*replacement), Edit::kEvery});
+                    }));
 }
 
 void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                              const std::function<std::string(std::string_view)>& target) {
-  Matcher m(pattern, mode);
-  for (bool found = m.First(text); found; found = m.Next()) DeleteFirstIn(text, target(m.Matched()));
+  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                      edits.push_back({target(m), std::string(), Edit::kFirst});
+                    }));
 }
 
 void ReplaceFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                               const std::function<std::string(std::string_view)>& replacement) {
-  Matcher m(pattern, mode);
-  for (bool found = m.First(text); found; found = m.Next())
-    ReplaceFirstIn(text, m.Matched(), replacement(m.Matched()));
+  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                      edits.push_back({std::string(m), replacement(m), Edit::kFirst});
+                    }));
 }
 
 void ApplyEditsForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                             const std::function<std::vector<TextEdit>(std::string_view)>& edits) {
-  Matcher m(pattern, mode);
-  for (bool found = m.First(text); found; found = m.Next()) {
-    for (const TextEdit& edit : edits(m.Matched()))
-      if (edit.from != edit.to) ReplaceAllIn(text, edit.from, edit.to);
-  }
+  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& out) {
+                      for (TextEdit& edit : edits(m))
+                        out.push_back({std::move(edit.from), std::move(edit.to), Edit::kEvery});
+                    }));
 }
 
 bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mode,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "matcher.h"
+#include "rewrite_engine.h"
 
 namespace zarn {
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "rewrite_engine.h"
+
 namespace zarn {
 
 std::size_t Pos(std::string_view needle, std::string_view hay) {
@@ -85,7 +87,14 @@ std::string CollapseWhitespace(std::string_view text) {
     i = j;
   }
   std::string working(text);
-  for (std::string_view run : runs) ReplaceAllIn(working, run, " ");
+  if (runs.size() <= 2) {
+    for (std::string_view run : runs) ReplaceAllIn(working, run, " ");
+    return working;
+  }
+  std::vector<Edit> edits;
+  edits.reserve(runs.size());
+  for (std::string_view run : runs) edits.push_back({std::string(run), " ", Edit::kEvery});
+  ApplyEditsInOrder(working, edits);
   return working;
 }
 

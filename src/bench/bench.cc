@@ -1,0 +1,198 @@
+// zarn-bench: how the preprocessor's time and memory grow with the script.
+// For generated scripts of 1, 4 and 16 MB and every script of a corpus folder
+// it prints the median time of loading and of the whole preprocessing (and of
+// each stage), the throughput, the peak memory of zarn-cli on the same file,
+// and the time of `grep -c endfunction` as a single-pass baseline.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "pipeline.h"
+#include "run.h"
+#include "script.h"
+#include "script_generator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Timestamps every progress report, so each stage's time is the gap between
+// its report and the next one.
+class TimingProgress : public zarn::ProgressReporter {
+ public:
+  void SetProgress(std::string_view text, int) override { marks_.push_back({std::string(text), Clock::now()}); }
+  void SetFunctionName(std::string_view, bool) override {}
+  // Stage text and seconds, the last stage ending at `end`.
+  std::vector<std::pair<std::string, double>> Stages(Clock::time_point end) const {
+    std::vector<std::pair<std::string, double>> stages;
+    for (std::size_t i = 0; i < marks_.size(); ++i)
+      stages.emplace_back(marks_[i].first,
+                          Seconds((i + 1 < marks_.size() ? marks_[i + 1].second : end) - marks_[i].second));
+    return stages;
+  }
+
+ private:
+  std::vector<std::pair<std::string, Clock::time_point>> marks_;
+};
+
+struct ChildResult {
+  double seconds = 0;
+  long max_rss_kb = 0;
+  int status = -1;
+};
+
+// Runs a program with its output discarded; wall time and peak memory.
+ChildResult RunChild(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  Clock::time_point start = Clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  ChildResult result;
+  struct rusage usage {};
+  int status = 0;
+  if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
+    result.seconds = Seconds(Clock::now() - start);
+    result.max_rss_kb = usage.ru_maxrss;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  return result;
+}
+
+struct Figures {
+  std::string name;
+  double megabytes = 0;
+  double load = 0, whole = 0, grep = 0;
+  long max_rss_kb = 0;
+  std::vector<std::pair<std::string, double>> stages;
+};
+
+Figures Measure(const std::string& name, const std::string& path, const std::string& cli) {
+  Figures f;
+  f.name = name;
+  f.megabytes = static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0);
+  const int runs = f.megabytes >= 8 ? 3 : 5;
+  std::vector<double> loads, wholes, greps;
+  std::vector<std::map<std::string, double>> stage_runs;
+  std::vector<std::string> stage_order;
+  for (int r = 0; r < runs; ++r) {
+    Clock::time_point start = Clock::now();
+    zarn::Lines lines = zarn::LoadLines(path);
+    loads.push_back(Seconds(Clock::now() - start));
+    TimingProgress progress;
+    zarn::Run run(progress);
+    zarn::BuildLanguageTables(run);
+    run.lines = std::move(lines);
+    start = Clock::now();
+    zarn::PreprocessScript(run);
+    Clock::time_point preprocessed = Clock::now();
+    zarn::ErrorReport report = zarn::ScanForMarkers(run.lines);
+    Clock::time_point end = Clock::now();
+    wholes.push_back(Seconds(end - start));
+    std::map<std::string, double> stages;
+    auto timed = progress.Stages(preprocessed);
+    timed.emplace_back("Finding errors (scan)", Seconds(end - preprocessed));
+    for (auto& [text, seconds] : timed) {
+      if (r == 0) stage_order.push_back(text);
+      stages[text] += seconds;
+    }
+    stage_runs.push_back(std::move(stages));
+  }
+  for (int r = 0; r < 5; ++r) greps.push_back(RunChild({"grep", "-c", "endfunction", path}).seconds);
+  f.load = Median(loads);
+  f.whole = Median(wholes);
+  f.grep = Median(greps);
+  for (const std::string& text : stage_order) {
+    std::vector<double> values;
+    for (auto& stages : stage_runs) values.push_back(stages[text]);
+    f.stages.emplace_back(text, Median(values));
+  }
+  f.max_rss_kb = RunChild({cli, "--script", path, "--out", "/dev/null"}).max_rss_kb;
+  return f;
+}
+
+void Print(const Figures& f) {
+  std::printf("%-44s %7.2f MB  load %7.3f s  preprocess+scan %7.3f s  %7.2f MB/s  grep %6.4f s  ratio %6.1f  "
+              "peak RSS %7.1f MB (%4.1fx)\n",
+              f.name.c_str(), f.megabytes, f.load, f.whole, f.megabytes / f.whole, f.grep, f.whole / f.grep,
+              f.max_rss_kb / 1024.0, f.max_rss_kb / 1024.0 / f.megabytes);
+  for (auto& [text, seconds] : f.stages) std::printf("    %-40s %8.3f s\n", text.c_str(), seconds);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string corpus = "/work/shared/corpus/scripts";
+  std::vector<int> sizes = {1, 4, 16};
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--corpus" && i + 1 < argc) corpus = argv[++i];
+    else if (arg == "--sizes" && i + 1 < argc) {
+      sizes.clear();
+      for (std::string s = argv[++i]; !s.empty();) {
+        std::size_t comma = s.find(',');
+        sizes.push_back(std::atoi(s.substr(0, comma).c_str()));
+        s = comma == std::string::npos ? "" : s.substr(comma + 1);
+      }
+    } else {
+      std::fprintf(stderr, "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR]\n");
+      return 2;
+    }
+  }
+  const std::string cli = (fs::canonical("/proc/self/exe").parent_path() / "zarn-cli").string();
+  fs::path scratch = fs::temp_directory_path() / ("zarn-bench-" + std::to_string(getpid()));
+  fs::create_directories(scratch);
+
+  std::map<int, double> by_size;
+  for (int mb : sizes) {
+    zarn::ScriptShape shape;
+    shape.target_bytes = static_cast<std::size_t>(mb) << 20;
+    shape.seed = 20240601;
+    std::string path = (scratch / ("generated-" + std::to_string(mb) + "mb.j")).string();
+    zarn::WriteFileBytes(path, zarn::GenerateScript(shape));
+    Figures f = Measure("generated " + std::to_string(mb) + " MB (seed 20240601)", path, cli);
+    Print(f);
+    by_size[mb] = f.whole;
+    fs::remove(path);
+  }
+  if (by_size.count(4) && by_size.count(16))
+    std::printf("16 MB / 4 MB time ratio: %.2f\n", by_size[16] / by_size[4]);
+
+  if (fs::is_directory(corpus)) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(corpus))
+      if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) Print(Measure(file.filename().string(), file.string(), cli));
+  } else {
+    std::printf("corpus folder %s not found: real scripts skipped\n", corpus.c_str());
+  }
+  fs::remove_all(scratch);
+  return 0;
+}

@@ -1,0 +1,361 @@
+#include "rewrite_engine.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string_view>
+#include <unordered_map>
+
+#include "text.h"
+
+namespace zarn {
+
+namespace {
+
+thread_local bool plain_rewrites = false;
+
+constexpr std::uint64_t kFnvBasis = 14695981039346656037ull;
+constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+
+inline std::uint64_t Step(std::uint64_t hash, char c) {
+  return (hash ^ static_cast<unsigned char>(c)) * kFnvPrime;
+}
+inline std::uint64_t Key(std::uint64_t hash, std::size_t length) {
+  return hash ^ (static_cast<std::uint64_t>(length) * 0x9E3779B97F4A7C15ull);
+}
+std::uint64_t HashOf(std::string_view s) {
+  std::uint64_t hash = kFnvBasis;
+  for (char c : s) hash = Step(hash, c);
+  return hash;
+}
+inline bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+// The distinct texts the edits look for, and a search for every occurrence of
+// any of them (overlapping ones included). Candidate places are those where a
+// text's first bytes stand; there, either the texts' common terminator fixes
+// the only possible length, or each length present is tried with a running
+// hash, verified byte for byte on a hit.
+class TextSet {
+ public:
+  explicit TextSet(std::vector<std::string_view> texts) : texts_(std::move(texts)) {
+    std::size_t min_length = SIZE_MAX;
+    for (std::string_view t : texts_) {
+      min_length = std::min(min_length, t.size());
+      max_length_ = std::max(max_length_, t.size());
+      if (line_only_ && t.find_first_of("\r\n") != std::string_view::npos) line_only_ = false;
+    }
+    prefix_length_ = std::min<std::size_t>(4, min_length);
+    if (!line_only_) ChooseTerminator();
+    for (std::uint32_t id = 0; id < texts_.size(); ++id) {
+      std::string_view t = texts_[id];
+      auto [bucket, added] = buckets_.try_emplace(Prefix(t.data()));
+      if (added) prefixes_.emplace_back(t.substr(0, prefix_length_));
+      if (bucket->second.lengths.size() <= t.size()) bucket->second.lengths.resize(t.size() + 1, false);
+      bucket->second.lengths[t.size()] = true;
+      bucket->second.max_length = std::max(bucket->second.max_length, t.size());
+      by_key_.emplace(Key(HashOf(t), t.size()), id);
+      first_byte_[static_cast<unsigned char>(t[0])] = true;
+    }
+  }
+
+  std::string_view text(std::uint32_t id) const { return texts_[id]; }
+  std::size_t max_length() const { return max_length_; }
+  bool line_only() const { return line_only_; }
+  const std::string& terminator() const { return terminator_; }
+
+  // Calls found(id, at) for every occurrence in `s` that starts in [lo, hi).
+  template <class Found>
+  void Find(std::string_view s, std::size_t lo, std::size_t hi, Found&& found) const {
+    if (s.size() < prefix_length_) return;
+    hi = std::min(hi, s.size() - prefix_length_ + 1);
+    if (lo >= hi) return;
+    std::vector<std::size_t> starts;
+    if (prefixes_.size() <= 4) {
+      for (const std::string& prefix : prefixes_)
+        for (std::size_t at = s.find(prefix, lo); at != std::string_view::npos && at < hi;
+             at = s.find(prefix, at + 1))
+          starts.push_back(at);
+      if (prefixes_.size() > 1) std::sort(starts.begin(), starts.end());
+    } else {
+      for (std::size_t at = lo; at < hi; ++at)
+        if (first_byte_[static_cast<unsigned char>(s[at])] && buckets_.count(Prefix(s.data() + at)))
+          starts.push_back(at);
+    }
+    std::size_t terminator_at = 0;
+    bool terminator_known = false;
+    for (std::size_t at : starts) {
+      const Bucket& bucket = buckets_.find(Prefix(s.data() + at))->second;
+      if (!terminator_.empty()) {
+        // A text holds its terminator only at its end, so an occurrence
+        // starting here ends with the first terminator at or after `at`.
+        if (!terminator_known || terminator_at < at) {
+          terminator_at = s.find(terminator_, at);
+          terminator_known = true;
+        }
+        if (terminator_at == std::string_view::npos) return;
+        std::size_t length = terminator_at + terminator_.size() - at;
+        if (length <= bucket.max_length && bucket.lengths[length])
+          Report(s, at, length, HashOf(s.substr(at, length)), found);
+        continue;
+      }
+      std::uint64_t hash = kFnvBasis;
+      std::size_t limit = std::min(bucket.max_length, s.size() - at);
+      for (std::size_t length = 1; length <= limit; ++length) {
+        char c = s[at + length - 1];
+        if (line_only_ && IsBreak(c)) break;
+        hash = Step(hash, c);
+        if (bucket.lengths[length]) Report(s, at, length, hash, found);
+      }
+    }
+  }
+
+ private:
+  struct Bucket {
+    std::vector<bool> lengths;
+    std::size_t max_length = 0;
+  };
+
+  std::uint32_t Prefix(const char* p) const {
+    std::uint32_t value = 0;
+    std::memcpy(&value, p, prefix_length_);
+    return value;
+  }
+
+  template <class Found>
+  void Report(std::string_view s, std::size_t at, std::size_t length, std::uint64_t hash, Found& found) const {
+    auto [begin, end] = by_key_.equal_range(Key(hash, length));
+    for (auto it = begin; it != end; ++it) {
+      std::string_view t = texts_[it->second];
+      if (t.size() == length && std::memcmp(t.data(), s.data() + at, length) == 0) found(it->second, at);
+    }
+  }
+
+  // Texts spanning lines (function bodies, blocks) usually share an ending,
+  // such as "endfunction", that each holds only at its end.
+  void ChooseTerminator() {
+    std::string_view first = texts_.front();
+    std::size_t common = std::min<std::size_t>(first.size(), 16);
+    for (std::string_view t : texts_) {
+      std::size_t n = 0;
+      while (n < common && n < t.size() && t[t.size() - 1 - n] == first[first.size() - 1 - n]) ++n;
+      common = n;
+    }
+    if (common == 0) return;
+    std::string_view ending = first.substr(first.size() - common);
+    for (std::string_view t : texts_)
+      if (t.find(ending) != t.size() - common) return;
+    terminator_ = std::string(ending);
+  }
+
+  std::vector<std::string_view> texts_;
+  std::size_t max_length_ = 0, prefix_length_ = 1;
+  bool line_only_ = true;
+  std::string terminator_;
+  bool first_byte_[256] = {};
+  std::unordered_map<std::uint32_t, Bucket> buckets_;
+  std::vector<std::string> prefixes_;
+  std::unordered_multimap<std::uint64_t, std::uint32_t> by_key_;
+};
+
+// The live text as the original with non-overlapping places replaced.
+class SplicedText {
+ public:
+  explicit SplicedText(const std::string& original) : original_(original) {}
+
+  bool Overlaps(std::size_t at, std::size_t length) const {
+    auto next = places_.upper_bound(at);
+    if (next != places_.end() && next->first < at + length) return true;
+    return next != places_.begin() && std::prev(next)->second.end > at;
+  }
+
+  void Replace(std::size_t at, std::size_t length, const std::string* to) {
+    places_.emplace(at, Place{at + length, to});
+  }
+
+  // Up to `limit` bytes of the live text that end where the original's byte
+  // `at` stands, stopping early after a line break (when `at_break`) or once
+  // they begin with `stop`.
+  std::string Before(std::size_t at, std::size_t limit, bool at_break, std::string_view stop) const {
+    std::string reversed;
+    auto take = [&](char c) {
+      if (at_break && IsBreak(c)) return false;
+      reversed.push_back(c);
+      return reversed.size() < limit && !EndsWithReversed(reversed, stop);
+    };
+    std::size_t pos = at;
+    bool going = limit > 0;
+    while (going && pos > 0) {
+      auto next = places_.lower_bound(pos);
+      std::size_t stretch_begin = 0;
+      if (next != places_.begin()) {
+        auto prev = std::prev(next);
+        if (prev->second.end == pos) {
+          const std::string& to = *prev->second.to;
+          for (std::size_t i = to.size(); going && i-- > 0;) going = take(to[i]);
+          pos = prev->first;
+          continue;
+        }
+        stretch_begin = prev->second.end;
+      }
+      while (going && pos > stretch_begin) going = take(original_[--pos]);
+    }
+    return std::string(reversed.rbegin(), reversed.rend());
+  }
+
+  // The same, forwards from the original's byte `at`, stopping once they end
+  // with `stop`.
+  std::string After(std::size_t at, std::size_t limit, bool at_break, std::string_view stop) const {
+    std::string out;
+    auto take = [&](char c) {
+      if (at_break && IsBreak(c)) return false;
+      out.push_back(c);
+      return out.size() < limit && !(stop.size() && out.size() >= stop.size() &&
+                                     std::string_view(out).substr(out.size() - stop.size()) == stop);
+    };
+    std::size_t pos = at;
+    bool going = limit > 0;
+    while (going && pos < original_.size()) {
+      auto next = places_.lower_bound(pos);
+      if (next != places_.end() && next->first == pos) {
+        for (char c : *next->second.to)
+          if (going) going = take(c);
+        pos = next->second.end;
+        continue;
+      }
+      std::size_t stretch_end = next != places_.end() ? next->first : original_.size();
+      while (going && pos < stretch_end) going = take(original_[pos++]);
+    }
+    return out;
+  }
+
+  std::string Build() const {
+    std::string out;
+    std::size_t size = original_.size();
+    for (const auto& [at, place] : places_) size += place.to->size() - (place.end - at);
+    out.reserve(size);
+    std::size_t done = 0;
+    for (const auto& [at, place] : places_) {
+      out.append(original_, done, at - done);
+      out.append(*place.to);
+      done = place.end;
+    }
+    out.append(original_, done);
+    return out;
+  }
+
+ private:
+  struct Place {
+    std::size_t end;
+    const std::string* to;
+  };
+
+  static bool EndsWithReversed(const std::string& reversed, std::string_view stop) {
+    if (stop.empty() || reversed.size() < stop.size()) return false;
+    for (std::size_t i = 0; i < stop.size(); ++i)
+      if (reversed[reversed.size() - 1 - i] != stop[i]) return false;
+    return true;
+  }
+
+  const std::string& original_;
+  std::map<std::size_t, Place> places_;
+};
+
+}  // namespace
+
+void ApplyEditsPlainly(std::string& text, const std::vector<Edit>& edits, std::size_t first) {
+  for (std::size_t i = first; i < edits.size(); ++i) {
+    const Edit& edit = edits[i];
+    if (edit.from.empty() || edit.from == edit.to) continue;
+    if (edit.kind == Edit::kEvery) ReplaceAllIn(text, edit.from, edit.to);
+    else ReplaceFirstIn(text, edit.from, edit.to);
+  }
+}
+
+void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
+  // Edits that can change anything, each with the id of its text.
+  std::vector<std::size_t> active;
+  std::vector<std::uint32_t> text_of;
+  std::vector<std::size_t> last_use;  // last position in `active` of each text
+  std::unordered_map<std::string_view, std::uint32_t> ids;
+  std::vector<std::string_view> texts;
+  for (std::size_t i = 0; i < edits.size(); ++i) {
+    if (edits[i].from.empty() || edits[i].from == edits[i].to) continue;
+    auto [it, added] = ids.try_emplace(edits[i].from, static_cast<std::uint32_t>(texts.size()));
+    if (added) {
+      texts.push_back(edits[i].from);
+      last_use.push_back(0);
+    }
+    text_of.push_back(it->second);
+    last_use[it->second] = active.size();
+    active.push_back(i);
+  }
+  if (active.empty()) return;
+
+  const TextSet set(std::move(texts));
+  // Every occurrence of every text in the original, in order. While no edit
+  // has made a new occurrence of a text still to come, the live occurrences
+  // of a text are exactly its original ones that no replaced place overlaps.
+  std::vector<std::vector<std::size_t>> occurrences(last_use.size());
+  set.Find(text, 0, text.size(), [&](std::uint32_t id, std::size_t at) { occurrences[id].push_back(at); });
+  std::vector<std::size_t> cursor(last_use.size(), 0);
+
+  SplicedText live(text);
+  const std::size_t context = set.max_length() - 1;
+  const std::string& stop = set.terminator();
+  std::vector<std::size_t> places;
+  for (std::size_t k = 0; k < active.size(); ++k) {
+    const Edit& edit = edits[active[k]];
+    const std::uint32_t id = text_of[k];
+    const std::size_t length = edit.from.size();
+    const std::vector<std::size_t>& list = occurrences[id];
+    std::size_t& next = cursor[id];
+    places.clear();
+    if (edit.kind == Edit::kFirst) {
+      while (next < list.size() && live.Overlaps(list[next], length)) ++next;
+      if (next < list.size()) places.push_back(list[next++]);
+    } else {
+      // Leftmost first, never overlapping, as one search-and-replace does.
+      std::size_t free_from = 0;
+      for (; next < list.size(); ++next)
+        if (list[next] >= free_from && !live.Overlaps(list[next], length)) {
+          places.push_back(list[next]);
+          free_from = list[next] + length;
+        }
+    }
+    for (std::size_t at : places) live.Replace(at, length, &edit.to);
+    if (k + 1 == active.size()) break;
+
+    // A new occurrence would overlap a replaced place, or straddle the point
+    // where a deletion joined two stretches.
+    for (std::size_t at : places) {
+      std::string before = live.Before(at, context, set.line_only(), stop);
+      std::string window = before + edit.to + live.After(at + length, context, set.line_only(), stop);
+      const std::size_t joint = before.size();
+      const std::size_t last_start = edit.to.empty() ? joint : joint + edit.to.size();
+      bool created = false;
+      set.Find(window, 0, last_start, [&](std::uint32_t other, std::size_t start) {
+        if (start + set.text(other).size() > joint && last_use[other] > k) created = true;
+      });
+      if (created) {
+        text = live.Build();
+        ApplyEditsPlainly(text, edits, active[k] + 1);
+        return;
+      }
+    }
+  }
+  text = live.Build();
+}
+
+void ApplyEditsInOrder(std::string& text, const std::vector<Edit>& edits) {
+  // A handful of edits, or a short text, costs less by the plain rule.
+  if (plain_rewrites || edits.size() <= 2 || edits.size() * text.size() <= (1u << 16))
+    ApplyEditsPlainly(text, edits);
+  else
+    ApplyEditsInOnePass(text, edits);
+}
+
+PlainRewritesForTesting::PlainRewritesForTesting() : saved_(plain_rewrites) { plain_rewrites = true; }
+PlainRewritesForTesting::~PlainRewritesForTesting() { plain_rewrites = saved_; }
+
+}  // namespace zarn
