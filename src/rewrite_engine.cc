@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <string_view>
 #include <unordered_map>
@@ -172,6 +173,8 @@ class SplicedText {
   void Replace(std::size_t at, std::size_t length, const std::string* to) {
     places_.emplace(at, Place{at + length, to});
   }
+  const std::string& To(std::size_t at) const { return *places_.at(at).to; }
+  void SetTo(std::size_t at, const std::string* to) { places_.at(at).to = to; }
 
   // Up to `limit` bytes of the live text that end where the original's byte
   // `at` stands, stopping early after a line break (when `at_break`) or once
@@ -303,45 +306,71 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
   SplicedText live(text);
   const std::size_t context = set.max_length() - 1;
   const std::string& stop = set.terminator();
-  std::vector<std::size_t> places;
+  // Replacements that hold texts still to be edited, wholly inside them (as a
+  // moved declaration carries the "endglobals" that the next one replaces):
+  // later edits act on those replacements too.
+  std::map<std::size_t, std::size_t> hot;  // place -> its length in the original
+  std::deque<std::string> rewritten;       // replacements changed by later edits
+  std::vector<std::pair<std::size_t, std::size_t>> changed;  // place, original length
+  auto finish_plainly = [&](std::size_t from_edit) {
+    text = live.Build();
+    ApplyEditsPlainly(text, edits, from_edit);
+  };
   for (std::size_t k = 0; k < active.size(); ++k) {
     const Edit& edit = edits[active[k]];
     const std::uint32_t id = text_of[k];
     const std::size_t length = edit.from.size();
     const std::vector<std::size_t>& list = occurrences[id];
     std::size_t& next = cursor[id];
-    places.clear();
+    changed.clear();
+    bool in_hot = false;
+    for (const auto& [at, original_length] : hot)
+      if (live.To(at).find(edit.from) != std::string::npos) in_hot = true;
     if (edit.kind == Edit::kFirst) {
+      // Which comes first, an original place or one inside a replacement,
+      // is not tracked: finish by the plain rule.
+      if (in_hot) return finish_plainly(active[k]);
       while (next < list.size() && live.Overlaps(list[next], length)) ++next;
-      if (next < list.size()) places.push_back(list[next++]);
+      if (next < list.size()) changed.emplace_back(list[next++], length);
     } else {
       // Leftmost first, never overlapping, as one search-and-replace does.
       std::size_t free_from = 0;
       for (; next < list.size(); ++next)
         if (list[next] >= free_from && !live.Overlaps(list[next], length)) {
-          places.push_back(list[next]);
+          changed.emplace_back(list[next], length);
           free_from = list[next] + length;
         }
     }
-    for (std::size_t at : places) live.Replace(at, length, &edit.to);
+    for (const auto& [at, original_length] : changed) live.Replace(at, original_length, &edit.to);
+    if (in_hot) {
+      for (const auto& [at, original_length] : hot) {
+        const std::string& to = live.To(at);
+        if (to.find(edit.from) == std::string::npos) continue;
+        rewritten.push_back(ReplaceAll(to, edit.from, edit.to));
+        live.SetTo(at, &rewritten.back());
+        changed.emplace_back(at, original_length);
+      }
+    }
     if (k + 1 == active.size()) break;
 
-    // A new occurrence would overlap a replaced place, or straddle the point
-    // where a deletion joined two stretches.
-    for (std::size_t at : places) {
+    // Texts still to be edited, newly standing across or inside a changed
+    // place (or across the point where a deletion joined two stretches).
+    for (const auto& [at, original_length] : changed) {
+      const std::string& to = live.To(at);
       std::string before = live.Before(at, context, set.line_only(), stop);
-      std::string window = before + edit.to + live.After(at + length, context, set.line_only(), stop);
+      std::string window = before + to + live.After(at + original_length, context, set.line_only(), stop);
       const std::size_t joint = before.size();
-      const std::size_t last_start = edit.to.empty() ? joint : joint + edit.to.size();
-      bool created = false;
+      const std::size_t last_start = to.empty() ? joint : joint + to.size();
+      bool across = false, inside = false;
       set.Find(window, 0, last_start, [&](std::uint32_t other, std::size_t start) {
-        if (start + set.text(other).size() > joint && last_use[other] > k) created = true;
+        std::size_t end = start + set.text(other).size();
+        if (end <= joint || last_use[other] <= k) return;
+        if (start >= joint && end <= joint + to.size()) inside = true;
+        else across = true;
       });
-      if (created) {
-        text = live.Build();
-        ApplyEditsPlainly(text, edits, active[k] + 1);
-        return;
-      }
+      if (across || (inside && hot.size() >= 64)) return finish_plainly(active[k] + 1);
+      if (inside) hot[at] = original_length;
+      else hot.erase(at);
     }
   }
   text = live.Build();

@@ -123,6 +123,13 @@ TEST(RewriteEngine, EdgeCasesOfTheReplaceRule) {
       {"a-b c ab", {{"-", "", Edit::kEvery}, {"ab", "X", Edit::kEvery}, {"c", "C", Edit::kEvery}}, "X C X"},
       // A replacement creates what a later edit replaces.
       {"p q r", {{"p", "r", Edit::kEvery}, {"q", "Q", Edit::kEvery}, {"r", "R", Edit::kFirst}}, "R Q r"},
+      // Each moved declaration lands before the "endglobals" the previous one
+      // brought along.
+      {"globals\r\nendglobals\r\nglobal a\r\nglobal b\r\nglobal c\r\n",
+       {{"global a", "", Edit::kEvery}, {"endglobals", "a\r\nendglobals", Edit::kEvery},
+        {"global b", "", Edit::kEvery}, {"endglobals", "b\r\nendglobals", Edit::kEvery},
+        {"global c", "", Edit::kEvery}, {"endglobals", "c\r\nendglobals", Edit::kEvery}},
+       "globals\r\na\r\nb\r\nc\r\nendglobals\r\n\r\n\r\n\r\n"},
       // Deleting the first occurrence takes an earlier, longer line's text.
       {"//====\r\nx\r\n//==\r\n//==\r\n",
        {{"//====", "", Edit::kFirst}, {"//==", "", Edit::kFirst}, {"//==", "", Edit::kFirst}},

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,15 +65,17 @@ ChildResult RunChild(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  // posix_spawn does not copy this process's pages into the child, so the
+  // child's peak memory is its own.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   Clock::time_point start = Clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
+  pid_t pid = -1;
+  int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) pid = -1;
   ChildResult result;
   struct rusage usage {};
   int status = 0;
