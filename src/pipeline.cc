@@ -67,6 +67,7 @@ void PreprocessScript(Run& run) {
   Stage(run, "Parsing spaces: WORKING...", 30, [&] {
     NormaliseSpaces(run.lines);
     run.text = JoinLines(run.lines);
+    Lines().swap(run.lines);  // stale until the next conversion: free it
   });
   Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
   Stage(run, "Split //!nozarn: WORKING...", 50, [&] { SplitRawBlocks(run); });
@@ -76,13 +77,16 @@ void PreprocessScript(Run& run) {
   });
   Stage(run, "Parsing empty lines: WORKING...", 80, [&] {
     run.lines = SplitText(run.text);
+    std::string().swap(run.text);
     RemoveEmptyLines(run.lines);
     run.text = JoinLines(run.lines);
+    Lines().swap(run.lines);
     ParseBlocks(run);
   });
   Stage(run, "Join //!nozarn: WORKING...", 90, [&] {
     JoinRawBlocks(run);
     run.lines = SplitText(run.text);
+    std::string().swap(run.text);
     RemoveEmptyLines(run.lines);
   });
 }
