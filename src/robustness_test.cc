@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "archive.h"
+#include "errors.h"
 #include "map_builder.h"
 #include "pipeline.h"
 #include "script.h"
@@ -80,6 +82,7 @@ TEST(RobustnessTest, UnusableWorkingFolderIsReportedAndTheMapKept) {
   EXPECT_EQ(ReadFileBytes(map), before);
   fs::remove(dir / "war3map_parsed.j");
   // The lock cannot be taken.
+  fs::remove(dir / "zarn.lock");
   fs::create_directory(dir / "zarn.lock");
   r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
   EXPECT_EQ(r.exit_code, 1);
