@@ -73,7 +73,7 @@ void ParseBlocks(Run& run) {
   {
     // Greedy: from the first "globals" to the last "endglobals".
     Matcher globals("globals.*endglobals", MatchMode::kWholeText);
-    if (globals.First(run.text)) run.globals_block = std::string(globals.Matched());
+    if (globals.Scan(run.text)) run.globals_block = std::string(globals.Matched());
   }
 
   run.progress.SetProgress("Parsing function:", 50);

@@ -21,7 +21,7 @@ struct LocalHandle {
 std::vector<LocalHandle> CollectLocals(const std::string& body) {
   std::vector<LocalHandle> list;
   Matcher m("local.*?$", MatchMode::kLine);
-  for (bool found = m.First(body); found; found = m.Next()) {
+  for (bool found = m.Scan(body); found; found = m.Next()) {
     std::string rest = Copy(TrimView(m.Matched()), 6, static_cast<long long>(m.Matched().size()));
     if (std::size_t equals = Pos("=", rest)) rest = Copy(rest, 1, static_cast<long long>(equals) - 1);
     std::string type = FindDestructorType(rest);
@@ -53,6 +53,7 @@ std::optional<std::string> ReleaseCall(const std::string& stmt, const std::vecto
 }  // namespace
 
 std::string ExpandFreeStatements(std::string body, const ReturnTypeTable& return_types) {
+  if (body.find("free") == std::string::npos) return body;  // no statement: most bodies
   const std::vector<LocalHandle> locals = CollectLocals(body);
   ReplaceEachMatch(body, "free.*?$", MatchMode::kLine, [&](std::string_view matched) {
     std::string stmt = Trim(matched);

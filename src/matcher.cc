@@ -4,13 +4,48 @@
 #include <pcre2.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "errors.h"
 
 namespace zarn {
+
+namespace {
+
+// The literal runs of a pattern built only from literal bytes, escaped
+// punctuation, ".*", ".*?", "^" and "$"; nothing for any other pattern.
+std::optional<std::vector<std::string>> LiteralRuns(std::string_view source) {
+  std::vector<std::string> runs(1);
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    char c = source[i];
+    bool is_alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (c == '^' || c == '$') {
+      runs.emplace_back();
+    } else if (c == '.' && i + 1 < source.size() && source[i + 1] == '*') {
+      i += (i + 2 < source.size() && source[i + 2] == '?') ? 2 : 1;
+      runs.emplace_back();
+    } else if (c == '\\' && i + 1 < source.size()) {
+      char escaped = source[++i];
+      bool word = (escaped >= '0' && escaped <= '9') || (escaped >= 'a' && escaped <= 'z') ||
+                  (escaped >= 'A' && escaped <= 'Z');
+      if (word || escaped == '\r' || escaped == '\n') return std::nullopt;  // \d, \s, \Q... or a break
+      runs.back() += escaped;
+    } else if (is_alnum || std::strchr("\\^$.[]|()?*+{}\r\n", c) == nullptr) {
+      runs.back() += c;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return runs;
+}
+
+}  // namespace
 
 class Pattern {
  public:
@@ -28,21 +63,36 @@ class Pattern {
     pcre2_compile_context_free(context);
     if (!code_) throw Error("Invalid pattern: " + std::string(source));
     pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE);
+    if (auto runs = LiteralRuns(source)) {
+      for (std::string& run : *runs)
+        if (run.size() > literal_.size()) literal_ = std::move(run);
+      // Dot stops at line breaks and no literal holds one: a match never
+      // leaves the line it starts on.
+      line_local_ = !literal_.empty() && mode == MatchMode::kLine;
+    }
   }
   ~Pattern() { pcre2_code_free(code_); }
   pcre2_code* code() const { return code_; }
+  // A text that every match holds (the pattern's longest literal), or "".
+  const std::string& literal() const { return literal_; }
+  // Whether every match lies within one line and holds literal().
+  bool line_local() const { return line_local_; }
 
  private:
   pcre2_code* code_;
+  std::string literal_;
+  bool line_local_ = false;
 };
 
 const Pattern& CompiledPattern(std::string_view source, MatchMode mode) {
   static std::mutex mutex;
-  static std::map<std::pair<std::string, MatchMode>, std::unique_ptr<Pattern>, std::less<>> cache;
+  // One map per mode, searched by the source itself: no key is built per use.
+  static std::array<std::map<std::string, std::unique_ptr<Pattern>, std::less<>>, 3> cache;
   std::lock_guard<std::mutex> lock(mutex);
-  auto key = std::make_pair(std::string(source), mode);
-  auto it = cache.find(key);
-  if (it == cache.end()) it = cache.emplace(key, std::make_unique<Pattern>(source, mode)).first;
+  auto& by_source = cache[static_cast<std::size_t>(mode)];
+  auto it = by_source.find(source);
+  if (it == by_source.end())
+    it = by_source.emplace(std::string(source), std::make_unique<Pattern>(source, mode)).first;
   return *it->second;
 }
 
@@ -86,7 +136,13 @@ Matcher::Matcher(std::string_view pattern, MatchMode mode)
 Matcher::~Matcher() { pcre2_match_data_free(static_cast<pcre2_match_data*>(match_data_)); }
 
 bool Matcher::First(std::string_view text) {
-  subject_.assign(text);
+  copy_.assign(text);
+  return Scan(copy_);
+}
+
+bool Matcher::Scan(std::string_view text) {
+  subject_ = text;
+  literal_known_ = false;
   return SearchFrom(0);
 }
 
@@ -96,10 +152,52 @@ bool Matcher::Next() {
   return SearchFrom(from);
 }
 
+namespace {
+inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+}  // namespace
+
+std::size_t Matcher::LiteralFrom(std::size_t offset) {
+  // The last answer holds while it lies at or after `offset`: nothing was
+  // found between the place it was searched from and itself.
+  if (literal_known_ && literal_from_ <= offset && (literal_at_ == std::string_view::npos || literal_at_ >= offset))
+    return literal_at_;
+  const std::string& literal = pattern_.literal();
+  const void* at = offset < subject_.size()
+                       ? memmem(subject_.data() + offset, subject_.size() - offset, literal.data(), literal.size())
+                       : nullptr;
+  literal_known_ = true;
+  literal_from_ = offset;
+  literal_at_ = at ? static_cast<std::size_t>(static_cast<const char*>(at) - subject_.data()) : std::string_view::npos;
+  return literal_at_;
+}
+
 bool Matcher::SearchFrom(std::size_t offset) {
+  if (pattern_.literal().empty()) return Search(offset, subject_.size());
+  if (!pattern_.line_local()) {
+    // Every match holds the literal, at or after the place it starts.
+    if (LiteralFrom(offset) == std::string_view::npos) return false;
+    return Search(offset, subject_.size());
+  }
+  // Only lines holding the literal can hold a match: each is searched alone,
+  // up to its line break, which the pattern sees as the end of the text.
+  for (std::size_t from = offset;;) {
+    std::size_t at = LiteralFrom(from);
+    if (at == std::string_view::npos) return false;
+    std::size_t line_begin = at;
+    while (line_begin > from && !IsLineBreak(subject_[line_begin - 1])) --line_begin;
+    std::size_t line_end = at + pattern_.literal().size();
+    while (line_end < subject_.size() && !IsLineBreak(subject_[line_end])) ++line_end;
+    if (Search(line_begin, line_end)) return true;
+    from = line_end;
+  }
+}
+
+// Searches the first `length` bytes of the subject from `offset`; the bytes
+// before `offset` still count for "^".
+bool Matcher::Search(std::size_t offset, std::size_t length) {
   auto* data = static_cast<pcre2_match_data*>(match_data_);
-  int rc = pcre2_match(pattern_.code(), reinterpret_cast<PCRE2_SPTR>(subject_.data()),
-                       subject_.size(), offset, 0, data, ContextFor(subject_.size()));
+  int rc = pcre2_match(pattern_.code(), reinterpret_cast<PCRE2_SPTR>(subject_.data()), length, offset, 0, data,
+                       ContextFor(subject_.size()));
   if (rc == PCRE2_ERROR_NOMATCH) return false;
   if (rc < 0) throw MatchLimitError();
   PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
@@ -110,7 +208,7 @@ bool Matcher::SearchFrom(std::size_t offset) {
 
 bool MatchesAnywhere(std::string_view pattern, MatchMode mode, std::string_view text) {
   Matcher m(pattern, mode);
-  return m.First(text);
+  return m.Scan(text);
 }
 
 }  // namespace zarn

@@ -20,9 +20,10 @@ class Pattern;
 // Compiled once per process and mode; patterns are fixed texts of the program.
 const Pattern& CompiledPattern(std::string_view source, MatchMode mode);
 
-// A scan of one pattern over a private copy of a text. Each next match starts
-// where the previous one ended (one byte further after an empty match), so
-// rewrites that a pass makes to the live text never change what the scan sees.
+// A scan of one pattern over a text. Each next match starts where the
+// previous one ended (one byte further after an empty match). First() scans a
+// private copy, so rewrites that a pass makes to the live text during the scan
+// never change what it sees; Scan() walks the caller's text itself.
 // Searches run under match limits scaled to the text's length; exceeding them
 // throws MatchLimitError rather than passing for "no match".
 class Matcher {
@@ -34,21 +35,31 @@ class Matcher {
 
   // Copies `text` and searches it from the start.
   bool First(std::string_view text);
+  // Searches `text` from the start without a copy: it must stay alive and
+  // unchanged until the scan is over.
+  bool Scan(std::string_view text);
   // Searches on after the previous match; only after a successful match.
   bool Next();
 
   // The whole match, valid until the next First() or the matcher's end.
-  std::string_view Matched() const { return std::string_view(subject_).substr(begin_, end_ - begin_); }
-  // 0-based offset of the match in the scanned copy.
+  std::string_view Matched() const { return subject_.substr(begin_, end_ - begin_); }
+  // 0-based offset of the match in the scanned text.
   std::size_t Offset() const { return begin_; }
-  const std::string& Subject() const { return subject_; }
+  std::string_view Subject() const { return subject_; }
 
  private:
   bool SearchFrom(std::size_t offset);
+  bool Search(std::size_t offset, std::size_t length);
+  std::size_t LiteralFrom(std::size_t offset);
 
   const Pattern& pattern_;
-  std::string subject_;
+  std::string copy_;
+  std::string_view subject_;
   std::size_t begin_ = 0, end_ = 0;
+  // The pattern's literal was last searched for from `literal_from_` and
+  // found at `literal_at_` (npos: not at all).
+  std::size_t literal_from_ = 0, literal_at_ = 0;
+  bool literal_known_ = false;
   void* match_data_ = nullptr;
 };
 

@@ -13,7 +13,7 @@ constexpr MatchMode kMode = MatchMode::kDotAllMultiLine;
 // The block's own first line matching `pattern`, or "" when there is none.
 std::string FirstLine(std::string_view block, const char* pattern) {
   Matcher m(pattern, kMode);
-  return m.First(block) ? std::string(m.Matched()) : std::string();
+  return m.Scan(block) ? std::string(m.Matched()) : std::string();
 }
 
 // The block with its mount (and, when closed, unmount) line emptied and the

@@ -7,8 +7,33 @@
 
 namespace zarn {
 
+namespace {
+
+// Trims in place: no new string for the many lines that need nothing.
+void TrimInPlace(std::string& line) {
+  std::string_view kept = TrimView(line);
+  if (kept.size() == line.size()) return;
+  std::size_t begin = static_cast<std::size_t>(kept.data() - line.data());
+  line.erase(begin + kept.size());
+  line.erase(0, begin);
+}
+
+bool IsCollapsible(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; }
+
+bool HasCollapsibleRun(std::string_view line) {
+  for (std::size_t i = 1; i < line.size(); ++i)
+    if (IsCollapsible(line[i]) && IsCollapsible(line[i - 1])) return true;
+  return false;
+}
+
+}  // namespace
+
 void NormaliseSpaces(Lines& lines) {
-  for (std::string& line : lines) line = CollapseWhitespace(TrimView(line));
+  for (std::string& line : lines) {
+    TrimInPlace(line);
+    // Without a run of two such bytes, collapsing changes nothing.
+    if (HasCollapsibleRun(line)) line = CollapseWhitespace(line);
+  }
 }
 
 // A "//" ends the comment pattern's first character class at a line break
@@ -24,7 +49,7 @@ void RemoveComments(std::string& text) {
 }
 
 void RemoveEmptyLines(Lines& lines) {
-  for (std::string& line : lines) line = Trim(line);
+  for (std::string& line : lines) TrimInPlace(line);
   lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::string& line) { return line.empty(); }),
               lines.end());
 }

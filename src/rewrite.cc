@@ -12,12 +12,13 @@ namespace zarn {
 namespace {
 
 // Collects every match first; the callbacks see only the matched text, so
-// calling them in scan order before any write-back changes nothing they see.
+// calling them in scan order before any write-back changes nothing they see,
+// and the scan can walk the live text itself.
 std::vector<Edit> CollectEdits(const std::string& text, std::string_view pattern, MatchMode mode,
                                const std::function<void(std::string_view, std::vector<Edit>&)>& add) {
   std::vector<Edit> edits;
   Matcher m(pattern, mode);
-  for (bool found = m.First(text); found; found = m.Next()) add(m.Matched(), edits);
+  for (bool found = m.Scan(text); found; found = m.Next()) add(m.Matched(), edits);
   return edits;
 }
 
@@ -57,19 +58,21 @@ void ApplyEditsForEachMatch(std::string& text, std::string_view pattern, MatchMo
 bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mode,
                        const std::function<std::string(std::string_view)>& replacement) {
   Matcher m(pattern, mode);
-  if (!m.First(text)) return false;
-  ReplaceFirstIn(text, m.Matched(), replacement(m.Matched()));
+  if (!m.Scan(text)) return false;
+  const std::string matched(m.Matched());  // the scan walks `text`, which changes next
+  ReplaceFirstIn(text, matched, replacement(matched));
   return true;
 }
 
 namespace {
 
 // The live text while it is rebuilt left to right: `done` followed by the
-// scanned copy from `rest` on. Keeps, for every place in `done` where `lead`
+// scanned text from `rest` on. The scanned text is only replaced once the
+// rebuilt one is finished. Keeps, for every place in `done` where `lead`
 // starts and the byte after it is also in `done`, that place under that byte.
 class LiveText {
  public:
-  LiveText(const std::string& copy, std::string_view lead) : copy_(copy), lead_(lead) {
+  LiveText(std::string_view copy, std::string_view lead) : copy_(copy), lead_(lead) {
     done_.reserve(copy.size());
   }
 
@@ -133,13 +136,12 @@ class LiveText {
   void Index() {
     if (done_.size() < lead_.size() + 1) return;
     std::size_t limit = done_.size() - lead_.size();
-    for (std::size_t at = indexed_; at < limit; ++at)
-      if (done_.compare(at, lead_.size(), lead_) == 0)
-        starts_[static_cast<unsigned char>(done_[at + lead_.size()])].push_back(at);
+    for (std::size_t at = done_.find(lead_, indexed_); at < limit; at = done_.find(lead_, at + 1))
+      starts_[static_cast<unsigned char>(done_[at + lead_.size()])].push_back(at);
     if (limit > indexed_) indexed_ = limit;
   }
 
-  const std::string& copy_;
+  std::string_view copy_;
   std::string_view lead_;
   std::string done_;
   std::size_t rest_ = 0;
@@ -153,8 +155,8 @@ void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view patter
                                       std::string_view lead,
                                       const std::function<bool(std::string_view)>& at_own_place) {
   Matcher m(pattern, mode);
-  if (!m.First(text)) return;
-  LiveText live(m.Subject(), lead);
+  if (!m.Scan(text)) return;
+  LiveText live(text, lead);
   do {
     std::string_view matched = m.Matched();
     live.KeepUpTo(m.Offset());
@@ -169,8 +171,8 @@ void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view patter
 void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
                                   const std::function<MatchPart(std::string_view)>& part) {
   Matcher m(pattern, mode);
-  if (!m.First(text)) return;
-  const std::string& copy = m.Subject();
+  if (!m.Scan(text)) return;
+  std::string_view copy = text;  // replaced only once `out` is complete
   std::string out;
   out.reserve(copy.size());
   std::size_t rest = 0;
@@ -188,8 +190,8 @@ void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, M
 void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern, MatchMode mode,
                                      std::string_view open) {
   Matcher m(pattern, mode);
-  if (!m.First(text)) return;
-  const std::string& copy = m.Subject();
+  if (!m.Scan(text)) return;
+  std::string_view copy = text;  // replaced only once `out` is complete
   // Under these conditions the live text never holds `open` anywhere but at
   // the start of a match not yet deleted, so each deletion of every
   // occurrence deletes just the matches of that text.

@@ -27,8 +27,8 @@ Lines SplitText(std::string_view text) {
   if (nul != std::string_view::npos) text = text.substr(0, nul);
   std::size_t i = 0;
   while (i < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", i);
-    if (end == std::string_view::npos) end = text.size();
+    std::size_t end = i;  // a plain loop: find_first_of tests each byte with a call
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
     lines.emplace_back(text.substr(i, end - i));
     i = end;
     if (i < text.size() && text[i] == '\r') ++i;

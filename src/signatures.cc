@@ -32,7 +32,7 @@ void Register(Run& run, const std::string& name, std::string type) {
 void RegisterUserSignatures(Run& run) {
   run.progress.SetProgress("Finding user functions: WORKING...", 70);
   Matcher functions("^function.*?$", MatchMode::kLine);
-  for (bool found = functions.First(run.text); found; found = functions.Next()) {
+  for (bool found = functions.Scan(run.text); found; found = functions.Next()) {
     std::string_view declaration = TrimView(functions.Matched());
     std::string type = ReturnTypeOf(declaration);
     if (type == "nothing") continue;
@@ -41,7 +41,7 @@ void RegisterUserSignatures(Run& run) {
 
   run.progress.SetProgress("Finding user methods: WORKING...", 70);
   Matcher methods("^.*?method.*?$", MatchMode::kLine);
-  for (bool found = methods.First(run.text); found; found = methods.Next()) {
+  for (bool found = methods.Scan(run.text); found; found = methods.Next()) {
     std::string_view line = methods.Matched();
     if (Contains(line, "endmethod") || Contains(line, "call")) continue;
     std::string_view declaration = TrimView(line);

@@ -22,7 +22,7 @@ constexpr char kSetLine[] = "^set.*?=.*?$";
 std::vector<VarDeclaration> CollectVarDeclarations(const std::string& body) {
   std::vector<VarDeclaration> list;
   Matcher m(kVarLine, MatchMode::kLine);
-  for (bool found = m.First(body); found; found = m.Next()) {
+  for (bool found = m.Scan(body); found; found = m.Next()) {
     std::string_view stmt = TrimView(m.Matched());
     std::size_t equals = Pos("=", stmt);
     long long count = equals ? static_cast<long long>(equals) - 4 : static_cast<long long>(stmt.size());
@@ -36,7 +36,7 @@ std::vector<VarDeclaration> CollectVarDeclarations(const std::string& body) {
 void LearnFromAssignments(const std::string& body, std::vector<VarDeclaration>& list,
                           const ReturnTypeTable& return_types) {
   Matcher m(kSetLine, MatchMode::kLine);
-  for (bool found = m.First(body); found; found = m.Next()) {
+  for (bool found = m.Scan(body); found; found = m.Next()) {
     std::string_view stmt = TrimView(m.Matched());
     if (Contains(stmt, "null")) continue;
     for (VarDeclaration& entry : list) {
@@ -72,6 +72,7 @@ std::string InferAssignedType(std::string_view statement, const ReturnTypeTable&
 }
 
 std::string InferVarDeclarations(std::string body, const ReturnTypeTable& return_types) {
+  if (body.find("var") == std::string::npos) return body;  // no declaration line: most bodies
   std::vector<VarDeclaration> list = CollectVarDeclarations(body);
   if (list.empty()) return body;
   LearnFromAssignments(body, list, return_types);

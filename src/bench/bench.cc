@@ -189,9 +189,11 @@ int main(int argc, char** argv) {
   g_self = fs::canonical("/proc/self/exe").string();
   std::string corpus = "/work/shared/corpus/scripts";
   std::vector<int> sizes = {1, 4, 16};
+  std::string keep;  // folder that keeps the generated scripts, for output comparisons
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--corpus" && i + 1 < argc) corpus = argv[++i];
+    else if (arg == "--keep" && i + 1 < argc) keep = argv[++i];
     else if (arg == "--sizes" && i + 1 < argc) {
       sizes.clear();
       for (std::string s = argv[++i]; !s.empty();) {
@@ -200,7 +202,7 @@ int main(int argc, char** argv) {
         s = comma == std::string::npos ? "" : s.substr(comma + 1);
       }
     } else {
-      std::fprintf(stderr, "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR]\n");
+      std::fprintf(stderr, "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--keep DIR]\n");
       return 2;
     }
   }
@@ -218,6 +220,7 @@ int main(int argc, char** argv) {
     Figures f = Measure("generated " + std::to_string(mb) + " MB (seed 20240601)", path, cli);
     Print(f);
     by_size[mb] = f.whole;
+    if (!keep.empty()) fs::copy_file(path, fs::path(keep) / fs::path(path).filename(), fs::copy_options::overwrite_existing);
     fs::remove(path);
   }
   if (by_size.count(4) && by_size.count(16))
