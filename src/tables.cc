@@ -72,10 +72,13 @@ std::optional<std::string> DestructorCallFor(std::string_view type) {
 }
 
 // Finds, in one pass over a text, the lowest row whose key occurs in it. It is
-// an Aho-Corasick automaton with every transition filled in, over an alphabet
-// reduced to the bytes that appear in some key; each state records the lowest
-// row among the keys that end there, its own or those of its suffixes. The
-// answer is therefore exactly that of trying the keys one by one in row order.
+// an Aho-Corasick automaton over an alphabet reduced to the bytes that appear
+// in some key; each state records the lowest row among the keys that end
+// there, its own or those of its suffixes. The answer is therefore exactly
+// that of trying the keys one by one in row order. Only the root's moves form
+// a full table; other states keep their children in a list and fall back
+// along suffix links, so the index stays proportional to the keys' length
+// (thousands of user function names made a full table hundreds of MB).
 class ReturnTypeTable::KeyIndex {
  public:
   static constexpr std::size_t kNoRow = std::numeric_limits<std::size_t>::max();
@@ -89,7 +92,8 @@ class ReturnTypeTable::KeyIndex {
       }
     }
     ++classes_;  // class 0: bytes that no key contains
-    AddState();
+    root_next_.assign(classes_, 0);
+    AddState(0);
     for (std::size_t row = 0; row < keys.size(); ++row) Insert(keys[row], row);
     LinkSuffixes();
   }
@@ -98,7 +102,7 @@ class ReturnTypeTable::KeyIndex {
     std::size_t lowest = kNoRow;
     std::uint32_t state = 0;
     for (unsigned char byte : text) {
-      state = next_[state * classes_ + byte_class_[byte]];
+      state = Move(state, byte_class_[byte]);
       if (lowest_row_[state] < lowest) {
         lowest = lowest_row_[state];
         if (lowest == 0) break;  // nothing can beat the first row
@@ -110,58 +114,74 @@ class ReturnTypeTable::KeyIndex {
  private:
   static constexpr std::uint32_t kMissing = std::numeric_limits<std::uint32_t>::max();
 
-  std::uint32_t AddState() {
-    next_.resize(next_.size() + classes_, kMissing);
+  std::uint32_t AddState(std::uint16_t label) {
+    first_child_.push_back(kMissing);
+    next_sibling_.push_back(kMissing);
+    label_.push_back(label);
     lowest_row_.push_back(kNoRow);
     return static_cast<std::uint32_t>(lowest_row_.size() - 1);
+  }
+
+  std::uint32_t Child(std::uint32_t state, std::uint16_t cls) const {
+    if (state == 0) return root_next_[cls] == 0 ? kMissing : root_next_[cls];
+    for (std::uint32_t child = first_child_[state]; child != kMissing; child = next_sibling_[child])
+      if (label_[child] == cls) return child;
+    return kMissing;
+  }
+
+  // The state after reading a byte of class `cls` in `state`.
+  std::uint32_t Move(std::uint32_t state, std::uint16_t cls) const {
+    for (;;) {
+      if (state == 0) return root_next_[cls];
+      std::uint32_t child = Child(state, cls);
+      if (child != kMissing) return child;
+      state = suffix_[state];
+    }
   }
 
   void Insert(std::string_view key, std::size_t row) {
     if (key.empty()) return;
     std::uint32_t state = 0;
     for (unsigned char byte : key) {
-      std::size_t slot = state * classes_ + byte_class_[byte];
-      if (next_[slot] == kMissing) {
-        std::uint32_t added = AddState();
-        next_[slot] = added;
+      std::uint16_t cls = byte_class_[byte];
+      std::uint32_t child = Child(state, cls);
+      if (child == kMissing) {
+        child = AddState(cls);
+        if (state == 0) {
+          root_next_[cls] = child;
+        } else {
+          next_sibling_[child] = first_child_[state];
+          first_child_[state] = child;
+        }
       }
-      state = next_[slot];
+      state = child;
     }
     lowest_row_[state] = std::min(lowest_row_[state], row);
   }
 
-  // Breadth-first, so a state's suffix link is final before its children need it.
+  // Breadth-first, so a state's suffix link and row are final before its
+  // children need them.
   void LinkSuffixes() {
-    std::vector<std::uint32_t> suffix(lowest_row_.size(), 0);
+    suffix_.assign(lowest_row_.size(), 0);
     std::vector<std::uint32_t> queue;
     queue.reserve(lowest_row_.size());
-    for (std::size_t c = 0; c < classes_; ++c) {
-      std::uint32_t& target = next_[c];
-      if (target == kMissing) {
-        target = 0;
-      } else {
-        queue.push_back(target);
-      }
-    }
+    for (std::uint32_t child : root_next_)
+      if (child != 0) queue.push_back(child);
     for (std::size_t head = 0; head < queue.size(); ++head) {
       std::uint32_t state = queue[head];
-      lowest_row_[state] = std::min(lowest_row_[state], lowest_row_[suffix[state]]);
-      for (std::size_t c = 0; c < classes_; ++c) {
-        std::uint32_t& target = next_[state * classes_ + c];
-        std::uint32_t via_suffix = next_[suffix[state] * classes_ + c];
-        if (target == kMissing) {
-          target = via_suffix;
-        } else {
-          suffix[target] = via_suffix;
-          queue.push_back(target);
-        }
+      lowest_row_[state] = std::min(lowest_row_[state], lowest_row_[suffix_[state]]);
+      for (std::uint32_t child = first_child_[state]; child != kMissing; child = next_sibling_[child]) {
+        suffix_[child] = Move(suffix_[state], label_[child]);
+        queue.push_back(child);
       }
     }
   }
 
   std::array<std::uint16_t, 256> byte_class_{};
   std::size_t classes_ = 0;
-  std::vector<std::uint32_t> next_;        // states x classes
+  std::vector<std::uint32_t> root_next_;  // per class; 0 when no key starts so
+  std::vector<std::uint32_t> first_child_, next_sibling_, suffix_;  // per state
+  std::vector<std::uint16_t> label_;                                // per state: class of its last byte
   std::vector<std::size_t> lowest_row_;  // per state; kNoRow when no key ends there
 };
 
