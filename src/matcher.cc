@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "text_search.h"
 
 namespace zarn {
 
@@ -161,13 +162,9 @@ std::size_t Matcher::LiteralFrom(std::size_t offset) {
   // found between the place it was searched from and itself.
   if (literal_known_ && literal_from_ <= offset && (literal_at_ == std::string_view::npos || literal_at_ >= offset))
     return literal_at_;
-  const std::string& literal = pattern_.literal();
-  const void* at = offset < subject_.size()
-                       ? memmem(subject_.data() + offset, subject_.size() - offset, literal.data(), literal.size())
-                       : nullptr;
   literal_known_ = true;
   literal_from_ = offset;
-  literal_at_ = at ? static_cast<std::size_t>(static_cast<const char*>(at) - subject_.data()) : std::string_view::npos;
+  literal_at_ = FindText(subject_, pattern_.literal(), offset);
   return literal_at_;
 }
 

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "text.h"
+#include "text_search.h"
 
 namespace zarn {
 
@@ -74,8 +75,8 @@ class TextSet {
     std::vector<std::size_t> starts;
     if (prefixes_.size() <= 4) {
       for (const std::string& prefix : prefixes_)
-        for (std::size_t at = s.find(prefix, lo); at != std::string_view::npos && at < hi;
-             at = s.find(prefix, at + 1))
+        for (std::size_t at = FindText(s, prefix, lo); at != std::string_view::npos && at < hi;
+             at = FindText(s, prefix, at + 1))
           starts.push_back(at);
       if (prefixes_.size() > 1) std::sort(starts.begin(), starts.end());
     } else {
