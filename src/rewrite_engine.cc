@@ -57,6 +57,7 @@ class TextSet {
       bucket->second.lengths[t.size()] = true;
       bucket->second.max_length = std::max(bucket->second.max_length, t.size());
       by_key_.emplace(Key(HashOf(t), t.size()), id);
+      if (!terminator_.empty()) by_length_[t.size()].push_back(id);
       first_byte_[static_cast<unsigned char>(t[0])] = true;
     }
   }
@@ -97,8 +98,12 @@ class TextSet {
         }
         if (terminator_at == std::string_view::npos) return;
         std::size_t length = terminator_at + terminator_.size() - at;
-        if (length <= bucket.max_length && bucket.lengths[length])
-          Report(s, at, length, HashOf(s.substr(at, length)), found);
+        if (length <= bucket.max_length && bucket.lengths[length]) {
+          // Compared directly: long texts of one length differ early, and
+          // hashing every candidate in full would read it all.
+          for (std::uint32_t id : by_length_.find(length)->second)
+            if (std::memcmp(texts_[id].data(), s.data() + at, length) == 0) found(id, at);
+        }
         continue;
       }
       std::uint64_t hash = kFnvBasis;
@@ -158,6 +163,7 @@ class TextSet {
   std::unordered_map<std::uint32_t, Bucket> buckets_;
   std::vector<std::string> prefixes_;
   std::unordered_multimap<std::uint64_t, std::uint32_t> by_key_;
+  std::unordered_map<std::size_t, std::vector<std::uint32_t>> by_length_;  // with a terminator only
 };
 
 // The live text as the original with non-overlapping places replaced.
