@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zarn {
@@ -56,6 +58,43 @@ TEST(MatcherTest, ScanWalksItsOwnCopyFromTheEndOfThePreviousMatch) {
 TEST(MatcherTest, HighBytesAndNulAreOrdinaryCharacters) {
   std::string text("\xe4\xf6 x\0y", 6);
   EXPECT_EQ(AllMatches(".*?y", MatchMode::kLine, text), (V{text}));
+}
+
+// Each match with its offset; First() or Scan() as asked.
+std::vector<std::pair<std::size_t, std::string>> Matches(std::string_view pattern, MatchMode mode,
+                                                         std::string_view text, bool copy) {
+  std::vector<std::pair<std::size_t, std::string>> out;
+  Matcher m(pattern, mode);
+  for (bool found = copy ? m.First(text) : m.Scan(text); found; found = m.Next())
+    out.emplace_back(m.Offset(), std::string(m.Matched()));
+  return out;
+}
+
+// Patterns made of literals and wildcards are searched only where their
+// literal stands (line mode: only in lines holding it). Wrapped in a group,
+// the same pattern is searched plainly over the whole text.
+TEST(MatcherTest, LiteralShortcutsFindWhatThePlainSearchFinds) {
+  const std::pair<const char*, MatchMode> patterns[] = {
+      {"^.*?new.*?timer.*?$", MatchMode::kLine},    {"^var.*?$", MatchMode::kLine},
+      {"^set.*?=.*?$", MatchMode::kLine},           {"free.*?$", MatchMode::kLine},
+      {"^.*?method.*?$", MatchMode::kLine},         {"new", MatchMode::kLine},
+      {"function.*?endfunction", MatchMode::kWholeText}, {"//!if.*//!endif", MatchMode::kWholeText},
+      {"^mount.*?unmount.*?$", MatchMode::kDotAllMultiLine}, {"/\\*.*?\\*/", MatchMode::kWholeText},
+      {"\\$x.*?$", MatchMode::kLine},
+  };
+  const char* pieces[] = {"new", "timer", "var", "set ", "=", "free", "method", "end", "function", "//!if", "//!endif",
+                          "mount", "unmount", "/*", "*/", "$x", " ", "x", "\r", "\n", "\r\n", "\n\r"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    for (int n = random() % 40; n > 0; --n) text += pieces[random() % std::size(pieces)];
+    if (round % 3 == 0) text += std::string("\0new", 4);  // NUL is an ordinary byte
+    for (const auto& [pattern, mode] : patterns) {
+      auto plain = Matches("(?:" + std::string(pattern) + ")", mode, text, /*copy=*/true);
+      ASSERT_EQ(Matches(pattern, mode, text, /*copy=*/false), plain) << pattern << " on " << text;
+      ASSERT_EQ(Matches(pattern, mode, text, /*copy=*/true), plain) << pattern << " on " << text;
+    }
+  }
 }
 
 }  // namespace

@@ -37,6 +37,26 @@ TEST(Normalise, SpacesAndEmptyLines) {
   EXPECT_EQ(lines, (Lines{"local integer i", "a\tb", "a b  c"}));
 }
 
+// Lines that need no change are left in place; the result must still be
+// that of collapsing and trimming every line.
+TEST(Normalise, SpacesAndEmptyLinesAgreeWithTheLineRulesOnRandomLines) {
+  const char bytes[] = {' ', '\t', '\r', '\f', '\v', '\x01', 'a', 'b', '\xa0'};
+  std::mt19937 random(5);
+  Lines lines, collapsed, trimmed;
+  for (int i = 0; i < 2000; ++i) {
+    std::string line(random() % 12, 'a');
+    for (char& c : line) c = bytes[random() % sizeof bytes];
+    lines.push_back(line);
+    collapsed.push_back(CollapseWhitespace(TrimView(line)));
+    if (!Trim(line).empty()) trimmed.push_back(Trim(line));
+  }
+  Lines spaced = lines;
+  NormaliseSpaces(spaced);
+  EXPECT_EQ(spaced, collapsed);
+  RemoveEmptyLines(lines);
+  EXPECT_EQ(lines, trimmed);
+}
+
 TEST(RemoveComments, Cases) {
   const std::pair<const char*, const char*> cases[] = {
       {"call f() // note\r\n", "call f() \r\n"},
