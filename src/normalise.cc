@@ -36,6 +36,20 @@ void NormaliseSpaces(Lines& lines) {
   }
 }
 
+std::string JoinNormalisedLines(const Lines& lines) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    std::string_view kept = TrimView(line);
+    if (HasCollapsibleRun(kept)) text += CollapseWhitespace(kept);
+    else text += kept;
+    text += "\r\n";
+  }
+  return text;
+}
+
 // A "//" ends the comment pattern's first character class at a line break
 // only when nothing follows it on its line; such a bare "//" is matched alone
 // and deleted where it stands, so it never takes the next line with it.
@@ -52,6 +66,27 @@ void RemoveEmptyLines(Lines& lines) {
   for (std::string& line : lines) TrimInPlace(line);
   lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::string& line) { return line.empty(); }),
               lines.end());
+}
+
+void RemoveEmptyLinesFromText(std::string& text) {
+  std::string_view input = UpToNul(text);
+  std::string out;
+  // Each kept line is no longer than it was, and its break takes at most two
+  // bytes more than the one it had (none after a last line without a break).
+  out.reserve(input.size() + 2);
+  std::size_t i = 0;
+  while (i < input.size()) {
+    std::size_t end = FindLineBreak(input, i);
+    std::string_view kept = TrimView(input.substr(i, end - i));
+    if (!kept.empty()) {
+      out += kept;
+      out += "\r\n";
+    }
+    i = end;
+    if (i < input.size() && input[i] == '\r') ++i;
+    if (i < input.size() && input[i] == '\n') ++i;
+  }
+  text.swap(out);
 }
 
 }  // namespace zarn

@@ -12,4 +12,11 @@ void NormaliseSpaces(Lines& lines);
 void RemoveComments(std::string& text);
 void RemoveEmptyLines(Lines& lines);
 
+// JoinLines of the lines as NormaliseSpaces leaves them, without changing
+// `lines`: one pass, no string per line.
+std::string JoinNormalisedLines(const Lines& lines);
+
+// The text SplitText, RemoveEmptyLines and JoinLines give, in one pass.
+void RemoveEmptyLinesFromText(std::string& text);
+
 }  // namespace zarn

@@ -57,6 +57,49 @@ TEST(Normalise, SpacesAndEmptyLinesAgreeWithTheLineRulesOnRandomLines) {
   EXPECT_EQ(lines, trimmed);
 }
 
+// The one-pass conversions against the line rules they stand for, on texts
+// with every kind of line end, NUL, high and control bytes, blank-only lines
+// and lines longer than the splitter's sixteen-byte blocks.
+TEST(Normalise, OnePassConversionsAgreeWithTheLineRules) {
+  const char alphabet[] = "  \t\f\v\r\n\r\n\0\x01\xa0\xff" "abcdefgh";
+  const std::string bytes(alphabet, sizeof alphabet - 1);
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    std::size_t length = random() % 200;
+    for (std::size_t i = 0; i < length; ++i) {
+      char c = bytes[random() % bytes.size()];
+      // Mostly NUL-free, so that the text past the first NUL is usually long.
+      if (c == '\0' && random() % 4 != 0) c = 'x';
+      text += c;
+      if (random() % 30 == 0) text += std::string(random() % 40, c == '\0' ? ' ' : c);
+    }
+    // Reference split: a byte loop by the line rules.
+    Lines reference;
+    std::string_view rest = UpToNul(text);
+    for (std::size_t i = 0; i < rest.size();) {
+      std::size_t end = i;
+      while (end < rest.size() && rest[end] != '\r' && rest[end] != '\n') ++end;
+      reference.emplace_back(rest.substr(i, end - i));
+      i = end + (end < rest.size() && rest[end] == '\r');
+      i += i < rest.size() && rest[i] == '\n';
+    }
+    Lines lines = SplitText(text);
+    ASSERT_EQ(lines, reference);
+
+    Lines normalised = lines;
+    NormaliseSpaces(normalised);
+    EXPECT_EQ(JoinNormalisedLines(lines), JoinLines(normalised));
+
+    Lines kept = lines;
+    RemoveEmptyLines(kept);
+    EXPECT_EQ(SplitTrimmedLines(text), kept);
+    std::string fused = text;
+    RemoveEmptyLinesFromText(fused);
+    EXPECT_EQ(fused, JoinLines(kept));
+  }
+}
+
 TEST(RemoveComments, Cases) {
   const std::pair<const char*, const char*> cases[] = {
       {"call f() // note\r\n", "call f() \r\n"},

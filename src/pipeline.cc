@@ -65,8 +65,7 @@ void BuildLanguageTables(Run& run) { run.return_types = ReturnTypeTable::BuiltIn
 
 void PreprocessScript(Run& run) {
   Stage(run, "Parsing spaces: WORKING...", 30, [&] {
-    NormaliseSpaces(run.lines);
-    run.text = JoinLines(run.lines);
+    run.text = JoinNormalisedLines(run.lines);
     Lines().swap(run.lines);  // stale until the next conversion: free it
   });
   Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
@@ -76,18 +75,13 @@ void PreprocessScript(Run& run) {
     RegisterUserSignatures(run);
   });
   Stage(run, "Parsing empty lines: WORKING...", 80, [&] {
-    run.lines = SplitText(run.text);
-    std::string().swap(run.text);
-    RemoveEmptyLines(run.lines);
-    run.text = JoinLines(run.lines);
-    Lines().swap(run.lines);
+    RemoveEmptyLinesFromText(run.text);
     ParseBlocks(run);
   });
   Stage(run, "Join //!nozarn: WORKING...", 90, [&] {
     JoinRawBlocks(run);
-    run.lines = SplitText(run.text);
+    run.lines = SplitTrimmedLines(run.text);
     std::string().swap(run.text);
-    RemoveEmptyLines(run.lines);
   });
 }
 

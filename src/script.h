@@ -16,6 +16,16 @@ std::string JoinLines(const Lines& lines);
 // line break gives no empty last line; the first NUL byte ends the text.
 Lines SplitText(std::string_view text);
 
+// SplitText, each line trimmed of bytes up to 32 and the lines left empty
+// dropped; no string is built for a dropped line.
+Lines SplitTrimmedLines(std::string_view text);
+
+// Offset of the first CR or LF at or after `from`; the text's size if none.
+std::size_t FindLineBreak(std::string_view text, std::size_t from);
+
+// The part of `text` before its first NUL byte: the text the splitters see.
+inline std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
 // Reads a file as bytes; throws FileError naming the path when it cannot.
 std::string ReadFileBytes(const std::string& path);
 // Writes bytes, replacing the file; throws FileError naming the path.
