@@ -32,13 +32,16 @@ std::string DeclarationOf(std::string stmt) {
 
 void ExpandNewStatements(std::string& text) {
   // Each row scans the text the earlier rows left, so they no longer see the
-  // lines those rows rewrote.
-  for (const CreationRow& row : kCreationRows) {
-    ReplaceEachMatch(text, row.pattern, MatchMode::kLine, [&](std::string_view matched) {
-      std::string stmt = DeclarationOf(CollapseWhitespace(TrimView(matched)));
-      return std::optional<std::string>(stmt + " = " + row.constructor);
-    });
-  }
+  // lines those rows rewrote. Every row matches and replaces whole lines
+  // holding "new", never a line break, so the rows need only see those lines.
+  RewriteLinesHolding(text, "new", [](std::string& lines) {
+    for (const CreationRow& row : kCreationRows) {
+      ReplaceEachMatch(lines, row.pattern, MatchMode::kLine, [&](std::string_view matched) {
+        std::string stmt = DeclarationOf(CollapseWhitespace(TrimView(matched)));
+        return std::optional<std::string>(stmt + " = " + row.constructor);
+      });
+    }
+  });
 }
 
 void MoveGlobalDeclarations(std::string& text) {

@@ -6,6 +6,7 @@
 
 #include "rewrite_engine.h"
 #include "text.h"
+#include "text_search.h"
 
 namespace zarn {
 
@@ -218,6 +219,47 @@ void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern
   }
   out.append(copy, rest);
   text = std::move(out);
+}
+
+void RewriteLinesHolding(std::string& text, std::string_view needle,
+                         const std::function<void(std::string&)>& pass) {
+  auto is_break = [](char c) { return c == '\r' || c == '\n'; };
+  struct Span {
+    std::size_t begin, end;
+  };
+  std::vector<Span> spans;
+  std::string lines;
+  for (std::size_t from = 0;;) {
+    std::size_t at = FindText(text, needle, from);
+    if (at == std::string::npos) break;
+    std::size_t begin = at, end = at + needle.size();
+    while (begin > from && !is_break(text[begin - 1])) --begin;
+    while (end < text.size() && !is_break(text[end])) ++end;
+    if (!spans.empty()) lines += '\n';
+    lines.append(text, begin, end - begin);
+    spans.push_back({begin, end});
+    from = end;
+  }
+  if (spans.empty()) return;
+  const std::string before = lines;
+  pass(lines);
+  if (lines == before) return;
+  if (static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n')) + 1 != spans.size()) {
+    pass(text);
+    return;
+  }
+  std::string out;
+  out.reserve(text.size() + lines.size() - before.size());
+  std::size_t done = 0, line_begin = 0;
+  for (const Span& span : spans) {
+    std::size_t line_end = std::min(lines.find('\n', line_begin), lines.size());
+    out.append(text, done, span.begin - done);
+    out.append(lines, line_begin, line_end - line_begin);
+    done = span.end;
+    line_begin = line_end + 1;
+  }
+  out.append(text, done);
+  text.swap(out);
 }
 
 }  // namespace zarn

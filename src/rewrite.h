@@ -76,4 +76,13 @@ void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, M
 void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern, MatchMode mode,
                                      std::string_view open);
 
+// Runs `pass` on the lines of `text` that hold `needle`, joined by LF, and
+// puts the lines it gives back in their places (a line is a run of bytes
+// without CR or LF). The same as running `pass` on the whole text when every
+// text the pass matches or replaces holds `needle` and no line break and no
+// replacement holds a break: then lines without `needle` never change. When
+// the pass changes the number of lines, it is run on the whole text instead.
+void RewriteLinesHolding(std::string& text, std::string_view needle,
+                         const std::function<void(std::string&)>& pass);
+
 }  // namespace zarn

@@ -184,6 +184,39 @@ TEST(RewriteEngine, IdiomsMatchReferenceOnGeneratedScripts) {
   }
 }
 
+// Passes that only touch lines holding "new" give the same text run on those
+// lines alone, whatever the line ends; a pass that adds lines falls back.
+TEST(RewriteEngine, RewriteLinesHoldingMatchesTheWholeTextPass) {
+  auto rows = [](std::string& text) {
+    for (const char* type : {"timer", "group", "trigger", "new"}) {
+      ReplaceEachMatch(text, std::string("^.*?new.*?") + type + ".*?$", MatchMode::kLine,
+                       [](std::string_view m) { return ReplaceAll(m, "new ", "") + " = Create()"; });
+    }
+  };
+  auto adds_lines = [](std::string& text) {
+    ReplaceEachMatch(text, "^.*?new.*?$", MatchMode::kLine,
+                     [](std::string_view m) { return std::string(m) + "\r\nset x = 1"; });
+  };
+  const char* const kLineEnds[] = {"\r\n", "\n", "\r", "\n\r"};
+  for (std::uint64_t seed = 1; seed <= 12; ++seed) {
+    ScriptShape shape;
+    shape.target_bytes = 20'000;
+    shape.seed = seed;
+    shape.names = 2 + seed % 5;
+    shape.extended_per_mille = 300;
+    std::string script = ReplaceAll(GenerateScript(shape), "\r\n", kLineEnds[seed % 4]);
+    script += "local new timer t";  // a last line without a break
+    ASSERT_TRUE(Contains(script, "new"));
+    for (const auto& pass : {std::function<void(std::string&)>(rows), std::function<void(std::string&)>(adds_lines)}) {
+      std::string expected = script, actual = script;
+      pass(expected);
+      RewriteLinesHolding(actual, "new", pass);
+      ASSERT_TRUE(expected != script) << "seed " << seed;
+      ASSERT_TRUE(actual == expected) << "seed " << seed;
+    }
+  }
+}
+
 TEST(RewriteEngine, CollapseWhitespaceOnALongLineMatchesReference) {
   Random random(7);
   static const char* const kPieces[] = {"a", "  ", "   ", "\t\t", " \t", "\f ", " ", "\t", "b  c"};
