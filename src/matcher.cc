@@ -64,6 +64,20 @@ class Pattern {
     pcre2_compile_context_free(context);
     if (!code_) throw Error("Invalid pattern: " + std::string(source));
     pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE);
+    // "open.*?close" with the dot matching everything: the match starts at the
+    // first "open" and ends with the first "close" after it. No later "open"
+    // can succeed where the first one found no "close", so two literal
+    // searches give PCRE's answer.
+    std::size_t lazy = source.find(".*?");
+    if (mode != MatchMode::kLine && lazy != std::string_view::npos) {
+      auto open = LiteralRuns(source.substr(0, lazy));
+      auto close = LiteralRuns(source.substr(lazy + 3));
+      if (open && close && open->size() == 1 && close->size() == 1 && !open->front().empty() &&
+          !close->front().empty()) {
+        span_open_ = std::move(open->front());
+        span_close_ = std::move(close->front());
+      }
+    }
     if (auto runs = LiteralRuns(source)) {
       for (std::string& run : *runs)
         if (run.size() > literal_.size()) literal_ = std::move(run);
@@ -78,9 +92,14 @@ class Pattern {
   const std::string& literal() const { return literal_; }
   // Whether every match lies within one line and holds literal().
   bool line_local() const { return line_local_; }
+  // For "open.*?close" patterns (dot matching everything): its two literals;
+  // both empty for any other pattern.
+  const std::string& span_open() const { return span_open_; }
+  const std::string& span_close() const { return span_close_; }
 
  private:
   pcre2_code* code_;
+  std::string span_open_, span_close_;
   std::string literal_;
   bool line_local_ = false;
 };
@@ -169,6 +188,15 @@ std::size_t Matcher::LiteralFrom(std::size_t offset) {
 }
 
 bool Matcher::SearchFrom(std::size_t offset) {
+  if (!pattern_.span_open().empty()) {
+    std::size_t open = FindText(subject_, pattern_.span_open(), offset);
+    if (open == std::string_view::npos) return false;
+    std::size_t close = FindText(subject_, pattern_.span_close(), open + pattern_.span_open().size());
+    if (close == std::string_view::npos) return false;
+    begin_ = open;
+    end_ = close + pattern_.span_close().size();
+    return true;
+  }
   if (pattern_.literal().empty()) return Search(offset, subject_.size());
   if (!pattern_.line_local()) {
     // Every match holds the literal, at or after the place it starts.

@@ -81,9 +81,14 @@ TEST(MatcherTest, LiteralShortcutsFindWhatThePlainSearchFinds) {
       {"function.*?endfunction", MatchMode::kWholeText}, {"//!if.*//!endif", MatchMode::kWholeText},
       {"^mount.*?unmount.*?$", MatchMode::kDotAllMultiLine}, {"/\\*.*?\\*/", MatchMode::kWholeText},
       {"\\$x.*?$", MatchMode::kLine},
+      // Spans: two literal searches stand for the lazy pattern, also where
+      // the two literals overlap or the close comes before any open.
+      {"//!nozarn.*?//!endnozarn", MatchMode::kDotAllMultiLine}, {"ab.*?ba", MatchMode::kWholeText},
+      {"aba.*?bab", MatchMode::kDotAllMultiLine},
   };
   const char* pieces[] = {"new", "timer", "var", "set ", "=", "free", "method", "end", "function", "//!if", "//!endif",
-                          "mount", "unmount", "/*", "*/", "$x", " ", "x", "\r", "\n", "\r\n", "\n\r"};
+                          "mount", "unmount", "/*", "*/", "$x", " ", "x", "\r", "\n", "\r\n", "\n\r",
+                          "a", "b", "ab", "//!nozarn", "//!endnozarn"};
   std::mt19937 random(11);
   for (int round = 0; round < 400; ++round) {
     std::string text;
