@@ -2,8 +2,13 @@
 
 #include <StormLib.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <thread>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +16,7 @@
 #include <iostream>
 #include <memory>
 
+#include "mpq_tables.h"
 #include "script.h"
 
 namespace zarn {
@@ -18,6 +24,8 @@ namespace zarn {
 namespace {
 
 constexpr const char* kScriptName = "war3map.j";
+// Flags every open of a map uses besides read-only.
+constexpr DWORD kOpenFlags = 0;
 
 std::string LibraryReason() { return " (error code " + std::to_string(GetLastError()) + ")"; }
 std::string SystemReason() { return std::string(": ") + std::strerror(errno); }
@@ -180,6 +188,54 @@ bool SyncFolderOf(const std::string& path) {
   return ok;
 }
 
+template <class Identity>
+Identity IdentityOf(const struct stat& st) {
+  Identity id;
+  id.device = st.st_dev;
+  id.inode = st.st_ino;
+  id.size = static_cast<unsigned long long>(st.st_size);
+  id.mtime_sec = st.st_mtim.tv_sec;
+  id.mtime_nsec = st.st_mtim.tv_nsec;
+  return id;
+}
+
+// The file a map path stands for: a symbolic link is followed, so that the
+// update replaces the map and not the link.
+std::string RealPathOf(const std::string& path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// Creates or empties the extracted script without following a symbolic link
+// and without ever emptying the map itself.
+int OpenScriptForWriting(const std::string& disk_path, const struct stat* map) {
+  int fd = ::open(disk_path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0 && errno == ELOOP) throw FileError("Cannot write file " + disk_path + ": it is a symbolic link");
+  if (fd < 0) throw FileError("Cannot write file " + disk_path + SystemReason());
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && map && st.st_dev == map->st_dev && st.st_ino == map->st_ino) {
+    ::close(fd);
+    throw FileError("Cannot write file " + disk_path + ": it is the map itself");
+  }
+  if (::ftruncate(fd, 0) != 0) {
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    throw FileError("Cannot write file " + disk_path + SystemReason());
+  }
+  return fd;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::uint32_t ReadBufferSize(std::uint32_t exponent) {
@@ -225,7 +281,40 @@ std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_
 
 MapArchive::MapArchive(std::string map_path) : path_(std::move(map_path)) {}
 
-MapArchive::~MapArchive() { CloseHandle(); }
+MapArchive::~MapArchive() {
+  CloseHandle();
+  if (lock_fd_ >= 0) ::close(lock_fd_);  // closing releases the lock
+}
+
+// Two runs on the same map must not interleave, and a program that holds the
+// map locked is not written under. The update renames a new file over the
+// map, so a lock won on a file that is no longer the map is given up and
+// taken again on the current one.
+void MapArchive::LockMap() {
+  const auto deadline = std::chrono::steady_clock::now() + lock_wait_;
+  while (lock_fd_ < 0) {
+    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;  // opening the archive reports a missing map
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        ::close(fd);
+        return;  // a file system without locks: go on unlocked
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        ::close(fd);
+        throw Error("The map is in use by another program: " + path_);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    struct stat held {}, current {};
+    if (::fstat(fd, &held) == 0 && ::stat(path_.c_str(), &current) == 0 && held.st_dev == current.st_dev &&
+        held.st_ino == current.st_ino) {
+      lock_fd_ = fd;
+    } else {
+      ::close(fd);
+    }
+  }
+}
 
 void MapArchive::CloseHandle() {
   if (handle_) SFileCloseArchive(handle_);
@@ -235,19 +324,35 @@ void MapArchive::CloseHandle() {
 void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
   CloseHandle();
-  // Extraction only reads; the update works on a copy of its own.
+  LockMap();
+  struct stat map {};
+  const bool map_exists = ::stat(path_.c_str(), &map) == 0;
+  extracted_ = map_exists;
+  if (map_exists) extracted_as_ = IdentityOf<Identity>(map);
+  // Extraction only reads; the update works on a copy of its own. Tables the
+  // file cannot hold are refused before the library sets memory aside for them.
   HANDLE archive = nullptr;
-  if (SFileOpenArchive(path_.c_str(), 0, MPQ_OPEN_READ_ONLY, &archive)) handle_ = archive;
+  if (!ImplausibleMpqTables(path_) && SFileOpenArchive(path_.c_str(), 0, kOpenFlags | MPQ_OPEN_READ_ONLY, &archive))
+    handle_ = archive;
   progress.SetProgress("Extracting script: WORKING...", 20);
 
   // The disk file is created before the archive is read: a failed read
   // leaves it empty.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(disk_path.c_str(), "wb"), &std::fclose);
-  if (!out) throw FileError("Cannot write file " + disk_path + SystemReason());
-  const std::string image = ReadArchiveFile(handle_, kScriptName, 0);
-  bool ok = std::fwrite(image.data(), 1, image.size(), out.get()) == image.size();
-  ok = std::fclose(out.release()) == 0 && ok;
-  if (!ok) throw FileError("Cannot write file " + disk_path + SystemReason());
+  int fd = OpenScriptForWriting(disk_path, map_exists ? &map : nullptr);
+  std::string image;
+  try {
+    image = ReadArchiveFile(handle_, kScriptName, 0);
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  bool ok = WriteAll(fd, image);
+  int saved = errno;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) {
+    errno = saved ? saved : errno;
+    throw FileError("Cannot write file " + disk_path + SystemReason());
+  }
 }
 
 void MapArchive::Check(InsertStep step, bool ok, const std::string& what) const {
@@ -264,21 +369,28 @@ void MapArchive::InsertScript(const std::string& parsed_path) {
   }
   CloseHandle();
 
+  const std::string map_path = RealPathOf(path_);
   struct stat original {};
-  if (::stat(path_.c_str(), &original) != 0) throw EArchiveUpdate("cannot access " + path_ + SystemReason());
+  if (::stat(map_path.c_str(), &original) != 0) throw EArchiveUpdate("cannot access " + path_ + SystemReason());
+  // The script was taken from the map as it was then; a map saved since by
+  // another program would lose that program's changes.
+  if (extracted_ && !(IdentityOf<Identity>(original) == extracted_as_)) {
+    throw EArchiveUpdate(path_ + " was changed by another program during the run");
+  }
   // The copy is renamed over the map, which needs no write access to the map
   // itself; a map that may not be written is refused here instead.
-  if (!(original.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || ::access(path_.c_str(), W_OK) != 0) {
+  if (!(original.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || ::access(map_path.c_str(), W_OK) != 0) {
     throw EArchiveUpdate(path_ + " is read-only");
   }
 
   if (fail_at_ == InsertStep::kCopy) throw EArchiveUpdate("cannot create a temporary copy (injected failure)");
-  TemporaryCopy copy(path_);
+  TemporaryCopy copy(map_path);
   {
     OpenArchive archive;
     // Opening without the list file or "(attributes)" would make the library
     // treat the archive as read-only.
-    bool opened = SFileOpenArchive(copy.path().c_str(), 0, 0, &archive.handle);
+    bool opened = !ImplausibleMpqTables(copy.path()) &&
+                  SFileOpenArchive(copy.path().c_str(), 0, kOpenFlags, &archive.handle);
     if (!opened) archive.handle = nullptr;
     Check(InsertStep::kOpen, opened, "cannot open " + path_ + " as an archive" + LibraryReason());
     DWORD read_only = 0;
@@ -311,7 +423,7 @@ void MapArchive::InsertScript(const std::string& parsed_path) {
 
   {
     OpenArchive check;
-    bool same = SFileOpenArchive(copy.path().c_str(), 0, MPQ_OPEN_READ_ONLY, &check.handle);
+    bool same = SFileOpenArchive(copy.path().c_str(), 0, kOpenFlags | MPQ_OPEN_READ_ONLY, &check.handle);
     if (!same) check.handle = nullptr;
     try {
       same = same && ReadArchiveFile(check.handle, kScriptName, 0) == script;
@@ -323,12 +435,14 @@ void MapArchive::InsertScript(const std::string& parsed_path) {
 
   // The rename is the commit: nothing may fail after it.
   Check(InsertStep::kReplace, true, "cannot replace " + path_);
+  // Keeping the owner can fail for an ordinary user, who owns the map anyway.
+  if (::chown(copy.path().c_str(), original.st_uid, original.st_gid) != 0) errno = 0;
   Check(InsertStep::kReplace,
         ::chmod(copy.path().c_str(), original.st_mode & 07777) == 0 &&
-            ::rename(copy.path().c_str(), path_.c_str()) == 0,
+            ::rename(copy.path().c_str(), map_path.c_str()) == 0,
         "cannot replace " + path_ + SystemReason());
   copy.Keep();
-  SyncFolderOf(path_);
+  SyncFolderOf(map_path);
 }
 
 }  // namespace zarn

@@ -2,6 +2,7 @@
 // run and, on a clean result, put back.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -60,6 +61,9 @@ enum class InsertStep {
   kReplace,           // rename the copy over the map
 };
 
+// How long a run waits for another process to let go of the map.
+constexpr std::chrono::milliseconds kMapLockWait{5000};
+
 class MapArchive {
  public:
   explicit MapArchive(std::string map_path);
@@ -67,15 +71,19 @@ class MapArchive {
   MapArchive(const MapArchive&) = delete;
   MapArchive& operator=(const MapArchive&) = delete;
 
-  // Opens the archive (reporting "Opening archive: WORKING..." at 10), then
-  // writes its war3map.j to `disk_path` (reporting "Extracting script:
-  // WORKING..." at 20). Throws ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile
-  // or FileError.
+  // Takes an exclusive lock on the map for the rest of the run, opens the
+  // archive (reporting "Opening archive: WORKING..." at 10), then writes its
+  // war3map.j to `disk_path` (reporting "Extracting script: WORKING..." at
+  // 20). `disk_path` is never written through a symbolic link and never when it
+  // is the map itself. Throws ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile,
+  // FileError, or Error when the map stays locked by another process.
   void ExtractScript(const std::string& disk_path, ProgressReporter& progress);
 
   // Replaces war3map.j with the bytes of `parsed_path`, deletes "(attributes)"
   // and compacts. Works on a copy that is verified and then renamed over the
-  // original; on any failure throws EArchiveUpdate and leaves the map as it was.
+  // original (the file a symbolic link points to, not the link); on any
+  // failure, or when the map was changed by someone else since extraction,
+  // throws EArchiveUpdate and leaves the map as it was.
   void InsertScript(const std::string& parsed_path);
 
   const std::string& path() const { return path_; }
@@ -83,14 +91,25 @@ class MapArchive {
   // Makes the given insertion step fail as if the library or the file system
   // had refused it; for tests of the failure paths.
   void FailAt(InsertStep step) { fail_at_ = step; }
+  void SetLockWait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
 
  private:
+  struct Identity {
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long mtime_sec = 0, mtime_nsec = 0;
+    bool operator==(const Identity&) const = default;
+  };
   void CloseHandle();
+  void LockMap();
   void Check(InsertStep step, bool ok, const std::string& what) const;
 
   std::string path_;
   void* handle_ = nullptr;
+  int lock_fd_ = -1;          // the map, held open with an exclusive flock
+  bool extracted_ = false;    // `extracted_as_` describes the map as read
+  Identity extracted_as_;
   InsertStep fail_at_ = InsertStep::kNone;
+  std::chrono::milliseconds lock_wait_ = kMapLockWait;
 };
 
 }  // namespace zarn

@@ -154,6 +154,40 @@ std::optional<MpqTables> ReadMpqTables(const std::string& path) {
   return std::nullopt;
 }
 
+std::optional<std::string> ImplausibleMpqTables(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(0, std::ios::end);
+  const std::uint64_t file_size = static_cast<std::uint64_t>(in.tellg());
+  // Tables are read as 32-bit format-1 tables (maps never use later formats);
+  // a little slack beyond the file keeps protected maps whose tables run past
+  // the end, which the library pads with zeros.
+  const std::uint64_t slack = 1u << 20;
+  unsigned char header[32] = {};
+  for (std::uint64_t pos = 0; pos + 32 <= file_size; pos += 512) {
+    if (!ReadAt(in, pos, header, 32)) return std::nullopt;
+    if (header[0] != 'M' || header[1] != 'P' || header[2] != 'Q') continue;
+    std::uint64_t at = pos;
+    if (header[3] == 0x1B) {  // user data in front of the real header
+      at = pos + Le32(header + 8);
+      if (at + 32 > file_size || !ReadAt(in, at, header, 32) || header[0] != 'M' || header[1] != 'P' ||
+          header[2] != 'Q' || header[3] != 0x1A)
+        return std::nullopt;
+    } else if (header[3] != 0x1A) {
+      continue;
+    }
+    const std::uint64_t room = file_size - at + slack;
+    const std::uint64_t hash_bytes = std::uint64_t(Le32(header + 24)) * 16;
+    const std::uint64_t block_bytes = std::uint64_t(Le32(header + 28)) * 16;
+    if (hash_bytes > room || block_bytes > room) {
+      return "its archive tables claim " + std::to_string(hash_bytes) + " and " + std::to_string(block_bytes) +
+             " bytes in a file of " + std::to_string(file_size);
+    }
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::uint8_t> FirstSectorCompression(const std::string& path, const MpqTables& tables,
                                                    const MpqBlockEntry& block) {
   if (!(block.flags & kMpqFileCompress) || (block.flags & (kMpqFileEncrypted | kMpqFileSingleUnit)) ||

@@ -60,6 +60,13 @@ struct MpqTables {
 // nullopt when the file cannot be read or holds no sound MPQ tables.
 std::optional<MpqTables> ReadMpqTables(const std::string& path);
 
+// Why the archive library must not be given this file: the first MPQ header
+// (or user-data block pointing to one) declares a hash or block table bigger
+// than the file could ever hold, which would make the library set aside that
+// much memory before finding out. nullopt when the tables are plausible or no
+// header is found (the library then refuses the file on its own).
+std::optional<std::string> ImplausibleMpqTables(const std::string& path);
+
 // The compression mask byte of a compressed, unencrypted multi-sector file's
 // first sector (0x02 means zlib/deflate); nullopt when it cannot be told.
 std::optional<std::uint8_t> FirstSectorCompression(const std::string& path, const MpqTables& tables,

@@ -65,7 +65,13 @@ void BuildLanguageTables(Run& run) { run.return_types = ReturnTypeTable::BuiltIn
 
 void PreprocessScript(Run& run) {
   Stage(run, "Parsing spaces: WORKING...", 30, [&] {
-    run.text = JoinNormalisedLines(run.lines);
+    if (!run.raw.empty()) {
+      NormaliseBytesIntoText(run.raw);
+      run.text.swap(run.raw);
+      std::string().swap(run.raw);
+    } else {
+      run.text = JoinNormalisedLines(run.lines);
+    }
     Lines().swap(run.lines);  // stale until the next conversion: free it
   });
   Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
@@ -118,7 +124,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   MapArchive archive(options.map_path);
   progress.SetProgress("Opening archive: WORKING...", 10);
   archive.ExtractScript(extracted, progress);
-  Stage(run, "Extracting script: WORKING...", 20, [&] { run.lines = LoadLines(extracted); });
+  Stage(run, "Extracting script: WORKING...", 20, [&] { run.raw = ReadFileBytes(extracted); });
 
   PreprocessScript(run);
 
@@ -128,6 +134,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
     errors.PresentErrors(report);
     return 1;
   }
+  CheckWorkingFileTarget(parsed, options.map_path);
   SaveLines(parsed, run.lines);
   progress.SetProgress("Closing archive: WORKING...", 110);
   archive.InsertScript(parsed);

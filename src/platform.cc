@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,8 +49,16 @@ bool StartProcess(const std::string& program, const std::vector<std::string>& ar
   return posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
 }
 
+void CheckWorkingFileTarget(const std::string& path, const std::string& keep) {
+  struct stat st {}, kept {};
+  if (lstat(path.c_str(), &st) != 0) return;  // not there yet: created as a plain file
+  if (S_ISLNK(st.st_mode)) throw FileError("Cannot write file " + path + ": it is a symbolic link");
+  if (stat(keep.c_str(), &kept) == 0 && st.st_dev == kept.st_dev && st.st_ino == kept.st_ino)
+    throw FileError("Cannot write file " + path + ": it is the map itself");
+}
+
 FileLock::FileLock(const std::string& path) {
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd_ < 0) throw FileError("Cannot write file " + path + ": " + std::strerror(errno));
 }
 

@@ -17,6 +17,10 @@ bool OpenUrl(const std::string& url);
 // Starts a program without waiting for it; returns false when it could not.
 bool StartProcess(const std::string& program, const std::vector<std::string>& args);
 
+// Throws FileError when writing the working file `path` would write through a
+// symbolic link (to wherever it points) or into the file `keep` (the map).
+void CheckWorkingFileTarget(const std::string& path, const std::string& keep);
+
 // An exclusive lock on a lock file, held until destruction. Processes that
 // share a working folder take turns through it.
 class FileLock {

@@ -1,6 +1,8 @@
 // zarn-cli: the console front end for terminals and build pipelines.
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -108,9 +110,9 @@ int RunMap(const std::vector<std::string>& args) {
 }
 
 int RunScript(const std::string& in, const std::string* out) {
-  zarn::Lines lines;
+  std::string bytes;
   try {
-    lines = zarn::LoadLines(in);
+    bytes = zarn::ReadFileBytes(in);
   } catch (const zarn::FileError& e) {
     std::cerr << e.what() << "\n";
     return 2;
@@ -120,7 +122,7 @@ int RunScript(const std::string& in, const std::string* out) {
   zarn::ErrorReport report;
   try {
     zarn::BuildLanguageTables(run);
-    run.lines = std::move(lines);
+    run.raw = std::move(bytes);
     zarn::PreprocessScript(run);
     report = zarn::ScanForMarkers(run.lines);
   } catch (const std::exception& e) {
@@ -150,6 +152,10 @@ int RunScript(const std::string& in, const std::string* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A full disk or a file size limit must show up as a failed write with its
+  // message, not end the process halfway.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
   if (args.size() == 1 && args[0] == "--version") {
