@@ -1,6 +1,7 @@
 #include "normalise.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "rewrite.h"
 #include "text.h"
@@ -48,6 +49,65 @@ std::string JoinNormalisedLines(const Lines& lines) {
     text += "\r\n";
   }
   return text;
+}
+
+namespace {
+
+// Appends the normalised lines of `input` (no NUL in it) to `out`.
+void AppendNormalisedLines(std::string_view input, std::string& out) {
+  std::size_t i = 0;
+  while (i < input.size()) {
+    std::size_t end = FindLineBreak(input, i);
+    std::string_view kept = TrimView(input.substr(i, end - i));
+    if (HasCollapsibleRun(kept)) out += CollapseWhitespace(kept);
+    else out += kept;
+    out += "\r\n";
+    i = end;
+    if (i < input.size() && input[i] == '\r') ++i;
+    if (i < input.size() && input[i] == '\n') ++i;
+  }
+}
+
+}  // namespace
+
+void NormaliseBytesIntoText(std::string& bytes) {
+  const std::size_t n = UpToNul(bytes).size();
+  char* s = bytes.data();
+  const std::string_view input(s, n);
+  std::size_t read = 0, write = 0;
+  while (read < n) {
+    std::size_t end = FindLineBreak(input, read);
+    std::size_t next = end;
+    if (next < n && s[next] == '\r') ++next;
+    if (next < n && s[next] == '\n') ++next;
+    std::string_view kept = TrimView(input.substr(read, end - read));
+    std::string collapsed;
+    if (HasCollapsibleRun(kept)) kept = collapsed = CollapseWhitespace(kept);
+    if (next == n) {  // last line: the text may end past the bytes' end
+      std::memmove(s + write, kept.data(), kept.size());
+      bytes.resize(write + kept.size());
+      bytes += "\r\n";
+      return;
+    }
+    if (write + kept.size() + 2 > next) {
+      // The line and its CR LF would overwrite bytes not yet read (a lone
+      // CR or LF end): finish in a new text.
+      std::string out;
+      std::size_t breaks = 0;
+      for (std::size_t i = read; i < n; ++i) breaks += (s[i] == '\r') | (s[i] == '\n');
+      out.reserve(write + (n - read) + breaks + 2);
+      out.append(s, write);
+      AppendNormalisedLines(input.substr(read), out);
+      bytes.swap(out);
+      return;
+    }
+    std::memmove(s + write, kept.data(), kept.size());
+    write += kept.size();
+    s[write++] = '\r';
+    s[write++] = '\n';
+    read = next;
+  }
+  bytes.resize(write);
 }
 
 // A "//" ends the comment pattern's first character class at a line break

@@ -16,6 +16,11 @@ void RemoveEmptyLines(Lines& lines);
 // `lines`: one pass, no string per line.
 std::string JoinNormalisedLines(const Lines& lines);
 
+// Turns a script file's bytes into JoinNormalisedLines(SplitText(bytes)), in
+// one pass and in their own buffer while the text does not outgrow the bytes
+// already read (files with CR LF ends); no string per line.
+void NormaliseBytesIntoText(std::string& bytes);
+
 // The text SplitText, RemoveEmptyLines and JoinLines give, in one pass.
 void RemoveEmptyLinesFromText(std::string& text);
 

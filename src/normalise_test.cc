@@ -90,6 +90,21 @@ TEST(Normalise, OnePassConversionsAgreeWithTheLineRules) {
     Lines normalised = lines;
     NormaliseSpaces(normalised);
     EXPECT_EQ(JoinNormalisedLines(lines), JoinLines(normalised));
+    // From the file's bytes: lone ends make the text outgrow them (a new
+    // text); with CR LF ends only it stays in the bytes' own buffer.
+    std::string crlf;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) crlf += '\r';
+      crlf += text[i];
+      if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) crlf += '\n';
+    }
+    for (const std::string& input : {text, crlf}) {
+      Lines input_lines = SplitText(input);
+      NormaliseSpaces(input_lines);
+      std::string in_place = input;
+      NormaliseBytesIntoText(in_place);
+      EXPECT_EQ(in_place, JoinLines(input_lines));
+    }
 
     Lines kept = lines;
     RemoveEmptyLines(kept);

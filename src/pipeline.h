@@ -9,7 +9,8 @@
 namespace zarn {
 
 // Stages from whitespace normalisation to the final empty-line pass, on
-// run.lines as loaded; the result is left in run.lines. A search that exceeds
+// run.raw as loaded (or run.lines when run.raw is empty); the result is left
+// in run.lines. A search that exceeds
 // its limits throws Error("Script too complex to process: " + stage text).
 void PreprocessScript(Run& run);
 

@@ -18,6 +18,9 @@ struct Run {
   // converts between them at fixed points.
   Lines lines;
   std::string text;
+  // The script file's bytes as loaded, when the loader hands them over whole:
+  // preprocessing then starts from these instead of `lines`.
+  std::string raw;
   // Bodies of raw blocks, in order, always followed by one empty entry.
   std::vector<std::string> raw_blocks{std::string()};
   std::string globals_block;

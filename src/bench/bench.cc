@@ -139,12 +139,12 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
   std::vector<std::string> stage_order;
   for (int r = 0; r < runs; ++r) {
     Clock::time_point start = Clock::now();
-    zarn::Lines lines = zarn::LoadLines(path);
+    std::string bytes = zarn::ReadFileBytes(path);
     loads.push_back(Seconds(Clock::now() - start));
     TimingProgress progress;
     zarn::Run run(progress);
     zarn::BuildLanguageTables(run);
-    run.lines = std::move(lines);
+    run.raw = std::move(bytes);
     start = Clock::now();
     zarn::PreprocessScript(run);
     Clock::time_point preprocessed = Clock::now();

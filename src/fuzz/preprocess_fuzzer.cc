@@ -1,7 +1,7 @@
 // Whole preprocessing of arbitrary bytes taken as a script.
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
+#include <string>
 
 #include "errors.h"
 #include "pipeline.h"
@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zarn::NullProgress progress;
   zarn::Run run(progress);
   zarn::BuildLanguageTables(run);
-  run.lines = zarn::SplitText(std::string_view(reinterpret_cast<const char*>(data), size));
+  run.raw.assign(reinterpret_cast<const char*>(data), size);
   try {
     zarn::PreprocessScript(run);
   } catch (const zarn::Error&) {
