@@ -21,8 +21,10 @@ if [ -d "$corpus" ]; then
 fi
 cp examples/*.j "$work/scripts/" 2>/dev/null || true
 export ASAN_OPTIONS=detect_leaks=1
-build-fuzz/preprocess_fuzzer -max_total_time="$seconds" -timeout=20 -max_len=8192 \
-  -print_final_stats=1 "$work/scripts"
-build-fuzz/archive_fuzzer -max_total_time="$seconds" -timeout=20 -max_len=65536 \
-  -print_final_stats=1 "$work/maps"
+# Findings go beside the build, never into the source tree.
+mkdir -p build-fuzz/findings
+build-fuzz/preprocess_fuzzer -max_total_time="$seconds" -timeout=20 -max_len=8192 -rss_limit_mb=2048 \
+  -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "$work/scripts"
+build-fuzz/archive_fuzzer -max_total_time="$seconds" -timeout=20 -max_len=65536 -rss_limit_mb=2048 \
+  -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "$work/maps"
 echo "fuzzing finished without findings"

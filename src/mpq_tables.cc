@@ -176,6 +176,12 @@ std::optional<std::string> ImplausibleMpqTables(const std::string& path) {
     } else if (header[3] != 0x1A) {
       continue;
     }
+    // The library shifts 512 by the exponent in 32 bits in some places and not
+    // in others; past 16 (32 MiB sectors) no real map goes.
+    const std::uint16_t shift = Le16(header + 14);
+    if (shift > kMaxSectorSizeShift) {
+      return "its sector size exponent " + std::to_string(shift) + " is out of range";
+    }
     const std::uint64_t room = file_size - at + slack;
     const std::uint64_t hash_bytes = std::uint64_t(Le32(header + 24)) * 16;
     const std::uint64_t block_bytes = std::uint64_t(Le32(header + 28)) * 16;

@@ -60,10 +60,14 @@ struct MpqTables {
 // nullopt when the file cannot be read or holds no sound MPQ tables.
 std::optional<MpqTables> ReadMpqTables(const std::string& path);
 
+// Largest block-size exponent of a map the archive library is given.
+constexpr std::uint16_t kMaxSectorSizeShift = 16;
+
 // Why the archive library must not be given this file: the first MPQ header
 // (or user-data block pointing to one) declares a hash or block table bigger
 // than the file could ever hold, which would make the library set aside that
-// much memory before finding out. nullopt when the tables are plausible or no
+// much memory before finding out, or a sector size exponent the library does
+// not handle consistently. nullopt when the tables are plausible or no
 // header is found (the library then refuses the file on its own).
 std::optional<std::string> ImplausibleMpqTables(const std::string& path);
 
