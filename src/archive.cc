@@ -98,7 +98,12 @@ class TemporaryCopy {
     path_ = pattern;
     bool ok = CopyInto(original, fd);
     ok = (::close(fd) == 0) && ok;
-    if (!ok) throw EArchiveUpdate("cannot copy " + original + " to " + path_ + SystemReason());
+    if (!ok) {
+      // A throwing constructor runs no destructor: the partial copy goes here.
+      const std::string reason = SystemReason();
+      std::remove(path_.c_str());
+      throw EArchiveUpdate("cannot copy " + original + " to " + path_ + reason);
+    }
   }
   ~TemporaryCopy() {
     if (path_.empty()) return;

@@ -193,6 +193,63 @@ TEST(ArchiveTest, RefusesSizesBeforeAllocating) {
   }
 }
 
+// Headers that would make the archive library allocate gigabytes or overrun
+// its buffers are refused before it sees them, like any non-archive.
+TEST(ArchiveTest, ImplausibleHeadersAreRefusedBeforeTheLibrarySeesThem) {
+  struct Case {
+    const char* name;
+    std::size_t offset;  // of a little-endian field in the MPQ header
+    std::uint32_t value;
+    int width;
+  };
+  const Case cases[] = {
+      {"hash table of 2^32 entries", 24, 0xFFFFFFFFu, 4},
+      {"block table of 2^28 entries", 28, 0x10000000u, 4},
+      {"sector size exponent 32771", 14, 32771, 2},
+  };
+  TempDir dir;
+  const std::string map = dir / "map.w3x";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildMapArchive(map, kMapFiles);
+    const auto header = ReadMpqTables(map)->header_offset;
+    {
+      std::fstream out(map, std::ios::in | std::ios::out | std::ios::binary);
+      out.seekp(static_cast<std::streamoff>(header + c.offset));
+      char le[4] = {char(c.value), char(c.value >> 8), char(c.value >> 16), char(c.value >> 24)};
+      out.write(le, c.width);
+    }
+    EXPECT_TRUE(ImplausibleMpqTables(map));
+    const std::string before = ReadFileBytes(map);
+    NullProgress progress;
+    EXPECT_THROW(MapArchive(map).ExtractScript(dir / "war3map.j", progress), ESFileOpenFileEx);
+    EXPECT_TRUE(ReadFileBytes(map) == before);
+  }
+  BuildMapArchive(map, kMapFiles);
+  EXPECT_FALSE(ImplausibleMpqTables(map)) << "a sound map passes";
+}
+
+TEST(ArchiveTest, AMapChangedDuringTheRunIsNotOverwritten) {
+  TempDir dir;
+  const std::string map = dir / "map.w3x";
+  BuildMapArchive(map, kMapFiles);
+  WriteFileBytes(dir / "war3map_parsed.j", "function main takes nothing returns nothing\r\nendfunction\r\n");
+  MapArchive archive(map);
+  NullProgress progress;
+  archive.ExtractScript(dir / "war3map.j", progress);
+  // Another program saves the map meanwhile.
+  BuildMapArchive(dir / "saved.w3x", {{"war3map.j", "// saved by the editor\r\n"}, kMapFiles[1]});
+  fs::rename(dir / "saved.w3x", map);
+  const std::string saved = ReadFileBytes(map);
+  try {
+    archive.InsertScript(dir / "war3map_parsed.j");
+    ADD_FAILURE() << "no error";
+  } catch (const EArchiveUpdate& e) {
+    EXPECT_NE(std::string(e.what()).find("was changed by another program"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(ReadFileBytes(map) == saved);
+}
+
 // What a clean insertion must leave: the new script stored deflate-compressed,
 // no "(attributes)" in the tables, other files as they were, a complete list
 // file and no dead space.
