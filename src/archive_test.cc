@@ -225,6 +225,12 @@ TEST(ArchiveTest, ImplausibleHeadersAreRefusedBeforeTheLibrarySeesThem) {
     EXPECT_THROW(MapArchive(map).ExtractScript(dir / "war3map.j", progress), ESFileOpenFileEx);
     EXPECT_TRUE(ReadFileBytes(map) == before);
   }
+  for (auto edit : {+[](MpqBlockEntry& b) { b.compressed_size = 1u << 30; },
+                    +[](MpqBlockEntry& b) { b.flags |= kMpqFilePatch; }}) {
+    BuildMapArchive(map, kMapFiles);
+    PatchBlock(map, "war3map.j", edit);
+    EXPECT_TRUE(ImplausibleMpqTables(map));
+  }
   BuildMapArchive(map, kMapFiles);
   EXPECT_FALSE(ImplausibleMpqTables(map)) << "a sound map passes";
 }

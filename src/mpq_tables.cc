@@ -189,6 +189,15 @@ std::optional<std::string> ImplausibleMpqTables(const std::string& path) {
       return "its archive tables claim " + std::to_string(hash_bytes) + " and " + std::to_string(block_bytes) +
              " bytes in a file of " + std::to_string(file_size);
     }
+    // The library reads a file's sector table wherever its block says, and
+    // treats patch files differently again: a map holds no such blocks.
+    std::optional<MpqTables> tables = ReadMpqTables(path);
+    if (!tables || tables->header_offset != at) return std::nullopt;
+    for (const MpqBlockEntry& block : tables->blocks) {
+      if (!(block.flags & kMpqFileExists)) continue;
+      if (at + block.offset + block.compressed_size > file_size) return std::string("a file's data lies past its end");
+      if (block.flags & kMpqFilePatch) return std::string("it holds patch files");
+    }
     return std::nullopt;
   }
   return std::nullopt;

@@ -15,6 +15,7 @@ namespace zarn {
 constexpr std::uint32_t kMpqFileImplode = 0x00000100;
 constexpr std::uint32_t kMpqFileCompress = 0x00000200;
 constexpr std::uint32_t kMpqFileEncrypted = 0x00010000;
+constexpr std::uint32_t kMpqFilePatch = 0x00100000;
 constexpr std::uint32_t kMpqFileSingleUnit = 0x01000000;
 constexpr std::uint32_t kMpqFileExists = 0x80000000;
 
@@ -67,7 +68,8 @@ constexpr std::uint16_t kMaxSectorSizeShift = 16;
 // (or user-data block pointing to one) declares a hash or block table bigger
 // than the file could ever hold, which would make the library set aside that
 // much memory before finding out, or a sector size exponent the library does
-// not handle consistently. nullopt when the tables are plausible or no
+// not handle consistently, or blocks whose data lies past the end of the file
+// or that are patch files, which the library reads past its buffers. nullopt when the tables are plausible or no
 // header is found (the library then refuses the file on its own).
 std::optional<std::string> ImplausibleMpqTables(const std::string& path);
 
