@@ -93,7 +93,9 @@ bool CheckMapRun(const std::string& cli, const TempDir& dir, const std::string& 
     for (const auto& [file, bytes] : before->named) {
       if (file == "war3map.j" || file == "(attributes)" || file == "(listfile)") continue;
       EXPECT_EQ(after->named.count(file), 1u) << file;
-      if (after->named.count(file)) EXPECT_TRUE(after->named[file] == bytes) << file;
+      if (after->named.count(file)) {
+        EXPECT_TRUE(after->named[file] == bytes) << file;
+      }
     }
     auto [attr_a, attr_b] = NameHashes("(attributes)");
     for (const auto& [a, b, size] : after->entries) EXPECT_FALSE(a == attr_a && b == attr_b);
@@ -112,8 +114,11 @@ bool CheckMapRun(const std::string& cli, const TempDir& dir, const std::string& 
     };
     EXPECT_EQ(strip(after->entries), strip(before->entries));
     // The list file still names every file it named, and the new script.
-    for (const std::string& listed : before->listed)
-      if (listed != "(attributes)") EXPECT_EQ(after->listed.count(listed), 1u) << listed;
+    for (const std::string& listed : before->listed) {
+      if (listed != "(attributes)") {
+        EXPECT_EQ(after->listed.count(listed), 1u) << listed;
+      }
+    }
     EXPECT_EQ(after->listed.count("war3map.j"), 1u);
   }
   return true;

@@ -1,6 +1,7 @@
 #include "platform.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -55,6 +56,13 @@ void CheckWorkingFileTarget(const std::string& path, const std::string& keep) {
   if (S_ISLNK(st.st_mode)) throw FileError("Cannot write file " + path + ": it is a symbolic link");
   if (stat(keep.c_str(), &kept) == 0 && st.st_dev == kept.st_dev && st.st_ino == kept.st_ino)
     throw FileError("Cannot write file " + path + ": it is the map itself");
+}
+
+void TuneMemoryAllocator() {
+#ifdef M_MMAP_THRESHOLD
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
 }
 
 FileLock::FileLock(const std::string& path) {

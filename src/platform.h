@@ -21,6 +21,11 @@ bool StartProcess(const std::string& program, const std::vector<std::string>& ar
 // symbolic link (to wherever it points) or into the file `keep` (the map).
 void CheckWorkingFileTarget(const std::string& path, const std::string& keep);
 
+// Keeps freed memory in the process instead of returning each large block to
+// the system: the passes allocate and free many script-sized strings, and
+// mapping them anew every time costs more than the passes themselves.
+void TuneMemoryAllocator();
+
 // An exclusive lock on a lock file, held until destruction. Processes that
 // share a working folder take turns through it.
 class FileLock {

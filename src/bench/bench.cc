@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "pipeline.h"
+#include "platform.h"
 #include "run.h"
 #include "script.h"
 #include "script_generator.h"
@@ -187,7 +188,8 @@ void Print(const Figures& f) {
 int main(int argc, char** argv) {
   if (argc > 2 && std::string(argv[1]) == "--peak-of") return PeakOf(argv + 2);
   g_self = fs::canonical("/proc/self/exe").string();
-  std::string corpus = "/work/shared/corpus/scripts";
+  zarn::TuneMemoryAllocator();
+  std::string corpus = ZARN_CORPUS_SCRIPTS;
   std::vector<int> sizes = {1, 4, 16};
   std::string keep;  // folder that keeps the generated scripts, for output comparisons
   for (int i = 1; i < argc; ++i) {

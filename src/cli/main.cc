@@ -156,6 +156,7 @@ int main(int argc, char** argv) {
   // message, not end the process halfway.
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGPIPE, SIG_IGN);
+  zarn::TuneMemoryAllocator();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
   if (args.size() == 1 && args[0] == "--version") {

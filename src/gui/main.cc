@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "entry.h"
+#include "platform.h"
 #include "program_picture.h"
 
 int main(int argc, char** argv) {
   // The command line belongs to the program: Qt sees only the program name,
   // so none of its own switches can take an argument's place.
   std::vector<std::string> args(argv + 1, argv + argc);
+  zarn::TuneMemoryAllocator();
   int qt_argc = 1;
   QApplication app(qt_argc, argv);
   QApplication::setApplicationName("ZARN");
