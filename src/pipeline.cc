@@ -64,6 +64,9 @@ bool PassesArchiveTest(const std::string& path) {
 void BuildLanguageTables(Run& run) { run.return_types = ReturnTypeTable::BuiltIn(); }
 
 void PreprocessScript(Run& run) {
+  std::size_t script_size = run.raw.size();
+  for (const std::string& line : run.lines) script_size += line.size() + 2;
+  RewriteBudget budget(script_size);
   Stage(run, "Parsing spaces: WORKING...", 30, [&] {
     if (!run.raw.empty()) {
       NormaliseBytesIntoText(run.raw);

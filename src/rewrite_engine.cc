@@ -381,6 +381,7 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     }
   }
   text = live.Build();
+  ChargeRewriteWork(text.size());
 }
 
 void ApplyEditsInOrder(std::string& text, const std::vector<Edit>& edits) {

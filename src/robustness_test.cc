@@ -149,6 +149,28 @@ TEST(RobustnessTest, MegabyteStatementLinesEndInBoundedTime) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
+TEST(RobustnessTest, ScriptsThatWouldGrowWithoutEndAreRefusedAndTheMapKept) {
+  // Each identical statement is rewritten into a text that holds it again, and
+  // "every occurrence" then takes in all the earlier rewrites: the output would
+  // grow with the square of the number of statements.
+  std::string globals, vars = "function f takes nothing returns nothing\r\n";
+  for (int i = 0; i < 20000; ++i) globals += "global a\r\n";
+  for (int i = 0; i < 20000; ++i) vars += "var a\r\nset a = b\r\n";
+  vars += "endfunction\r\n";
+  TempDir dir;
+  std::string cli = testing_util::CopyProgram("zarn-cli", dir.path());
+  for (const std::string& script : {globals, vars}) {
+    std::string map = dir / "m.w3x";
+    BuildMapArchive(map, {{"war3map.j", script}});
+    std::string before = ReadFileBytes(map);
+    auto r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "Script too complex to process: Parsing empty lines: WORKING...\n");
+    EXPECT_EQ(ReadFileBytes(map), before);
+    EXPECT_FALSE(fs::exists(dir / "war3map_parsed.j"));
+  }
+}
+
 // Each case prepares the folder of a copied zarn-cli and its map, runs
 // `zarn-cli --map`, and expects exit code 1, `message` in the error output,
 // the map byte for byte unchanged and nothing written outside the folder.

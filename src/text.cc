@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "errors.h"
+
 #include "rewrite_engine.h"
 
 namespace zarn {
@@ -36,9 +38,37 @@ std::string_view TrimView(std::string_view s) {
   return s.substr(begin, end - begin);
 }
 
+namespace {
+thread_local bool budget_active = false;
+thread_local unsigned long long budget_remaining = 0;
+}  // namespace
+
+RewriteBudget::RewriteBudget(std::size_t script_size)
+    : outer_active_(budget_active), outer_remaining_(budget_remaining) {
+  // Ordinary scripts use a small multiple of their size; this leaves seconds
+  // of work, not minutes.
+  budget_active = true;
+  budget_remaining = (2ull << 30) + 256ull * script_size;
+}
+
+RewriteBudget::~RewriteBudget() {
+  budget_active = outer_active_;
+  budget_remaining = outer_remaining_;
+}
+
+void ChargeRewriteWork(std::size_t bytes) {
+  if (!budget_active) return;
+  if (bytes > budget_remaining) {
+    budget_remaining = 0;
+    throw MatchLimitError();
+  }
+  budget_remaining -= bytes;
+}
+
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
   std::string out;
   if (from.empty()) return std::string(s);
+  ChargeRewriteWork(s.size());
   std::size_t at = s.find(from);
   if (at == std::string_view::npos) return std::string(s);
   out.reserve(s.size());
@@ -50,17 +80,21 @@ std::string ReplaceAll(std::string_view s, std::string_view from, std::string_vi
     at = s.find(from, done);
   }
   out.append(s, done);
+  ChargeRewriteWork(out.size());
   return out;
 }
 
 bool ReplaceAllIn(std::string& s, std::string_view from, std::string_view to) {
-  if (from.empty() || s.find(from) == std::string::npos) return false;
+  if (from.empty()) return false;
+  ChargeRewriteWork(s.size());
+  if (s.find(from) == std::string::npos) return false;
   s = ReplaceAll(s, from, to);
   return true;
 }
 
 bool ReplaceFirstIn(std::string& s, std::string_view from, std::string_view to) {
   if (from.empty()) return false;
+  ChargeRewriteWork(s.size());
   std::size_t at = s.find(from);
   if (at == std::string::npos) return false;
   s.replace(at, from.size(), to);

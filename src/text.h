@@ -43,6 +43,27 @@ bool ReplaceFirstIn(std::string& s, std::string_view from, std::string_view to);
 // Deletes the leftmost occurrence; nothing happens when there is none.
 bool DeleteFirstIn(std::string& s, std::string_view what);
 
+// Bounds the text rewriting of one preprocessing run. The rewrite rules can
+// make a small script grow without end (each of many identical statements
+// rewritten into a text that holds the statement again), so while a budget is
+// in force, every rewrite charges the bytes it reads and writes, and work
+// beyond the budget throws MatchLimitError: the run ends as too complex to
+// process instead of hanging. Without a budget nothing is counted.
+class RewriteBudget {
+ public:
+  explicit RewriteBudget(std::size_t script_size);
+  ~RewriteBudget();
+  RewriteBudget(const RewriteBudget&) = delete;
+  RewriteBudget& operator=(const RewriteBudget&) = delete;
+
+ private:
+  bool outer_active_;
+  unsigned long long outer_remaining_;
+};
+
+// Charges rewriting work against the budget in force, if any.
+void ChargeRewriteWork(std::size_t bytes);
+
 // Each run of two or more blanks, tabs, CRs or form feeds, as found in the
 // original text, is replaced everywhere in the working string by one blank.
 std::string CollapseWhitespace(std::string_view text);
