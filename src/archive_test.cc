@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <set>
 #include <sstream>
@@ -233,6 +234,122 @@ TEST(ArchiveTest, ImplausibleHeadersAreRefusedBeforeTheLibrarySeesThem) {
   }
   BuildMapArchive(map, kMapFiles);
   EXPECT_FALSE(ImplausibleMpqTables(map)) << "a sound map passes";
+}
+
+// Rewrites the first entry of the sector offset table of `name` (a
+// compressed multi-sector file). The table is read as stored (encrypted when
+// `was_encrypted`) and written encrypted when the block's flags now say so.
+void SetFirstSectorOffset(const std::string& path, const std::string& name, std::uint32_t first,
+                          bool was_encrypted) {
+  auto tables = ReadMpqTables(path);
+  ASSERT_TRUE(tables);
+  auto block = tables->Find(name);
+  ASSERT_TRUE(block);
+  std::uint32_t key = MpqHashString(name, MpqHashType::kFileKey);
+  if (block->flags & 0x00020000) key = (key + block->offset) ^ block->file_size;  // the key fixed to the block
+  const std::uint32_t sector_size = 512u << tables->sector_size_shift;
+  std::vector<std::uint32_t> words((block->file_size - 1) / sector_size + 2);
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  const auto at = static_cast<std::streamoff>(tables->header_offset + block->offset);
+  file.seekg(at);
+  for (std::uint32_t& w : words) {
+    unsigned char le[4];
+    file.read(reinterpret_cast<char*>(le), 4);
+    w = std::uint32_t(le[0]) | std::uint32_t(le[1]) << 8 | std::uint32_t(le[2]) << 16 | std::uint32_t(le[3]) << 24;
+  }
+  if (was_encrypted) MpqDecrypt(words, key - 1);
+  words[0] = first;
+  if (block->flags & kMpqFileEncrypted) MpqEncrypt(words, key - 1);
+  file.seekp(at);
+  for (std::uint32_t w : words) {
+    char le[4] = {char(w), char(w >> 8), char(w >> 16), char(w >> 24)};
+    file.write(le, 4);
+  }
+}
+
+// Damaged archives (shapes the fuzzer found) that made the archive library
+// read or write past its buffers are refused like any non-archive, and the
+// nearby sound shapes still extract.
+TEST(ArchiveTest, FuzzFindingsAreRefusedCleanly) {
+  TempDir dir;
+  const std::string map = dir / "map.w3x";
+  const std::string script = Pattern(10000);  // three sectors of 4096 bytes
+  const std::uint32_t table = 4 * 4;          // their offsets and the end
+  struct Case {
+    const char* name;
+    std::function<void()> damage;
+    bool refused;       // before the library sees the map
+    const char* error;  // what extraction reports, "" for none
+  };
+  const char* kRefusal = "Error opening file: war3map.j";
+  const Case cases[] = {
+      {"sector size exponent 17",
+       [&] {
+         std::fstream out(map, std::ios::in | std::ios::out | std::ios::binary);
+         out.seekp(static_cast<std::streamoff>(ReadMpqTables(map)->header_offset + 14));
+         out.write("\x11\x00", 2);
+       },
+       true, kRefusal},
+      {"script data past the end", [&] { PatchBlock(map, "war3map.j", [](MpqBlockEntry& b) { b.compressed_size = 1u << 30; }); },
+       true, kRefusal},
+      {"patch file", [&] { PatchBlock(map, "war3map.j", [](MpqBlockEntry& b) { b.flags |= kMpqFilePatch; }); }, true, kRefusal},
+      // The library takes hash tables of any size; so must the checks.
+      {"patch file beside a hash table of 33 entries",
+       [&] {
+         PatchBlock(map, "war3map.j", [](MpqBlockEntry& b) { b.flags |= kMpqFilePatch; });
+         std::fstream out(map, std::ios::in | std::ios::out | std::ios::binary);
+         out.seekp(static_cast<std::streamoff>(ReadMpqTables(map)->header_offset + 24));
+         out.write("\x21\x00\x00\x00", 4);
+       },
+       true, kRefusal},
+      // The library rereads the table at the length its first entry gives,
+      // into a buffer of whole entries.
+      {"script's table length not whole entries", [&] { SetFirstSectorOffset(map, "war3map.j", table + 3, false); },
+       true, kRefusal},
+      {"encrypted script's table length not whole entries",
+       [&] {
+         PatchBlock(map, "war3map.j", [](MpqBlockEntry& b) { b.flags |= kMpqFileEncrypted; });
+         SetFirstSectorOffset(map, "war3map.j", table + 1, false);
+       },
+       true, kRefusal},
+      // Read on opening the map, encrypted with a key fixed to its block.
+      {"list file's table length not whole entries",
+       [&] { SetFirstSectorOffset(map, "(listfile)", 2 * 4 + 2, true); }, true, kRefusal},
+      {"list file's table rewritten soundly", [&] { SetFirstSectorOffset(map, "(listfile)", 2 * 4, true); }, false, ""},
+      // A longer table of whole entries is read safely; the library then
+      // finds the first sector misplaced and says so itself.
+      {"longer table of whole entries", [&] { SetFirstSectorOffset(map, "war3map.j", table + 4, false); }, false,
+       "Error reading file"},
+      {"undamaged", [] {}, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildMapArchive(map, {{"war3map.j", script}, kMapFiles[1]});
+    c.damage();
+    EXPECT_EQ(ImplausibleMpqTables(map).has_value(), c.refused);
+    const std::string before = ReadFileBytes(map);
+    NullProgress progress;
+    try {
+      MapArchive(map).ExtractScript(dir / "war3map.j", progress);
+      EXPECT_STREQ(c.error, "") << "no error";
+      EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), script);
+    } catch (const Error& e) {
+      EXPECT_STREQ(e.what(), c.error);
+    }
+    EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
+  }
+}
+
+// The checks above must never refuse a real map.
+TEST(ArchiveTest, CorpusMapsAreNotImplausible) {
+  const fs::path corpus = "/work/shared/corpus/maps";
+  if (!fs::is_directory(corpus)) GTEST_SKIP() << "no map corpus at " << corpus;
+  for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".w3x" && ext != ".w3m") continue;
+    auto reason = ImplausibleMpqTables(entry.path().string());
+    EXPECT_FALSE(reason) << entry.path() << ": " << *reason;
+  }
 }
 
 TEST(ArchiveTest, AMapChangedDuringTheRunIsNotOverwritten) {

@@ -1,5 +1,6 @@
 #include "mpq_tables.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <fstream>
@@ -47,6 +48,83 @@ std::optional<std::vector<std::uint32_t>> ReadTable(std::ifstream& in, std::uint
   for (std::size_t i = 0; i < words.size(); ++i) words[i] = Le32(&raw[i * 4]);
   MpqDecrypt(words, MpqHashString(key_name, MpqHashType::kFileKey));
   return words;
+}
+
+// Reads `count` 16-byte entries as far as the file holds them; the library
+// fills the rest with zeros before decrypting, and so does this.
+std::vector<std::uint32_t> ReadCutTable(std::ifstream& in, std::uint64_t file_size, std::uint64_t offset,
+                                        std::uint32_t count, const char* key_name) {
+  std::vector<unsigned char> raw(std::size_t(count) * 16, 0);
+  if (offset < file_size) {
+    const std::uint64_t available = std::min<std::uint64_t>(raw.size(), file_size - offset);
+    ReadAt(in, offset, raw.data(), static_cast<std::size_t>(available));
+  }
+  std::vector<std::uint32_t> words(std::size_t(count) * 4);
+  for (std::size_t i = 0; i < words.size(); ++i) words[i] = Le32(&raw[i * 4]);
+  MpqDecrypt(words, MpqHashString(key_name, MpqHashType::kFileKey));
+  return words;
+}
+
+// The tables of the header at `at` as the library takes them: any hash table
+// size, tables cut short by the end of the file. The caller has bounded both
+// sizes.
+std::optional<MpqTables> TablesAsTheLibraryReadsThem(std::ifstream& in, std::uint64_t file_size, std::uint64_t at,
+                                                     const unsigned char* header) {
+  MpqTables tables;
+  tables.header_offset = at;
+  tables.format_version = Le16(header + 12);
+  tables.sector_size_shift = Le16(header + 14);
+  tables.block_table_offset = at + Le32(header + 20);
+  const std::uint32_t hash_count = Le32(header + 24), block_count = Le32(header + 28);
+  const auto hash_words = ReadCutTable(in, file_size, at + Le32(header + 16), hash_count, "(hash table)");
+  const auto block_words = ReadCutTable(in, file_size, tables.block_table_offset, block_count, "(block table)");
+  for (std::size_t i = 0; i < hash_count; ++i) {
+    const std::uint32_t* w = &hash_words[i * 4];
+    tables.hashes.push_back({w[0], w[1], std::uint16_t(w[2] & 0xFFFF), std::uint16_t(w[2] >> 16), w[3]});
+  }
+  for (std::size_t i = 0; i < block_count; ++i) {
+    const std::uint32_t* w = &block_words[i * 4];
+    tables.blocks.push_back({w[0], w[1], w[2], w[3]});
+  }
+  return tables;
+}
+
+// The library reads a compressed file's sector offset table, and reads it
+// again at the length its first entry gives when that is longer (by up to
+// 1 KiB) - into a buffer rounded down to whole entries, so a length that is
+// no multiple of four is written past that buffer. True when `block`, read
+// with `key` (0 when unencrypted), holds such a table that the library would
+// otherwise accept.
+bool OverrunningSectorTable(std::ifstream& in, std::uint64_t file_size, const MpqTables& tables,
+                            const MpqBlockEntry& block, std::uint32_t key) {
+  if (!(block.flags & kMpqFileCompressMask) || (block.flags & kMpqFileSingleUnit) || block.file_size == 0)
+    return false;
+  const std::uint32_t sector_size = 512u << tables.sector_size_shift;
+  const std::uint64_t sectors = (std::uint64_t(block.file_size) - 1) / sector_size + 1;
+  std::uint64_t length = (sectors + 1) * 4;
+  if (block.flags & kMpqFileSectorCrc) length += 4;
+  const std::uint64_t start = tables.header_offset + block.offset;
+  if (start + length > file_size) return false;  // the library's read fails
+  std::vector<unsigned char> raw(length);
+  if (!ReadAt(in, start, raw.data(), raw.size())) return false;
+  std::vector<std::uint32_t> offsets(length / 4);
+  for (std::size_t i = 0; i < offsets.size(); ++i) offsets[i] = Le32(&raw[i * 4]);
+  if (block.flags & kMpqFileEncrypted) MpqDecrypt(offsets, key - 1);
+  // Tables the library finds corrupt are refused by it before the second read.
+  for (std::size_t i = 0; i < sectors; ++i) {
+    if (offsets[i + 1] <= offsets[i] || offsets[i + 1] - offsets[i] > sector_size) return false;
+  }
+  const std::uint32_t first = offsets[0];
+  return first > length && first <= length + 0x400 && first % 4 != 0;
+}
+
+// The key of a file stored under `name` in `block`.
+std::uint32_t FileKey(std::string_view name, const MpqBlockEntry& block) {
+  const std::size_t slash = name.find_last_of("\\/");
+  if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
+  std::uint32_t key = MpqHashString(name, MpqHashType::kFileKey);
+  if (block.flags & kMpqFileFixKey) key = (key + block.offset) ^ block.file_size;
+  return key;
 }
 
 }  // namespace
@@ -108,6 +186,18 @@ std::optional<std::size_t> MpqTables::FindIndex(std::string_view name) const {
     if (block.flags & kMpqFileExists) return e.block_index;
   }
   return std::nullopt;
+}
+
+std::vector<std::size_t> MpqTables::IndicesOf(std::string_view name) const {
+  std::vector<std::size_t> indices;
+  const std::uint32_t a = MpqHashString(name, MpqHashType::kNameA);
+  const std::uint32_t b = MpqHashString(name, MpqHashType::kNameB);
+  for (const MpqHashEntry& e : hashes) {
+    if (e.name_a == a && e.name_b == b && e.block_index < blocks.size() &&
+        (blocks[e.block_index].flags & kMpqFileExists))
+      indices.push_back(e.block_index);
+  }
+  return indices;
 }
 
 std::optional<MpqTables> ReadMpqTables(const std::string& path) {
@@ -191,12 +281,28 @@ std::optional<std::string> ImplausibleMpqTables(const std::string& path) {
     }
     // The library reads a file's sector table wherever its block says, and
     // treats patch files differently again: a map holds no such blocks.
-    std::optional<MpqTables> tables = ReadMpqTables(path);
-    if (!tables || tables->header_offset != at) return std::nullopt;
+    std::optional<MpqTables> tables = TablesAsTheLibraryReadsThem(in, file_size, at, header);
     for (const MpqBlockEntry& block : tables->blocks) {
       if (!(block.flags & kMpqFileExists)) continue;
       if (at + block.offset + block.compressed_size > file_size) return std::string("a file's data lies past its end");
       if (block.flags & kMpqFilePatch) return std::string("it holds patch files");
+    }
+    // Unencrypted tables can be read as they are; encrypted ones only for the
+    // files whose names give their keys: those the library reads on opening
+    // the map and the script.
+    const std::string overrun = "a file's sector offset table overruns the library's buffer";
+    for (const MpqBlockEntry& block : tables->blocks) {
+      if ((block.flags & kMpqFileExists) && !(block.flags & kMpqFileEncrypted) &&
+          OverrunningSectorTable(in, file_size, *tables, block, 0))
+        return overrun;
+    }
+    for (const char* name : {"war3map.j", "(listfile)", "(attributes)"}) {
+      for (std::size_t index : tables->IndicesOf(name)) {
+        const MpqBlockEntry& block = tables->blocks[index];
+        if ((block.flags & kMpqFileEncrypted) &&
+            OverrunningSectorTable(in, file_size, *tables, block, FileKey(name, block)))
+          return overrun;
+      }
     }
     return std::nullopt;
   }

@@ -14,9 +14,12 @@ namespace zarn {
 // Block flags as stored in the block table.
 constexpr std::uint32_t kMpqFileImplode = 0x00000100;
 constexpr std::uint32_t kMpqFileCompress = 0x00000200;
+constexpr std::uint32_t kMpqFileCompressMask = 0x0000FF00;  // any compression
 constexpr std::uint32_t kMpqFileEncrypted = 0x00010000;
+constexpr std::uint32_t kMpqFileFixKey = 0x00020000;
 constexpr std::uint32_t kMpqFilePatch = 0x00100000;
 constexpr std::uint32_t kMpqFileSingleUnit = 0x01000000;
+constexpr std::uint32_t kMpqFileSectorCrc = 0x04000000;
 constexpr std::uint32_t kMpqFileExists = 0x80000000;
 
 // Hash types of the MPQ name hash.
@@ -55,6 +58,9 @@ struct MpqTables {
   // The block (or its index) of a file by name, any locale; nullopt when absent.
   std::optional<std::size_t> FindIndex(std::string_view name) const;
   std::optional<MpqBlockEntry> Find(std::string_view name) const;
+  // Every existing block a hash entry of `name` points to, any locale, in
+  // hash table order (the library may pick any of them).
+  std::vector<std::size_t> IndicesOf(std::string_view name) const;
 };
 
 // Reads the tables of the first MPQ header found at a multiple of 512 bytes;
@@ -69,8 +75,11 @@ constexpr std::uint16_t kMaxSectorSizeShift = 16;
 // than the file could ever hold, which would make the library set aside that
 // much memory before finding out, or a sector size exponent the library does
 // not handle consistently, or blocks whose data lies past the end of the file
-// or that are patch files, which the library reads past its buffers. nullopt when the tables are plausible or no
-// header is found (the library then refuses the file on its own).
+// or that are patch files, which the library reads past its buffers, or a
+// compressed file whose sector offset table names a length the library
+// rereads past the buffer it sets aside. nullopt when the tables are
+// plausible or no header is found (the library then refuses the file on its
+// own).
 std::optional<std::string> ImplausibleMpqTables(const std::string& path);
 
 // The compression mask byte of a compressed, unencrypted multi-sector file's
