@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <string_view>
 #include <unordered_map>
@@ -317,7 +316,10 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
   // moved declaration carries the "endglobals" that the next one replaces):
   // later edits act on those replacements too.
   std::map<std::size_t, std::size_t> hot;  // place -> its length in the original
-  std::deque<std::string> rewritten;       // replacements changed by later edits
+  // Replacements changed by later edits, one slot per place: each new version
+  // takes the place of the last, so a replacement that keeps growing (one
+  // declaration after another before "endglobals") holds one copy, not all.
+  std::map<std::size_t, std::string> rewritten;
   std::vector<std::pair<std::size_t, std::size_t>> changed;  // place, original length
   auto finish_plainly = [&](std::size_t from_edit) {
     text = live.Build();
@@ -352,9 +354,20 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     if (in_hot) {
       for (const auto& [at, original_length] : hot) {
         const std::string& to = live.To(at);
-        if (to.find(edit.from) == std::string::npos) continue;
-        rewritten.push_back(ReplaceAll(to, edit.from, edit.to));
-        live.SetTo(at, &rewritten.back());
+        const std::size_t first = to.find(edit.from);
+        if (first == std::string::npos) continue;
+        std::string& slot = rewritten[at];
+        if (first + edit.from.size() == to.size()) {
+          // The only occurrence closes the replacement: extend it in place.
+          if (&slot != &to) slot = to;
+          slot.resize(first);
+          slot += edit.to;
+          ChargeRewriteWork(edit.to.size() + edit.from.size());
+        } else {
+          std::string next_version = ReplaceAll(to, edit.from, edit.to);
+          slot = std::move(next_version);
+        }
+        live.SetTo(at, &slot);
         changed.emplace_back(at, original_length);
       }
     }
