@@ -77,7 +77,9 @@ constexpr std::uint16_t kMaxSectorSizeShift = 16;
 // not handle consistently, or blocks whose data lies past the end of the file
 // or that are patch files, which the library reads past its buffers, or a
 // compressed file whose sector offset table names a length the library
-// rereads past the buffer it sets aside. nullopt when the tables are
+// rereads past the buffer it sets aside. The tables are taken as the library
+// takes them (any hash table size, cut short by the end of the file), not as
+// ReadMpqTables requires them. nullopt when the tables are
 // plausible or no header is found (the library then refuses the file on its
 // own).
 std::optional<std::string> ImplausibleMpqTables(const std::string& path);
