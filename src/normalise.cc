@@ -19,14 +19,6 @@ void TrimInPlace(std::string& line) {
   line.erase(0, begin);
 }
 
-bool IsCollapsible(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; }
-
-bool HasCollapsibleRun(std::string_view line) {
-  for (std::size_t i = 1; i < line.size(); ++i)
-    if (IsCollapsible(line[i]) && IsCollapsible(line[i - 1])) return true;
-  return false;
-}
-
 }  // namespace
 
 void NormaliseSpaces(Lines& lines) {

@@ -109,6 +109,12 @@ namespace {
 bool IsCollapsible(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; }
 }  // namespace
 
+bool HasCollapsibleRun(std::string_view text) {
+  for (std::size_t i = 1; i < text.size(); ++i)
+    if (IsCollapsible(text[i]) && IsCollapsible(text[i - 1])) return true;
+  return false;
+}
+
 std::string CollapseWhitespace(std::string_view text) {
   // The runs are those of the original text; each one is replaced everywhere in
   // the working string, which may already have been changed by earlier runs.

@@ -68,4 +68,8 @@ void ChargeRewriteWork(std::size_t bytes);
 // original text, is replaced everywhere in the working string by one blank.
 std::string CollapseWhitespace(std::string_view text);
 
+// True when `text` holds a run that CollapseWhitespace would replace; without
+// one it returns the text unchanged, so callers can skip the copy.
+bool HasCollapsibleRun(std::string_view text);
+
 }  // namespace zarn
