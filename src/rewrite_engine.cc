@@ -314,8 +314,51 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
   const std::string& stop = set.terminator();
   // Replacements that hold texts still to be edited, wholly inside them (as a
   // moved declaration carries the "endglobals" that the next one replaces):
-  // later edits act on those replacements too.
-  std::map<std::size_t, std::size_t> hot;  // place -> its length in the original
+  // later edits act on those replacements too. Each keeps the occurrences of
+  // every text inside it, so that finding them costs nothing per edit, and a
+  // replacement that keeps growing at its end is only searched there.
+  struct Occurrence {
+    std::size_t start;
+    std::uint32_t id;
+    bool operator<(const Occurrence& o) const { return start != o.start ? start < o.start : id < o.id; }
+  };
+  struct Hot {
+    std::size_t original_length = 0;
+    std::vector<Occurrence> inside;  // by start
+  };
+  std::map<std::size_t, Hot> hot;  // by place
+  std::vector<std::size_t> hot_count(last_use.size(), 0);  // occurrences in all hot places, by text
+  auto forget = [&](Hot& h) {
+    for (const Occurrence& o : h.inside) --hot_count[o.id];
+    h.inside.clear();
+  };
+  auto search_whole = [&](Hot& h, const std::string& to) {
+    forget(h);
+    set.Find(to, 0, to.size(), [&](std::uint32_t id, std::size_t at) {
+      h.inside.push_back({at, id});
+      ++hot_count[id];
+    });
+  };
+  // `to` has just had its bytes from `first` on replaced: drop what stood
+  // across or after `first`, search only the bytes a new occurrence can use.
+  auto search_tail = [&](Hot& h, const std::string& to, std::size_t first) {
+    const std::size_t from = first > context ? first - context : 0;
+    std::vector<Occurrence> tail;
+    while (!h.inside.empty() && h.inside.back().start >= from) {
+      const Occurrence o = h.inside.back();
+      h.inside.pop_back();
+      if (o.start + set.text(o.id).size() <= first) tail.push_back(o);
+      else --hot_count[o.id];
+    }
+    std::string_view window = std::string_view(to).substr(from);
+    set.Find(window, 0, window.size(), [&](std::uint32_t id, std::size_t at) {
+      if (from + at + set.text(id).size() <= first) return;  // kept above
+      tail.push_back({from + at, id});
+      ++hot_count[id];
+    });
+    std::sort(tail.begin(), tail.end());
+    h.inside.insert(h.inside.end(), tail.begin(), tail.end());
+  };
   // Replacements changed by later edits, one slot per place: each new version
   // takes the place of the last, so a replacement that keeps growing (one
   // declaration after another before "endglobals") holds one copy, not all.
@@ -332,9 +375,7 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     const std::vector<std::size_t>& list = occurrences[id];
     std::size_t& next = cursor[id];
     changed.clear();
-    bool in_hot = false;
-    for (const auto& [at, original_length] : hot)
-      if (live.To(at).find(edit.from) != std::string::npos) in_hot = true;
+    const bool in_hot = hot_count[id] > 0;
     if (edit.kind == Edit::kFirst) {
       // Which comes first, an original place or one inside a replacement,
       // is not tracked: finish by the plain rule.
@@ -352,45 +393,72 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     }
     for (const auto& [at, original_length] : changed) live.Replace(at, original_length, &edit.to);
     if (in_hot) {
-      for (const auto& [at, original_length] : hot) {
+      for (auto& [at, h] : hot) {
+        auto occurrence = std::find_if(h.inside.begin(), h.inside.end(),
+                                       [&](const Occurrence& o) { return o.id == id; });
+        if (occurrence == h.inside.end()) continue;
+        const std::size_t first = occurrence->start;
         const std::string& to = live.To(at);
-        const std::size_t first = to.find(edit.from);
-        if (first == std::string::npos) continue;
         std::string& slot = rewritten[at];
-        if (first + edit.from.size() == to.size()) {
+        if (first + length == to.size()) {
           // The only occurrence closes the replacement: extend it in place.
           if (&slot != &to) slot = to;
           slot.resize(first);
           slot += edit.to;
-          ChargeRewriteWork(edit.to.size() + edit.from.size());
+          ChargeRewriteWork(edit.to.size() + length);
+          search_tail(h, slot, first);
         } else {
           std::string next_version = ReplaceAll(to, edit.from, edit.to);
           slot = std::move(next_version);
+          search_whole(h, slot);
         }
         live.SetTo(at, &slot);
-        changed.emplace_back(at, original_length);
+        changed.emplace_back(at, h.original_length);
       }
     }
     if (k + 1 == active.size()) break;
 
     // Texts still to be edited, newly standing across or inside a changed
     // place (or across the point where a deletion joined two stretches).
+    auto later = [&](std::uint32_t other) { return last_use[other] > k; };
     for (const auto& [at, original_length] : changed) {
       const std::string& to = live.To(at);
-      std::string before = live.Before(at, context, set.line_only(), stop);
-      std::string window = before + to + live.After(at + original_length, context, set.line_only(), stop);
-      const std::size_t joint = before.size();
-      const std::size_t last_start = to.empty() ? joint : joint + to.size();
+      const std::string before = live.Before(at, context, set.line_only(), stop);
       bool across = false, inside = false;
-      set.Find(window, 0, last_start, [&](std::uint32_t other, std::size_t start) {
-        std::size_t end = start + set.text(other).size();
-        if (end <= joint || last_use[other] <= k) return;
-        if (start >= joint && end <= joint + to.size()) inside = true;
-        else across = true;
-      });
-      if (across || (inside && hot.size() >= 64)) return finish_plainly(active[k] + 1);
-      if (inside) hot[at] = original_length;
-      else hot.erase(at);
+      auto known = hot.find(at);
+      if (known != hot.end() && to.size() > 2 * context) {
+        // A long replacement whose inside is known: only its two edges can
+        // hold a text across them.
+        std::string head = before + to.substr(0, context);
+        set.Find(head, 0, before.size(), [&](std::uint32_t other, std::size_t start) {
+          if (start + set.text(other).size() > before.size() && later(other)) across = true;
+        });
+        std::string tail = to.substr(to.size() - context) +
+                           live.After(at + original_length, context, set.line_only(), stop);
+        set.Find(tail, 0, context, [&](std::uint32_t other, std::size_t start) {
+          if (start + set.text(other).size() > context && later(other)) across = true;
+        });
+        for (const Occurrence& o : known->second.inside) inside = inside || later(o.id);
+      } else {
+        std::string window = before + to + live.After(at + original_length, context, set.line_only(), stop);
+        const std::size_t joint = before.size();
+        const std::size_t last_start = to.empty() ? joint : joint + to.size();
+        set.Find(window, 0, last_start, [&](std::uint32_t other, std::size_t start) {
+          std::size_t end = start + set.text(other).size();
+          if (end <= joint || !later(other)) return;
+          if (start >= joint && end <= joint + to.size()) inside = true;
+          else across = true;
+        });
+      }
+      if (across || (inside && known == hot.end() && hot.size() >= 64)) return finish_plainly(active[k] + 1);
+      if (inside && known == hot.end()) {
+        Hot& h = hot[at];
+        h.original_length = original_length;
+        search_whole(h, to);
+      } else if (!inside && known != hot.end()) {
+        forget(known->second);
+        hot.erase(known);
+      }
     }
   }
   text = live.Build();

@@ -105,6 +105,41 @@ TEST(RewriteEngine, OnePassMatchesPlainRuleOnRandomEdits) {
   }
 }
 
+// Declarations moved before "endglobals" one after another, as the global
+// statements ask: one replacement keeps growing at its end while later edits
+// look inside it. Names repeat and hold one another, declarations may hold
+// "global" or another statement's text, and "endglobals" may stand twice.
+TEST(RewriteEngine, GrowingReplacementMatchesPlainRule) {
+  static const char* const kNames[] = {"a", "ab", "b1", "global", "global integer a", "x", "globalx"};
+  for (std::uint64_t seed = 1; seed <= 400; ++seed) {
+    Random random(seed);
+    std::string text = "globals\r\ninteger n\r\nendglobals\r\nfunction f\r\n";
+    std::vector<Edit> edits;
+    const std::size_t count = 5 + random.Below(120);
+    const std::size_t middle = random.Below(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      std::string decl = std::string("integer ") + (i == 0 && seed % 3 == 2 ? "a" : kNames[random.Below(7)]);
+      if (random.Below(3) == 0) decl += std::string(" = ") + kNames[random.Below(7)];
+      const std::string statement = "global " + decl;
+      text += statement + "\r\n";
+      if (random.Below(10) == 0) text += "endglobals\r\n";
+      edits.push_back({statement, "", Edit::kEvery});
+      edits.push_back({"endglobals", decl + "\r\nendglobals", Edit::kEvery});
+      // Changes to either end of the grown replacement that make a text a
+      // last edit looks for stand across its edge.
+      if (i == middle && seed % 3 == 1) edits.push_back({"endglobals", "endglobalz", Edit::kEvery});
+      if (i == middle && seed % 3 == 2) edits.push_back({"integer a", "ZZ", Edit::kEvery});
+    }
+    text += "endfunction\r\n";
+    if (seed % 3 == 1) edits.push_back({"lz\r\nfunction", "", Edit::kEvery});
+    if (seed % 3 == 2) edits.push_back({"n\r\nZZ", "", Edit::kEvery});
+    std::string plain = text, fast = text;
+    ApplyEditsPlainly(plain, edits);
+    ApplyEditsInOnePass(fast, edits);
+    ASSERT_EQ(fast, plain) << "seed " << seed;
+  }
+}
+
 TEST(RewriteEngine, EdgeCasesOfTheReplaceRule) {
   struct Case {
     const char* text;
