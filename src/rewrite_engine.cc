@@ -98,10 +98,17 @@ class TextSet {
         if (terminator_at == std::string_view::npos) return;
         std::size_t length = terminator_at + terminator_.size() - at;
         if (length <= bucket.max_length && bucket.lengths[length]) {
-          // Compared directly: long texts of one length differ early, and
-          // hashing every candidate in full would read it all.
-          for (std::uint32_t id : by_length_.find(length)->second)
-            if (std::memcmp(texts_[id].data(), s.data() + at, length) == 0) found(id, at);
+          // A few texts of one length are compared directly: long texts
+          // differ early, and hashing the candidate would read all of it.
+          // Many (thousands of bodies as long as one another) are looked up
+          // by hash, or each candidate would be compared with all of them.
+          const std::vector<std::uint32_t>& same_length = by_length_.find(length)->second;
+          if (same_length.size() <= 8) {
+            for (std::uint32_t id : same_length)
+              if (std::memcmp(texts_[id].data(), s.data() + at, length) == 0) found(id, at);
+          } else {
+            Report(s, at, length, HashOf(s.substr(at, length)), found);
+          }
         }
         continue;
       }

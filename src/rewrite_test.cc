@@ -140,6 +140,24 @@ TEST(RewriteEngine, GrowingReplacementMatchesPlainRule) {
   }
 }
 
+// Bodies that all end in one terminator and share one length are found by
+// hash once there are many of them; some repeat, some hold one another.
+TEST(RewriteEngine, ManyBodiesOfOneLengthMatchPlainRule) {
+  std::string text;
+  std::vector<Edit> edits;
+  for (int i = 0; i < 300; ++i) {
+    const std::string number = std::to_string(100 + i % 250);
+    const std::string body = "method M" + number + " takes nothing\r\nvar x\r\nendmethod";
+    text += body + "\r\n";
+    if (i % 7 == 0) text += "method Mx" + body + "\r\n";
+    edits.push_back({body, "method M" + number + "\r\nlocal integer x\r\nendmethod", Edit::kEvery});
+  }
+  std::string plain = text, fast = text;
+  ApplyEditsPlainly(plain, edits);
+  ApplyEditsInOnePass(fast, edits);
+  EXPECT_EQ(fast, plain);
+}
+
 TEST(RewriteEngine, EdgeCasesOfTheReplaceRule) {
   struct Case {
     const char* text;
