@@ -13,6 +13,7 @@
 #include "raw_blocks.h"
 #include "signatures.h"
 #include "text.h"
+#include "text_search.h"
 
 namespace zarn {
 
@@ -89,8 +90,8 @@ void PreprocessScript(Run& run) {
   });
   Stage(run, "Join //!nozarn: WORKING...", 90, [&] {
     JoinRawBlocks(run);
-    run.lines = SplitTrimmedLines(run.text);
-    std::string().swap(run.text);
+    // The split, the empty-line pass and the join, without a string per line.
+    RemoveEmptyLinesFromText(run.text);
   });
 }
 
@@ -109,6 +110,12 @@ ErrorReport ScanForMarkers(const Lines& lines) {
   }
   if (report.marker_count > 0) report.script = JoinLines(lines);
   return report;
+}
+
+ErrorReport ScanTextForMarkers(std::string_view text) {
+  // Most scripts hold no marker: one search of the whole text settles that.
+  if (FindText(text, "//!ZARN Error") == std::string_view::npos) return {};
+  return ScanForMarkers(SplitText(text));
 }
 
 int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors) {
@@ -132,13 +139,13 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   PreprocessScript(run);
 
   ErrorReport report;
-  Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanForMarkers(run.lines); });
+  Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanTextForMarkers(run.text); });
   if (report.marker_count > 0) {
     errors.PresentErrors(report);
     return 1;
   }
   CheckWorkingFileTarget(parsed, options.map_path);
-  SaveLines(parsed, run.lines);
+  WriteFileBytes(parsed, run.text);
   progress.SetProgress("Closing archive: WORKING...", 110);
   archive.InsertScript(parsed);
   progress.SetProgress("Closing archive: DONE!", 120);

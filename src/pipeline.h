@@ -10,12 +10,15 @@ namespace zarn {
 
 // Stages from whitespace normalisation to the final empty-line pass, on
 // run.raw as loaded (or run.lines when run.raw is empty); the result is left
-// in run.lines. A search that exceeds
+// in run.text, every line trimmed, none empty, each followed by CR LF (the
+// join of the result's lines). A search that exceeds
 // its limits throws Error("Script too complex to process: " + stage text).
 void PreprocessScript(Run& run);
 
 // The end-of-run scan: marker lines, their entries and their count.
 ErrorReport ScanForMarkers(const Lines& lines);
+// The same for the lines of a text (the result of PreprocessScript).
+ErrorReport ScanTextForMarkers(std::string_view text);
 
 struct MapRunOptions {
   std::string map_path;

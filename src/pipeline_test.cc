@@ -25,12 +25,19 @@ TEST(PipelineTest, MarkerLinesAreClassifiedByTheFirstKindTheyHold) {
                                 "Line 5: Can't parse this global declaration",
                             }));
   EXPECT_EQ(report.script.substr(0, 25), "//!ZARN Error:var x = y\r\n");
+
+  // The processed text gives the same report as its lines.
+  ErrorReport from_text = ScanTextForMarkers(JoinLines(lines));
+  EXPECT_EQ(from_text.marker_count, report.marker_count);
+  EXPECT_EQ(from_text.entries, report.entries);
+  EXPECT_EQ(from_text.script, report.script);
 }
 
 TEST(PipelineTest, CleanScriptHasNoReportAndCaptionsCount) {
   ErrorReport report = ScanForMarkers({"function f takes nothing returns nothing", "endfunction"});
   EXPECT_EQ(report.marker_count, 0u);
   EXPECT_TRUE(report.entries.empty());
+  EXPECT_EQ(ScanTextForMarkers("call f()\r\n//!ZARN Erro\r\n").marker_count, 0u);
   EXPECT_EQ(ErrorCaption(1), "ZARN: 1 error found!");
   EXPECT_EQ(ErrorCaption(3), "ZARN: 3 errors found!");
 }

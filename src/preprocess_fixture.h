@@ -12,7 +12,7 @@ inline Lines Preprocess(const Lines& input) {
   BuildLanguageTables(run);
   run.lines = input;
   PreprocessScript(run);
-  return run.lines;
+  return SplitText(run.text);
 }
 
 // A globals block holding `globals`, then one function whose body is `body`.

@@ -85,10 +85,10 @@ TEST(PropertyTest, GeneratedScriptsEndWithWellFormedOutput) {
     run.lines = GenerateScript(seed);
     const Lines input = run.lines;
     PreprocessScript(run);
-    if (std::string problem = CheckOutput(run.lines); !problem.empty()) {
+    if (std::string problem = CheckOutput(SplitText(run.text)); !problem.empty()) {
       ++failures;
       ADD_FAILURE() << "seed " << seed << ": " << problem << "\n--- input\n" << JoinLines(input)
-                    << "--- output\n" << JoinLines(run.lines);
+                    << "--- output\n" << run.text;
     }
   }
   EXPECT_GE(runs, 300) << "too slow: only " << runs << " scripts in the time allowed";

@@ -61,7 +61,7 @@ TEST(RawBlocksPipeline, ContentPassesThroughUntranslated) {
   run.lines = {"//!nozarn", raw[0], raw[1], raw[2], raw[3], "//!endnozarn",
                "function F takes nothing returns nothing", "var x = 1", "endfunction"};
   PreprocessScript(run);
-  EXPECT_EQ(run.lines, (Lines{raw[0], raw[1], raw[2], raw[3], "function F takes nothing returns nothing",
+  EXPECT_EQ(SplitText(run.text), (Lines{raw[0], raw[1], raw[2], raw[3], "function F takes nothing returns nothing",
                               "local integer x = 1", "endfunction"}));
   EXPECT_EQ(run.return_types.size(), rows) << "a function inside a raw block was registered";
 }

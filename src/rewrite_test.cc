@@ -288,7 +288,7 @@ Lines Preprocess(const std::string& script, bool plain) {
   BuildLanguageTables(run);
   run.lines = SplitText(script);
   PreprocessScript(run);
-  return run.lines;
+  return SplitText(run.text);
 }
 
 TEST(RewriteEngine, WholePipelineMatchesPlainRule) {

@@ -115,8 +115,9 @@ TEST(RobustnessTest, HostileScriptsAreProcessedByTheRules) {
     BuildLanguageTables(run);
     run.lines = SplitText(c.script);
     ASSERT_NO_THROW(PreprocessScript(run));
-    for (const std::string& line : run.lines) EXPECT_FALSE(line.empty());
-    EXPECT_EQ(SplitText(JoinLines(run.lines)), run.lines);
+    const Lines lines = SplitText(run.text);
+    for (const std::string& line : lines) EXPECT_FALSE(line.empty());
+    EXPECT_EQ(JoinLines(lines), run.text);
   }
 }
 

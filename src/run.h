@@ -15,7 +15,7 @@ struct Run {
 
   ProgressReporter& progress;
   // Exactly one of the two forms is current at any moment; the pipeline
-  // converts between them at fixed points.
+  // converts between them at fixed points and leaves its result in `text`.
   Lines lines;
   std::string text;
   // The script file's bytes as loaded, when the loader hands them over whole:

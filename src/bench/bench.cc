@@ -152,7 +152,7 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
     start = Clock::now();
     zarn::PreprocessScript(run);
     Clock::time_point preprocessed = Clock::now();
-    zarn::ErrorReport report = zarn::ScanForMarkers(run.lines);
+    zarn::ErrorReport report = zarn::ScanTextForMarkers(run.text);
     Clock::time_point end = Clock::now();
     wholes.push_back(Seconds(end - start));
     std::map<std::string, double> stages;

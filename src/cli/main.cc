@@ -124,14 +124,14 @@ int RunScript(const std::string& in, const std::string* out) {
     zarn::BuildLanguageTables(run);
     run.raw = std::move(bytes);
     zarn::PreprocessScript(run);
-    report = zarn::ScanForMarkers(run.lines);
+    report = zarn::ScanTextForMarkers(run.text);
   } catch (const std::exception& e) {
     progress.Finish();
     std::cerr << e.what() << "\n";
     return 1;
   }
   progress.Finish();
-  std::string result = zarn::JoinLines(run.lines);
+  const std::string& result = run.text;
   if (out) {
     try {
       zarn::WriteFileBytes(*out, result);

@@ -5,6 +5,7 @@
 
 #include "errors.h"
 #include "pipeline.h"
+#include "script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zarn::NullProgress progress;
@@ -16,9 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const zarn::Error&) {
     return 0;  // a script too complex to process is refused, not a fault
   }
-  zarn::ErrorReport report = zarn::ScanForMarkers(run.lines);
-  // The result is always a script of non-empty, trimmed lines.
-  for (const std::string& line : run.lines) {
+  zarn::ErrorReport report = zarn::ScanTextForMarkers(run.text);
+  // The result is always a script of non-empty, trimmed lines, each followed
+  // by CR LF.
+  const zarn::Lines lines = zarn::SplitText(run.text);
+  if (zarn::JoinLines(lines) != run.text) __builtin_trap();
+  for (const std::string& line : lines) {
     if (line.empty() || static_cast<unsigned char>(line.front()) <= 32 ||
         static_cast<unsigned char>(line.back()) <= 32)
       __builtin_trap();
