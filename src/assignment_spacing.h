@@ -8,4 +8,8 @@ namespace zarn {
 // the inner side of parentheses or before a comma after ")".
 void FixAssignmentSpacing(std::string& text);
 
+// The blanks that replacing every ") ," by "),", then every "( " by "(",
+// then every " )" by ")" removes, removed in one pass.
+void RemoveBlanksInsideParentheses(std::string& text);
+
 }  // namespace zarn

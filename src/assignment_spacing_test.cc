@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
+#include "text.h"
+
 namespace zarn {
 namespace {
 
@@ -28,6 +33,22 @@ TEST(FixAssignmentSpacing, Cases) {
     std::string text = c.in;
     FixAssignmentSpacing(text);
     EXPECT_EQ(text, c.out) << "input: " << c.in;
+  }
+}
+
+// The one-pass removal against the three replacements it stands for, on texts
+// dense in parentheses, blanks and commas, short and long (whole blocks of
+// sixteen bytes, removals at block edges).
+TEST(FixAssignmentSpacing, OnePassRemovalMatchesTheThreeReplacements) {
+  std::mt19937 random(7);
+  const char alphabet[] = {'(', ')', ' ', ' ', ',', 'a', '\r', '\n', '\0'};
+  for (int round = 0; round < 4000; ++round) {
+    std::string text(random() % (round < 3000 ? 40 : 400), 'x');
+    for (char& c : text) c = alphabet[random() % sizeof alphabet];
+    const std::string expected =
+        ReplaceAll(ReplaceAll(ReplaceAll(text, ") ,", "),"), "( ", "("), " )", ")");
+    RemoveBlanksInsideParentheses(text);
+    ASSERT_EQ(text, expected) << "round " << round;
   }
 }
 
