@@ -92,7 +92,7 @@ class TextSet {
         // A text holds its terminator only at its end, so an occurrence
         // starting here ends with the first terminator at or after `at`.
         if (!terminator_known || terminator_at < at) {
-          terminator_at = s.find(terminator_, at);
+          terminator_at = FindText(s, terminator_, at);
           terminator_known = true;
         }
         if (terminator_at == std::string_view::npos) return;
