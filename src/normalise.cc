@@ -121,15 +121,39 @@ void RemoveEmptyLines(Lines& lines) {
 }
 
 void RemoveEmptyLinesFromText(std::string& text) {
-  std::string_view input = UpToNul(text);
-  std::string out;
-  // Each kept line is no longer than it was, and its break takes at most two
-  // bytes more than the one it had (none after a last line without a break).
-  out.reserve(input.size() + 2);
-  std::size_t i = 0;
+  const std::string_view input = UpToNul(text);
+  char* s = text.data();
+  // In place while every kept line with its CR LF fits where the line stood
+  // (always so with CR LF breaks, and once a blank has gone anywhere before):
+  // lines that are already trimmed and follow no removed byte stay untouched.
+  std::size_t i = 0, write = 0;
   while (i < input.size()) {
-    std::size_t end = FindLineBreak(input, i);
-    std::string_view kept = TrimView(input.substr(i, end - i));
+    const std::size_t end = FindLineBreak(input, i);
+    std::size_t next = end;
+    if (next < input.size() && input[next] == '\r') ++next;
+    if (next < input.size() && input[next] == '\n') ++next;
+    const std::string_view kept = TrimView(input.substr(i, end - i));
+    if (!kept.empty()) {
+      if (write + kept.size() + 2 > next) break;  // it would overwrite bytes still to be read
+      const std::size_t from = static_cast<std::size_t>(kept.data() - s);
+      if (from != write) std::memmove(s + write, kept.data(), kept.size());
+      write += kept.size();
+      s[write++] = '\r';
+      s[write++] = '\n';
+    }
+    i = next;
+  }
+  if (i >= input.size()) {
+    text.resize(write);
+    return;
+  }
+  // The rest grows (a lone CR or LF becomes CR LF): finish in a new text.
+  std::string out;
+  out.reserve(write + (input.size() - i) + (input.size() - i) / 2 + 2);
+  out.append(s, write);
+  while (i < input.size()) {
+    const std::size_t end = FindLineBreak(input, i);
+    const std::string_view kept = TrimView(input.substr(i, end - i));
     if (!kept.empty()) {
       out += kept;
       out += "\r\n";
