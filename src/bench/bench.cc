@@ -137,7 +137,7 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
   Figures f;
   f.name = name;
   f.megabytes = static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0);
-  const int runs = f.megabytes >= 8 ? 3 : 5;
+  const int runs = 5;
   std::vector<double> loads, wholes, greps;
   std::vector<std::map<std::string, double>> stage_runs;
   std::vector<std::string> stage_order;
