@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "map_builder.h"
+#include "errors.h"
 #include "pipeline.h"
 #include "platform.h"
 #include "run.h"
@@ -234,6 +235,69 @@ void MeasureMapRun(const std::string& script_path, const fs::path& scratch, doub
   fs::remove(map);
 }
 
+// Scripts built to stress one statement kind: `count` statements of it (in
+// one function body, or as that many bodies). Each kind at two sizes shows
+// whether its cost grows with the script or faster.
+std::string StressScript(const std::string& kind, int count) {
+  std::string s = "globals\r\ninteger a = 0\r\nendglobals\r\n";
+  auto line = [&](const std::string& text) { s += text + "\r\n"; };
+  const bool one_body = kind != "methods" && kind != "raw blocks" && kind != "identical bodies";
+  if (one_body) line("function F takes nothing returns nothing");
+  for (int i = 0; i < count; ++i) {
+    const std::string n = std::to_string(i);
+    if (kind == "global statements") line("global integer x" + n + " = " + n);
+    if (kind == "new global statements") line("new global group g" + n);
+    if (kind == "var statements") {
+      line("var v" + n + " = GetTriggerUnit()");
+      line("var w" + n);
+      line("set w" + n + " = CreateGroup()");
+    }
+    if (kind == "free statements") line("local unit u" + n + " = null\r\nfree u" + n);
+    if (kind == "new and flush") line("new timer t" + n + "\r\nflush t" + n);
+    if (kind == "repeat loops") line("repeat\r\ncall A" + n + "()\r\nuntil x > " + n);
+    if (kind == "mount blocks") line("mount m" + n + " = udg_X[" + n + "]\r\ncall A(m" + n + ")\r\nunmount m" + n);
+    if (kind == "conditional blocks") line("//!if DEBUG\r\ncall D" + n + "()\r\n//!endif");
+    if (kind == "raw blocks") line("//!nozarn\r\nfunction R" + n + " takes nothing returns nothing\r\nendfunction\r\n//!endnozarn");
+    if (kind == "identical bodies")
+      line("function F" + std::to_string(i % 50) + " takes nothing returns integer\r\nvar x = 1\r\nreturn 1\r\nendfunction");
+    if (kind == "methods") line("method M" + n + " takes nothing returns integer\r\nvar x = 1\r\nreturn 1\r\nendmethod");
+    if (kind == "comments") line("// c" + std::to_string(i % 7) + "\r\n/* b" + std::to_string(i % 5) + " */ call X() // z");
+  }
+  if (one_body) line("endfunction");
+  return s;
+}
+
+double PreprocessSeconds(const std::string& script) {
+  std::vector<double> times;
+  for (int r = 0; r < 3; ++r) {
+    zarn::NullProgress progress;
+    zarn::Run run(progress);
+    zarn::BuildLanguageTables(run);
+    run.raw = script;
+    Clock::time_point start = Clock::now();
+    try {
+      zarn::PreprocessScript(run);
+      zarn::ScanTextForMarkers(run.text);
+    } catch (const zarn::Error&) {
+    }
+    times.push_back(Seconds(Clock::now() - start));
+  }
+  return Median(times);
+}
+
+void MeasureStress() {
+  const char* const kinds[] = {"global statements", "new global statements", "var statements", "free statements",
+                               "new and flush",     "repeat loops",          "mount blocks",   "conditional blocks",
+                               "raw blocks",        "identical bodies",      "methods",        "comments"};
+  std::printf("statement kinds at 10,000 and 40,000 statements (time ratio near 4: linear):\n");
+  for (const char* kind : kinds) {
+    const double small = PreprocessSeconds(StressScript(kind, 10000));
+    const double large = PreprocessSeconds(StressScript(kind, 40000));
+    std::printf("    %-24s %8.3f s %8.3f s  ratio %5.2f\n", kind, small, large, large / small);
+  }
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -243,10 +307,12 @@ int main(int argc, char** argv) {
   std::string corpus = ZARN_CORPUS_SCRIPTS;
   std::vector<int> sizes = {1, 4, 16};
   std::string keep;  // folder that keeps the generated scripts, for output comparisons
+  bool stress = true;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--corpus" && i + 1 < argc) corpus = argv[++i];
     else if (arg == "--keep" && i + 1 < argc) keep = argv[++i];
+    else if (arg == "--no-stress") stress = false;
     else if (arg == "--sizes" && i + 1 < argc) {
       sizes.clear();
       for (std::string s = argv[++i]; !s.empty();) {
@@ -255,7 +321,7 @@ int main(int argc, char** argv) {
         s = comma == std::string::npos ? "" : s.substr(comma + 1);
       }
     } else {
-      std::fprintf(stderr, "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--keep DIR]\n");
+      std::fprintf(stderr, "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--keep DIR] [--no-stress]\n");
       return 2;
     }
   }
@@ -279,6 +345,7 @@ int main(int argc, char** argv) {
   }
   if (by_size.count(4) && by_size.count(16))
     std::printf("16 MB / 4 MB time ratio: %.2f\n", by_size[16] / by_size[4]);
+  if (stress) MeasureStress();
 
   if (fs::is_directory(corpus)) {
     std::vector<fs::path> files;
