@@ -79,14 +79,16 @@ std::optional<std::string> DestructorCallFor(std::string_view type) {
 // a full table; other states keep their children in a list and fall back
 // along suffix links, so the index stays proportional to the keys' length
 // (thousands of user function names made a full table hundreds of MB).
+namespace {
+constexpr std::size_t kNoRow = std::numeric_limits<std::size_t>::max();
+}  // namespace
+
 class ReturnTypeTable::KeyIndex {
  public:
-  static constexpr std::size_t kNoRow = std::numeric_limits<std::size_t>::max();
-
   // `keys[row]` is the key of that row; empty keys never occur.
-  explicit KeyIndex(const std::vector<std::string>& keys) {
+  explicit KeyIndex(const std::vector<std::string_view>& keys) {
     byte_class_.fill(0);
-    for (const std::string& key : keys) {
+    for (std::string_view key : keys) {
       for (unsigned char byte : key) {
         if (byte_class_[byte] == 0) byte_class_[byte] = static_cast<std::uint16_t>(++classes_);
       }
@@ -185,6 +187,169 @@ class ReturnTypeTable::KeyIndex {
   std::vector<std::size_t> lowest_row_;  // per state; kNoRow when no key ends there
 };
 
+// The rows appended after the automata, looked up by hashing: a table of
+// their distinct names, each with its lowest row, and which name lengths
+// occur. A lookup hashes every candidate name of the text, extending one
+// running hash per start position, so its cost is the text's length times the
+// longest name's; when that would exceed the cost of building an automaton
+// over the appended keys, it builds one (once, until the next row) and reads
+// the text in a single pass instead. Equal hashes are confirmed by comparing
+// the bytes, so the answers are exact whatever the names hold.
+class ReturnTypeTable::AppendedIndex {
+ public:
+  explicit AppendedIndex(std::size_t first_row) : first_row_(first_row), end_row_(first_row) {}
+
+  // Takes in `row`, the next one after those it holds.
+  void Add(const std::vector<std::string>& names, std::size_t row) {
+    end_row_ = row + 1;
+    std::string_view name = names[row];
+    name_automaton_.reset();
+    call_automaton_.reset();
+    key_bytes_ += name.size() + 3;
+    std::uint64_t hash = Hash(name);
+    if (Find(names, hash, name) != kNoRow) return;  // an earlier row has the name
+    if ((distinct_ + 1) * 2 > slots_.size()) Grow();
+    Place({hash, row});
+    ++distinct_;
+    if (name.size() >= has_length_.size()) has_length_.resize(name.size() + 1, false);
+    has_length_[name.size()] = true;
+  }
+
+  // Lowest row whose (non-empty) name occurs in `text`, or kNoRow.
+  std::size_t LowestRowByName(const std::vector<std::string>& names, std::string_view text) const {
+    std::size_t longest = has_length_.empty() ? 0 : has_length_.size() - 1;
+    if (!name_automaton_ && Costly(text.size(), longest)) {
+      name_automaton_ = BuildAutomaton(names, [](std::string_view name) { return std::string(name); });
+    }
+    if (name_automaton_) return Offset(name_automaton_->LowestRowIn(text));
+
+    std::size_t lowest = kNoRow;
+    for (std::size_t start = 0; start < text.size(); ++start) {
+      std::size_t reach = std::min(longest, text.size() - start);
+      std::uint64_t hash = 0;
+      for (std::size_t length = 1; length <= reach; ++length) {
+        hash = Extend(hash, text[start + length - 1]);
+        if (!has_length_[length]) continue;
+        lowest = std::min(lowest, Find(names, hash, text.substr(start, length), lowest));
+      }
+      if (lowest == first_row_) break;  // nothing can beat the first appended row
+    }
+    return lowest;
+  }
+
+  // Lowest row whose key "= " + name + "(" occurs in `text`, or kNoRow.
+  std::size_t LowestCallRow(const std::vector<std::string>& names, std::string_view text) const {
+    std::size_t longest = has_length_.empty() ? 0 : has_length_.size() - 1;
+    if (!call_automaton_) {
+      std::size_t signs = 0;
+      for (std::size_t at = text.find("= "); at != std::string_view::npos; at = text.find("= ", at + 1)) ++signs;
+      if (Costly(signs, longest + 1)) {
+        call_automaton_ =
+            BuildAutomaton(names, [](std::string_view name) { return "= " + std::string(name) + "("; });
+      }
+    }
+    if (call_automaton_) return Offset(call_automaton_->LowestRowIn(text));
+
+    // A key's name runs from just after a "= " to some "(" within the longest
+    // name's reach; the name may hold "(" and "= " itself, so every pair counts.
+    std::size_t lowest = kNoRow;
+    for (std::size_t at = text.find("= "); at != std::string_view::npos; at = text.find("= ", at + 1)) {
+      std::size_t start = at + 2;
+      std::size_t end = std::min(text.size(), start + longest + 1);
+      std::uint64_t hash = 0;
+      for (std::size_t paren = start; paren < end; ++paren) {
+        std::size_t length = paren - start;
+        if (text[paren] == '(' && has_length_[length])
+          lowest = std::min(lowest, Find(names, hash, text.substr(start, length), lowest));
+        hash = Extend(hash, text[paren]);
+      }
+      if (lowest == first_row_) break;
+    }
+    return lowest;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash;
+    std::size_t row;  // kNoRow: free
+  };
+
+  static std::uint64_t Extend(std::uint64_t hash, char byte) {
+    return hash * 0x100000001b3ull + static_cast<unsigned char>(byte) + 1;
+  }
+  static std::uint64_t Hash(std::string_view text) {
+    std::uint64_t hash = 0;
+    for (char byte : text) hash = Extend(hash, byte);
+    return hash;
+  }
+  // Spreads the running hash, whose low bits depend on the last bytes only.
+  static std::size_t SlotOf(std::uint64_t hash, std::size_t mask) {
+    hash ^= hash >> 31;
+    hash *= 0x9e3779b97f4a7c15ull;
+    hash ^= hash >> 29;
+    return static_cast<std::size_t>(hash) & mask;
+  }
+
+  // The row holding `name` (its lowest) if it is below `below`, else kNoRow.
+  // Rows that cannot improve an answer are not compared, so a text never
+  // confirms the same name twice once it is the answer so far.
+  std::size_t Find(const std::vector<std::string>& names, std::uint64_t hash, std::string_view name,
+                   std::size_t below = kNoRow) const {
+    if (slots_.empty()) return kNoRow;
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = SlotOf(hash, mask);; at = (at + 1) & mask) {
+      const Slot& slot = slots_[at];
+      if (slot.row == kNoRow) return kNoRow;
+      if (slot.hash == hash && slot.row < below && names[slot.row] == name) return slot.row;
+    }
+  }
+
+  void Place(Slot slot) {
+    std::size_t mask = slots_.size() - 1;
+    std::size_t at = SlotOf(slot.hash, mask);
+    while (slots_[at].row != kNoRow) at = (at + 1) & mask;
+    slots_[at] = slot;
+  }
+
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<std::size_t>(16, old.size() * 2), Slot{0, kNoRow});
+    for (const Slot& slot : old)
+      if (slot.row != kNoRow) Place(slot);
+  }
+
+  // Whether `positions` x `reach` hash steps would cost more than building an
+  // automaton over the appended keys: about a dozen steps' time per key byte
+  // (20,000 names of 18 bytes at most, 415 KB of keys: 11 ms to build, where
+  // a hash step takes 2.3 ns).
+  bool Costly(std::size_t positions, std::size_t reach) const {
+    constexpr std::size_t kStepsPerKeyByte = 12;
+    constexpr std::size_t kMinimumSteps = 1 << 16;
+    if (positions == 0 || reach == 0) return false;
+    std::size_t budget = std::max(kMinimumSteps, kStepsPerKeyByte * key_bytes_);
+    return positions > budget / reach;
+  }
+
+  template <typename KeyOf>
+  std::shared_ptr<const KeyIndex> BuildAutomaton(const std::vector<std::string>& names, KeyOf key_of) const {
+    std::vector<std::string> keys;
+    keys.reserve(end_row_ - first_row_);
+    for (std::size_t row = first_row_; row < end_row_; ++row) keys.push_back(key_of(names[row]));
+    return std::make_shared<const KeyIndex>(std::vector<std::string_view>(keys.begin(), keys.end()));
+  }
+
+  std::size_t Offset(std::size_t index_row) const { return index_row == kNoRow ? kNoRow : first_row_ + index_row; }
+
+  std::size_t first_row_;
+  std::size_t end_row_;
+  std::size_t distinct_ = 0;
+  std::size_t key_bytes_ = 0;     // of the keys "= " + name + "("
+  std::vector<Slot> slots_;       // open addressing; size a power of two, at most half full
+  std::vector<bool> has_length_;  // by name length; its size is one past the longest name
+  mutable std::shared_ptr<const KeyIndex> name_automaton_;
+  mutable std::shared_ptr<const KeyIndex> call_automaton_;
+};
+
 namespace {
 
 // The built-in rows as embedded: one "name<TAB>type" line per row.
@@ -208,11 +373,10 @@ ReturnTypeTable ParseBuiltInRows() {
 
 ReturnTypeTable ReturnTypeTable::BuiltIn() {
   // Parsed and indexed once per process; each run gets a copy that shares the
-  // indexes until it appends its own rows.
+  // automata and appends its own rows after them.
   static const ReturnTypeTable built_in = [] {
     ReturnTypeTable table = ParseBuiltInRows();
-    table.NameIndex();
-    table.CallIndex();
+    table.IndexRows();
     return table;
   }();
   return built_in;
@@ -221,33 +385,47 @@ ReturnTypeTable ReturnTypeTable::BuiltIn() {
 void ReturnTypeTable::Append(std::string name, std::string type) {
   names_.push_back(std::move(name));
   types_.push_back(std::move(type));
-  name_index_.reset();
-  call_index_.reset();
-}
-
-const ReturnTypeTable::KeyIndex& ReturnTypeTable::NameIndex() const {
-  if (!name_index_) name_index_ = std::make_shared<const KeyIndex>(names_);
-  return *name_index_;
-}
-
-const ReturnTypeTable::KeyIndex& ReturnTypeTable::CallIndex() const {
-  if (!call_index_) {
-    std::vector<std::string> keys;
-    keys.reserve(names_.size());
-    for (const std::string& name : names_) keys.push_back("= " + name + "(");
-    call_index_ = std::make_shared<const KeyIndex>(keys);
+  if (!name_index_) return;  // the automata, once built, will cover this row
+  if (!appended_) {
+    appended_ = std::make_shared<AppendedIndex>(indexed_rows_);
+  } else if (appended_.use_count() > 1) {
+    appended_ = std::make_shared<AppendedIndex>(*appended_);  // a copy shares it
   }
-  return *call_index_;
+  appended_->Add(names_, names_.size() - 1);
+}
+
+void ReturnTypeTable::IndexRows() const {
+  if (name_index_) return;
+  std::vector<std::string> calls;
+  calls.reserve(names_.size());
+  for (const std::string& name : names_) calls.push_back("= " + name + "(");
+  name_index_ = std::make_shared<const KeyIndex>(std::vector<std::string_view>(names_.begin(), names_.end()));
+  call_index_ = std::make_shared<const KeyIndex>(std::vector<std::string_view>(calls.begin(), calls.end()));
+  indexed_rows_ = names_.size();
+}
+
+std::size_t ReturnTypeTable::LowestRowByName(std::string_view text) const {
+  IndexRows();
+  std::size_t row = name_index_->LowestRowIn(text);
+  if (row == kNoRow && appended_) row = appended_->LowestRowByName(names_, text);
+  return row;
+}
+
+std::size_t ReturnTypeTable::LowestCallRow(std::string_view statement) const {
+  IndexRows();
+  std::size_t row = call_index_->LowestRowIn(statement);
+  if (row == kNoRow && appended_) row = appended_->LowestCallRow(names_, statement);
+  return row;
 }
 
 std::string ReturnTypeTable::FindReturnTypeByName(std::string_view text) const {
-  std::size_t row = NameIndex().LowestRowIn(text);
-  return row == KeyIndex::kNoRow ? "undefined" : types_[row];
+  std::size_t row = LowestRowByName(text);
+  return row == kNoRow ? "undefined" : types_[row];
 }
 
 std::optional<std::string> ReturnTypeTable::FindCallType(std::string_view statement) const {
-  std::size_t row = CallIndex().LowestRowIn(statement);
-  if (row == KeyIndex::kNoRow) return std::nullopt;
+  std::size_t row = LowestCallRow(statement);
+  if (row == kNoRow) return std::nullopt;
   return types_[row];
 }
 

@@ -52,16 +52,25 @@ class ReturnTypeTable {
   std::optional<std::string> FindCallType(std::string_view statement) const;
 
  private:
-  // Lookup index over the row keys, built on first use and dropped by Append;
-  // copies of a table share it. Not safe for concurrent first use.
+  // Two tiers answer a lookup. Automata over the rows present at the first
+  // lookup (for the shared built-in table: the built-in rows) are kept by
+  // Append and shared by copies; since any of those rows beats any later one,
+  // the rows appended after them are consulted only when the automata find
+  // nothing. The appended rows are looked up by hashing the candidate names
+  // of the text; copies share them until one of the copies appends.
+  // Not safe for concurrent first use.
   class KeyIndex;
-  const KeyIndex& NameIndex() const;
-  const KeyIndex& CallIndex() const;
+  class AppendedIndex;
+  void IndexRows() const;
+  std::size_t LowestRowByName(std::string_view text) const;
+  std::size_t LowestCallRow(std::string_view statement) const;
 
   std::vector<std::string> names_;
   std::vector<std::string> types_;
+  mutable std::size_t indexed_rows_ = 0;  // rows covered by the two automata
   mutable std::shared_ptr<const KeyIndex> name_index_;
   mutable std::shared_ptr<const KeyIndex> call_index_;
+  std::shared_ptr<AppendedIndex> appended_;  // rows from indexed_rows_ on; null while none
 };
 
 }  // namespace zarn

@@ -15,20 +15,34 @@ namespace zarn {
 namespace {
 
 // The lookups as plain first-row-wins scans; the indexed lookups must agree.
-std::string ReferenceTypeByName(const ReturnTypeTable& table, std::string_view text) {
-  for (std::size_t row = 0; row < table.size(); ++row) {
-    const std::string& name = table.name(row);
-    if (!name.empty() && text.find(name) != std::string_view::npos) return table.type(row);
-  }
-  return "undefined";
-}
+// Rows appended to the table after Refresh are not seen.
+class PlainScan {
+ public:
+  explicit PlainScan(const ReturnTypeTable& table) : table_(table) { Refresh(); }
 
-std::optional<std::string> ReferenceCallType(const ReturnTypeTable& table, std::string_view text) {
-  for (std::size_t row = 0; row < table.size(); ++row) {
-    if (text.find("= " + table.name(row) + "(") != std::string_view::npos) return table.type(row);
+  void Refresh() {
+    for (std::size_t row = keys_.size(); row < table_.size(); ++row) keys_.push_back("= " + table_.name(row) + "(");
   }
-  return std::nullopt;
-}
+
+  std::string TypeByName(std::string_view text) const {
+    for (std::size_t row = 0; row < keys_.size(); ++row) {
+      const std::string& name = table_.name(row);
+      if (!name.empty() && text.find(name) != std::string_view::npos) return table_.type(row);
+    }
+    return "undefined";
+  }
+
+  std::optional<std::string> CallType(std::string_view text) const {
+    for (std::size_t row = 0; row < keys_.size(); ++row) {
+      if (text.find(keys_[row]) != std::string_view::npos) return table_.type(row);
+    }
+    return std::nullopt;
+  }
+
+ private:
+  const ReturnTypeTable& table_;
+  std::vector<std::string> keys_;
+};
 
 TEST(TablesTest, BuiltInRowsSectionsAndSamples) {
   ReturnTypeTable table = ReturnTypeTable::BuiltIn();
@@ -144,6 +158,29 @@ TEST(TablesTest, AppendedRowsComeAfterBuiltInsAndLeaveTheSharedTableAlone) {
   EXPECT_EQ(fresh.FindCallType("var x = (a + b)"), std::nullopt);
 }
 
+TEST(TablesTest, AppendedRowsOfCopiesStayApart) {
+  std::string signs;  // long enough to read the appended rows with an automaton
+  for (int i = 0; i < 100000; ++i) signs += "= x ";
+  ReturnTypeTable original = ReturnTypeTable::BuiltIn();
+  original.Append("zzShared", "integer");
+  EXPECT_EQ(original.FindCallType(signs + "= zzShared(" + signs), "integer");
+  EXPECT_EQ(original.FindReturnTypeByName(signs + "zzShared" + signs), "integer");
+
+  ReturnTypeTable copy = original;
+  copy.Append("zzCopy", "real");
+  original.Append("zzKept", "unit");
+  for (const std::string& filler : {std::string(), signs}) {
+    const std::string calls = filler + "= zzCopy( = zzKept(";
+    EXPECT_EQ(copy.FindCallType(calls), "real");
+    EXPECT_EQ(original.FindCallType(calls), "unit");
+    EXPECT_EQ(ReturnTypeTable::BuiltIn().FindCallType(calls), std::nullopt);
+    EXPECT_EQ(copy.FindReturnTypeByName(filler + "zzKept"), "undefined");
+    EXPECT_EQ(original.FindReturnTypeByName(filler + "zzKept"), "unit");
+    EXPECT_EQ(copy.FindCallType(filler + "= zzShared("), "integer");
+    EXPECT_EQ(copy.FindReturnTypeByName(filler + "zzShared"), "integer");  // the longest name
+  }
+}
+
 TEST(TablesTest, IndexedLookupsAgreeWithThePlainScan) {
   ReturnTypeTable table = ReturnTypeTable::BuiltIn();
   const std::pair<const char*, const char*> user_rows[] = {
@@ -155,17 +192,56 @@ TEST(TablesTest, IndexedLookupsAgreeWithThePlainScan) {
 
   std::vector<std::string> pieces = {"var x ", "set y ", "= ", "=", "==", " ", "(", ")", "a", "2 * ", "= (",
                                      "free ", "_", "X", "b)", "\r\n", "\xff"};
-  for (std::size_t row = 0; row < table.size(); row += 7) {
-    const std::string& name = table.name(row);
-    pieces.push_back(name);
-    if (name.size() > 3) pieces.push_back(name.substr(1, name.size() - 2));  // cut names never match
-  }
+  auto add_pieces_for_rows = [&](std::size_t first, std::size_t step) {
+    for (std::size_t row = first; row < table.size(); row += step) {
+      const std::string& name = table.name(row);
+      pieces.push_back(name);
+      if (name.size() > 3) pieces.push_back(name.substr(1, name.size() - 2));  // cut names never match
+    }
+  };
+  add_pieces_for_rows(0, 7);
   std::mt19937 random(1983);
-  for (int i = 0; i < 10000; ++i) {
-    std::string statement;
-    for (int n = 1 + random() % 6; n > 0; --n) statement += pieces[random() % pieces.size()];
-    ASSERT_EQ(table.FindReturnTypeByName(statement), ReferenceTypeByName(table, statement)) << statement;
-    ASSERT_EQ(table.FindCallType(statement), ReferenceCallType(table, statement)) << statement;
+  auto random_text = [&](int max_pieces) {
+    std::string text;
+    for (int n = 1 + random() % max_pieces; n > 0; --n) text += pieces[random() % pieces.size()];
+    return text;
+  };
+  PlainScan plain(table);
+  auto expect_agreement = [&](const std::string& text) {
+    ASSERT_EQ(table.FindReturnTypeByName(text), plain.TypeByName(text)) << text.substr(0, 200);
+    ASSERT_EQ(table.FindCallType(text), plain.CallType(text)) << text.substr(0, 200);
+  };
+  for (int i = 0; i < 10000; ++i) ASSERT_NO_FATAL_FAILURE(expect_agreement(random_text(6)));
+
+  // Thousands of rows as a script appends them, in batches with lookups in
+  // between: repeats of earlier and built-in names, empty names, names holding
+  // "(" and "= ", and a few long ones. Short statements are looked up by
+  // hashing; long texts read the appended rows with an automaton, which the
+  // next batch must not leave stale.
+  const std::vector<std::string> bytes = {"a", "b", "X", "_", "(", "= ", " ", "=", ")", "\xff", "1"};
+  std::vector<std::string> types = {"integer", "real", "unit", "string", "boolean", "handle"};
+  for (int batch = 0; batch < 6; ++batch) {
+    std::size_t first = table.size();
+    for (int i = 0; i < 600; ++i) {
+      std::string name;
+      switch (random() % 10) {
+        case 0: name = table.name(random() % table.size()); break;  // a repeat
+        case 1: break;                                               // empty
+        case 2: name = std::string(30 + random() % 200, 'a' + random() % 3); break;
+        default:
+          for (int n = 1 + random() % 8; n > 0; --n) name += bytes[random() % bytes.size()];
+      }
+      table.Append(name, types[random() % types.size()] + std::to_string(first + i));
+    }
+    add_pieces_for_rows(first, 3);
+    plain.Refresh();
+    SCOPED_TRACE("batch " + std::to_string(batch));
+    for (int i = 0; i < 300; ++i) ASSERT_NO_FATAL_FAILURE(expect_agreement(random_text(8)));
+    // Long enough that hashing every candidate would cost more than an automaton.
+    std::string text;
+    while (text.size() < 20000) text += random() % 3 ? "= " : pieces[random() % 17];
+    ASSERT_NO_FATAL_FAILURE(expect_agreement(text + random_text(3)));
+    for (int i = 0; i < 100; ++i) ASSERT_NO_FATAL_FAILURE(expect_agreement(random_text(8)));
   }
 }
 
