@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "rewrite.h"
 #include "text.h"
@@ -62,44 +64,87 @@ void AppendNormalisedLines(std::string_view input, std::string& out) {
 
 }  // namespace
 
-void NormaliseBytesIntoText(std::string& bytes) {
-  const std::size_t n = UpToNul(bytes).size();
-  char* s = bytes.data();
-  const std::string_view input(s, n);
-  std::size_t read = 0, write = 0;
+namespace {
+
+// Normalises the lines of `input` (which starts at `s`) within their own
+// bytes, from `read` on, for as long as each line with its CR LF fits where
+// the line stood; stops at the first line that would overwrite bytes not yet
+// read (a lone CR or LF end). Touches no byte at or past the input's end.
+void NormaliseInPlace(char* s, std::string_view input, std::size_t& read, std::size_t& write) {
+  const std::size_t n = input.size();
+  std::string collapsed;
   while (read < n) {
-    std::size_t end = FindLineBreak(input, read);
+    const std::size_t end = FindLineBreak(input, read);
     std::size_t next = end;
     if (next < n && s[next] == '\r') ++next;
     if (next < n && s[next] == '\n') ++next;
     std::string_view kept = TrimView(input.substr(read, end - read));
-    std::string collapsed;
     if (HasCollapsibleRun(kept)) kept = collapsed = CollapseWhitespace(kept);
-    if (next == n) {  // last line: the text may end past the bytes' end
-      std::memmove(s + write, kept.data(), kept.size());
-      bytes.resize(write + kept.size());
-      bytes += "\r\n";
-      return;
-    }
-    if (write + kept.size() + 2 > next) {
-      // The line and its CR LF would overwrite bytes not yet read (a lone
-      // CR or LF end): finish in a new text.
-      std::string out;
-      std::size_t breaks = 0;
-      for (std::size_t i = read; i < n; ++i) breaks += (s[i] == '\r') | (s[i] == '\n');
-      out.reserve(write + (n - read) + breaks + 2);
-      out.append(s, write);
-      AppendNormalisedLines(input.substr(read), out);
-      bytes.swap(out);
-      return;
-    }
+    if (write + kept.size() + 2 > next) return;
     std::memmove(s + write, kept.data(), kept.size());
     write += kept.size();
     s[write++] = '\r';
     s[write++] = '\n';
     read = next;
   }
+}
+
+// Normalises `input` (no NUL in it) inside its bytes where it can; returns
+// the normalised lines that did not fit, to follow the first `write` bytes.
+std::string NormalisePart(char* s, std::string_view input, std::size_t& write) {
+  std::size_t read = 0;
+  write = 0;
+  NormaliseInPlace(s, input, read, write);
+  std::string rest;
+  if (read < input.size()) {
+    std::size_t breaks = 0;
+    for (std::size_t i = read; i < input.size(); ++i) breaks += (s[i] == '\r') | (s[i] == '\n');
+    rest.reserve(input.size() - read + breaks + 2);
+    AppendNormalisedLines(input.substr(read), rest);
+  }
+  return rest;
+}
+
+// From this size on the second half of the lines is normalised on a second
+// thread: lines are normalised each on its own, so cutting at a line start
+// changes nothing.
+constexpr std::size_t kTwoThreadsFrom = 1 << 20;
+
+}  // namespace
+
+void NormaliseBytesIntoText(std::string& bytes) {
+  const std::string_view input(bytes.data(), UpToNul(bytes).size());
+  std::size_t cut = input.size();
+  if (input.size() >= kTwoThreadsFrom) {
+    const std::size_t lf = input.find('\n', input.size() / 2);
+    if (lf != std::string_view::npos) cut = lf + 1;
+  }
+  std::string second;
+  std::exception_ptr failed;
+  std::thread worker;
+  if (cut < input.size()) {
+    worker = std::thread([&] {
+      try {
+        second.reserve(input.size() - cut + (input.size() - cut) / 8 + 2);
+        AppendNormalisedLines(input.substr(cut), second);
+      } catch (...) {
+        failed = std::current_exception();
+      }
+    });
+  }
+  std::size_t write = 0;
+  std::string rest;
+  try {
+    rest = NormalisePart(bytes.data(), input.substr(0, cut), write);
+  } catch (...) {
+    if (worker.joinable()) worker.join();
+    throw;
+  }
+  if (worker.joinable()) worker.join();
+  if (failed) std::rethrow_exception(failed);
   bytes.resize(write);
+  bytes += rest;
+  bytes += second;
 }
 
 // A "//" ends the comment pattern's first character class at a line break

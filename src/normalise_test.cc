@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "rewrite.h"
@@ -117,6 +118,31 @@ TEST(Normalise, OnePassConversionsAgreeWithTheLineRules) {
       RemoveEmptyLinesFromText(fused);
       EXPECT_EQ(fused, JoinLines(input_kept));
     }
+  }
+}
+
+// Scripts of a megabyte and more are normalised in two halves, the second on
+// its own thread; the result is the same as line by line.
+TEST(Normalise, LargeScriptsNormaliseAsLineByLine) {
+  std::mt19937 random(5);
+  const char* const pieces[] = {"  call f( a,  b )", "\t set x=1 ", "", "   ", "endfunction", "a\tb  c"};
+  const char* const ends[] = {"\r\n", "\r\n", "\r\n", "\n", "\r", "\n\r"};
+  for (int crlf_only = 1; crlf_only >= 0; --crlf_only) {
+    std::string text;
+    while (text.size() < (3u << 19)) {
+      text += pieces[random() % 6];
+      text += ends[crlf_only ? 0 : random() % 6];
+    }
+    Lines lines = SplitText(text);
+    NormaliseSpaces(lines);
+    std::string bytes = text;
+    NormaliseBytesIntoText(bytes);
+    // Compared without printing a megabyte-long difference.
+    const std::string expected = JoinLines(lines);
+    const auto differ = std::mismatch(bytes.begin(), bytes.end(), expected.begin(), expected.end());
+    EXPECT_TRUE(differ.first == bytes.end() && differ.second == expected.end())
+        << (crlf_only ? "CR LF ends" : "mixed ends") << ": first difference at byte "
+        << (differ.first - bytes.begin());
   }
 }
 
