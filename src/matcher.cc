@@ -85,6 +85,14 @@ class Pattern {
       // leaves the line it starts on.
       line_local_ = !literal_.empty() && mode == MatchMode::kLine;
     }
+    // "^word.*?$" in line mode: a line that begins with the word, whole.
+    const std::string_view tail = ".*?$";
+    if (line_local_ && source.size() > 1 + tail.size() && source.front() == '^' &&
+        source.substr(source.size() - tail.size()) == tail &&
+        source.substr(1, source.size() - 1 - tail.size()) == literal_ &&
+        literal_.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_ ") ==
+            std::string::npos)
+      whole_line_from_start_ = true;
   }
   ~Pattern() { pcre2_code_free(code_); }
   pcre2_code* code() const { return code_; }
@@ -92,6 +100,9 @@ class Pattern {
   const std::string& literal() const { return literal_; }
   // Whether every match lies within one line and holds literal().
   bool line_local() const { return line_local_; }
+  // Whether a match is exactly a line that begins with literal(), from its
+  // start to its line break.
+  bool whole_line_from_start() const { return whole_line_from_start_; }
   // For "open.*?close" patterns (dot matching everything): its two literals;
   // both empty for any other pattern.
   const std::string& span_open() const { return span_open_; }
@@ -102,6 +113,7 @@ class Pattern {
   std::string span_open_, span_close_;
   std::string literal_;
   bool line_local_ = false;
+  bool whole_line_from_start_ = false;
 };
 
 const Pattern& CompiledPattern(std::string_view source, MatchMode mode) {
@@ -212,7 +224,18 @@ bool Matcher::SearchFrom(std::size_t offset) {
     while (line_begin > from && !IsLineBreak(subject_[line_begin - 1])) --line_begin;
     std::size_t line_end = at + pattern_.literal().size();
     while (line_end < subject_.size() && !IsLineBreak(subject_[line_end])) ++line_end;
-    if (Search(line_begin, line_end)) return true;
+    if (pattern_.whole_line_from_start()) {
+      // The first place of the word on a line is the only one that can begin
+      // it ("^" also holds after a CR that ends a line, as the word starts
+      // with no LF).
+      if (at == 0 || IsLineBreak(subject_[at - 1])) {
+        begin_ = at;
+        end_ = line_end;
+        return true;
+      }
+    } else if (Search(line_begin, line_end)) {
+      return true;
+    }
     from = line_end;
   }
 }

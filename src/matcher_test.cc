@@ -85,6 +85,8 @@ TEST(MatcherTest, LiteralShortcutsFindWhatThePlainSearchFinds) {
       // the two literals overlap or the close comes before any open.
       {"//!nozarn.*?//!endnozarn", MatchMode::kDotAllMultiLine}, {"ab.*?ba", MatchMode::kWholeText},
       {"aba.*?bab", MatchMode::kDotAllMultiLine},
+      // A line that begins with a word: taken whole without the pattern engine.
+      {"^new.*?$", MatchMode::kLine}, {"^ab.*?$", MatchMode::kLine}, {"^set .*?$", MatchMode::kLine},
   };
   const char* pieces[] = {"new", "timer", "var", "set ", "=", "free", "method", "end", "function", "//!if", "//!endif",
                           "mount", "unmount", "/*", "*/", "$x", " ", "x", "\r", "\n", "\r\n", "\n\r",
