@@ -78,6 +78,21 @@ class Pattern {
         span_close_ = std::move(close->front());
       }
     }
+    // "open.*close", greedy, with the dot matching everything: from the first
+    // "open" to the last "close" that starts after it; when that "open" has
+    // none, no later one has.
+    std::size_t greedy = source.find(".*");
+    if (mode != MatchMode::kLine && span_open_.empty() && greedy != std::string_view::npos &&
+        source.substr(greedy, 3) != ".*?") {
+      auto open = LiteralRuns(source.substr(0, greedy));
+      auto close = LiteralRuns(source.substr(greedy + 2));
+      if (open && close && open->size() == 1 && close->size() == 1 && !open->front().empty() &&
+          !close->front().empty()) {
+        span_open_ = std::move(open->front());
+        span_close_ = std::move(close->front());
+        span_greedy_ = true;
+      }
+    }
     if (auto runs = LiteralRuns(source)) {
       for (std::string& run : *runs)
         if (run.size() > literal_.size()) literal_ = std::move(run);
@@ -107,10 +122,13 @@ class Pattern {
   // both empty for any other pattern.
   const std::string& span_open() const { return span_open_; }
   const std::string& span_close() const { return span_close_; }
+  // Whether the span runs to the last "close" (".*") rather than the first.
+  bool span_greedy() const { return span_greedy_; }
 
  private:
   pcre2_code* code_;
   std::string span_open_, span_close_;
+  bool span_greedy_ = false;
   std::string literal_;
   bool line_local_ = false;
   bool whole_line_from_start_ = false;
@@ -205,6 +223,11 @@ bool Matcher::SearchFrom(std::size_t offset) {
     if (open == std::string_view::npos) return false;
     std::size_t close = FindText(subject_, pattern_.span_close(), open + pattern_.span_open().size());
     if (close == std::string_view::npos) return false;
+    if (pattern_.span_greedy()) {
+      for (std::size_t later = close; later != std::string_view::npos;
+           later = FindText(subject_, pattern_.span_close(), later + 1))
+        close = later;
+    }
     begin_ = open;
     end_ = close + pattern_.span_close().size();
     return true;

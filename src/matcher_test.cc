@@ -85,6 +85,9 @@ TEST(MatcherTest, LiteralShortcutsFindWhatThePlainSearchFinds) {
       // the two literals overlap or the close comes before any open.
       {"//!nozarn.*?//!endnozarn", MatchMode::kDotAllMultiLine}, {"ab.*?ba", MatchMode::kWholeText},
       {"aba.*?bab", MatchMode::kDotAllMultiLine},
+      // Greedy spans: from the first open to the last close after it.
+      {"ab.*ba", MatchMode::kDotAllMultiLine}, {"aba.*bab", MatchMode::kWholeText},
+      {"new.*timer", MatchMode::kWholeText},
       // A line that begins with a word: taken whole without the pattern engine.
       {"^new.*?$", MatchMode::kLine}, {"^ab.*?$", MatchMode::kLine}, {"^set .*?$", MatchMode::kLine},
   };
