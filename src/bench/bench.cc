@@ -267,9 +267,11 @@ std::string StressScript(const std::string& kind, int count) {
   return s;
 }
 
-double PreprocessSeconds(const std::string& script) {
+// Median time of PreprocessScript + ScanTextForMarkers on `script`; a script
+// refused as too complex counts until it is refused.
+double PreprocessSeconds(const std::string& script, int runs = 3) {
   std::vector<double> times;
-  for (int r = 0; r < 3; ++r) {
+  for (int r = 0; r < runs; ++r) {
     zarn::NullProgress progress;
     zarn::Run run(progress);
     zarn::BuildLanguageTables(run);
@@ -329,7 +331,7 @@ int main(int argc, char** argv) {
   fs::path scratch = fs::temp_directory_path() / ("zarn-bench-" + std::to_string(getpid()));
   fs::create_directories(scratch);
 
-  std::map<int, double> by_size;
+  std::map<int, std::string> scripts;  // size -> generated file, kept for the ratio
   for (int mb : sizes) {
     zarn::ScriptShape shape;
     shape.target_bytes = static_cast<std::size_t>(mb) << 20;
@@ -338,13 +340,23 @@ int main(int argc, char** argv) {
     zarn::WriteFileBytes(path, zarn::GenerateScript(shape));
     Figures f = Measure("generated " + std::to_string(mb) + " MB (seed 20240601)", path, cli);
     Print(f);
-    by_size[mb] = f.whole;
+    scripts[mb] = path;
     if (mb == *std::max_element(sizes.begin(), sizes.end())) MeasureMapRun(path, scratch, f.megabytes);
     if (!keep.empty()) fs::copy_file(path, fs::path(keep) / fs::path(path).filename(), fs::copy_options::overwrite_existing);
-    fs::remove(path);
   }
-  if (by_size.count(4) && by_size.count(16))
-    std::printf("16 MB / 4 MB time ratio: %.2f\n", by_size[16] / by_size[4]);
+  if (scripts.count(4) && scripts.count(16)) {
+    // The two sizes in turn, so that a spell of load on a shared machine
+    // weighs on both alike.
+    const std::string small = zarn::ReadFileBytes(scripts[4]), large = zarn::ReadFileBytes(scripts[16]);
+    std::vector<double> smalls, larges;
+    for (int r = 0; r < 9; ++r) {
+      smalls.push_back(PreprocessSeconds(small, 1));
+      larges.push_back(PreprocessSeconds(large, 1));
+    }
+    std::printf("16 MB / 4 MB time ratio: %.2f (medians of 9 runs, taken in turn: %.3f s / %.3f s)\n",
+                Median(larges) / Median(smalls), Median(larges), Median(smalls));
+  }
+  for (auto& [mb, path] : scripts) fs::remove(path);
   if (stress) MeasureStress();
 
   if (fs::is_directory(corpus)) {
