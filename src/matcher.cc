@@ -65,32 +65,20 @@ class Pattern {
     if (!code_) throw Error("Invalid pattern: " + std::string(source));
     pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE);
     // "open.*?close" with the dot matching everything: the match starts at the
-    // first "open" and ends with the first "close" after it. No later "open"
-    // can succeed where the first one found no "close", so two literal
+    // first "open" and ends with the first "close" after it; "open.*close"
+    // (greedy) ends with the last "close" that starts after it. No later
+    // "open" can succeed where the first one found no "close", so literal
     // searches give PCRE's answer.
-    std::size_t lazy = source.find(".*?");
-    if (mode != MatchMode::kLine && lazy != std::string_view::npos) {
-      auto open = LiteralRuns(source.substr(0, lazy));
-      auto close = LiteralRuns(source.substr(lazy + 3));
+    const std::size_t wildcard = source.find(".*");
+    if (mode != MatchMode::kLine && wildcard != std::string_view::npos) {
+      const bool greedy = source.substr(wildcard, 3) != ".*?";
+      auto open = LiteralRuns(source.substr(0, wildcard));
+      auto close = LiteralRuns(source.substr(wildcard + (greedy ? 2 : 3)));
       if (open && close && open->size() == 1 && close->size() == 1 && !open->front().empty() &&
           !close->front().empty()) {
         span_open_ = std::move(open->front());
         span_close_ = std::move(close->front());
-      }
-    }
-    // "open.*close", greedy, with the dot matching everything: from the first
-    // "open" to the last "close" that starts after it; when that "open" has
-    // none, no later one has.
-    std::size_t greedy = source.find(".*");
-    if (mode != MatchMode::kLine && span_open_.empty() && greedy != std::string_view::npos &&
-        source.substr(greedy, 3) != ".*?") {
-      auto open = LiteralRuns(source.substr(0, greedy));
-      auto close = LiteralRuns(source.substr(greedy + 2));
-      if (open && close && open->size() == 1 && close->size() == 1 && !open->front().empty() &&
-          !close->front().empty()) {
-        span_open_ = std::move(open->front());
-        span_close_ = std::move(close->front());
-        span_greedy_ = true;
+        span_greedy_ = greedy;
       }
     }
     if (auto runs = LiteralRuns(source)) {
