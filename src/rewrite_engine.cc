@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <string_view>
 #include <unordered_map>
@@ -172,56 +173,79 @@ class TextSet {
   std::unordered_map<std::size_t, std::vector<std::uint32_t>> by_length_;  // with a terminator only
 };
 
-// The live text as the original with non-overlapping places replaced.
+// A place in the live text: an original position and whether the place puts
+// text in before the original byte there (an insertion) or stands for the
+// original bytes from there on (a replacement). At one position the
+// insertion comes first.
+struct PlaceKey {
+  std::size_t at;
+  bool replaces;
+  bool operator<(const PlaceKey& o) const { return at != o.at ? at < o.at : replaces < o.replaces; }
+  bool operator==(const PlaceKey& o) const { return at == o.at && replaces == o.replaces; }
+};
+
+// The live text as the original with non-overlapping replacements and with
+// insertions between original bytes. An insertion never stands inside a
+// replacement: both are made only where an occurrence that no place
+// overlaps starts.
 class SplicedText {
  public:
   explicit SplicedText(const std::string& original) : original_(original) {}
 
+  // Whether the original bytes [at, at + length) are no longer together in
+  // the live text: a replacement takes some of them, or an insertion stands
+  // between two of them.
   bool Overlaps(std::size_t at, std::size_t length) const {
-    auto next = places_.upper_bound(at);
-    if (next != places_.end() && next->first < at + length) return true;
-    return next != places_.begin() && std::prev(next)->second.end > at;
+    auto next = places_.lower_bound(PlaceKey{at, true});
+    if (next != places_.end() && next->first.at < at + length) return true;
+    if (next == places_.begin()) return false;
+    auto prev = std::prev(next);
+    return prev->first.replaces && prev->second.end > at;
   }
 
   void Replace(std::size_t at, std::size_t length, const std::string* to) {
-    places_.emplace(at, Place{at + length, to});
+    places_.emplace(PlaceKey{at, true}, Place{at + length, to});
   }
-  const std::string& To(std::size_t at) const { return *places_.at(at).to; }
-  void SetTo(std::size_t at, const std::string* to) { places_.at(at).to = to; }
+  void Insert(std::size_t at, const std::string* text) { places_[PlaceKey{at, false}] = Place{at, text}; }
+  bool Has(PlaceKey key) const { return places_.count(key) != 0; }
+  const std::string& To(PlaceKey key) const { return *places_.at(key).to; }
+  void SetTo(PlaceKey key, const std::string* to) { places_.at(key).to = to; }
+  std::size_t OriginalLength(PlaceKey key) const { return places_.at(key).end - key.at; }
 
-  // Up to `limit` bytes of the live text that end where the original's byte
-  // `at` stands, stopping early after a line break (when `at_break`) or once
-  // they begin with `stop`.
-  std::string Before(std::size_t at, std::size_t limit, bool at_break, std::string_view stop) const {
+  // Up to `limit` bytes of the live text that end where the place begins,
+  // stopping early after a line break (when `at_break`) or once they begin
+  // with `stop`.
+  std::string Before(PlaceKey key, std::size_t limit, bool at_break, std::string_view stop) const {
     std::string reversed;
     auto take = [&](char c) {
       if (at_break && IsBreak(c)) return false;
       reversed.push_back(c);
       return reversed.size() < limit && !EndsWithReversed(reversed, stop);
     };
-    std::size_t pos = at;
+    auto place = places_.find(key);
+    std::size_t pos = key.at;
     bool going = limit > 0;
-    while (going && pos > 0) {
-      auto next = places_.lower_bound(pos);
-      std::size_t stretch_begin = 0;
-      if (next != places_.begin()) {
-        auto prev = std::prev(next);
-        if (prev->second.end == pos) {
-          const std::string& to = *prev->second.to;
-          for (std::size_t i = to.size(); going && i-- > 0;) going = take(to[i]);
-          pos = prev->first;
-          continue;
-        }
-        stretch_begin = prev->second.end;
+    while (going) {
+      if (place == places_.begin()) {
+        while (going && pos > 0) going = take(original_[--pos]);
+        break;
       }
-      while (going && pos > stretch_begin) going = take(original_[--pos]);
+      auto prev = std::prev(place);
+      if (prev->second.end == pos) {
+        const std::string& to = *prev->second.to;
+        for (std::size_t i = to.size(); going && i-- > 0;) going = take(to[i]);
+        pos = prev->first.at;
+        place = prev;
+        continue;
+      }
+      while (going && pos > prev->second.end) going = take(original_[--pos]);
     }
     return std::string(reversed.rbegin(), reversed.rend());
   }
 
-  // The same, forwards from the original's byte `at`, stopping once they end
+  // The same, forwards from where the place ends, stopping once they end
   // with `stop`.
-  std::string After(std::size_t at, std::size_t limit, bool at_break, std::string_view stop) const {
+  std::string After(PlaceKey key, std::size_t limit, bool at_break, std::string_view stop) const {
     std::string out;
     auto take = [&](char c) {
       if (at_break && IsBreak(c)) return false;
@@ -229,17 +253,20 @@ class SplicedText {
       return out.size() < limit && !(stop.size() && out.size() >= stop.size() &&
                                      std::string_view(out).substr(out.size() - stop.size()) == stop);
     };
-    std::size_t pos = at;
+    auto place = places_.find(key);
+    std::size_t pos = place->second.end;
+    auto next = std::next(place);
     bool going = limit > 0;
-    while (going && pos < original_.size()) {
-      auto next = places_.lower_bound(pos);
-      if (next != places_.end() && next->first == pos) {
+    while (going) {
+      if (next != places_.end() && next->first.at == pos) {
         for (char c : *next->second.to)
           if (going) going = take(c);
         pos = next->second.end;
+        ++next;
         continue;
       }
-      std::size_t stretch_end = next != places_.end() ? next->first : original_.size();
+      if (pos >= original_.size()) break;
+      std::size_t stretch_end = next != places_.end() ? next->first.at : original_.size();
       while (going && pos < stretch_end) going = take(original_[pos++]);
     }
     return out;
@@ -248,11 +275,11 @@ class SplicedText {
   std::string Build() const {
     std::string out;
     std::size_t size = original_.size();
-    for (const auto& [at, place] : places_) size += place.to->size() - (place.end - at);
+    for (const auto& [key, place] : places_) size += place.to->size() - (place.end - key.at);
     out.reserve(size);
     std::size_t done = 0;
-    for (const auto& [at, place] : places_) {
-      out.append(original_, done, at - done);
+    for (const auto& [key, place] : places_) {
+      out.append(original_, done, key.at - done);
       out.append(*place.to);
       done = place.end;
     }
@@ -262,7 +289,7 @@ class SplicedText {
 
  private:
   struct Place {
-    std::size_t end;
+    std::size_t end;  // an insertion ends where it stands
     const std::string* to;
   };
 
@@ -274,7 +301,7 @@ class SplicedText {
   }
 
   const std::string& original_;
-  std::map<std::size_t, Place> places_;
+  std::map<PlaceKey, Place> places_;
 };
 
 }  // namespace
@@ -319,21 +346,20 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
   SplicedText live(text);
   const std::size_t context = set.max_length() - 1;
   const std::string& stop = set.terminator();
-  // Replacements that hold texts still to be edited, wholly inside them (as a
-  // moved declaration carries the "endglobals" that the next one replaces):
-  // later edits act on those replacements too. Each keeps the occurrences of
-  // every text inside it, so that finding them costs nothing per edit, and a
-  // replacement that keeps growing at its end is only searched there.
+  // Places that hold texts still to be edited, wholly inside them (as a
+  // replaced body may hold a statement a later edit replaces): later edits
+  // act on those places too. Each keeps the occurrences of every text inside
+  // it, so that finding them costs nothing per edit, and a place that keeps
+  // growing at its end is only searched there.
   struct Occurrence {
     std::size_t start;
     std::uint32_t id;
     bool operator<(const Occurrence& o) const { return start != o.start ? start < o.start : id < o.id; }
   };
   struct Hot {
-    std::size_t original_length = 0;
     std::vector<Occurrence> inside;  // by start
   };
-  std::map<std::size_t, Hot> hot;  // by place
+  std::map<PlaceKey, Hot> hot;
   std::vector<std::size_t> hot_count(last_use.size(), 0);  // occurrences in all hot places, by text
   auto forget = [&](Hot& h) {
     for (const Occurrence& o : h.inside) --hot_count[o.id];
@@ -366,11 +392,17 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     std::sort(tail.begin(), tail.end());
     h.inside.insert(h.inside.end(), tail.begin(), tail.end());
   };
-  // Replacements changed by later edits, one slot per place: each new version
-  // takes the place of the last, so a replacement that keeps growing (one
-  // declaration after another before "endglobals") holds one copy, not all.
-  std::map<std::size_t, std::string> rewritten;
-  std::vector<std::pair<std::size_t, std::size_t>> changed;  // place, original length
+  // Texts of places changed after they were made, one slot per place: each
+  // new version takes the place of the last, so a place that keeps growing
+  // (one declaration after another before "endglobals") holds one copy.
+  std::map<PlaceKey, std::string> rewritten;
+  // What an insertion edit puts in, one copy per edit.
+  std::deque<std::string> inserted;
+  struct Changed {
+    PlaceKey key;
+    std::size_t kept;  // leading bytes of the place's text unchanged since its last check
+  };
+  std::vector<Changed> changed;
   auto finish_plainly = [&](std::size_t from_edit) {
     text = live.Build();
     ApplyEditsPlainly(text, edits, from_edit);
@@ -383,32 +415,44 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     std::size_t& next = cursor[id];
     changed.clear();
     const bool in_hot = hot_count[id] > 0;
+    // Replacing every occurrence by a text that ends with it puts text in
+    // before each: the occurrence's own bytes stay original, and so stay
+    // available to later edits that look for them (a marker put in front of
+    // "free a1" leaves "free a10" whole).
+    const bool inserts = edit.kind == Edit::kEvery && edit.to.size() > length &&
+                         std::string_view(edit.to).substr(edit.to.size() - length) == edit.from;
+    std::vector<std::size_t> places;
     if (edit.kind == Edit::kFirst) {
       // Which comes first, an original place or one inside a replacement,
       // is not tracked: finish by the plain rule.
       if (in_hot) return finish_plainly(active[k]);
       while (next < list.size() && live.Overlaps(list[next], length)) ++next;
-      if (next < list.size()) changed.emplace_back(list[next++], length);
+      if (next < list.size()) places.push_back(list[next++]);
     } else {
       // Leftmost first, never overlapping, as one search-and-replace does.
+      // A replaced occurrence is gone; one with text put in before it stays
+      // for the next edit of the same text, and so do those it overlapped.
       std::size_t free_from = 0;
-      for (; next < list.size(); ++next)
-        if (list[next] >= free_from && !live.Overlaps(list[next], length)) {
-          changed.emplace_back(list[next], length);
-          free_from = list[next] + length;
+      while (next < list.size() && live.Overlaps(list[next], length)) ++next;
+      for (std::size_t i = next; i < list.size(); ++i)
+        if (list[i] >= free_from && !live.Overlaps(list[i], length)) {
+          places.push_back(list[i]);
+          free_from = list[i] + length;
         }
+      if (!inserts) next = list.size();
     }
-    for (const auto& [at, original_length] : changed) live.Replace(at, original_length, &edit.to);
+    // Places that hold the text change first: their text stood before what
+    // this edit puts in front of an original occurrence.
     if (in_hot) {
-      for (auto& [at, h] : hot) {
+      for (auto& [key, h] : hot) {
         auto occurrence = std::find_if(h.inside.begin(), h.inside.end(),
                                        [&](const Occurrence& o) { return o.id == id; });
         if (occurrence == h.inside.end()) continue;
         const std::size_t first = occurrence->start;
-        const std::string& to = live.To(at);
-        std::string& slot = rewritten[at];
+        const std::string& to = live.To(key);
+        std::string& slot = rewritten[key];
         if (first + length == to.size()) {
-          // The only occurrence closes the replacement: extend it in place.
+          // The only occurrence closes the place's text: extend it in place.
           if (&slot != &to) slot = to;
           slot.resize(first);
           slot += edit.to;
@@ -419,8 +463,35 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
           slot = std::move(next_version);
           search_whole(h, slot);
         }
-        live.SetTo(at, &slot);
-        changed.emplace_back(at, h.original_length);
+        live.SetTo(key, &slot);
+        changed.push_back({key, 0});
+      }
+    }
+    if (inserts && !places.empty()) {
+      inserted.emplace_back(edit.to, 0, edit.to.size() - length);
+      const std::string& put = inserted.back();
+      for (std::size_t at : places) {
+        const PlaceKey key{at, false};
+        if (!live.Has(key)) {
+          live.Insert(at, &put);
+          changed.push_back({key, 0});
+          continue;
+        }
+        // Another insertion stands there already: this one follows it.
+        const std::string& before_now = live.To(key);
+        std::string& slot = rewritten[key];
+        if (&slot != &before_now) slot = before_now;
+        const std::size_t kept = slot.size();
+        slot += put;
+        ChargeRewriteWork(put.size());
+        live.SetTo(key, &slot);
+        if (auto h = hot.find(key); h != hot.end()) search_tail(h->second, slot, kept);
+        changed.push_back({key, kept});
+      }
+    } else {
+      for (std::size_t at : places) {
+        live.Replace(at, length, &edit.to);
+        changed.push_back({PlaceKey{at, true}, 0});
       }
     }
     if (k + 1 == active.size()) break;
@@ -428,26 +499,40 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     // Texts still to be edited, newly standing across or inside a changed
     // place (or across the point where a deletion joined two stretches).
     auto later = [&](std::uint32_t other) { return last_use[other] > k; };
-    for (const auto& [at, original_length] : changed) {
-      const std::string& to = live.To(at);
-      const std::string before = live.Before(at, context, set.line_only(), stop);
+    for (const Changed& change : changed) {
+      const PlaceKey key = change.key;
+      const std::string& to = live.To(key);
       bool across = false, inside = false;
-      auto known = hot.find(at);
+      auto known = hot.find(key);
       if (known != hot.end() && to.size() > 2 * context) {
-        // A long replacement whose inside is known: only its two edges can
-        // hold a text across them.
+        // A long place whose inside is known: only its two edges can hold a
+        // text across them.
+        const std::string before = live.Before(key, context, set.line_only(), stop);
         std::string head = before + to.substr(0, context);
         set.Find(head, 0, before.size(), [&](std::uint32_t other, std::size_t start) {
           if (start + set.text(other).size() > before.size() && later(other)) across = true;
         });
-        std::string tail = to.substr(to.size() - context) +
-                           live.After(at + original_length, context, set.line_only(), stop);
+        std::string tail = to.substr(to.size() - context) + live.After(key, context, set.line_only(), stop);
         set.Find(tail, 0, context, [&](std::uint32_t other, std::size_t start) {
           if (start + set.text(other).size() > context && later(other)) across = true;
         });
         for (const Occurrence& o : known->second.inside) inside = inside || later(o.id);
+      } else if (known == hot.end() && change.kept > context) {
+        // An insertion that grew at its end: its first bytes, and the bytes
+        // before them, held no text still to come at its last check, so only
+        // texts reaching into the new bytes can be new.
+        const std::size_t from = change.kept - context;
+        std::string window = to.substr(from) + live.After(key, context, set.line_only(), stop);
+        const std::size_t end_of_place = to.size() - from;
+        set.Find(window, 0, end_of_place, [&](std::uint32_t other, std::size_t start) {
+          std::size_t end = start + set.text(other).size();
+          if (from + end <= change.kept || !later(other)) return;
+          if (end <= end_of_place) inside = true;
+          else across = true;
+        });
       } else {
-        std::string window = before + to + live.After(at + original_length, context, set.line_only(), stop);
+        const std::string before = live.Before(key, context, set.line_only(), stop);
+        std::string window = before + to + live.After(key, context, set.line_only(), stop);
         const std::size_t joint = before.size();
         const std::size_t last_start = to.empty() ? joint : joint + to.size();
         set.Find(window, 0, last_start, [&](std::uint32_t other, std::size_t start) {
@@ -459,9 +544,7 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
       }
       if (across || (inside && known == hot.end() && hot.size() >= 64)) return finish_plainly(active[k] + 1);
       if (inside && known == hot.end()) {
-        Hot& h = hot[at];
-        h.original_length = original_length;
-        search_whole(h, to);
+        search_whole(hot[key], to);
       } else if (!inside && known != hot.end()) {
         forget(known->second);
         hot.erase(known);

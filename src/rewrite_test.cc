@@ -81,7 +81,10 @@ std::vector<Edit> RandomEdits(Random& random, const std::string& text, bool line
     }
     switch (random.Below(4)) {
       case 0: break;  // deletion
-      case 1: edit.to = edit.from + Pieces(random, random.Below(3), line_breaks); break;
+      case 1:  // the text kept, with more after it or before it
+        if (random.Below(2) == 0) edit.to = edit.from + Pieces(random, random.Below(3), line_breaks);
+        else edit.to = Pieces(random, 1 + random.Below(3), line_breaks) + edit.from;
+        break;
       case 2: edit.to = edits.empty() ? "q" : edits[random.Below(edits.size())].from; break;
       default: edit.to = Pieces(random, random.Below(4), line_breaks);
     }
