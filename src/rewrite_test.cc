@@ -186,6 +186,12 @@ TEST(RewriteEngine, EdgeCasesOfTheReplaceRule) {
         {"global b", "", Edit::kEvery}, {"endglobals", "b\r\nendglobals", Edit::kEvery},
         {"global c", "", Edit::kEvery}, {"endglobals", "c\r\nendglobals", Edit::kEvery}},
        "globals\r\na\r\nb\r\nc\r\nendglobals\r\n\r\n\r\n\r\n"},
+      // A marker put in front of every "free a1" also stands before "free a10",
+      // which its own edit then marks again.
+      {"free a1\r\nfree a10\r\n",
+       {{"free a1", "//!E:free a1", Edit::kEvery}, {"free a10", "//!E:free a10", Edit::kEvery},
+        {"nothing", "", Edit::kEvery}},
+       "//!E:free a1\r\n//!E://!E:free a10\r\n"},
       // Deleting the first occurrence takes an earlier, longer line's text.
       {"//====\r\nx\r\n//==\r\n//==\r\n",
        {{"//====", "", Edit::kFirst}, {"//==", "", Edit::kFirst}, {"//==", "", Edit::kFirst}},
