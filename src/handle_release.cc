@@ -34,30 +34,54 @@ std::vector<LocalHandle> CollectLocals(const std::string& body) {
 // The release call for `stmt`, or nothing when it cannot be translated. A name
 // known to the return-type table wins over the body's locals.
 std::optional<std::string> ReleaseCall(const std::string& stmt, const std::vector<LocalHandle>& locals,
-                                       const ReturnTypeTable& return_types) {
+                                       const FreedNameLookup& lookup, const ReturnTypeTable& return_types) {
   std::string type = return_types.FindReturnTypeByName(stmt);
   if (type != "undefined") {
     std::optional<std::string> call = DestructorCallFor(type);
     if (!call) return std::nullopt;
     return "call " + *call + Trim(Copy(stmt, 5, static_cast<long long>(stmt.size()))) + ")";
   }
-  for (const LocalHandle& local : locals) {
-    if (!Contains(stmt, "free " + local.name)) continue;
-    std::optional<std::string> call = DestructorCallFor(local.type);
-    if (!call) return std::nullopt;
-    return "call " + *call + local.name + ")";
-  }
-  return std::nullopt;
+  const std::size_t first = lookup.FirstIn(stmt);
+  if (first == std::string::npos) return std::nullopt;
+  const LocalHandle& local = locals[first];
+  std::optional<std::string> call = DestructorCallFor(local.type);
+  if (!call) return std::nullopt;
+  return "call " + *call + local.name + ")";
 }
 
 }  // namespace
 
+FreedNameLookup::FreedNameLookup(const std::vector<std::string_view>& names) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    first_.try_emplace(names[i], i);
+    lengths_.insert(names[i].size());
+  }
+}
+
+std::size_t FreedNameLookup::FirstIn(std::string_view stmt) const {
+  // The name stands right after one of the statement's "free ": only the
+  // lengths that names have need looking up there.
+  std::size_t best = std::string::npos;
+  for (std::size_t at = stmt.find("free "); at != std::string_view::npos; at = stmt.find("free ", at + 1)) {
+    const std::string_view rest = stmt.substr(at + 5);
+    for (std::size_t length : lengths_) {
+      if (length > rest.size()) break;
+      auto it = first_.find(rest.substr(0, length));
+      if (it != first_.end() && it->second < best) best = it->second;
+    }
+  }
+  return best;
+}
+
 std::string ExpandFreeStatements(std::string body, const ReturnTypeTable& return_types) {
   if (body.find("free") == std::string::npos) return body;  // no statement: most bodies
   const std::vector<LocalHandle> locals = CollectLocals(body);
+  std::vector<std::string_view> names;
+  for (const LocalHandle& local : locals) names.push_back(local.name);
+  const FreedNameLookup lookup(names);
   ReplaceEachMatch(body, "free.*?$", MatchMode::kLine, [&](std::string_view matched) {
     std::string stmt = Trim(matched);
-    std::optional<std::string> call = ReleaseCall(stmt, locals, return_types);
+    std::optional<std::string> call = ReleaseCall(stmt, locals, lookup, return_types);
     return std::optional<std::string>(call ? *call : kErrorMarker + stmt);
   });
   return body;

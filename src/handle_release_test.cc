@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "preprocess_fixture.h"
+#include "text.h"
 
 namespace zarn {
 namespace {
@@ -27,6 +30,24 @@ TEST(HandleReleaseTest, FreeUsesTheTableBeforeTheBodysLocals) {
                              "call RemoveRect(tempRect)", "//!ZARN Error:free whichPlayer",
                              "//!ZARN Error:free td", "//!ZARN Error:free nothingKnown"}));
   EXPECT_EQ(ScanForMarkers(out).entries.size(), 4u);
+}
+
+// The lookup against trying the names one by one: names that hold one
+// another, repeat or are empty; statements with several "free ".
+TEST(HandleReleaseTest, FreedNameLookupFindsTheFirstNameAsTheLoopDoes) {
+  const char* const vocabulary[] = {"g", "g1", "g10", "", "u", "gu", "free", "g g"};
+  std::mt19937 random(3);
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<std::string> owned;
+    for (int n = random() % 6; n > 0; --n) owned.push_back(vocabulary[random() % std::size(vocabulary)]);
+    std::vector<std::string_view> names(owned.begin(), owned.end());
+    std::string stmt = "free";
+    for (int n = 1 + random() % 3; n > 0; --n) stmt += std::string(random() % 2 ? " " : " free ") + vocabulary[random() % 8];
+    std::size_t expected = std::string::npos;
+    for (std::size_t i = 0; i < names.size() && expected == std::string::npos; ++i)
+      if (Contains(stmt, "free " + owned[i])) expected = i;
+    ASSERT_EQ(FreedNameLookup(names).FirstIn(stmt), expected) << stmt;
+  }
 }
 
 TEST(HandleReleaseTest, FlushBecomesNullAssignmentAnywhere) {
