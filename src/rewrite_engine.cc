@@ -407,6 +407,12 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     text = live.Build();
     ApplyEditsPlainly(text, edits, from_edit);
   };
+  std::size_t grown = 0;  // bytes the live text has gained so far
+  auto grow = [&](std::size_t from_size, std::size_t to_size) {
+    if (to_size <= from_size) return;
+    grown += to_size - from_size;
+    ChargeRewriteGrowth(grown, text.size());
+  };
   for (std::size_t k = 0; k < active.size(); ++k) {
     const Edit& edit = edits[active[k]];
     const std::uint32_t id = text_of[k];
@@ -451,6 +457,7 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
         const std::size_t first = occurrence->start;
         const std::string& to = live.To(key);
         std::string& slot = rewritten[key];
+        const std::size_t size_before = to.size();
         if (first + length == to.size()) {
           // The only occurrence closes the place's text: extend it in place.
           if (&slot != &to) slot = to;
@@ -463,6 +470,7 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
           slot = std::move(next_version);
           search_whole(h, slot);
         }
+        grow(size_before, slot.size());
         live.SetTo(key, &slot);
         changed.push_back({key, 0});
       }
@@ -472,6 +480,7 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
       const std::string& put = inserted.back();
       for (std::size_t at : places) {
         const PlaceKey key{at, false};
+        grow(0, put.size());
         if (!live.Has(key)) {
           live.Insert(at, &put);
           changed.push_back({key, 0});
@@ -491,6 +500,7 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
     } else {
       for (std::size_t at : places) {
         live.Replace(at, length, &edit.to);
+        grow(length, edit.to.size());
         changed.push_back({PlaceKey{at, true}, 0});
       }
     }

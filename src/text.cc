@@ -65,6 +65,13 @@ void ChargeRewriteWork(std::size_t bytes) {
   budget_remaining -= bytes;
 }
 
+void ChargeRewriteGrowth(std::size_t grown, std::size_t original) {
+  if (budget_active && grown > 8 * original + (std::size_t(1) << 20)) {
+    budget_remaining = 0;
+    throw MatchLimitError();
+  }
+}
+
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
   std::string out;
   if (from.empty()) return std::string(s);

@@ -64,6 +64,13 @@ class RewriteBudget {
 // Charges rewriting work against the budget in force, if any.
 void ChargeRewriteWork(std::size_t bytes);
 
+// Under a budget, refuses (as too complex) a pass whose rewrites have made
+// its text of `original` bytes `grown` bytes longer than ordinary scripts
+// ever do: more than eight times its length and a megabyte. Identical
+// statements that each rewrite every copy of themselves grow with the square
+// of their number; this stops them before that work is done.
+void ChargeRewriteGrowth(std::size_t grown, std::size_t original);
+
 // Each run of two or more blanks, tabs, CRs or form feeds, as found in the
 // original text, is replaced everywhere in the working string by one blank.
 std::string CollapseWhitespace(std::string_view text);
