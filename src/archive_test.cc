@@ -320,6 +320,20 @@ TEST(ArchiveTest, FuzzFindingsAreRefusedCleanly) {
       // finds the first sector misplaced and says so itself.
       {"longer table of whole entries", [&] { SetFirstSectorOffset(map, "war3map.j", table + 4, false); }, false,
        "Error reading file"},
+      // The library asserts on a sector packed "with LZMA alone" in a map's
+      // archive format.
+      {"script sector marked as packed with LZMA alone",
+       [&] {
+         const MpqTables tables = *ReadMpqTables(map);
+         const MpqBlockEntry block = *tables.Find("war3map.j");
+         std::fstream io(map, std::ios::in | std::ios::out | std::ios::binary);
+         unsigned char second[4];
+         io.seekg(static_cast<std::streamoff>(tables.header_offset + block.offset + 4));
+         io.read(reinterpret_cast<char*>(second), 4);
+         io.seekp(static_cast<std::streamoff>(tables.header_offset + block.offset + second[0] + (second[1] << 8)));
+         io.write("\x12", 1);
+       },
+       true, kRefusal},
       {"undamaged", [] {}, false, ""},
   };
   for (const Case& c : cases) {

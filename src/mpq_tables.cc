@@ -118,6 +118,46 @@ bool OverrunningSectorTable(std::ifstream& in, std::uint64_t file_size, const Mp
   return first > length && first <= length + 0x400 && first % 4 != 0;
 }
 
+// A compressed sector begins with the mask of the methods that packed it. In
+// archives of the maps' format the library asserts, ending the program, when
+// that mask names LZMA alone, rather than failing the read. True when the file
+// in `block`, read with `key` (0 when unencrypted), has such a sector.
+bool SectorOnlyLzmaCompressed(std::ifstream& in, std::uint64_t file_size, const MpqTables& tables,
+                              const MpqBlockEntry& block, std::uint32_t key) {
+  constexpr std::uint8_t kLzmaAlone = 0x12;
+  if (!(block.flags & kMpqFileCompress) || block.file_size == 0) return false;
+  const std::uint64_t start = tables.header_offset + block.offset;
+  if (start >= file_size) return false;
+  std::vector<unsigned char> data(static_cast<std::size_t>(std::min<std::uint64_t>(block.compressed_size, file_size - start)));
+  if (!ReadAt(in, start, data.data(), data.size())) return false;
+  const bool encrypted = block.flags & kMpqFileEncrypted;
+  // The mask of a packed piece of `length` bytes at `at` that unpacks to
+  // `plain` bytes; a piece kept unpacked carries none.
+  auto only_lzma = [&](std::uint64_t at, std::uint64_t length, std::uint64_t plain, std::uint32_t piece_key) {
+    if (length == 0 || length >= plain || at + length > data.size()) return false;
+    std::uint8_t mask = data[at];
+    if (encrypted && length >= 4) {
+      std::vector<std::uint32_t> word{Le32(&data[at])};
+      MpqDecrypt(word, piece_key);
+      mask = static_cast<std::uint8_t>(word[0] & 0xFF);
+    }
+    return mask == kLzmaAlone;
+  };
+  if (block.flags & kMpqFileSingleUnit) return only_lzma(0, data.size(), block.file_size, key);
+  const std::uint32_t sector_size = 512u << tables.sector_size_shift;
+  const std::uint64_t sectors = (std::uint64_t(block.file_size) - 1) / sector_size + 1;
+  if ((sectors + 1) * 4 > data.size()) return false;
+  std::vector<std::uint32_t> offsets(sectors + 1);
+  for (std::size_t i = 0; i < offsets.size(); ++i) offsets[i] = Le32(&data[i * 4]);
+  if (encrypted) MpqDecrypt(offsets, key - 1);
+  for (std::size_t i = 0; i < sectors; ++i) {
+    if (offsets[i + 1] <= offsets[i]) return false;  // the library refuses the table itself
+    const std::uint64_t plain = std::min<std::uint64_t>(sector_size, block.file_size - i * std::uint64_t(sector_size));
+    if (only_lzma(offsets[i], offsets[i + 1] - offsets[i], plain, key + static_cast<std::uint32_t>(i))) return true;
+  }
+  return false;
+}
+
 // The key of a file stored under `name` in `block`.
 std::uint32_t FileKey(std::string_view name, const MpqBlockEntry& block) {
   const std::size_t slash = name.find_last_of("\\/");
@@ -299,9 +339,10 @@ std::optional<std::string> ImplausibleMpqTables(const std::string& path) {
     for (const char* name : {"war3map.j", "(listfile)", "(attributes)"}) {
       for (std::size_t index : tables->IndicesOf(name)) {
         const MpqBlockEntry& block = tables->blocks[index];
-        if ((block.flags & kMpqFileEncrypted) &&
-            OverrunningSectorTable(in, file_size, *tables, block, FileKey(name, block)))
-          return overrun;
+        const std::uint32_t key = (block.flags & kMpqFileEncrypted) ? FileKey(name, block) : 0;
+        if (key && OverrunningSectorTable(in, file_size, *tables, block, key)) return overrun;
+        if (SectorOnlyLzmaCompressed(in, file_size, *tables, block, key))
+          return "a sector of " + std::string(name) + " names a compression the library cannot unpack here";
       }
     }
     return std::nullopt;
