@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <thread>
 
 #include "rewrite.h"
@@ -47,63 +48,75 @@ std::string JoinNormalisedLines(const Lines& lines) {
 
 namespace {
 
-// Appends the normalised lines of `input` (no NUL in it) to `out`.
-void AppendNormalisedLines(std::string_view input, std::string& out) {
+// Both one-pass conversions below rewrite a text line by line: `form(line,
+// scratch)` gives a line's new form (a view into the line or into `scratch`)
+// or nothing to drop it, and every kept line is followed by CR LF.
+template <class Form>
+void AppendConvertedLines(std::string_view input, std::string& out, Form& form) {
+  std::string scratch;
   std::size_t i = 0;
   while (i < input.size()) {
-    std::size_t end = FindLineBreak(input, i);
-    std::string_view kept = TrimView(input.substr(i, end - i));
-    if (HasCollapsibleRun(kept)) out += CollapseWhitespace(kept);
-    else out += kept;
-    out += "\r\n";
+    const std::size_t end = FindLineBreak(input, i);
+    if (std::optional<std::string_view> kept = form(input.substr(i, end - i), scratch)) {
+      out += *kept;
+      out += "\r\n";
+    }
     i = end;
     if (i < input.size() && input[i] == '\r') ++i;
     if (i < input.size() && input[i] == '\n') ++i;
   }
 }
 
-}  // namespace
-
-namespace {
-
-// Normalises the lines of `input` (which starts at `s`) within their own
-// bytes, from `read` on, for as long as each line with its CR LF fits where
-// the line stood; stops at the first line that would overwrite bytes not yet
-// read (a lone CR or LF end). Touches no byte at or past the input's end.
-void NormaliseInPlace(char* s, std::string_view input, std::size_t& read, std::size_t& write) {
+// Converts the lines of `input` (which starts at `s`, no NUL in it) within
+// their own bytes for as long as each kept line with its CR LF fits where the
+// line stood, then the rest into a new text, which it returns to follow the
+// first `write` bytes. A lone CR or LF end is what ends the first part; no
+// byte at or past the input's end is touched.
+template <class Form>
+std::string ConvertLinesInPlace(char* s, std::string_view input, std::size_t& write, Form& form) {
   const std::size_t n = input.size();
-  std::string collapsed;
+  std::string scratch;
+  std::size_t read = 0;
+  write = 0;
   while (read < n) {
     const std::size_t end = FindLineBreak(input, read);
     std::size_t next = end;
     if (next < n && s[next] == '\r') ++next;
     if (next < n && s[next] == '\n') ++next;
-    std::string_view kept = TrimView(input.substr(read, end - read));
-    if (HasCollapsibleRun(kept)) kept = collapsed = CollapseWhitespace(kept);
-    if (write + kept.size() + 2 > next) return;
-    std::memmove(s + write, kept.data(), kept.size());
-    write += kept.size();
-    s[write++] = '\r';
-    s[write++] = '\n';
+    const std::optional<std::string_view> kept = form(input.substr(read, end - read), scratch);
+    if (kept) {
+      if (write + kept->size() + 2 > next) break;
+      if (kept->data() != s + write) std::memmove(s + write, kept->data(), kept->size());
+      write += kept->size();
+      s[write++] = '\r';
+      s[write++] = '\n';
+    }
     read = next;
   }
-}
-
-// Normalises `input` (no NUL in it) inside its bytes where it can; returns
-// the normalised lines that did not fit, to follow the first `write` bytes.
-std::string NormalisePart(char* s, std::string_view input, std::size_t& write) {
-  std::size_t read = 0;
-  write = 0;
-  NormaliseInPlace(s, input, read, write);
   std::string rest;
-  if (read < input.size()) {
+  if (read < n) {
     std::size_t breaks = 0;
-    for (std::size_t i = read; i < input.size(); ++i) breaks += (s[i] == '\r') | (s[i] == '\n');
-    rest.reserve(input.size() - read + breaks + 2);
-    AppendNormalisedLines(input.substr(read), rest);
+    for (std::size_t i = read; i < n; ++i) breaks += (s[i] == '\r') | (s[i] == '\n');
+    rest.reserve(n - read + breaks + 2);
+    AppendConvertedLines(input.substr(read), rest, form);
   }
   return rest;
 }
+
+// A line trimmed and collapsed; an empty line stays.
+auto normalised = [](std::string_view line, std::string& scratch) -> std::optional<std::string_view> {
+  std::string_view kept = TrimView(line);
+  if (!HasCollapsibleRun(kept)) return kept;
+  scratch = CollapseWhitespace(kept);
+  return std::string_view(scratch);
+};
+
+// A line trimmed; dropped when nothing is left.
+auto non_empty = [](std::string_view line, std::string&) -> std::optional<std::string_view> {
+  std::string_view kept = TrimView(line);
+  if (kept.empty()) return std::nullopt;
+  return kept;
+};
 
 // From this size on the second half of the lines is normalised on a second
 // thread: lines are normalised each on its own, so cutting at a line start
@@ -126,7 +139,7 @@ void NormaliseBytesIntoText(std::string& bytes) {
     worker = std::thread([&] {
       try {
         second.reserve(input.size() - cut + (input.size() - cut) / 8 + 2);
-        AppendNormalisedLines(input.substr(cut), second);
+        AppendConvertedLines(input.substr(cut), second, normalised);
       } catch (...) {
         failed = std::current_exception();
       }
@@ -135,7 +148,7 @@ void NormaliseBytesIntoText(std::string& bytes) {
   std::size_t write = 0;
   std::string rest;
   try {
-    rest = NormalisePart(bytes.data(), input.substr(0, cut), write);
+    rest = ConvertLinesInPlace(bytes.data(), input.substr(0, cut), write, normalised);
   } catch (...) {
     if (worker.joinable()) worker.join();
     throw;
@@ -166,48 +179,11 @@ void RemoveEmptyLines(Lines& lines) {
 }
 
 void RemoveEmptyLinesFromText(std::string& text) {
-  const std::string_view input = UpToNul(text);
-  char* s = text.data();
-  // In place while every kept line with its CR LF fits where the line stood
-  // (always so with CR LF breaks, and once a blank has gone anywhere before):
-  // lines that are already trimmed and follow no removed byte stay untouched.
-  std::size_t i = 0, write = 0;
-  while (i < input.size()) {
-    const std::size_t end = FindLineBreak(input, i);
-    std::size_t next = end;
-    if (next < input.size() && input[next] == '\r') ++next;
-    if (next < input.size() && input[next] == '\n') ++next;
-    const std::string_view kept = TrimView(input.substr(i, end - i));
-    if (!kept.empty()) {
-      if (write + kept.size() + 2 > next) break;  // it would overwrite bytes still to be read
-      const std::size_t from = static_cast<std::size_t>(kept.data() - s);
-      if (from != write) std::memmove(s + write, kept.data(), kept.size());
-      write += kept.size();
-      s[write++] = '\r';
-      s[write++] = '\n';
-    }
-    i = next;
-  }
-  if (i >= input.size()) {
-    text.resize(write);
-    return;
-  }
-  // The rest grows (a lone CR or LF becomes CR LF): finish in a new text.
-  std::string out;
-  out.reserve(write + (input.size() - i) + (input.size() - i) / 2 + 2);
-  out.append(s, write);
-  while (i < input.size()) {
-    const std::size_t end = FindLineBreak(input, i);
-    const std::string_view kept = TrimView(input.substr(i, end - i));
-    if (!kept.empty()) {
-      out += kept;
-      out += "\r\n";
-    }
-    i = end;
-    if (i < input.size() && input[i] == '\r') ++i;
-    if (i < input.size() && input[i] == '\n') ++i;
-  }
-  text.swap(out);
+  // Lines that are already trimmed and follow no removed byte stay untouched.
+  std::size_t write = 0;
+  const std::string rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, non_empty);
+  text.resize(write);
+  text += rest;
 }
 
 }  // namespace zarn
