@@ -206,6 +206,17 @@ TEST(RewriteEngine, EdgeCasesOfTheReplaceRule) {
   }
 }
 
+// Small generated scripts dense in extended statements, with few names, so
+// that statements and bodies repeat and hold one another.
+ScriptShape DenseShape(std::uint64_t seed) {
+  ScriptShape shape;
+  shape.target_bytes = 20'000;
+  shape.seed = seed;
+  shape.names = 2 + seed % 5;
+  shape.extended_per_mille = 300;
+  return shape;
+}
+
 TEST(RewriteEngine, IdiomsMatchReferenceOnGeneratedScripts) {
   struct Pass {
     const char* pattern;
@@ -226,12 +237,7 @@ TEST(RewriteEngine, IdiomsMatchReferenceOnGeneratedScripts) {
        [](std::string_view m) { return ReplaceAll(TrimView(m), "until", "exitwhen (") + ")\r\nendloop"; }},
   };
   for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-    ScriptShape shape;
-    shape.target_bytes = 20'000;
-    shape.seed = seed;
-    shape.names = 2 + seed % 5;
-    shape.extended_per_mille = 300;
-    const std::string script = GenerateScript(shape);
+    const std::string script = GenerateScript(DenseShape(seed));
     for (const Pass& pass : passes) {
       std::string expected = script, actual = script;
       ReferenceReplaceEachMatch(expected, pass.pattern, pass.mode, pass.rewrite);
@@ -261,12 +267,7 @@ TEST(RewriteEngine, RewriteLinesHoldingMatchesTheWholeTextPass) {
   };
   const char* const kLineEnds[] = {"\r\n", "\n", "\r", "\n\r"};
   for (std::uint64_t seed = 1; seed <= 12; ++seed) {
-    ScriptShape shape;
-    shape.target_bytes = 20'000;
-    shape.seed = seed;
-    shape.names = 2 + seed % 5;
-    shape.extended_per_mille = 300;
-    std::string script = ReplaceAll(GenerateScript(shape), "\r\n", kLineEnds[seed % 4]);
+    std::string script = ReplaceAll(GenerateScript(DenseShape(seed)), "\r\n", kLineEnds[seed % 4]);
     script += "local new timer t";  // a last line without a break
     ASSERT_TRUE(Contains(script, "new"));
     for (const auto& pass : {std::function<void(std::string&)>(rows), std::function<void(std::string&)>(adds_lines)}) {
