@@ -124,7 +124,7 @@ int RunScript(const std::string& in, const std::string* out) {
     zarn::BuildLanguageTables(run);
     run.raw = std::move(bytes);
     zarn::PreprocessScript(run);
-    report = zarn::ScanTextForMarkers(run.text);
+    report = zarn::ScanResultForMarkers(run);
   } catch (const std::exception& e) {
     progress.Finish();
     std::cerr << e.what() << "\n";
