@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <limits>
 #include <optional>
 
 #include "download.h"
@@ -98,6 +97,9 @@ bool SwapInExecutable(const std::string& new_file, const std::string& executable
 
 namespace {
 
+// The version text is a few bytes; a server that sends more is not believed.
+constexpr std::size_t kMaxVersionTextBytes = 64 << 10;
+
 // The steps of one update run, sharing its addresses and working files.
 class UpdateRun {
  public:
@@ -111,7 +113,7 @@ class UpdateRun {
   std::string FetchVersionText() {
     const std::string path = PathJoin(tool_dir_, "last.version");
     RemoveOnExit cleanup(path);
-    if (!Download("/update/last.version", path)) return {};
+    if (!Download("/update/last.version", path, kMaxVersionTextBytes)) return {};
     return Trim(JoinLines(LoadLines(path)));
   }
 
@@ -134,8 +136,7 @@ class UpdateRun {
   }
 
  private:
-  bool Download(const std::string& server_path, const std::string& path,
-                std::size_t max_bytes = std::numeric_limits<std::size_t>::max()) {
+  bool Download(const std::string& server_path, const std::string& path, std::size_t max_bytes) {
     return DownloadFile(base_url_ + server_path, path, user_agent_, {}, max_bytes);
   }
 

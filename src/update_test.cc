@@ -61,6 +61,7 @@ class UpdateTest : public testing::Test {
 };
 
 TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
+  const std::string oversized = "0.3" + std::string(64 << 10, ' ');
   struct Case {
     const char* version;  // null: the server has no version file
     UpdateOutcome outcome;
@@ -73,6 +74,7 @@ TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
       {"0.30", UpdateOutcome::kInstalled},
       {"0.3\r\nnote", UpdateOutcome::kInstalled},
       {nullptr, UpdateOutcome::kInstalled},
+      {oversized.c_str(), UpdateOutcome::kInstalled},  // over the cap: not believed
       {"0.4", UpdateOutcome::kInstalled, true},
   };
   for (const Case& c : cases) {
