@@ -13,9 +13,7 @@ namespace zarn {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_util::Quote;
-using testing_util::RunCommand;
-using testing_util::TempDir;
+using namespace testing_util;
 
 TEST(ReleaseSignatureTest, PublicKeyIsExactlySixtyFourHexDigits) {
   const KeyPair pair = GenerateKeyPair();
