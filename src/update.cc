@@ -172,6 +172,9 @@ bool SwapInExecutable(const std::string& new_file, const std::string& executable
 
 UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir,
                         const std::string& executable_path) {
+  // An installed copy that this user cannot replace is left alone, and
+  // nothing is downloaded for it.
+  if (!CanReplaceFile(executable_path)) return UpdateOutcome::kReplaceFailed;
   std::string user_agent = fs::path(ExecutablePath()).filename().string();
   if (user_agent.empty()) user_agent = "ZARN";
 

@@ -41,7 +41,8 @@ bool SwapInExecutable(const std::string& new_file, const std::string& executable
                       const std::string& old_path, const RenameFunction& rename = RenameFile);
 
 // Runs the update against `base_url` (no trailing slash), with working files in
-// `tool_dir`, replacing the executable at `executable_path`.
+// `tool_dir`, replacing the executable at `executable_path`. When this user
+// cannot replace that file the result is kReplaceFailed and nothing is fetched.
 UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir,
                         const std::string& executable_path);
 
