@@ -17,18 +17,21 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  zarn-cli --map PATH [--delete]   preprocess the script inside a map archive\n"
-    "  zarn-cli --script IN [--out OUT] preprocess a plain script file\n"
+    "  zarn-cli --map PATH [--delete]    preprocess the script inside a map archive\n"
+    "  zarn-cli --script IN [--out OUT]  preprocess a plain script file\n"
     "  zarn-cli --help | --version\n"
     "\n"
     "--map: PATH must contain \"w3m\", \"w3x\" or \"mpq\". The script is extracted to\n"
     "war3map.j in the working folder, processed into war3map_parsed.j there and,\n"
     "when no error markers are found, written back into the archive; --delete\n"
     "removes both working files afterwards.\n"
-    "The working folder is the folder of this program when this user can write\n"
-    "there, otherwise $XDG_STATE_HOME/zarn (by default ~/.local/state/zarn),\n"
-    "created on first use; runs sharing it take turns through zarn.lock there.\n"
+    "\n"
     "--script: writes the processed script to OUT, or to standard output.\n"
+    "\n"
+    "Working folder: the folder of this program when this user can write there,\n"
+    "otherwise $XDG_STATE_HOME/zarn (by default ~/.local/state/zarn), created on\n"
+    "first use. Runs that share it take turns through the file zarn.lock there.\n"
+    "\n"
     "Exit codes: 0 clean, 1 error markers found or the run failed, 2 bad usage or\n"
     "unreadable/unwritable script file.\n";
 
