@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libcurl4-openssl-dev libsodium-dev
   libgtest-dev python3
   clang libclang-rt-14-dev
+  help2man dpkg-dev desktop-file-utils libxml2-utils shared-mime-info file
 )
 missing=()
 for p in "${packages[@]}"; do

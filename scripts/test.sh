@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suites in a
-# Release build, the core and console suites again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
+# Release build, the install and package checks (scripts/package-test.sh; with
+# CI=true they also install and purge the package), the core and console
+# suites again under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# each fuzz target for a bounded time.
 # FUZZ_SECONDS sets the time per fuzz target (default 60; 0 skips fuzzing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,6 +11,9 @@ scripts/setup.sh
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 900
+
+echo "== install and package =="
+scripts/package-test.sh
 
 echo "== sanitizer build =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARN_SANITIZE=ON -DZARN_GUI=OFF >/dev/null

@@ -53,4 +53,11 @@ inline std::string CopyProgram(const std::string& name, const std::string& dir) 
 
 inline std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
+// Prefixes a command line so that it runs as an unprivileged user: as the
+// user nobody when the tests run as root, as they do in CI; as is otherwise.
+inline std::string AsUnprivilegedUser(const std::string& command) {
+  if (geteuid() != 0) return command;
+  return "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+}
+
 }  // namespace zarn::testing_util

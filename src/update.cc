@@ -152,6 +152,9 @@ UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir
   // A build without a key could install anything: it fetches nothing at all.
   const std::optional<PublicKey> key = ParsePublicKey(release_key_hex);
   if (!key) return UpdateOutcome::kNoReleaseKey;
+  // An installed copy that this user cannot replace is left alone, and
+  // nothing is downloaded for it.
+  if (!CanReplaceFile(executable_path)) return UpdateOutcome::kReplaceFailed;
 
   UpdateRun run(base_url, tool_dir);
   // Any other text, older, newer or none at all, fetches the program.

@@ -38,6 +38,8 @@ bool SwapInExecutable(const std::string& new_file, const std::string& executable
 // `tool_dir`, replacing the executable at `executable_path`. Only a program
 // signed by the key `release_key_hex` (64 hex digits) is installed; without a
 // valid key nothing is fetched.
+// When this user cannot replace that file the result is kReplaceFailed and
+// nothing is fetched.
 UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir,
                         const std::string& executable_path, std::string_view release_key_hex);
 

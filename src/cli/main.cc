@@ -17,15 +17,21 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  zarn-cli --map PATH [--delete]   preprocess the script inside a map archive\n"
-    "  zarn-cli --script IN [--out OUT] preprocess a plain script file\n"
+    "  zarn-cli --map PATH [--delete]    preprocess the script inside a map archive\n"
+    "  zarn-cli --script IN [--out OUT]  preprocess a plain script file\n"
     "  zarn-cli --help | --version\n"
     "\n"
     "--map: PATH must contain \"w3m\", \"w3x\" or \"mpq\". The script is extracted to\n"
-    "war3map.j beside this program, processed into war3map_parsed.j and, when no\n"
-    "error markers are found, written back into the archive; --delete removes both\n"
-    "working files afterwards.\n"
+    "war3map.j in the working folder, processed into war3map_parsed.j there and,\n"
+    "when no error markers are found, written back into the archive; --delete\n"
+    "removes both working files afterwards.\n"
+    "\n"
     "--script: writes the processed script to OUT, or to standard output.\n"
+    "\n"
+    "Working folder: the folder of this program when this user can write there,\n"
+    "otherwise $XDG_STATE_HOME/zarn (by default ~/.local/state/zarn), created on\n"
+    "first use. Runs that share it take turns through the file zarn.lock there.\n"
+    "\n"
     "Exit codes: 0 clean, 1 error markers found or the run failed, 2 bad usage or\n"
     "unreadable/unwritable script file.\n";
 
@@ -94,11 +100,11 @@ int Usage(std::FILE* out, int code) {
 int RunMap(const std::vector<std::string>& args) {
   zarn::MapRunOptions options;
   options.map_path = args[1];
-  options.tool_dir = zarn::ExecutableDir();
   options.delete_working_files = args.size() > 2 && args[2] == "--delete";
   ConsoleProgress progress;
   ConsoleErrors errors(progress);
   try {
+    options.tool_dir = zarn::WorkingDir();
     int code = zarn::RunPipeline(options, progress, errors);
     progress.Finish();
     return code;

@@ -31,12 +31,13 @@ int ProcessMap(const RunChoice& choice) {
   TErrorsWindow errors(&progress);
   MapRunOptions options;
   options.map_path = choice.map_path;
-  options.tool_dir = ExecutableDir();
+  options.tool_dir = WorkingDir();
   options.delete_working_files = choice.delete_working_files;
   return RunPipeline(options, progress, errors);
 }
 
 int Update() {
+  // The new program is fetched beside the old one, so the swap is a rename.
   UpdateOutcome outcome =
       RunUpdate(ZARN_UPDATE_URL, ExecutableDir(), ExecutablePath(), ZARN_UPDATE_PUBLIC_KEY);
   ShowMessage(QMessageBox::NoIcon, UpdateMessage(outcome));
