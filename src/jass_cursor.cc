@@ -38,7 +38,12 @@ std::string Quote(std::string_view text) {
     end = kQuotedMax;
     cut = true;
   }
-  return "\"" + std::string(text.substr(0, end)) + (cut ? "...\"" : "\"");
+  std::string quoted;
+  quoted.reserve(end + 5);
+  quoted += '"';
+  quoted.append(text.substr(0, end));
+  quoted += cut ? "...\"" : "\"";
+  return quoted;
 }
 
 Cursor::Cursor(std::string_view script, std::vector<JassProblem>& problems, bool literals_only)

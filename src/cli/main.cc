@@ -116,14 +116,20 @@ int RunMap(const std::vector<std::string>& args, bool check) {
   }
 }
 
-int RunScript(const std::string& in, const std::string* out, bool check) {
-  std::string bytes;
+// Reads a script file named on the command line; false after saying why not.
+bool ReadInput(const std::string& path, std::string& bytes) {
   try {
-    bytes = zarn::ReadFileBytes(in);
+    bytes = zarn::ReadFileBytes(path);
+    return true;
   } catch (const zarn::FileError& e) {
     std::cerr << e.what() << "\n";
-    return 2;
+    return false;
   }
+}
+
+int RunScript(const std::string& in, const std::string* out, bool check) {
+  std::string bytes;
+  if (!ReadInput(in, bytes)) return 2;
   ConsoleProgress progress;
   zarn::Run run(progress);
   zarn::ErrorReport report;
@@ -160,12 +166,7 @@ int RunScript(const std::string& in, const std::string* out, bool check) {
 // --check: problems in the compiler style that editors read.
 int CheckFile(const std::string& path) {
   std::string bytes;
-  try {
-    bytes = zarn::ReadFileBytes(path);
-  } catch (const zarn::FileError& e) {
-    std::cerr << e.what() << "\n";
-    return 2;
-  }
+  if (!ReadInput(path, bytes)) return 2;
   const zarn::JassCheckResult result = zarn::CheckJass(bytes);
   if (result.vjass)
     std::cerr << path << ": note: the file holds vJass; the JASS 2 grammar check was skipped, "
