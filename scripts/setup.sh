@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libpcre2-dev libstorm-dev zlib1g-dev
-  qt6-base-dev libcurl4-openssl-dev
+  qt6-base-dev libcurl4-openssl-dev libsodium-dev
   libgtest-dev python3
   clang libclang-rt-14-dev
 )

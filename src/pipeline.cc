@@ -65,19 +65,20 @@ bool PassesArchiveTest(const std::string& path) {
 
 void BuildLanguageTables(Run& run) { run.return_types = ReturnTypeTable::BuiltIn(); }
 
-void PreprocessScript(Run& run) {
-  std::size_t script_size = run.raw.size();
-  for (const std::string& line : run.lines) script_size += line.size() + 2;
-  RewriteBudget budget(script_size);
+void HideLiterals(Run& run) {
+  if (run.raw.empty()) {
+    run.raw = JoinLines(run.lines);
+    Lines().swap(run.lines);
+  }
+  run.raw = run.literals.Hide(run.raw);
+}
+
+void RunPasses(Run& run) {
+  RewriteBudget budget(run.raw.size());
   Stage(run, "Parsing spaces: WORKING...", 30, [&] {
-    if (!run.raw.empty()) {
-      NormaliseBytesIntoText(run.raw);
-      run.text.swap(run.raw);
-      std::string().swap(run.raw);
-    } else {
-      run.text = JoinNormalisedLines(run.lines);
-    }
-    Lines().swap(run.lines);  // stale until the next conversion: free it
+    NormaliseBytesIntoText(run.raw);
+    run.text.swap(run.raw);
+    std::string().swap(run.raw);
   });
   Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
   Stage(run, "Split //!nozarn: WORKING...", 50, [&] { SplitRawBlocks(run); });
@@ -96,6 +97,17 @@ void PreprocessScript(Run& run) {
   });
 }
 
+void RestoreLiterals(Run& run) {
+  run.literal_markers.clear();
+  run.text = run.literals.Restore(run.text, &run.literal_markers);
+}
+
+void PreprocessScript(Run& run) {
+  HideLiterals(run);
+  RunPasses(run);
+  RestoreLiterals(run);
+}
+
 ErrorReport ScanForMarkers(const Lines& lines) {
   ErrorReport report;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -110,6 +122,19 @@ ErrorReport ScanForMarkers(const Lines& lines) {
     }
   }
   if (report.marker_count > 0) report.script = JoinLines(lines);
+  return report;
+}
+
+ErrorReport ScanResultForMarkers(const Run& run) {
+  if (run.literal_markers.empty()) return ScanTextForMarkers(run.text);
+  // Marker text inside a literal is data: the scan reads a copy in which it
+  // is blanked out, the report shows the script as it is.
+  std::string masked = run.text;
+  for (auto [begin, end] : run.literal_markers)
+    for (std::size_t i = begin; i < end; ++i)
+      if (masked[i] != '\r' && masked[i] != '\n') masked[i] = '_';
+  ErrorReport report = ScanTextForMarkers(masked);
+  if (report.marker_count > 0) report.script = run.text;
   return report;
 }
 
@@ -140,7 +165,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   PreprocessScript(run);
 
   ErrorReport report;
-  Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanTextForMarkers(run.text); });
+  Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanResultForMarkers(run); });
   if (report.marker_count == 0 && options.check_result)
     Stage(run, "Checking script: WORKING...", 100, [&] { report = CheckResultScript(run.text); });
   if (report.marker_count > 0) {

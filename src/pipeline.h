@@ -8,17 +8,30 @@
 
 namespace zarn {
 
-// Stages from whitespace normalisation to the final empty-line pass, on
-// run.raw as loaded (or run.lines when run.raw is empty); the result is left
-// in run.text, every line trimmed, none empty, each followed by CR LF (the
-// join of the result's lines). A search that exceeds
-// its limits throws Error("Script too complex to process: " + stage text).
+// HideLiterals, RunPasses and RestoreLiterals: the whole preprocessing of
+// run.raw as loaded (or run.lines when run.raw is empty), left in run.text.
 void PreprocessScript(Run& run);
+
+// The literals of the script (run.raw, or run.lines joined) hidden behind
+// tokens in run.raw.
+void HideLiterals(Run& run);
+// Stages from whitespace normalisation to the final empty-line pass, on
+// run.raw; the result is left in run.text, every line trimmed, none empty,
+// each followed by CR LF (the join of the result's lines). A search that
+// exceeds its limits throws Error("Script too complex to process: " + stage
+// text).
+void RunPasses(Run& run);
+// Every token in run.text replaced by its literal's bytes: the final script,
+// whose lines are those of the literals as written.
+void RestoreLiterals(Run& run);
 
 // The end-of-run scan: marker lines, their entries and their count.
 ErrorReport ScanForMarkers(const Lines& lines);
-// The same for the lines of a text (the result of PreprocessScript).
+// The same for the lines of a text.
 ErrorReport ScanTextForMarkers(std::string_view text);
+// The scan of a run's result (run.text after PreprocessScript): marker text
+// that stands inside a literal is not a marker.
+ErrorReport ScanResultForMarkers(const Run& run);
 
 struct MapRunOptions {
   std::string map_path;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "literals.h"
 #include "report.h"
 #include "script.h"
 #include "tables.h"
@@ -21,6 +22,11 @@ struct Run {
   // The script file's bytes as loaded, when the loader hands them over whole:
   // preprocessing then starts from these instead of `lines`.
   std::string raw;
+  // Contents of the script's string and rawcode literals while tokens stand
+  // in for them, and the ranges of the result whose restored literals hold
+  // marker text.
+  HiddenLiterals literals;
+  std::vector<std::pair<std::size_t, std::size_t>> literal_markers;
   // Bodies of raw blocks, in order, always followed by one empty entry.
   std::vector<std::string> raw_blocks{std::string()};
   std::string globals_block;

@@ -1,15 +1,14 @@
 #include "update.h"
 
-#include <curl/curl.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
-#include "errors.h"
+#include "download.h"
 #include "platform.h"
+#include "release_signature.h"
 #include "script.h"
 #include "text.h"
 
@@ -27,59 +26,19 @@ std::string UpdateMessage(UpdateOutcome outcome) {
       return "Download failed!";
     case UpdateOutcome::kReplaceFailed:
       return "Update failed: the program file could not be replaced";
+    case UpdateOutcome::kNoReleaseKey:
+      return "Update failed: this build has no release key";
+    case UpdateOutcome::kNotSigned:
+      return "Update failed: the download is not signed by the release key";
   }
   return {};
 }
 
 namespace {
 
-constexpr long kPieceSize = 1024;
-
-struct CurlCleanup {
-  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
 struct FileCloser {
   void operator()(FILE* file) const { std::fclose(file); }
 };
-
-bool HasSuccessStatus(CURL* curl) {
-  long code = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-  return code >= 200 && code < 300;
-}
-
-// What the write callback works on. Exceptions must not cross libcurl's C
-// frames, so a file failure is recorded here and raised after the transfer.
-struct Sink {
-  CURL* curl;
-  const std::string& path;
-  const PieceObserver& observer;
-  std::unique_ptr<FILE, FileCloser> file;
-  std::size_t written = 0;
-  std::string file_error;
-};
-
-std::size_t WritePiece(char* data, std::size_t size, std::size_t count, void* user) {
-  Sink& sink = *static_cast<Sink*>(user);
-  const std::size_t bytes = size * count;
-  if (sink.observer) sink.observer(bytes);
-  if (!sink.file) {
-    // The file is created only when a successful response delivers data, so
-    // a refused connection or an error page leaves nothing behind.
-    if (!HasSuccessStatus(sink.curl)) return 0;
-    sink.file.reset(std::fopen(sink.path.c_str(), "wb"));
-    if (!sink.file) {
-      sink.file_error = "Cannot write file " + sink.path + ": " + std::strerror(errno);
-      return 0;
-    }
-  }
-  if (std::fwrite(data, 1, bytes, sink.file.get()) != bytes) {
-    sink.file_error = "Cannot write file " + sink.path + ": " + std::strerror(errno);
-    return 0;
-  }
-  sink.written += bytes;
-  return bytes;
-}
 
 void RemoveQuietly(const std::string& path) {
   std::error_code ignored;
@@ -99,40 +58,6 @@ class RemoveOnExit {
 };
 
 }  // namespace
-
-bool DownloadFile(const std::string& url, const std::string& path, const std::string& user_agent,
-                  const PieceObserver& observer) {
-  std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
-  if (!curl) return false;
-  Sink sink{curl.get(), path, observer, nullptr, 0, {}};
-  CURL* handle = curl.get();
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_USERAGENT, user_agent.c_str());
-  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  // A server that stops sending must not hang the program for ever.
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 30L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, 60L);
-  curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kPieceSize);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WritePiece);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
-
-  const CURLcode result = curl_easy_perform(handle);
-  const bool created = sink.file != nullptr;
-  if (created && std::fclose(sink.file.release()) != 0 && sink.file_error.empty())
-    sink.file_error = "Cannot write file " + path + ": " + std::strerror(errno);
-  if (!sink.file_error.empty()) {
-    if (created) RemoveQuietly(path);
-    throw FileError(sink.file_error);
-  }
-  const bool complete = result == CURLE_OK && sink.written > 0 && HasSuccessStatus(handle);
-  if (!complete && created) RemoveQuietly(path);
-  return complete;
-}
 
 bool LooksLikeExecutable(const std::string& path) {
 #ifdef _WIN32
@@ -170,27 +95,75 @@ bool SwapInExecutable(const std::string& new_file, const std::string& executable
   return false;
 }
 
-UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir,
-                        const std::string& executable_path) {
-  std::string user_agent = fs::path(ExecutablePath()).filename().string();
-  if (user_agent.empty()) user_agent = "ZARN";
+namespace {
 
-  const std::string version_path = PathJoin(tool_dir, "last.version");
-  RemoveOnExit version_cleanup(version_path);
-  std::string version_text;
-  if (DownloadFile(base_url + "/update/last.version", version_path, user_agent))
-    version_text = Trim(JoinLines(LoadLines(version_path)));
-  if (version_text == ZARN_VERSION) return UpdateOutcome::kUpToDate;
+// The version text is a few bytes; a server that sends more is not believed.
+constexpr std::size_t kMaxVersionTextBytes = 64 << 10;
 
-  // Any other text, older, newer or none at all, fetches the program.
-  const std::string download_path = PathJoin(tool_dir, "ZARN.dat");
-  if (!DownloadFile(base_url + "/update/last.dat", download_path, user_agent))
-    return UpdateOutcome::kDownloadFailed;
-  if (!LooksLikeExecutable(download_path)) {
-    RemoveQuietly(download_path);
-    return UpdateOutcome::kDownloadFailed;
+// The steps of one update run, sharing its addresses and working files.
+class UpdateRun {
+ public:
+  UpdateRun(const std::string& base_url, const std::string& tool_dir)
+      : base_url_(base_url), tool_dir_(tool_dir) {
+    user_agent_ = fs::path(ExecutablePath()).filename().string();
+    if (user_agent_.empty()) user_agent_ = "ZARN";
   }
-  // On failure ZARN.dat stays, complete, for installing by hand.
+
+  // The trimmed version text; empty when it could not be fetched.
+  std::string FetchVersionText() {
+    const std::string path = PathJoin(tool_dir_, "last.version");
+    RemoveOnExit cleanup(path);
+    if (!Download("/update/last.version", path, kMaxVersionTextBytes)) return {};
+    return Trim(JoinLines(LoadLines(path)));
+  }
+
+  // Fetches the program to `path`; false, with nothing left behind, unless a
+  // complete executable of at most the signed-file cap arrived.
+  bool FetchProgram(const std::string& path) {
+    if (!Download("/update/last.dat", path, kMaxSignedFileSize)) return false;
+    if (LooksLikeExecutable(path)) return true;
+    RemoveQuietly(path);
+    return false;
+  }
+
+  // Fetches the program's signature and checks it against `key`.
+  bool IsSigned(const std::string& program_path, const PublicKey& key) {
+    const std::string path = PathJoin(tool_dir_, "ZARN.dat.sig");
+    RemoveOnExit cleanup(path);
+    // One byte more than a signature is enough to know it is not one.
+    if (!Download("/update/last.dat.sig", path, kSignatureBytes + 1)) return false;
+    return IsSignedBy(program_path, ReadFileBytes(path), key);
+  }
+
+ private:
+  bool Download(const std::string& server_path, const std::string& path, std::size_t max_bytes) {
+    return DownloadFile(base_url_ + server_path, path, user_agent_, {}, max_bytes);
+  }
+
+  const std::string& base_url_;
+  const std::string& tool_dir_;
+  std::string user_agent_;
+};
+
+}  // namespace
+
+UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir,
+                        const std::string& executable_path, std::string_view release_key_hex) {
+  // A build without a key could install anything: it fetches nothing at all.
+  const std::optional<PublicKey> key = ParsePublicKey(release_key_hex);
+  if (!key) return UpdateOutcome::kNoReleaseKey;
+
+  UpdateRun run(base_url, tool_dir);
+  // Any other text, older, newer or none at all, fetches the program.
+  if (run.FetchVersionText() == ZARN_VERSION) return UpdateOutcome::kUpToDate;
+
+  const std::string download_path = PathJoin(tool_dir, "ZARN.dat");
+  if (!run.FetchProgram(download_path)) return UpdateOutcome::kDownloadFailed;
+  if (!run.IsSigned(download_path, *key)) {
+    RemoveQuietly(download_path);
+    return UpdateOutcome::kNotSigned;
+  }
+  // On failure the signed ZARN.dat stays, complete, for installing by hand.
   if (!SwapInExecutable(download_path, executable_path, PathJoin(tool_dir, "ZARN.old")))
     return UpdateOutcome::kReplaceFailed;
   return UpdateOutcome::kInstalled;

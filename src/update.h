@@ -1,10 +1,11 @@
 // The self-update: fetch the version text and, when it differs from ours,
-// fetch a new executable and swap it in for the running one.
+// fetch a new executable, check its release signature and swap it in for the
+// running one.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace zarn {
 
@@ -13,18 +14,11 @@ enum class UpdateOutcome {
   kInstalled,       // "Update has been successfully installed!"
   kDownloadFailed,  // "Download failed!"
   kReplaceFailed,   // "Update failed: the program file could not be replaced"
+  kNoReleaseKey,    // "Update failed: this build has no release key"
+  kNotSigned,       // "Update failed: the download is not signed by the release key"
 };
 
 std::string UpdateMessage(UpdateOutcome outcome);
-
-// Told the size of every piece of the response as it arrives.
-using PieceObserver = std::function<void(std::size_t piece_size)>;
-
-// Streams `url` to `path` in pieces of at most 1024 bytes. False for a failed
-// connection, an HTTP error status, an empty body or a broken transfer; a
-// partly written file is removed. Throws FileError when `path` cannot be written.
-bool DownloadFile(const std::string& url, const std::string& path, const std::string& user_agent,
-                  const PieceObserver& observer = {});
 
 // True when the file starts with this platform's executable signature.
 bool LooksLikeExecutable(const std::string& path);
@@ -41,8 +35,10 @@ bool SwapInExecutable(const std::string& new_file, const std::string& executable
                       const std::string& old_path, const RenameFunction& rename = RenameFile);
 
 // Runs the update against `base_url` (no trailing slash), with working files in
-// `tool_dir`, replacing the executable at `executable_path`.
+// `tool_dir`, replacing the executable at `executable_path`. Only a program
+// signed by the key `release_key_hex` (64 hex digits) is installed; without a
+// valid key nothing is fetched.
 UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir,
-                        const std::string& executable_path);
+                        const std::string& executable_path, std::string_view release_key_hex);
 
 }  // namespace zarn

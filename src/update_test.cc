@@ -1,124 +1,21 @@
 #include "update.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <mutex>
-#include <thread>
 
-#include "errors.h"
 #include "platform.h"
+#include "release_signature.h"
 #include "script.h"
+#include "test_http_server.h"
 
 namespace zarn {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Response {
-  int status = 200;
-  std::string body;
-  bool cut_off = false;  // announces more bytes than it sends, then closes
-};
-
-// A small HTTP server on 127.0.0.1 that answers one connection at a time
-// from a table of paths and logs what it was asked for.
-class TestServer {
- public:
-  TestServer() {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        listen(listener_, 8) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-      ADD_FAILURE() << "test server cannot listen";
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~TestServer() {
-    stop_ = true;
-    thread_.join();
-    close(listener_);
-  }
-
-  std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-  void Set(const std::string& path, Response response) {
-    std::lock_guard lock(mutex_);
-    routes_[path] = std::move(response);
-  }
-  std::vector<std::string> requests() {
-    std::lock_guard lock(mutex_);
-    return requests_;
-  }
-  std::vector<std::string> user_agents() {
-    std::lock_guard lock(mutex_);
-    return user_agents_;
-  }
-
- private:
-  void Serve() {
-    while (!stop_) {
-      pollfd waiting{listener_, POLLIN, 0};
-      if (poll(&waiting, 1, 20) <= 0) continue;
-      int connection = accept(listener_, nullptr, nullptr);
-      if (connection < 0) continue;
-      Answer(connection);
-      close(connection);
-    }
-  }
-
-  void Answer(int connection) {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-      ssize_t got = recv(connection, buffer, sizeof buffer, 0);
-      if (got <= 0) return;
-      request.append(buffer, static_cast<std::size_t>(got));
-    }
-    std::size_t start = request.find(' ') + 1;
-    std::string path = request.substr(start, request.find(' ', start) - start);
-    std::size_t agent = request.find("User-Agent: ");
-    Response response{404, "not found", false};
-    {
-      std::lock_guard lock(mutex_);
-      requests_.push_back(path);
-      if (agent != std::string::npos)
-        user_agents_.push_back(request.substr(agent + 12, request.find('\r', agent) - agent - 12));
-      if (routes_.count(path)) response = routes_[path];
-    }
-    std::size_t announced = response.body.size() + (response.cut_off ? 1000 : 0);
-    std::string reply = "HTTP/1.1 " + std::to_string(response.status) +
-                        " Status\r\nContent-Length: " + std::to_string(announced) +
-                        "\r\nConnection: close\r\n\r\n" + response.body;
-    for (std::size_t sent = 0; sent < reply.size();) {
-      ssize_t n = send(connection, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) return;
-      sent += static_cast<std::size_t>(n);
-    }
-  }
-
-  int listener_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-  std::mutex mutex_;
-  std::map<std::string, Response> routes_;
-  std::vector<std::string> requests_;
-  std::vector<std::string> user_agents_;
-};
+using testing_util::Response;
+using testing_util::TestServer;
 
 const std::string kOldProgram = "\x7f" "ELF old program";
 const std::string kNewProgram = "\x7f" "ELF new program";
@@ -139,21 +36,32 @@ class UpdateTest : public testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string In(const std::string& name) const { return PathJoin(dir_, name); }
-  UpdateOutcome Update(const std::string& base) { return RunUpdate(base, dir_, program_); }
-
-  // The program untouched and no working file left behind.
-  void ExpectNothingMoved() {
-    EXPECT_EQ(ReadFileBytes(program_), kOldProgram);
-    EXPECT_FALSE(fs::exists(In("ZARN.old")));
-    EXPECT_FALSE(fs::exists(In("ZARN.dat")));
-    EXPECT_FALSE(fs::exists(In("last.version")));
+  UpdateOutcome Update(const std::string& base) {
+    return RunUpdate(base, dir_, program_, ToHex(key_.public_key));
+  }
+  // Serves `program` with its signature by the release key.
+  void Publish(TestServer& server, const std::string& program) {
+    server.Set("/update/last.dat", {200, program});
+    server.Set("/update/last.dat.sig", {200, Sign(program, key_.secret_key)});
   }
 
+  // The program untouched and nothing else left in its folder.
+  void ExpectNothingMoved() {
+    EXPECT_EQ(ReadFileBytes(program_), kOldProgram);
+    EXPECT_EQ(fs::status(program_).permissions(), kProgramMode);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_))
+      names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"zarn-program"});
+  }
+
+  const KeyPair key_ = GenerateKeyPair();
   std::string dir_;
   std::string program_;
 };
 
 TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
+  const std::string oversized = "0.3" + std::string(64 << 10, ' ');
   struct Case {
     const char* version;  // null: the server has no version file
     UpdateOutcome outcome;
@@ -166,6 +74,7 @@ TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
       {"0.30", UpdateOutcome::kInstalled},
       {"0.3\r\nnote", UpdateOutcome::kInstalled},
       {nullptr, UpdateOutcome::kInstalled},
+      {oversized.c_str(), UpdateOutcome::kInstalled},  // over the cap: not believed
       {"0.4", UpdateOutcome::kInstalled, true},
   };
   for (const Case& c : cases) {
@@ -175,7 +84,7 @@ TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
     if (c.earlier_old) WriteFileBytes(In("ZARN.old"), "\x7f" "ELF older");
     TestServer server;
     if (c.version) server.Set("/update/last.version", {200, c.version});
-    server.Set("/update/last.dat", {200, kNewProgram});
+    Publish(server, kNewProgram);
     EXPECT_EQ(Update(server.base()), c.outcome);
     EXPECT_FALSE(fs::exists(In("last.version")));
     if (c.outcome == UpdateOutcome::kUpToDate) {
@@ -183,14 +92,15 @@ TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
       ExpectNothingMoved();
       continue;
     }
-    EXPECT_EQ(server.requests(),
-              (std::vector<std::string>{"/update/last.version", "/update/last.dat"}));
+    EXPECT_EQ(server.requests(), (std::vector<std::string>{"/update/last.version", "/update/last.dat",
+                                                           "/update/last.dat.sig"}));
     EXPECT_EQ(ReadFileBytes(program_), kNewProgram);
     EXPECT_EQ(fs::status(program_).permissions(), kProgramMode);
     EXPECT_EQ(ReadFileBytes(In("ZARN.old")), kOldProgram);
     EXPECT_FALSE(fs::exists(In("ZARN.dat")));
+    EXPECT_FALSE(fs::exists(In("ZARN.dat.sig")));
     std::string agent = fs::path(ExecutablePath()).filename().string();
-    EXPECT_EQ(server.user_agents(), (std::vector<std::string>{agent, agent}));
+    EXPECT_EQ(server.user_agents(), (std::vector<std::string>{agent, agent, agent}));
   }
 }
 
@@ -215,6 +125,62 @@ TEST_F(UpdateTest, BadProgramDownloadsMoveNothing) {
   }
 }
 
+TEST_F(UpdateTest, OnlyAProgramSignedByTheReleaseKeyIsInstalled) {
+  const KeyPair other_key = GenerateKeyPair();
+  const std::string valid = Sign(kNewProgram, key_.secret_key);
+  std::string one_byte_changed = kNewProgram;
+  one_byte_changed.back() ^= 1;
+  struct Case {
+    const char* name;
+    std::string program;
+    Response signature;
+    UpdateOutcome outcome;
+  } cases[] = {
+      {"signed", kNewProgram, {200, valid}, UpdateOutcome::kInstalled},
+      {"no signature", kNewProgram, {404, valid}, UpdateOutcome::kNotSigned},
+      {"signature page is an error", kNewProgram, {500, valid}, UpdateOutcome::kNotSigned},
+      {"empty signature", kNewProgram, {200, ""}, UpdateOutcome::kNotSigned},
+      {"short signature", kNewProgram, {200, valid.substr(0, 63)}, UpdateOutcome::kNotSigned},
+      {"long signature", kNewProgram, {200, valid + "\n"}, UpdateOutcome::kNotSigned},
+      {"signature of other bytes", kNewProgram, {200, Sign(kOldProgram, key_.secret_key)},
+       UpdateOutcome::kNotSigned},
+      {"body changed by one byte", one_byte_changed, {200, valid}, UpdateOutcome::kNotSigned},
+      {"signed by another key", kNewProgram, {200, Sign(kNewProgram, other_key.secret_key)},
+       UpdateOutcome::kNotSigned},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    TestServer server;
+    server.Set("/update/last.version", {200, "0.2"});
+    server.Set("/update/last.dat", {200, c.program});
+    server.Set("/update/last.dat.sig", c.signature);
+    EXPECT_EQ(Update(server.base()), c.outcome);
+    EXPECT_EQ(server.requests(), (std::vector<std::string>{"/update/last.version", "/update/last.dat",
+                                                           "/update/last.dat.sig"}));
+    if (c.outcome == UpdateOutcome::kInstalled) {
+      EXPECT_EQ(ReadFileBytes(program_), kNewProgram);
+      EXPECT_FALSE(fs::exists(In("ZARN.dat.sig")));
+    } else {
+      ExpectNothingMoved();
+    }
+  }
+}
+
+TEST_F(UpdateTest, BuildWithoutAValidKeyFetchesNothing) {
+  const std::string key = ToHex(key_.public_key);
+  for (const std::string& build_key : {std::string(), key.substr(1), key + "0", "g" + key.substr(1)}) {
+    SCOPED_TRACE(build_key);
+    TestServer server;
+    server.Set("/update/last.version", {200, "0.2"});
+    Publish(server, kNewProgram);
+    EXPECT_EQ(RunUpdate(server.base(), dir_, program_, build_key), UpdateOutcome::kNoReleaseKey);
+    EXPECT_TRUE(server.requests().empty());
+    ExpectNothingMoved();
+  }
+}
+
 TEST_F(UpdateTest, RefusedConnectionIsAFailedDownload) {
   std::string closed_port_base;
   { TestServer gone; closed_port_base = gone.base(); }
@@ -226,7 +192,7 @@ TEST_F(UpdateTest, FailedSwapKeepsTheProgramAndSaysSo) {
   fs::create_directories(In("ZARN.old/keep"));  // cannot be deleted nor renamed onto
   TestServer server;
   server.Set("/update/last.version", {200, "0.2"});
-  server.Set("/update/last.dat", {200, kNewProgram});
+  Publish(server, kNewProgram);
   EXPECT_EQ(Update(server.base()), UpdateOutcome::kReplaceFailed);
   EXPECT_EQ(ReadFileBytes(program_), kOldProgram);
   EXPECT_FALSE(fs::exists(In("last.version")));
@@ -244,35 +210,16 @@ TEST_F(UpdateTest, SwapPutsTheProgramBackWhenTheSecondRenameFails) {
   EXPECT_FALSE(fs::exists(In("ZARN.old")));
 }
 
-TEST_F(UpdateTest, DownloadStreamsInSmallPieces) {
-  std::string body(8 << 20, '\0');
-  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7 + i / 4096);
-  TestServer server;
-  server.Set("/big", {200, body});
-  std::size_t largest = 0, total = 0;
-  auto observe = [&](std::size_t piece) {
-    largest = std::max(largest, piece);
-    total += piece;
-  };
-  ASSERT_TRUE(DownloadFile(server.base() + "/big", In("big"), "agent", observe));
-  EXPECT_LE(largest, 1024u);
-  EXPECT_EQ(total, body.size());
-  EXPECT_TRUE(ReadFileBytes(In("big")) == body);
-  EXPECT_EQ(server.user_agents(), std::vector<std::string>{"agent"});
-}
-
-TEST_F(UpdateTest, UnwritableTargetRaisesFileError) {
-  TestServer server;
-  server.Set("/f", {200, "data"});
-  EXPECT_THROW(DownloadFile(server.base() + "/f", In("missing/f"), "agent"), FileError);
-}
-
 TEST(UpdateMessageTest, TextsAreExact) {
   EXPECT_EQ(UpdateMessage(UpdateOutcome::kUpToDate), "No update is avaible");
   EXPECT_EQ(UpdateMessage(UpdateOutcome::kInstalled), "Update has been successfully installed!");
   EXPECT_EQ(UpdateMessage(UpdateOutcome::kDownloadFailed), "Download failed!");
   EXPECT_EQ(UpdateMessage(UpdateOutcome::kReplaceFailed),
             "Update failed: the program file could not be replaced");
+  EXPECT_EQ(UpdateMessage(UpdateOutcome::kNoReleaseKey),
+            "Update failed: this build has no release key");
+  EXPECT_EQ(UpdateMessage(UpdateOutcome::kNotSigned),
+            "Update failed: the download is not signed by the release key");
 }
 
 }  // namespace

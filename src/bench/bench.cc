@@ -155,9 +155,13 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
     zarn::BuildLanguageTables(run);
     run.raw = std::move(bytes);
     start = Clock::now();
-    zarn::PreprocessScript(run);
+    progress.SetProgress("Literal scan (hide)", 0);
+    zarn::HideLiterals(run);
+    zarn::RunPasses(run);
+    progress.SetProgress("Literal restore", 0);
+    zarn::RestoreLiterals(run);
     Clock::time_point preprocessed = Clock::now();
-    zarn::ErrorReport report = zarn::ScanTextForMarkers(run.text);
+    zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
     Clock::time_point end = Clock::now();
     wholes.push_back(Seconds(end - start));
     const zarn::JassCheckResult checked = zarn::CheckJass(run.text);
@@ -282,7 +286,7 @@ std::string StressScript(const std::string& kind, int count) {
   return s;
 }
 
-// Median time of PreprocessScript + ScanTextForMarkers on `script`; a script
+// Median time of PreprocessScript + ScanResultForMarkers on `script`; a script
 // refused as too complex counts until it is refused.
 double PreprocessSeconds(const std::string& script, int runs = 3) {
   std::vector<double> times;
@@ -294,7 +298,7 @@ double PreprocessSeconds(const std::string& script, int runs = 3) {
     Clock::time_point start = Clock::now();
     try {
       zarn::PreprocessScript(run);
-      zarn::ScanTextForMarkers(run.text);
+      zarn::ScanResultForMarkers(run);
     } catch (const zarn::Error&) {
     }
     times.push_back(Seconds(Clock::now() - start));

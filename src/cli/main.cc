@@ -137,7 +137,7 @@ int RunScript(const std::string& in, const std::string* out, bool check) {
     zarn::BuildLanguageTables(run);
     run.raw = std::move(bytes);
     zarn::PreprocessScript(run);
-    report = zarn::ScanTextForMarkers(run.text);
+    report = zarn::ScanResultForMarkers(run);
     if (report.marker_count == 0 && check) report = zarn::CheckResultScript(run.text);
   } catch (const std::exception& e) {
     progress.Finish();

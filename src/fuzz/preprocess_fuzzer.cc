@@ -11,15 +11,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zarn::NullProgress progress;
   zarn::Run run(progress);
   zarn::BuildLanguageTables(run);
-  run.raw.assign(reinterpret_cast<const char*>(data), size);
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  run.raw.assign(input);
+  zarn::HideLiterals(run);
+  // Hiding and restoring alone give the script back byte for byte.
+  if (run.literals.Restore(run.raw) != zarn::UpToNul(input)) __builtin_trap();
   try {
-    zarn::PreprocessScript(run);
+    zarn::RunPasses(run);
   } catch (const zarn::Error&) {
     return 0;  // a script too complex to process is refused, not a fault
   }
-  zarn::ErrorReport report = zarn::ScanTextForMarkers(run.text);
-  // The result is always a script of non-empty, trimmed lines, each followed
-  // by CR LF.
+  // What the passes leave is always a script of non-empty, trimmed lines,
+  // each followed by CR LF (literals, once restored, may span lines).
   const zarn::Lines lines = zarn::SplitText(run.text);
   if (zarn::JoinLines(lines) != run.text) __builtin_trap();
   for (const std::string& line : lines) {
@@ -27,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static_cast<unsigned char>(line.back()) <= 32)
       __builtin_trap();
   }
+  zarn::RestoreLiterals(run);
+  zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
   if (report.entries.size() > report.marker_count) __builtin_trap();
   return 0;
 }

@@ -37,7 +37,8 @@ int ProcessMap(const RunChoice& choice) {
 }
 
 int Update() {
-  UpdateOutcome outcome = RunUpdate(ZARN_UPDATE_URL, ExecutableDir(), ExecutablePath());
+  UpdateOutcome outcome =
+      RunUpdate(ZARN_UPDATE_URL, ExecutableDir(), ExecutablePath(), ZARN_UPDATE_PUBLIC_KEY);
   ShowMessage(QMessageBox::NoIcon, UpdateMessage(outcome));
   return 0;
 }

@@ -157,6 +157,15 @@ class ErrorsWindowTest : public QObject {
     QVERIFY(script->viewport()->rect().contains(script->cursorRect()));
   }
 
+  // A restored string may hold lone CR and LF breaks: the view counts lines
+  // as the marker scan does, so the entry still selects its own line.
+  void LineBreaksInsideLiterals() {
+    TErrorsWindow window;
+    window.Prepare(zarn::ScanTextForMarkers("call F(\"a\rb\nc\")\r\n//!ZARN Error:var x\r\n"));
+    QCOMPARE(LineField(window), QString("3"));
+    QCOMPARE(SelectedText(window), QString("var x"));
+  }
+
   void EntryLineNumbers_data() {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<long long>("line");
