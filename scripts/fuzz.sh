@@ -13,7 +13,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
   -DZARN_FUZZ=ON -DZARN_GUI=OFF -DZARN_TESTS=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-ninja -C build-fuzz preprocess_fuzzer archive_fuzzer
+ninja -C build-fuzz preprocess_fuzzer archive_fuzzer jass_checker_fuzzer
 corpus=../shared/corpus
 work=build-fuzz/corpus
 rm -rf "$work" && mkdir -p "$work/scripts" "$work/maps"
@@ -30,4 +30,6 @@ build-fuzz/preprocess_fuzzer -seed="$seed" -max_total_time="$seconds" -timeout=2
   -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "$work/scripts"
 build-fuzz/archive_fuzzer -seed="$seed" -max_total_time="$seconds" -timeout=20 -max_len=65536 -rss_limit_mb=2048 \
   -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "$work/maps"
+build-fuzz/jass_checker_fuzzer -seed="$seed" -max_total_time="$seconds" -timeout=20 -max_len=8192 -rss_limit_mb=2048 \
+  -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "$work/scripts"
 echo "fuzzing finished without findings"

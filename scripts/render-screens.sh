@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the progress, errors and About windows offscreen to PNG files.
+# Renders the progress, errors (marker entries, and JASS 2 check entries in
+# errors-check.png) and About windows offscreen to PNG files.
 # Usage: scripts/render-screens.sh [BUILD_DIR] [OUT_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

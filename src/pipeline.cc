@@ -11,6 +11,7 @@
 #include "normalise.h"
 #include "platform.h"
 #include "raw_blocks.h"
+#include "result_check.h"
 #include "signatures.h"
 #include "text.h"
 #include "text_search.h"
@@ -165,6 +166,8 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
 
   ErrorReport report;
   Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanResultForMarkers(run); });
+  if (report.marker_count == 0 && options.check_result)
+    Stage(run, "Checking script: WORKING...", 100, [&] { report = CheckResultScript(run.text); });
   if (report.marker_count > 0) {
     errors.PresentErrors(report);
     return 1;

@@ -37,11 +37,14 @@ struct MapRunOptions {
   std::string map_path;
   std::string tool_dir;  // folder of the working files
   bool delete_working_files = false;
+  // Check the result as JASS 2 before it goes into the archive.
+  bool check_result = true;
 };
 
 // Extracts, preprocesses and, on a clean result, puts the script back. Returns
 // the exit code: 0 when clean, 1 when markers were found (after they were
-// presented). Failures of the environment are thrown as Error.
+// presented), or when the result breaks the JASS 2 grammar (the problems
+// presented as entries). Failures of the environment are thrown as Error.
 int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors);
 
 // True when a map path contains "w3m", "w3x" or "mpq" (case-sensitive).

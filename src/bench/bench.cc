@@ -1,7 +1,7 @@
 // zarn-bench: how the preprocessor's time and memory grow with the script.
 // For generated scripts of 1, 4 and 16 MB and every script of a corpus folder
 // it prints the median time of loading and of the whole preprocessing (and of
-// each stage), the throughput, the peak memory of zarn-cli on the same file,
+// each stage, the JASS 2 check of the result among them), the throughput, the peak memory of zarn-cli on the same file,
 // and the time of `grep -c endfunction` as a single-pass baseline. For the
 // largest generated script it also times a whole map run, split into the
 // archive work and the preprocessing.
@@ -24,6 +24,7 @@
 #include "errors.h"
 #include "pipeline.h"
 #include "platform.h"
+#include "jass_checker.h"
 #include "run.h"
 #include "script.h"
 #include "script_generator.h"
@@ -130,6 +131,9 @@ struct Figures {
   std::string name;
   double megabytes = 0;
   double load = 0, whole = 0, grep = 0;
+  double check = 0;  // the JASS 2 check of the result, its own stage
+  std::size_t problems = 0;
+  bool vjass = false;  // only literals and block balance were checked
   long max_rss_kb = 0;
   std::vector<std::pair<std::string, double>> stages;
 };
@@ -139,7 +143,7 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
   f.name = name;
   f.megabytes = static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0);
   const int runs = 5;
-  std::vector<double> loads, wholes, greps;
+  std::vector<double> loads, wholes, greps, checks;
   std::vector<std::map<std::string, double>> stage_runs;
   std::vector<std::string> stage_order;
   for (int r = 0; r < runs; ++r) {
@@ -160,9 +164,14 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
     zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
     Clock::time_point end = Clock::now();
     wholes.push_back(Seconds(end - start));
+    const zarn::JassCheckResult checked = zarn::CheckJass(run.text);
+    f.problems = checked.problems.size();
+    f.vjass = checked.vjass;
+    checks.push_back(Seconds(Clock::now() - end));
     std::map<std::string, double> stages;
     auto timed = progress.Stages(preprocessed);
     timed.emplace_back("Finding errors (scan)", Seconds(end - preprocessed));
+    timed.emplace_back("Checking script (JASS 2 check)", checks.back());
     for (auto& [text, seconds] : timed) {
       if (r == 0) stage_order.push_back(text);
       stages[text] += seconds;
@@ -172,6 +181,7 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
   for (int r = 0; r < 5; ++r) greps.push_back(RunChild({"grep", "-c", "endfunction", path}).seconds);
   f.load = Median(loads);
   f.whole = Median(wholes);
+  f.check = Median(checks);
   f.grep = Median(greps);
   for (const std::string& text : stage_order) {
     std::vector<double> values;
@@ -188,6 +198,8 @@ void Print(const Figures& f) {
               f.name.c_str(), f.megabytes, f.load, f.whole, f.megabytes / f.whole, f.grep, f.whole / f.grep,
               f.max_rss_kb / 1024.0, f.max_rss_kb / 1024.0 / f.megabytes);
   for (auto& [text, seconds] : f.stages) std::printf("    %-40s %8.3f s\n", text.c_str(), seconds);
+  std::printf("    JASS 2 check: %.3f s, %.2f of the preprocessing, %zu problems%s\n", f.check, f.check / f.whole,
+              f.problems, f.vjass ? " (vJass: literals and blocks only)" : "");
   std::fflush(stdout);
 }
 

@@ -9,16 +9,19 @@
 #include <vector>
 
 #include "errors.h"
+#include "jass_checker.h"
 #include "pipeline.h"
 #include "platform.h"
+#include "result_check.h"
 #include "script.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  zarn-cli --map PATH [--delete]    preprocess the script inside a map archive\n"
-    "  zarn-cli --script IN [--out OUT]  preprocess a plain script file\n"
+    "  zarn-cli --map PATH [--delete] [--no-check]   preprocess the script inside a map archive\n"
+    "  zarn-cli --script IN [--out OUT] [--no-check] preprocess a plain script file\n"
+    "  zarn-cli --check FILE                         check a plain JASS 2 file, unchanged\n"
     "  zarn-cli --help | --version\n"
     "\n"
     "--map: PATH must contain \"w3m\", \"w3x\" or \"mpq\". The script is extracted to\n"
@@ -27,13 +30,16 @@ constexpr const char* kUsage =
     "removes both working files afterwards.\n"
     "\n"
     "--script: writes the processed script to OUT, or to standard output.\n"
+    "The processed script is checked as JASS 2; each problem is listed like an error\n"
+    "marker and the map stays unchanged. --no-check skips that check.\n"
+    "--check: lists each problem as FILE:LINE:COLUMN: error: message.\n"
     "\n"
     "Working folder: the folder of this program when this user can write there,\n"
     "otherwise $XDG_STATE_HOME/zarn (by default ~/.local/state/zarn), created on\n"
     "first use. Runs that share it take turns through the file zarn.lock there.\n"
     "\n"
-    "Exit codes: 0 clean, 1 error markers found or the run failed, 2 bad usage or\n"
-    "unreadable/unwritable script file.\n";
+    "Exit codes: 0 clean, 1 error markers or JASS 2 problems found or the run\n"
+    "failed, 2 bad usage or unreadable/unwritable script file.\n";
 
 // One updating progress line on a terminal, nothing otherwise.
 class ConsoleProgress : public zarn::ProgressReporter {
@@ -97,10 +103,11 @@ int Usage(std::FILE* out, int code) {
   return code;
 }
 
-int RunMap(const std::vector<std::string>& args) {
+int RunMap(const std::vector<std::string>& args, bool check) {
   zarn::MapRunOptions options;
   options.map_path = args[1];
   options.delete_working_files = args.size() > 2 && args[2] == "--delete";
+  options.check_result = check;
   ConsoleProgress progress;
   ConsoleErrors errors(progress);
   try {
@@ -115,14 +122,20 @@ int RunMap(const std::vector<std::string>& args) {
   }
 }
 
-int RunScript(const std::string& in, const std::string* out) {
-  std::string bytes;
+// Reads a script file named on the command line; false after saying why not.
+bool ReadInput(const std::string& path, std::string& bytes) {
   try {
-    bytes = zarn::ReadFileBytes(in);
+    bytes = zarn::ReadFileBytes(path);
+    return true;
   } catch (const zarn::FileError& e) {
     std::cerr << e.what() << "\n";
-    return 2;
+    return false;
   }
+}
+
+int RunScript(const std::string& in, const std::string* out, bool check) {
+  std::string bytes;
+  if (!ReadInput(in, bytes)) return 2;
   ConsoleProgress progress;
   zarn::Run run(progress);
   zarn::ErrorReport report;
@@ -131,6 +144,7 @@ int RunScript(const std::string& in, const std::string* out) {
     run.raw = std::move(bytes);
     zarn::PreprocessScript(run);
     report = zarn::ScanResultForMarkers(run);
+    if (report.marker_count == 0 && check) report = zarn::CheckResultScript(run.text);
   } catch (const std::exception& e) {
     progress.Finish();
     std::cerr << e.what() << "\n";
@@ -155,6 +169,31 @@ int RunScript(const std::string& in, const std::string* out) {
   return 1;
 }
 
+// --check: problems in the compiler style that editors read.
+int CheckFile(const std::string& path) {
+  std::string bytes;
+  if (!ReadInput(path, bytes)) return 2;
+  const zarn::JassCheckResult result = zarn::CheckJass(bytes);
+  if (result.vjass)
+    std::cerr << path << ": note: the file holds vJass; the JASS 2 grammar check was skipped, "
+                         "only literals and block balance were checked\n";
+  std::string out;
+  for (const zarn::JassProblem& problem : result.problems)
+    out += path + ":" + std::to_string(problem.line) + ":" + std::to_string(problem.column) +
+           ": error: " + problem.message + "\n";
+  std::fwrite(out.data(), 1, out.size(), stderr);
+  return result.problems.empty() ? 0 : 1;
+}
+
+// Takes "--no-check" out of a --map or --script command line; true when it
+// was not there.
+bool TakeCheckOption(std::vector<std::string>& args) {
+  if (args.empty() || (args[0] != "--map" && args[0] != "--script")) return true;
+  const std::size_t before = args.size();
+  std::erase(args, std::string("--no-check"));
+  return args.size() == before;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,17 +204,19 @@ int main(int argc, char** argv) {
   zarn::TuneMemoryAllocator();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
+  if (args.size() == 2 && args[0] == "--check") return CheckFile(args[1]);
+  const bool check = TakeCheckOption(args);
   if (args.size() == 1 && args[0] == "--version") {
     std::puts(ZARN_VERSION);
     return 0;
   }
   if (!args.empty() && args[0] == "--map" && args.size() >= 2 && args.size() <= 3 &&
       zarn::PassesArchiveTest(args[1]) && (args.size() == 2 || args[2] == "--delete")) {
-    return RunMap(args);
+    return RunMap(args, check);
   }
   if (!args.empty() && args[0] == "--script") {
-    if (args.size() == 2) return RunScript(args[1], nullptr);
-    if (args.size() == 4 && args[2] == "--out") return RunScript(args[1], &args[3]);
+    if (args.size() == 2) return RunScript(args[1], nullptr, check);
+    if (args.size() == 4 && args[2] == "--out") return RunScript(args[1], &args[3], check);
   }
   if (!args.empty() && args[0] == "--map" && args.size() >= 2 && !zarn::PassesArchiveTest(args[1])) {
     std::cerr << "zarn-cli: the map path must contain \"w3m\", \"w3x\" or \"mpq\": " << args[1] << "\n";

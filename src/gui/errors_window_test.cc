@@ -10,6 +10,7 @@
 #include "errors_window.h"
 #include "pipeline.h"
 #include "platform.h"
+#include "result_check.h"
 
 using zarn::gui::TErrorsWindow;
 
@@ -121,6 +122,24 @@ class ErrorsWindowTest : public QObject {
     QTest::keyClick(List(window), Qt::Key_Down);
     QCOMPARE(LineField(window), QString("4"));
     QCOMPARE(SelectedText(window), QString("var z"));
+  }
+
+  // Problems of the JASS 2 check are entries like markers: the first
+  // problem's line is selected and every entry jumps to its line.
+  void CheckProblemsAreListedAndJumpedTo() {
+    TErrorsWindow window;
+    window.Prepare(zarn::CheckResultScript("globals\r\nreal xprate_\r\n= 1\r\nendglobals\r\n"
+                                           "function F takes nothing returns nothing\r\nendloop\r\n"
+                                           "endfunction\r\n"));
+    QCOMPARE(window.windowTitle(), QString("ZARN: 3 errors found!"));
+    QCOMPARE(LineField(window), QString("1"));
+    QCOMPARE(SelectedText(window), QString("real xprate_"));
+    QCOMPARE(List(window)->item(2)->text(), QString("Line 5: \"endloop\" without \"loop\""));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ClickEntry(window, 2);
+    QCOMPARE(LineField(window), QString("5"));
+    QCOMPARE(SelectedText(window), QString("endloop"));
   }
 
   void FiveDigitLineNumber() {

@@ -12,6 +12,7 @@
 #include "pipeline.h"
 #include "program_picture.h"
 #include "progress_window.h"
+#include "result_check.h"
 
 namespace {
 
@@ -44,6 +45,25 @@ zarn::ErrorReport SampleReport() {
   return zarn::ScanForMarkers(lines);
 }
 
+// A result that the passes broke: a cut global and a function header with a
+// tail, as the JASS 2 check reports them.
+zarn::ErrorReport SampleCheckReport() {
+  return zarn::CheckResultScript(
+      "globals\r\n"
+      "integer count = 0\r\n"
+      "real xprate_\r\n"
+      "= 1\r\n"
+      "endglobals\r\n"
+      "function s__StringTable_set takes nothing returns nothing = null\r\n"
+      "endfunction\r\n"
+      "function Spawn takes nothing returns nothing\r\n"
+      "local unit u = CreateUnit(Player(0), 'hfoo', 0, 0, 0)\r\n"
+      "loop\r\n"
+      "exitwhen count > 10\r\n"
+      "set count = count + 1\r\n"
+      "endfunction\r\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +90,10 @@ int main(int argc, char** argv) {
   zarn::gui::TErrorsWindow errors;
   errors.Prepare(SampleReport());
   ok &= Save(errors, dir, "errors.png");
+
+  zarn::gui::TErrorsWindow check_errors;
+  check_errors.Prepare(SampleCheckReport());
+  ok &= Save(check_errors, dir, "errors-check.png");
 
   zarn::gui::TAboutWindow about;
   ok &= Save(about, dir, "about.png");

@@ -1,0 +1,88 @@
+// Tokens of a JASS 2 script, read one at a time without copying the text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace zarn::jass {
+
+enum class Tok : std::uint8_t {
+  kEnd,      // end of the script (or its first NUL byte)
+  kNewline,  // CR LF, LF or a lone CR
+  kName,
+  kNumber,   // integer (decimal, octal, 0x or $ hex) or real
+  kString,
+  kRawcode,
+  kBad,      // a byte that cannot start a token
+  kLParen, kRParen, kLBracket, kRBracket, kComma, kAssign,
+  kPlus, kMinus, kStar, kSlash,
+  kEq, kNe, kLt, kGt, kLe, kGe,
+  // Keywords.
+  kFunction, kEndfunction, kTakes, kReturns, kNothing, kNative, kConstant,
+  kType, kExtends, kGlobals, kEndglobals, kLocal, kArray, kSet, kCall,
+  kIf, kThen, kElseif, kElse, kEndif, kLoop, kEndloop, kExitwhen, kReturn,
+  kDebug, kAnd, kOr, kNot, kTrue, kFalse, kNull,
+};
+
+// What is wrong with a token as written; the token is still usable.
+enum class Fault : std::uint8_t {
+  kNone,
+  kUnclosedString,   // runs to the end of its line
+  kUnclosedRawcode,  // runs to the end of its line
+  kBadByte,
+  kBadNumber,
+  kTrailingUnderscore,
+};
+
+struct Token {
+  Tok kind = Tok::kEnd;
+  Fault fault = Fault::kNone;
+  bool spans_lines = false;  // a string literal with a line end inside
+  std::size_t begin = 0, end = 0;  // byte offsets into the script
+  std::size_t line = 1, column = 1;  // of `begin`, both from 1
+};
+
+class Lexer {
+ public:
+  // The script ends at its first NUL byte; a leading UTF-8 byte order mark is
+  // skipped.
+  explicit Lexer(std::string_view script);
+
+  Token Next();
+  std::string_view Text(const Token& token) const {
+    return script_.substr(token.begin, token.end - token.begin);
+  }
+  // True once a line has begun with a vJass text macro directive
+  // ("//! textmacro", "//! endtextmacro", "//! runtextmacro").
+  bool SawTextMacro() const { return saw_text_macro_; }
+
+ private:
+  bool SkipBlanksAndComments();
+  void SkipLineComment();
+  bool SkipBlockComment();
+  std::size_t SkipLineEnd(std::size_t at);
+  Token Make(Tok kind, std::size_t begin, std::size_t line, std::size_t line_start) const;
+  void ReadName(Token& token);
+  void ReadNumber(Token& token);
+  void ReadQuoted(Token& token, char quote);
+  void ReadOperator(Token& token);
+
+  std::string_view script_;
+  std::size_t pos_ = 0;
+  std::size_t line_ = 1;
+  std::size_t line_start_ = 0;
+  bool at_line_start_ = true;  // nothing but blanks so far on this line
+  bool saw_text_macro_ = false;
+  // No "*/" follows this offset, so a "/*" at or after it opens nothing.
+  std::size_t no_block_end_from_ = std::string_view::npos;
+  // No unescaped '"' follows the string opened at this offset.
+  std::size_t no_string_end_from_ = std::string_view::npos;
+};
+
+// The keyword spelled by a name, or Tok::kName.
+Tok KeywordOf(std::string_view name);
+// How a token kind is written, e.g. "endloop" or "(", for messages.
+std::string_view Spelling(Tok kind);
+
+}  // namespace zarn::jass

@@ -1,0 +1,16 @@
+// The JASS 2 check of a run's result, reported the way error markers are.
+#pragma once
+
+#include <string_view>
+
+#include "report.h"
+
+namespace zarn {
+
+// Checks the preprocessed script. Each problem becomes an entry
+// "Line N: message" with N the zero-based line index; the report's count is
+// the number of problems and its first line the first problem's line. For a
+// script that holds vJass one note saying so goes to standard error.
+ErrorReport CheckResultScript(std::string_view script);
+
+}  // namespace zarn
