@@ -5,7 +5,8 @@
 #   update-mime-database), the icons and the man pages;
 # - the installed zarn-cli and zarn, run as an unprivileged user on a copy of
 #   the example map: the map is processed and the working files go to the
-#   user's state folder, since the program's folder is not theirs;
+#   user's state folder, since the program's folder is not theirs; the
+#   installed zarn-cli --check on the result and on a cut copy of it;
 # - the Debian package's contents and control fields (dpkg-deb -c / -I).
 # With CI=true it also installs the package with apt-get, runs /usr/bin/zarn-cli
 # the same way, purges the package and checks that none of its files are left.
@@ -84,6 +85,14 @@ echo "== installed programs, as an unprivileged user =="
 chmod 555 "$prefix/bin"  # as an installed program's folder is to its users
 run_on_example_map "$prefix/bin/zarn-cli" cli
 run_on_example_map "$prefix/bin/zarn" gui
+# The check of a plain file: the example's processed script passes, a cut one
+# is listed in the compiler style.
+cp "$work/cli/home/.local/state/zarn/war3map_parsed.j" "$work/clean.j"
+head -n 5 "$work/clean.j" > "$work/cut.j"
+chmod 644 "$work/clean.j" "$work/cut.j"
+as_user "$prefix/bin/zarn-cli" --check "$work/clean.j" || fail "zarn-cli --check refused the processed example"
+if as_user "$prefix/bin/zarn-cli" --check "$work/cut.j" 2>"$work/cut.err"; then fail "zarn-cli --check passed a cut script"; fi
+grep -q "^$work/cut.j:[0-9]*:[0-9]*: error: " "$work/cut.err" || fail "zarn-cli --check printed no compiler-style problem"
 [ "$(ls -A "$prefix/bin" | tr '\n' ' ')" = "zarn zarn-cli " ] || fail "files were left in $prefix/bin"
 
 echo "== Debian package =="
