@@ -113,13 +113,20 @@ void TErrorsWindow::PresentErrors(const ErrorReport& report) {
 }
 
 void TErrorsWindow::Prepare(const ErrorReport& report) {
-  // The script is a join of lines without CR or LF inside them, so every line
-  // becomes exactly one block of the view and line numbers stay block numbers.
+  // CR LF, a lone CR and a lone LF each start a new block of the view, as
+  // they start a new line for the scans, so line numbers stay block numbers
+  // (also for the line breaks inside restored string literals).
   script_file_->setPlainText(BytesToDisplay(ReplaceAll(report.script, kMarker, "")));
   {
     const QSignalBlocker blocker(list_);
     list_->clear();
-    for (const std::string& entry : report.entries) list_->addItem(BytesToDisplay(entry));
+    // A row as tall as the font leaves no room below the baseline, and an
+    // underscore at the end of a name would be cut off.
+    const QFontMetrics metrics = list_->fontMetrics();
+    for (const std::string& entry : report.entries) {
+      auto* item = new QListWidgetItem(BytesToDisplay(entry), list_);
+      item->setSizeHint(QSize(metrics.horizontalAdvance(item->text()) + 8, metrics.height() + 3));
+    }
   }
   SelLine(report.first_marker_line);
   line_->setText(QString::number(report.first_marker_line));
