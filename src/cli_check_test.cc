@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "map_builder.h"
+#include "result_check.h"
 #include "script.h"
 #include "test_util.h"
 

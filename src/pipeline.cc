@@ -167,7 +167,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   ErrorReport report;
   Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanResultForMarkers(run); });
   if (report.marker_count == 0 && options.check_result)
-    Stage(run, "Checking script: WORKING...", 100, [&] { report = CheckResultScript(run.text); });
+    Stage(run, "Checking script: WORKING...", 100, [&] { report = CheckResultScript(run.text, progress); });
   if (report.marker_count > 0) {
     errors.PresentErrors(report);
     return 1;

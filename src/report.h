@@ -17,6 +17,9 @@ class ProgressReporter {
   // Name of the function or method being worked on. With `pump` the display
   // may repaint now; without it the name shows at the next progress report.
   virtual void SetFunctionName(std::string_view name, bool pump) = 0;
+  // A one-line remark on the run that is no error, such as a check that was
+  // skipped. Front ends that have a console print it there.
+  virtual void Note(std::string_view) {}
 };
 
 class NullProgress : public ProgressReporter {

@@ -1,17 +1,14 @@
 #include "result_check.h"
 
-#include <cstdio>
 #include <string>
 
 #include "jass_checker.h"
 
 namespace zarn {
 
-ErrorReport CheckResultScript(std::string_view script) {
+ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress) {
   JassCheckResult result = CheckJass(script);
-  if (result.vjass)
-    std::fputs("ZARN: the script holds vJass; the JASS 2 grammar check was skipped, "
-               "only literals and block balance were checked\n", stderr);
+  if (result.vjass) progress.Note(kVjassNote);
   ErrorReport report;
   if (result.problems.empty()) return report;
   report.script = std::string(script);

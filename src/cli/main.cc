@@ -56,6 +56,10 @@ class ConsoleProgress : public zarn::ProgressReporter {
     name_ = std::string(name);
     if (pump) Draw();
   }
+  void Note(std::string_view text) override {
+    Finish();
+    std::cerr << text << "\n";
+  }
   void Finish() {
     if (enabled_ && drawn_) std::fputs("\r\033[K", stderr);
     drawn_ = false;
@@ -144,7 +148,7 @@ int RunScript(const std::string& in, const std::string* out, bool check) {
     run.raw = std::move(bytes);
     zarn::PreprocessScript(run);
     report = zarn::ScanResultForMarkers(run);
-    if (report.marker_count == 0 && check) report = zarn::CheckResultScript(run.text);
+    if (report.marker_count == 0 && check) report = zarn::CheckResultScript(run.text, progress);
   } catch (const std::exception& e) {
     progress.Finish();
     std::cerr << e.what() << "\n";

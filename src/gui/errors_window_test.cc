@@ -128,9 +128,11 @@ class ErrorsWindowTest : public QObject {
   // problem's line is selected and every entry jumps to its line.
   void CheckProblemsAreListedAndJumpedTo() {
     TErrorsWindow window;
+    zarn::NullProgress progress;
     window.Prepare(zarn::CheckResultScript("globals\r\nreal xprate_\r\n= 1\r\nendglobals\r\n"
                                            "function F takes nothing returns nothing\r\nendloop\r\n"
-                                           "endfunction\r\n"));
+                                           "endfunction\r\n",
+                                           progress));
     QCOMPARE(window.windowTitle(), QString("ZARN: 3 errors found!"));
     QCOMPARE(LineField(window), QString("1"));
     QCOMPARE(SelectedText(window), QString("real xprate_"));

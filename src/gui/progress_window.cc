@@ -1,5 +1,7 @@
 #include "progress_window.h"
 
+#include <cstdio>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -54,5 +56,9 @@ void TParsing::SetFunctionName(std::string_view name, bool pump) {
 }
 
 void TParsing::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+void TParsing::Note(std::string_view text) {
+  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
 
 }  // namespace zarn::gui

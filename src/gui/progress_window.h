@@ -22,6 +22,8 @@ class TParsing : public QWidget, public ProgressReporter {
   // moves) through, since the run gives the event loop no other chance.
   void SetProgress(std::string_view text, int value) override;
   void SetFunctionName(std::string_view name, bool pump) override;
+  // Notes go to standard error, for whoever started the program from a shell.
+  void Note(std::string_view text) override;
 
  protected:
   // The user cannot close the window while the run works.

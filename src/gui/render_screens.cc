@@ -48,6 +48,7 @@ zarn::ErrorReport SampleReport() {
 // A result that the passes broke: a cut global and a function header with a
 // tail, as the JASS 2 check reports them.
 zarn::ErrorReport SampleCheckReport() {
+  zarn::NullProgress progress;
   return zarn::CheckResultScript(
       "globals\r\n"
       "integer count = 0\r\n"
@@ -61,7 +62,8 @@ zarn::ErrorReport SampleCheckReport() {
       "loop\r\n"
       "exitwhen count > 10\r\n"
       "set count = count + 1\r\n"
-      "endfunction\r\n");
+      "endfunction\r\n",
+      progress);
 }
 
 }  // namespace
