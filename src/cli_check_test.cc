@@ -14,7 +14,7 @@ using testing_util::Quote;
 using testing_util::RunCommand;
 using testing_util::TempDir;
 
-const std::string kCli = std::string(ZARN_BINARY_DIR) + "/zarn-cli";
+const std::string& kCli = testing_util::kBuiltCli;
 
 // Valid as written; the global and the flush passes break it.
 constexpr const char* kBrokenByThePasses =

@@ -11,7 +11,7 @@ using testing_util::Quote;
 using testing_util::RunCommand;
 using testing_util::TempDir;
 
-const std::string kCli = std::string(ZARN_BINARY_DIR) + "/zarn-cli";
+const std::string& kCli = testing_util::kBuiltCli;
 
 TEST(CliTest, HelpVersionAndBadCommandLines) {
   TempDir dir;

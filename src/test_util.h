@@ -53,6 +53,9 @@ inline std::string CopyProgram(const std::string& name, const std::string& dir) 
 
 inline std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
+// The console program as built, run where it lies.
+inline const std::string kBuiltCli = std::string(ZARN_BINARY_DIR) + "/zarn-cli";
+
 // Prefixes a command line so that it runs as an unprivileged user: as the
 // user nobody when the tests run as root, as they do in CI; as is otherwise.
 inline std::string AsUnprivilegedUser(const std::string& command) {
