@@ -4,17 +4,18 @@
 #include <memory>
 #include <utility>
 
-#include "archive.h"
-#include "assignment_spacing.h"
-#include "block_parser.h"
-#include "errors.h"
-#include "normalise.h"
-#include "platform.h"
-#include "raw_blocks.h"
+#include "map/archive.h"
+#include "passes/assignment_spacing.h"
+#include "passes/block_parser.h"
+#include "platform/errors.h"
+#include "text/match_limit_error.h"
+#include "passes/normalise.h"
+#include "platform/platform.h"
+#include "passes/raw_blocks.h"
 #include "result_check.h"
-#include "signatures.h"
-#include "text.h"
-#include "text_search.h"
+#include "passes/signatures.h"
+#include "text/text.h"
+#include "text/text_search.h"
 
 namespace zarn {
 
@@ -62,8 +63,6 @@ std::string ErrorCaption(std::size_t marker_count) {
 bool PassesArchiveTest(const std::string& path) {
   return Contains(path, "w3m") || Contains(path, "w3x") || Contains(path, "mpq");
 }
-
-void BuildLanguageTables(Run& run) { run.return_types = ReturnTypeTable::BuiltIn(); }
 
 void HideLiterals(Run& run) {
   if (run.raw.empty()) {

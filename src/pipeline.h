@@ -4,7 +4,7 @@
 #include <string>
 
 #include "report.h"
-#include "run.h"
+#include "passes/run.h"
 
 namespace zarn {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "jass_checker.h"
+#include "check/jass_checker.h"
 
 namespace zarn {
 

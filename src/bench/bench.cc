@@ -20,14 +20,14 @@
 #include <string>
 #include <vector>
 
-#include "map_builder.h"
-#include "errors.h"
+#include "map/map_builder.h"
+#include "platform/errors.h"
 #include "pipeline.h"
-#include "platform.h"
-#include "jass_checker.h"
-#include "run.h"
-#include "script.h"
-#include "script_generator.h"
+#include "platform/platform.h"
+#include "check/jass_checker.h"
+#include "passes/run.h"
+#include "text/script.h"
+#include "bench/script_generator.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
-#include "jass_checker.h"
+#include "platform/errors.h"
+#include "check/jass_checker.h"
 #include "pipeline.h"
-#include "platform.h"
+#include "platform/platform.h"
 #include "result_check.h"
-#include "script.h"
+#include "text/script.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "archive.h"
-#include "script.h"
+#include "map/archive.h"
+#include "text/script.h"
 
 namespace {
 std::string ScratchDir() {

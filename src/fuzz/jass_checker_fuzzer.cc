@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "jass_checker.h"
+#include "check/jass_checker.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view script(reinterpret_cast<const char*>(data), size);

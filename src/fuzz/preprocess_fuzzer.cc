@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "errors.h"
+#include "platform/errors.h"
 #include "pipeline.h"
-#include "script.h"
+#include "text/script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zarn::NullProgress progress;

@@ -1,4 +1,4 @@
-#include "about_window.h"
+#include "gui/about_window.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "platform.h"
-#include "program_picture.h"
-#include "window_style.h"
+#include "platform/platform.h"
+#include "gui/program_picture.h"
+#include "gui/window_style.h"
 
 namespace zarn::gui {
 

@@ -2,7 +2,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "about_window.h"
+#include "gui/about_window.h"
 
 using zarn::gui::TAboutWindow;
 

@@ -1,16 +1,16 @@
-#include "entry.h"
+#include "gui/entry.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <exception>
 
-#include "about_window.h"
-#include "errors.h"
-#include "errors_window.h"
+#include "gui/about_window.h"
+#include "platform/errors.h"
+#include "gui/errors_window.h"
 #include "pipeline.h"
-#include "platform.h"
-#include "progress_window.h"
-#include "update.h"
+#include "platform/platform.h"
+#include "gui/progress_window.h"
+#include "update/update.h"
 
 namespace zarn::gui {
 

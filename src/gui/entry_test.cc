@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "entry.h"
+#include "gui/entry.h"
 
 using zarn::gui::ChooseRun;
 using zarn::gui::RunKind;

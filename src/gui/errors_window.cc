@@ -1,4 +1,4 @@
-#include "errors_window.h"
+#include "gui/errors_window.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -10,9 +10,9 @@
 #include <QTextBlock>
 #include <charconv>
 
-#include "platform.h"
-#include "text.h"
-#include "window_style.h"
+#include "platform/platform.h"
+#include "text/text.h"
+#include "gui/window_style.h"
 
 namespace zarn::gui {
 

@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "errors_window.h"
+#include "gui/errors_window.h"
 #include "pipeline.h"
-#include "platform.h"
+#include "platform/platform.h"
 #include "result_check.h"
 
 using zarn::gui::TErrorsWindow;

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "entry.h"
-#include "platform.h"
-#include "program_picture.h"
+#include "gui/entry.h"
+#include "platform/platform.h"
+#include "gui/program_picture.h"
 
 int main(int argc, char** argv) {
   // The command line belongs to the program: Qt sees only the program name,

@@ -1,4 +1,4 @@
-#include "program_picture.h"
+#include "gui/program_picture.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "progress_window.h"
+#include "gui/progress_window.h"
 
 #include <cstdio>
 
@@ -8,7 +8,7 @@
 #include <QProgressBar>
 #include <algorithm>
 
-#include "window_style.h"
+#include "gui/window_style.h"
 
 namespace zarn::gui {
 

@@ -2,7 +2,7 @@
 #include <QProgressBar>
 #include <QTest>
 
-#include "progress_window.h"
+#include "gui/progress_window.h"
 
 using zarn::gui::TParsing;
 

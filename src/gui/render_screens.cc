@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <string>
 
-#include "about_window.h"
-#include "errors_window.h"
+#include "gui/about_window.h"
+#include "gui/errors_window.h"
 #include "pipeline.h"
-#include "program_picture.h"
-#include "progress_window.h"
+#include "gui/program_picture.h"
+#include "gui/progress_window.h"
 #include "result_check.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "program_picture.h"
+#include "gui/program_picture.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <iostream>
 
-#include "archive.h"
-#include "script.h"
+#include "map/archive.h"
+#include "text/script.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

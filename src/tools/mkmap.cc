@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
-#include "map_builder.h"
-#include "script.h"
+#include "platform/errors.h"
+#include "map/map_builder.h"
+#include "text/script.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "errors.h"
-#include "release_signature.h"
-#include "script.h"
+#include "platform/errors.h"
+#include "update/release_signature.h"
+#include "text/script.h"
 
 namespace {
 

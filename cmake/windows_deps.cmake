@@ -1,0 +1,174 @@
+# Third-party libraries of the Windows build, compiled here with the MinGW-w64 cross compiler.
+#
+# Include this after project() when cross compiling for Windows. It defines:
+#
+#   zarn_dep::pcre2   PCRE2 10.42, 8-bit code units, static, JIT on; users get PCRE2_STATIC and
+#                     still set PCRE2_CODE_UNIT_WIDTH=8 before including pcre2.h
+#   zarn_dep::storm   StormLib 9.22, static; built with UNICODE and _UNICODE, so TCHAR is wchar_t
+#                     and archive paths are UTF-16 (users get both defines with the target)
+#   zarn_dep::sodium  libsodium 1.0.18, static (./configure --host), users get SODIUM_STATIC
+#   GTest::gtest, GTest::gtest_main   GoogleTest from ZARN_GOOGLETEST_DIR (Debian's googletest)
+#
+# Sources: the release archives in ZARN_THIRD_PARTY_DIR (checked against the SHA-256 below),
+# else the pinned commit from each project's git repository. Everything is unpacked and built
+# under ${CMAKE_BINARY_DIR}/_deps; the archive folder is only read. Only the library targets are
+# built (EXCLUDE_FROM_ALL), with their warnings silenced.
+
+include_guard(GLOBAL)
+include(FetchContent)
+include(ExternalProject)
+include(ProcessorCount)
+
+get_filename_component(_zarn_default_third_party "${CMAKE_SOURCE_DIR}/../shared/third_party" ABSOLUTE)
+set(ZARN_THIRD_PARTY_DIR "${_zarn_default_third_party}" CACHE PATH
+    "Folder with the release archives of the Windows build's libraries (read only)")
+set(ZARN_GOOGLETEST_DIR "/usr/src/googletest" CACHE PATH
+    "GoogleTest source tree (Debian package googletest)")
+
+# Sets out_var to the FetchContent/ExternalProject source arguments of one library: the local
+# archive with its hash when it is there, otherwise the pinned git commit.
+function(_zarn_dep_source out_var archive sha256 repository commit)
+  set(path "${ZARN_THIRD_PARTY_DIR}/${archive}")
+  if(EXISTS "${path}")
+    message(STATUS "zarn_dep: ${archive} from ${ZARN_THIRD_PARTY_DIR}")
+    set(${out_var} URL "${path}" URL_HASH SHA256=${sha256} DOWNLOAD_EXTRACT_TIMESTAMP TRUE
+        PARENT_SCOPE)
+  else()
+    message(STATUS "zarn_dep: ${archive} not in ${ZARN_THIRD_PARTY_DIR}; cloning ${repository} at ${commit}")
+    set(${out_var} GIT_REPOSITORY "${repository}" GIT_TAG ${commit} GIT_SHALLOW FALSE
+        GIT_PROGRESS FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# Unpacks a library and adds its CMake project with nothing built by default and its headers
+# taken as system headers by users.
+macro(_zarn_dep_add_cmake_project name)
+  FetchContent_Declare(${name} ${ARGN})
+  FetchContent_GetProperties(${name})
+  if(NOT ${name}_POPULATED)
+    FetchContent_Populate(${name})
+    add_subdirectory(${${name}_SOURCE_DIR} ${${name}_BINARY_DIR} EXCLUDE_FROM_ALL SYSTEM)
+  endif()
+endmacro()
+
+# Options of the third-party projects are plain variables of these functions' scopes: the
+# policies below make their option() and set(CACHE) calls take them instead of writing the cache.
+macro(_zarn_dep_scope)
+  set(CMAKE_POLICY_DEFAULT_CMP0077 NEW)
+  set(CMAKE_POLICY_DEFAULT_CMP0126 NEW)
+  set(BUILD_SHARED_LIBS OFF)
+  set(BUILD_TESTING OFF)
+endmacro()
+
+function(_zarn_dep_pcre2)
+  _zarn_dep_scope()
+  set(BUILD_STATIC_LIBS ON)
+  set(PCRE2_BUILD_PCRE2_8 ON)
+  set(PCRE2_BUILD_PCRE2_16 OFF)
+  set(PCRE2_BUILD_PCRE2_32 OFF)
+  set(PCRE2_SUPPORT_JIT ON)
+  set(PCRE2_SUPPORT_UNICODE ON)
+  set(PCRE2_BUILD_PCRE2GREP OFF)
+  set(PCRE2_BUILD_TESTS OFF)
+  set(PCRE2_SHOW_REPORT OFF)
+  # Looked for only for pcre2grep and pcre2test, which are not built.
+  foreach(pkg BZip2 ZLIB Readline Editline)
+    set(CMAKE_DISABLE_FIND_PACKAGE_${pkg} TRUE)
+  endforeach()
+  _zarn_dep_source(src pcre2-10.42.tar.gz
+    71deae98e66865c46a80e9dfc325eca37b914ef98e487910541afdecb365cff9
+    https://github.com/PCRE2Project/pcre2.git 52c08847921a324c804cabf2814549f50bce1265)
+  _zarn_dep_add_cmake_project(zarn_pcre2 ${src})
+  target_compile_options(pcre2-8-static PRIVATE -w)
+  add_library(zarn_dep::pcre2 ALIAS pcre2-8-static)
+endfunction()
+
+function(_zarn_dep_storm)
+  _zarn_dep_scope()
+  set(STORM_BUILD_TESTS OFF)
+  # StormLib's CMake project includes CPack; its files go to the library's own build folder so
+  # that the top build folder gets no CPack configuration and no "package" target from it.
+  set(CPACK_OUTPUT_CONFIG_FILE "${CMAKE_BINARY_DIR}/_deps/zarn_storm-build/CPackConfig.cmake")
+  set(CPACK_SOURCE_OUTPUT_CONFIG_FILE "${CMAKE_BINARY_DIR}/_deps/zarn_storm-build/CPackSourceConfig.cmake")
+  _zarn_dep_source(src StormLib-9.22.tar.gz
+    f8bbaa382abda7f28c3eee935c7270e4535518274c7733202de01faed8d74ca6
+    https://github.com/ladislav-zezula/StormLib.git bd203c036bf6a8a900fb9557f9dfa95b6eb1f46b)
+  _zarn_dep_add_cmake_project(zarn_storm ${src})
+  target_compile_options(storm PRIVATE -w)
+  # Wide-character build: TCHAR is wchar_t, the archive and local file names of SFileOpenArchive,
+  # SFileCreateArchive, SFileAddFileEx, SFileExtractFile, ... are UTF-16 and reach CreateFileW.
+  # The defines are public so that every user sees the same TCHAR as the library.
+  target_compile_definitions(storm PUBLIC UNICODE _UNICODE)
+  add_library(zarn_dep::storm ALIAS storm)
+endfunction()
+
+function(_zarn_dep_sodium)
+  _zarn_dep_source(src libsodium-1.0.18.tar.gz
+    a9fa76ed39ba21fcea7ce936e436ba005e45c3bc52163f258a682a6c7aaf370f
+    https://github.com/jedisct1/libsodium.git 940ef42797baa0278df6b7fd9e67c7590f87744b)
+  find_program(ZARN_MAKE_PROGRAM NAMES make gmake REQUIRED)
+  ProcessorCount(jobs)
+  if(jobs EQUAL 0)
+    set(jobs 1)
+  endif()
+  set(prefix "${CMAKE_BINARY_DIR}/_deps/zarn_sodium")
+  set(install_dir "${prefix}/install")
+  # The release archive ships configure; a git checkout makes it with autogen.sh (autotools).
+  set(make_configure)
+  if(src MATCHES "^GIT_REPOSITORY")
+    set(make_configure PATCH_COMMAND ./autogen.sh -s)
+  endif()
+  ExternalProject_Add(zarn_sodium_build
+    ${src}
+    PREFIX "${prefix}"
+    INSTALL_DIR "${install_dir}"
+    BUILD_IN_SOURCE TRUE
+    ${make_configure}
+    CONFIGURE_COMMAND ./configure
+      --host=x86_64-w64-mingw32 --prefix=<INSTALL_DIR>
+      --disable-shared --enable-static --disable-dependency-tracking
+      "CC=${CMAKE_C_COMPILER}" "CFLAGS=-O2"
+    BUILD_COMMAND ${ZARN_MAKE_PROGRAM} -j${jobs}
+    INSTALL_COMMAND ${ZARN_MAKE_PROGRAM} install
+    BUILD_BYPRODUCTS "${install_dir}/lib/libsodium.a"
+    LOG_CONFIGURE TRUE LOG_BUILD TRUE LOG_INSTALL TRUE LOG_OUTPUT_ON_FAILURE TRUE
+    EXCLUDE_FROM_ALL TRUE)
+  # An imported target's include folder has to exist when the build files are generated.
+  file(MAKE_DIRECTORY "${install_dir}/include")
+  add_library(zarn_dep_sodium STATIC IMPORTED GLOBAL)
+  set_target_properties(zarn_dep_sodium PROPERTIES
+    IMPORTED_LOCATION "${install_dir}/lib/libsodium.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${install_dir}/include"
+    INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC
+    # randombytes uses RtlGenRandom (SystemFunction036) from advapi32.
+    INTERFACE_LINK_LIBRARIES advapi32)
+  add_dependencies(zarn_dep_sodium zarn_sodium_build)
+  add_library(zarn_dep::sodium ALIAS zarn_dep_sodium)
+endfunction()
+
+function(_zarn_dep_googletest)
+  _zarn_dep_scope()
+  set(BUILD_GMOCK OFF)
+  set(INSTALL_GTEST OFF)
+  set(gtest_build_tests OFF)
+  set(gtest_build_samples OFF)
+  if(NOT EXISTS "${ZARN_GOOGLETEST_DIR}/CMakeLists.txt")
+    message(FATAL_ERROR "GoogleTest sources not found in ${ZARN_GOOGLETEST_DIR} "
+                        "(Debian: apt-get install googletest), or set ZARN_GOOGLETEST_DIR")
+  endif()
+  add_subdirectory("${ZARN_GOOGLETEST_DIR}" "${CMAKE_BINARY_DIR}/_deps/googletest-build"
+                   EXCLUDE_FROM_ALL SYSTEM)
+  foreach(lib gtest gtest_main)
+    target_compile_options(${lib} PRIVATE -w)
+    if(NOT TARGET GTest::${lib})
+      add_library(GTest::${lib} ALIAS ${lib})
+    endif()
+  endforeach()
+endfunction()
+
+_zarn_dep_pcre2()
+_zarn_dep_storm()
+_zarn_dep_sodium()
+if(NOT DEFINED ZARN_TESTS OR ZARN_TESTS)
+  _zarn_dep_googletest()
+endif()

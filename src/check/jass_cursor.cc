@@ -1,0 +1,107 @@
+#include "check/jass_cursor.h"
+
+#include <cstdio>
+
+namespace zarn::jass {
+
+namespace {
+
+constexpr std::size_t kQuotedMax = 32;
+
+std::string FaultMessage(Fault fault, std::string_view text) {
+  switch (fault) {
+    case Fault::kUnclosedString: return "String literal is not closed";
+    case Fault::kUnclosedRawcode: return "Rawcode literal is not closed";
+    case Fault::kBadNumber: return "Malformed number " + Quote(text);
+    case Fault::kTrailingUnderscore: return "Name " + Quote(text) + " ends with \"_\"";
+    case Fault::kBadByte: {
+      const unsigned char byte = static_cast<unsigned char>(text.empty() ? 0 : text[0]);
+      if (byte > 32 && byte < 127) return "Unexpected character " + Quote(text);
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", byte);
+      return std::string("Unexpected byte ") + hex;
+    }
+    case Fault::kNone: break;
+  }
+  return "";
+}
+
+bool IsLiteralFault(Fault fault) { return fault == Fault::kUnclosedString || fault == Fault::kUnclosedRawcode; }
+
+}  // namespace
+
+std::string Quote(std::string_view text) {
+  std::size_t end = text.find_first_of("\r\n");
+  bool cut = end != std::string_view::npos;
+  if (!cut) end = text.size();
+  if (end > kQuotedMax) {
+    end = kQuotedMax;
+    cut = true;
+  }
+  std::string quoted;
+  quoted.reserve(end + 5);
+  quoted += '"';
+  quoted.append(text.substr(0, end));
+  quoted += cut ? "...\"" : "\"";
+  return quoted;
+}
+
+Cursor::Cursor(std::string_view script, std::vector<JassProblem>& problems, bool literals_only)
+    : lexer_(script), problems_(problems), literals_only_(literals_only) {
+  Advance();
+}
+
+void Cursor::Advance() {
+  token_ = lexer_.Next();
+  if (token_.fault != Fault::kNone) ReportFault();
+  if (token_.spans_lines && !line_has_long_string_) {
+    line_has_long_string_ = true;
+    long_string_ = token_;
+  }
+}
+
+void Cursor::ReportFault() {
+  if (literals_only_ && !IsLiteralFault(token_.fault)) return;
+  ReportHere(FaultMessage(token_.fault, text()));
+}
+
+bool Cursor::Accept(Tok kind) {
+  if (token_.kind != kind) return false;
+  Advance();
+  return true;
+}
+
+bool Cursor::Expect(Tok kind) {
+  return Accept(kind) || Fail(Quote(Spelling(kind)));
+}
+
+bool Cursor::Fail(std::string_view expected) {
+  if (line_has_problem_) return false;
+  if (line_has_long_string_) {
+    ReportAt(long_string_, "String literal is not closed on its line");
+  } else {
+    std::string found = Is(Tok::kNewline) ? "end of line" : Is(Tok::kEnd) ? "end of script" : Quote(text());
+    ReportHere("Expected " + std::string(expected) + ", found " + found);
+  }
+  line_has_problem_ = true;
+  return false;
+}
+
+void Cursor::ReportHere(std::string message) {
+  if (line_has_problem_) return;
+  line_has_problem_ = true;
+  ReportAt(token_, std::move(message));
+}
+
+void Cursor::ReportAt(const Token& where, std::string message) {
+  problems_.push_back({where.line, where.column, std::move(message)});
+}
+
+void Cursor::FinishLine() {
+  while (!AtLineEnd()) Advance();
+  line_has_problem_ = false;
+  line_has_long_string_ = false;
+  if (Is(Tok::kNewline)) Advance();
+}
+
+}  // namespace zarn::jass

@@ -1,0 +1,276 @@
+#include "check/jass_lexer.h"
+
+#include <cstring>
+
+namespace zarn::jass {
+
+namespace {
+
+struct KeywordRow {
+  std::string_view text;
+  Tok kind;
+};
+
+constexpr KeywordRow kKeywords[] = {
+    {"function", Tok::kFunction}, {"endfunction", Tok::kEndfunction}, {"takes", Tok::kTakes},
+    {"returns", Tok::kReturns},   {"nothing", Tok::kNothing},         {"native", Tok::kNative},
+    {"constant", Tok::kConstant}, {"type", Tok::kType},               {"extends", Tok::kExtends},
+    {"globals", Tok::kGlobals},   {"endglobals", Tok::kEndglobals},   {"local", Tok::kLocal},
+    {"array", Tok::kArray},       {"set", Tok::kSet},                 {"call", Tok::kCall},
+    {"if", Tok::kIf},             {"then", Tok::kThen},               {"elseif", Tok::kElseif},
+    {"else", Tok::kElse},         {"endif", Tok::kEndif},             {"loop", Tok::kLoop},
+    {"endloop", Tok::kEndloop},   {"exitwhen", Tok::kExitwhen},       {"return", Tok::kReturn},
+    {"debug", Tok::kDebug},       {"and", Tok::kAnd},                 {"or", Tok::kOr},
+    {"not", Tok::kNot},           {"true", Tok::kTrue},               {"false", Tok::kFalse},
+    {"null", Tok::kNull},
+};
+
+constexpr struct {
+  Tok kind;
+  std::string_view text;
+} kSpellings[] = {
+    {Tok::kLParen, "("}, {Tok::kRParen, ")"}, {Tok::kLBracket, "["}, {Tok::kRBracket, "]"},
+    {Tok::kComma, ","},  {Tok::kAssign, "="}, {Tok::kPlus, "+"},     {Tok::kMinus, "-"},
+    {Tok::kStar, "*"},   {Tok::kSlash, "/"},  {Tok::kEq, "=="},      {Tok::kNe, "!="},
+    {Tok::kLt, "<"},     {Tok::kGt, ">"},     {Tok::kLe, "<="},      {Tok::kGe, ">="},
+};
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsNameByte(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+bool StartsWithWord(std::string_view text, std::size_t at, std::string_view word) {
+  return text.substr(at, word.size()) == word &&
+         (at + word.size() >= text.size() || !IsNameByte(text[at + word.size()]));
+}
+
+}  // namespace
+
+Tok KeywordOf(std::string_view name) {
+  if (name.size() < 2 || name.size() > 11 || !(name[0] >= 'a' && name[0] <= 't')) return Tok::kName;
+  for (const KeywordRow& row : kKeywords)
+    if (row.text == name) return row.kind;
+  return Tok::kName;
+}
+
+std::string_view Spelling(Tok kind) {
+  for (const KeywordRow& row : kKeywords)
+    if (row.kind == kind) return row.text;
+  for (const auto& row : kSpellings)
+    if (row.kind == kind) return row.text;
+  return "";
+}
+
+Lexer::Lexer(std::string_view script) : script_(script) {
+  if (const void* nul = std::memchr(script.data(), '\0', script.size()))
+    script_ = script.substr(0, static_cast<const char*>(nul) - script.data());
+  if (script_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = line_start_ = 3;
+}
+
+Token Lexer::Make(Tok kind, std::size_t begin, std::size_t line, std::size_t line_start) const {
+  Token token;
+  token.kind = kind;
+  token.begin = token.end = begin;
+  token.line = line;
+  token.column = begin - line_start + 1;
+  return token;
+}
+
+// Past one line end at `at`: CR LF, LF or CR.
+std::size_t Lexer::SkipLineEnd(std::size_t at) {
+  if (script_[at] == '\r' && at + 1 < script_.size() && script_[at + 1] == '\n') return at + 2;
+  return at + 1;
+}
+
+Token Lexer::Next() {
+  while (SkipBlanksAndComments()) {
+  }
+  if (pos_ >= script_.size()) return Make(Tok::kEnd, pos_, line_, line_start_);
+  const char c = script_[pos_];
+  if (IsLineEnd(c)) {
+    Token token = Make(Tok::kNewline, pos_, line_, line_start_);
+    pos_ = token.end = SkipLineEnd(pos_);
+    ++line_;
+    line_start_ = pos_;
+    at_line_start_ = true;
+    return token;
+  }
+  at_line_start_ = false;
+  Token token = Make(Tok::kBad, pos_, line_, line_start_);
+  if (IsLetter(c)) {
+    ReadName(token);
+  } else if (IsDigit(c) || c == '$' || (c == '.' && pos_ + 1 < script_.size() && IsDigit(script_[pos_ + 1]))) {
+    ReadNumber(token);
+  } else if (c == '"' || c == '\'') {
+    ReadQuoted(token, c);
+  } else {
+    ReadOperator(token);
+  }
+  return token;
+}
+
+// Skips blanks and one comment; true when a comment was skipped.
+bool Lexer::SkipBlanksAndComments() {
+  while (pos_ < script_.size() && IsBlank(script_[pos_])) ++pos_;
+  if (pos_ + 1 >= script_.size() || script_[pos_] != '/') return false;
+  if (script_[pos_ + 1] == '/') {
+    SkipLineComment();
+    return true;
+  }
+  return script_[pos_ + 1] == '*' && SkipBlockComment();
+}
+
+void Lexer::SkipLineComment() {
+  if (at_line_start_ && script_.substr(pos_, 3) == "//!") {
+    std::size_t at = pos_ + 3;
+    while (at < script_.size() && IsBlank(script_[at])) ++at;
+    if (StartsWithWord(script_, at, "textmacro") || StartsWithWord(script_, at, "endtextmacro") ||
+        StartsWithWord(script_, at, "runtextmacro"))
+      saw_text_macro_ = true;
+  }
+  while (pos_ < script_.size() && !IsLineEnd(script_[pos_])) ++pos_;
+}
+
+// A "/*" with no "*/" after it is not a comment: false, nothing skipped.
+bool Lexer::SkipBlockComment() {
+  if (pos_ >= no_block_end_from_) return false;
+  std::size_t close = script_.find("*/", pos_ + 2);
+  if (close == std::string_view::npos) {
+    no_block_end_from_ = pos_;
+    return false;
+  }
+  for (std::size_t at = pos_ + 2; at < close;) {
+    if (!IsLineEnd(script_[at])) {
+      ++at;
+      continue;
+    }
+    at = SkipLineEnd(at);
+    ++line_;
+    line_start_ = at;
+  }
+  pos_ = close + 2;
+  return true;
+}
+
+void Lexer::ReadName(Token& token) {
+  std::size_t at = pos_ + 1;
+  while (at < script_.size() && IsNameByte(script_[at])) ++at;
+  token.end = pos_ = at;
+  token.kind = KeywordOf(Text(token));
+  if (script_[at - 1] == '_') token.fault = Fault::kTrailingUnderscore;
+}
+
+// Decimal, octal (leading 0), hex (0x or $) integers and reals (1.5, 1., .5).
+// A number ends where its digits end: optimised scripts run numbers straight
+// into the next word ("0then"), which the game reads as two tokens.
+void Lexer::ReadNumber(Token& token) {
+  token.kind = Tok::kNumber;
+  std::size_t at = pos_;
+  const std::size_t n = script_.size();
+  bool ok = true;
+  if (script_[at] == '$' || (script_[at] == '0' && at + 1 < n && (script_[at + 1] | 0x20) == 'x')) {
+    at += script_[at] == '$' ? 1 : 2;
+    const std::size_t digits = at;
+    while (at < n && IsHexDigit(script_[at])) ++at;
+    ok = at > digits;
+  } else {
+    const bool octal = script_[at] == '0';
+    while (at < n && IsDigit(script_[at])) {
+      if (octal && script_[at] > '7') ok = false;
+      ++at;
+    }
+    if (at < n && script_[at] == '.') {
+      ok = true;  // 0.5 and 09.5 are reals, not octal
+      ++at;
+      while (at < n && IsDigit(script_[at])) ++at;
+    }
+  }
+  if (!ok) token.fault = Fault::kBadNumber;
+  token.end = pos_ = at;
+}
+
+// A string may span lines; a rawcode ends at its line. A backslash escapes
+// the byte after it. Without a closing quote the literal runs to the end of
+// its line and is marked unclosed.
+void Lexer::ReadQuoted(Token& token, char quote) {
+  const bool is_string = quote == '"';
+  token.kind = is_string ? Tok::kString : Tok::kRawcode;
+  const std::size_t n = script_.size();
+  std::size_t line = line_, line_start = line_start_;
+  std::size_t at = pos_ + 1;
+  bool closed = false;
+  while (at < n) {
+    // Past a byte that is no backslash, this scan reads the script exactly
+    // as an earlier one that found no closing quote: no need to go on.
+    if (is_string && at > no_string_end_from_ && script_[at - 1] != '\\') break;
+    const char c = script_[at];
+    if (c == quote) {
+      closed = true;
+      ++at;
+      break;
+    }
+    if (IsLineEnd(c)) {
+      if (!is_string) break;
+      at = SkipLineEnd(at);
+      ++line;
+      line_start = at;
+      token.spans_lines = true;
+      continue;
+    }
+    if (c == '\\' && at + 1 < n) {
+      ++at;
+      if (IsLineEnd(script_[at])) {
+        if (!is_string) break;
+        continue;  // the escaped line end still ends a line
+      }
+    }
+    ++at;
+  }
+  if (closed) {
+    line_ = line;
+    line_start_ = line_start;
+    token.end = pos_ = at;
+    return;
+  }
+  token.fault = is_string ? Fault::kUnclosedString : Fault::kUnclosedRawcode;
+  if (is_string && pos_ < no_string_end_from_) no_string_end_from_ = pos_;
+  token.spans_lines = false;
+  at = pos_ + 1;
+  while (at < n && !IsLineEnd(script_[at])) ++at;
+  token.end = pos_ = at;
+}
+
+void Lexer::ReadOperator(Token& token) {
+  const char c = script_[pos_];
+  const bool equals_next = pos_ + 1 < script_.size() && script_[pos_ + 1] == '=';
+  std::size_t length = 1;
+  switch (c) {
+    case '(': token.kind = Tok::kLParen; break;
+    case ')': token.kind = Tok::kRParen; break;
+    case '[': token.kind = Tok::kLBracket; break;
+    case ']': token.kind = Tok::kRBracket; break;
+    case ',': token.kind = Tok::kComma; break;
+    case '+': token.kind = Tok::kPlus; break;
+    case '-': token.kind = Tok::kMinus; break;
+    case '*': token.kind = Tok::kStar; break;
+    case '/': token.kind = Tok::kSlash; break;
+    case '=': token.kind = equals_next ? Tok::kEq : Tok::kAssign; length += equals_next; break;
+    case '<': token.kind = equals_next ? Tok::kLe : Tok::kLt; length += equals_next; break;
+    case '>': token.kind = equals_next ? Tok::kGe : Tok::kGt; length += equals_next; break;
+    case '!':
+      if (equals_next) {
+        token.kind = Tok::kNe;
+        length = 2;
+        break;
+      }
+      [[fallthrough]];
+    default:
+      token.fault = Fault::kBadByte;
+  }
+  token.end = pos_ = pos_ + length;
+}
+
+}  // namespace zarn::jass

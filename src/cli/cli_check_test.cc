@@ -1,0 +1,82 @@
+// The JASS 2 check through the console front end: --check on a plain file,
+// and the check of a run's result before it goes into the map.
+#include <gtest/gtest.h>
+
+#include "map/map_builder.h"
+#include "result_check.h"
+#include "text/script.h"
+#include "testing/test_util.h"
+
+namespace zarn {
+namespace {
+
+using testing_util::Quote;
+using testing_util::RunCommand;
+using testing_util::TempDir;
+
+const std::string& kCli = testing_util::kBuiltCli;
+
+// Valid as written; the global and the flush passes break it.
+constexpr const char* kBrokenByThePasses =
+    "globals\n"
+    "real xprate_global=1\n"
+    "endglobals\n"
+    "function s__StringTable_flush takes nothing returns nothing\n"
+    "endfunction\n";
+
+constexpr const char* kBrokenEntries =
+    "Line 1: Name \"xprate_\" ends with \"_\"\n"
+    "Line 2: Expected a type, found \"=\"\n"
+    "Line 4: Expected end of line, found \"=\"\n"
+    "ZARN: 3 errors found!\n";
+
+TEST(CliCheckTest, CheckModeReportsInCompilerStyle) {
+  TempDir dir;
+  WriteFileBytes(dir / "ok.j", kBrokenByThePasses);
+  auto r = RunCommand(kCli + " --check " + Quote(dir / "ok.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  WriteFileBytes(dir / "bad.j", "function F takes nothing returns nothing\r\n  endloop\r\nendfunction\r\nx\r\n");
+  r = RunCommand(kCli + " --check " + Quote(dir / "bad.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, dir / "bad.j:2:3: error: \"endloop\" without \"loop\"\n" + dir /
+                       "bad.j:4:1: error: Expected a declaration, found \"x\"\n");
+  EXPECT_EQ(r.out, "");
+  for (std::string args : {"--check " + Quote(dir / "missing.j"), std::string("--check"),
+                           "--check " + Quote(dir / "ok.j") + " --no-check"})
+    EXPECT_EQ(RunCommand(kCli + " " + args, dir.path()).exit_code, 2) << args;
+  r = RunCommand(kCli + " --help", dir.path());
+  EXPECT_NE(r.out.find("--check FILE"), std::string::npos);
+  EXPECT_NE(r.out.find("--no-check"), std::string::npos);
+}
+
+TEST(CliCheckTest, ScriptModeWritesABrokenResultButExitsOne) {
+  TempDir dir;
+  WriteFileBytes(dir / "in.j", kBrokenByThePasses);
+  auto r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --out " + Quote(dir / "out.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, kBrokenEntries);
+  EXPECT_NE(ReadFileBytes(dir / "out.j").find("returns nothing = null\r\n"), std::string::npos);
+  r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --no-check --out " + Quote(dir / "out.j"),
+                 dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+}
+
+TEST(CliCheckTest, MapRunWithABrokenResultLeavesTheMapAsItWas) {
+  TempDir dir;
+  const std::string cli = testing_util::CopyProgram("zarn-cli", dir.path());
+  const std::string map = dir / "m.w3x";
+  BuildMapArchive(map, {{"war3map.j", kBrokenByThePasses}});
+  const std::string before = ReadFileBytes(map);
+  auto r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, kBrokenEntries);
+  EXPECT_EQ(ReadFileBytes(map), before);
+
+  r = RunCommand(Quote(cli) + " --map " + Quote(map) + " --no-check", dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(ReadFileBytes(map), before);
+}
+
+}  // namespace
+}  // namespace zarn

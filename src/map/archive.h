@@ -1,0 +1,115 @@
+// Access to the map archive: the script is read out of it at the start of a
+// run and, on a clean result, put back.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/progress.h"
+
+namespace zarn {
+
+// "Error opening file: " + name
+class ESFileOpenFileEx : public Error {
+ public:
+  explicit ESFileOpenFileEx(const std::string& name) : Error("Error opening file: " + name) {}
+};
+// "Error reading file"
+class ESFileReadFile : public Error {
+ public:
+  ESFileReadFile() : Error("Error reading file") {}
+};
+// "Error closing file handle"
+class ESFileCloseFile : public Error {
+ public:
+  ESFileCloseFile() : Error("Error closing file handle") {}
+};
+// "Error updating archive: " + what failed
+class EArchiveUpdate : public Error {
+ public:
+  explicit EArchiveUpdate(const std::string& what) : Error("Error updating archive: " + what) {}
+};
+
+// Largest war3map.j that is read into memory.
+constexpr std::uint32_t kMaxArchiveFileSize = 256u << 20;
+
+// Read buffer size for a block-size exponent s: 512 << s as a 32-bit value,
+// or 4096 when that overflows to 0.
+std::uint32_t ReadBufferSize(std::uint32_t exponent);
+
+// Reads a whole file out of an open archive (a StormLib handle) in pieces of
+// `buffer_size` bytes, or of the archive's sector size when it is 0. Records
+// the size of every piece read in `piece_sizes` when given. Throws
+// ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile, or Error for a size that
+// is over kMaxArchiveFileSize or that the archive cannot hold.
+std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_t buffer_size,
+                            std::vector<std::uint32_t>* piece_sizes = nullptr);
+
+// The steps of MapArchive::InsertScript, in order.
+enum class InsertStep {
+  kNone,
+  kCopy,              // temporary copy beside the map
+  kOpen,              // open the copy for writing
+  kDeleteAttributes,  // take "(attributes)" out
+  kAddScript,         // add the script as war3map.j
+  kCompact,
+  kClose,             // write the tables and close
+  kVerify,            // read war3map.j back from the closed copy
+  kReplace,           // rename the copy over the map
+};
+
+// How long a run waits for another process to let go of the map.
+constexpr std::chrono::milliseconds kMapLockWait{5000};
+
+class MapArchive {
+ public:
+  explicit MapArchive(std::string map_path);
+  ~MapArchive();
+  MapArchive(const MapArchive&) = delete;
+  MapArchive& operator=(const MapArchive&) = delete;
+
+  // Takes an exclusive lock on the map for the rest of the run, opens the
+  // archive (reporting "Opening archive: WORKING..." at 10), then writes its
+  // war3map.j to `disk_path` (reporting "Extracting script: WORKING..." at
+  // 20). `disk_path` is never written through a symbolic link and never when it
+  // is the map itself. Throws ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile,
+  // FileError, or Error when the map stays locked by another process.
+  void ExtractScript(const std::string& disk_path, ProgressReporter& progress);
+
+  // Replaces war3map.j with the bytes of `parsed_path`, deletes "(attributes)"
+  // and compacts. Works on a copy that is verified and then renamed over the
+  // original (the file a symbolic link points to, not the link); on any
+  // failure, or when the map was changed by someone else since extraction,
+  // throws EArchiveUpdate and leaves the map as it was.
+  void InsertScript(const std::string& parsed_path);
+
+  const std::string& path() const { return path_; }
+
+  // Makes the given insertion step fail as if the library or the file system
+  // had refused it; for tests of the failure paths.
+  void FailAt(InsertStep step) { fail_at_ = step; }
+  void SetLockWait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
+
+ private:
+  struct Identity {
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long mtime_sec = 0, mtime_nsec = 0;
+    bool operator==(const Identity&) const = default;
+  };
+  void CloseHandle();
+  void LockMap();
+  void Check(InsertStep step, bool ok, const std::string& what) const;
+
+  std::string path_;
+  void* handle_ = nullptr;
+  int lock_fd_ = -1;          // the map, held open with an exclusive flock
+  bool extracted_ = false;    // `extracted_as_` describes the map as read
+  Identity extracted_as_;
+  InsertStep fail_at_ = InsertStep::kNone;
+  std::chrono::milliseconds lock_wait_ = kMapLockWait;
+};
+
+}  // namespace zarn

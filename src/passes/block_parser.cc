@@ -1,0 +1,92 @@
+#include "passes/block_parser.h"
+
+#include "passes/conditional_blocks.h"
+#include "passes/handle_creation.h"
+#include "passes/handle_release.h"
+#include "text/matcher.h"
+#include "passes/mount.h"
+#include "passes/repeat_until.h"
+#include "text/rewrite.h"
+#include "text/text.h"
+#include "passes/var_inference.h"
+
+namespace zarn {
+
+namespace {
+
+// Each comma becomes a line break followed by `keyword`.
+std::string SplitAtCommas(std::string_view stmt, std::string_view keyword) {
+  return ReplaceAll(stmt, ",", "\r\n" + std::string(keyword));
+}
+
+std::string SplitNewList(std::string_view line) {
+  std::string stmt = CollapseWhitespace(TrimView(line));
+  return SplitAtCommas(stmt, Contains(stmt, "global") ? "new global" : "new");
+}
+
+std::string SplitFlushList(std::string_view line) { return SplitAtCommas(TrimView(line), "flush "); }
+
+// free and var lists: a line with a call in it is left whole; otherwise the
+// blank after the first comma decides whether the keyword brings its own.
+std::string SplitNameList(std::string_view line, std::string_view keyword) {
+  std::string_view stmt = TrimView(line);
+  if (Contains(stmt, "(")) return std::string(stmt);
+  std::size_t comma = stmt.find(',');
+  bool blank_follows = comma != std::string_view::npos && comma + 1 < stmt.size() && stmt[comma + 1] == ' ';
+  return SplitAtCommas(stmt, blank_follows ? std::string(keyword) : std::string(keyword) + " ");
+}
+
+void SplitLines(std::string& text, const char* pattern, std::string (*split)(std::string_view)) {
+  ReplaceEachMatch(text, pattern, MatchMode::kLine,
+                   [split](std::string_view line) { return std::optional<std::string>(split(line)); });
+}
+
+// The name between the keyword and "takes": from character `name_start` up to
+// the character before the one that precedes "takes".
+std::string BodyName(std::string_view body, long long name_start) {
+  long long takes = static_cast<long long>(Pos("takes", body));
+  return Trim(Copy(body, name_start, takes - 1 - name_start));
+}
+
+// Runs the body passes on every body the pattern finds and writes each result
+// back over every occurrence of the body.
+void ParseBodies(Run& run, const char* pattern, long long name_start) {
+  ReplaceEachMatch(run.text, pattern, MatchMode::kWholeText, [&](std::string_view matched) {
+    run.progress.SetFunctionName(BodyName(matched, name_start), /*pump=*/true);
+    std::string body = InferVarDeclarations(std::string(matched), run.return_types);
+    return std::optional<std::string>(ExpandFreeStatements(std::move(body), run.return_types));
+  });
+}
+
+}  // namespace
+
+void SplitStatementLists(std::string& text) {
+  SplitLines(text, "^new.*?$", SplitNewList);
+  SplitLines(text, "^flush.*?$", SplitFlushList);
+  SplitLines(text, "^free.*?$", [](std::string_view line) { return SplitNameList(line, "free"); });
+  SplitLines(text, "^var.*?$", [](std::string_view line) { return SplitNameList(line, "var"); });
+}
+
+void ParseBlocks(Run& run) {
+  SplitStatementLists(run.text);
+
+  {
+    // Greedy: from the first "globals" to the last "endglobals".
+    Matcher globals("globals.*endglobals", MatchMode::kWholeText);
+    if (globals.Scan(run.text)) run.globals_block = std::string(globals.Matched());
+  }
+
+  run.progress.SetProgress("Parsing function:", 50);
+  ParseBodies(run, "function.*?endfunction", 9);
+  run.progress.SetProgress("Parsing method:", 50);
+  ParseBodies(run, "method.*?endmethod", 7);
+
+  ResolveConditionalBlocks(run.text, run.globals_block);
+  ExpandMountBlocks(run.text);
+  ExpandNewStatements(run.text);
+  MoveGlobalDeclarations(run.text);
+  ExpandRepeatUntil(run.text);
+  ExpandFlushStatements(run.text);
+}
+
+}  // namespace zarn

@@ -1,0 +1,206 @@
+#include "passes/literals.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <cstring>
+
+#include "text/script.h"
+#include "text/text_search.h"
+
+namespace zarn {
+
+namespace {
+
+constexpr unsigned char kDigitBase = 0x10;  // digit bytes are 0x10 to 0x1F
+
+bool IsTokenByte(unsigned char c) { return c == kTokenStart || (c & 0xF0) == kDigitBase; }
+
+bool IsDigitByte(unsigned char c) { return (c & 0xF0) == kDigitBase; }
+
+// Offset of the first byte at or after `from` that can change the scan's
+// state: a quote, a slash or a token byte; the text's size if none.
+std::size_t FindSpecial(std::string_view text, std::size_t from) {
+  const char* s = text.data();
+  const std::size_t n = text.size();
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i dq = _mm_set1_epi8('"'), sq = _mm_set1_epi8('\''), slash = _mm_set1_epi8('/');
+  const __m128i start = _mm_set1_epi8(kTokenStart);
+  const __m128i high = _mm_set1_epi8(static_cast<char>(0xF0)), digit = _mm_set1_epi8(0x10);
+  for (; i + 16 <= n; i += 16) {
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, dq), _mm_cmpeq_epi8(b, sq)),
+                               _mm_or_si128(_mm_cmpeq_epi8(b, slash), _mm_cmpeq_epi8(b, start)));
+    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(b, high), digit));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c == '"' || c == '\'' || c == '/' || IsTokenByte(c)) return i;
+    ++i;
+  }
+  return n;
+}
+
+// Offset of the quote that closes a literal whose contents start at `from`,
+// or npos. A backslash escapes the byte after it; a rawcode (`line_only`)
+// ends at the first line break.
+std::size_t FindClosingQuote(std::string_view text, std::size_t from, char quote, bool line_only) {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == quote) return i;
+    if (line_only && (c == '\r' || c == '\n')) return std::string_view::npos;
+    if (c == '\\') {
+      if (line_only && i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n'))
+        return std::string_view::npos;
+      ++i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// The script's bytes walked once: what lies outside literals is copied as it
+// stands (token bytes aside), each literal's contents become a token.
+class Scanner {
+ public:
+  Scanner(std::string_view script, std::string& out, std::vector<std::string>& contents)
+      : s_(script), out_(out), contents_(contents) {}
+
+  void Run() {
+    std::size_t copied = 0;  // s_[copied, i) is still to be copied
+    std::size_t i = 0;
+    while ((i = FindSpecial(s_, i)) < s_.size()) {
+      const char c = s_[i];
+      std::size_t next = i + 1;
+      if (c == '/') {
+        next = CommentEnd(i);
+        HideTokenBytes(i + 1, next, copied);
+      } else if (c == '"' || c == '\'') {
+        std::size_t close = FindLiteralEnd(i);
+        if (close != std::string_view::npos) {
+          out_.append(s_, copied, i + 1 - copied);
+          Token(s_.substr(i + 1, close - i - 1));
+          copied = close;  // the closing quote is copied with what follows
+          next = close + 1;
+        }
+      } else {
+        HideTokenBytes(i, next, copied);
+      }
+      i = next;
+    }
+    out_.append(s_, copied, std::string_view::npos);
+  }
+
+ private:
+  // The script's own token bytes in [from, to), each hidden by itself.
+  void HideTokenBytes(std::size_t from, std::size_t to, std::size_t& copied) {
+    for (std::size_t k = from; k < to; ++k) {
+      if (!IsTokenByte(static_cast<unsigned char>(s_[k]))) continue;
+      out_.append(s_, copied, k - copied);
+      Token(s_.substr(k, 1));
+      copied = k + 1;
+    }
+  }
+
+  // Past a comment that starts at `i` (quotes inside open nothing), or i + 1
+  // for a slash that starts none.
+  std::size_t CommentEnd(std::size_t i) {
+    if (i + 1 >= s_.size()) return i + 1;
+    std::size_t end;
+    if (s_[i + 1] == '/') {
+      end = FindLineBreak(s_, i + 2);
+    } else if (s_[i + 1] == '*' && !no_block_end_) {
+      std::size_t close = FindText(s_, "*/", i + 2);
+      if (close == std::string_view::npos) {
+        no_block_end_ = true;  // no later "/*" has an end either
+        return i + 1;
+      }
+      end = close + 2;
+    } else {
+      return i + 1;
+    }
+    return end;
+  }
+
+  // Offset of the closing quote of a literal opening at `i`, or npos. Once a
+  // string finds no end, no later quote can: the escapes of any later start
+  // fall in step with the failed search at once. The same holds for
+  // rawcodes up to the end of their line.
+  std::size_t FindLiteralEnd(std::size_t i) {
+    if (s_[i] == '"') {
+      if (no_string_end_) return std::string_view::npos;
+      std::size_t close = FindClosingQuote(s_, i + 1, '"', false);
+      if (close == std::string_view::npos) no_string_end_ = true;
+      return close;
+    }
+    if (i < rawcode_fails_before_) return std::string_view::npos;
+    std::size_t close = FindClosingQuote(s_, i + 1, '\'', true);
+    if (close == std::string_view::npos) rawcode_fails_before_ = FindLineBreak(s_, i + 1);
+    return close;
+  }
+
+  void Token(std::string_view content) {
+    if (content.empty()) return;  // "" and '' hold nothing to protect
+    std::size_t index = contents_.size();
+    contents_.emplace_back(content);
+    out_ += kTokenStart;
+    do {
+      out_ += static_cast<char>(kDigitBase | (index & 0x0F));
+      index >>= 4;
+    } while (index != 0);
+  }
+
+  std::string_view s_;
+  std::string& out_;
+  std::vector<std::string>& contents_;
+  bool no_string_end_ = false;
+  bool no_block_end_ = false;
+  std::size_t rawcode_fails_before_ = 0;
+};
+
+}  // namespace
+
+std::string HiddenLiterals::Hide(std::string_view script) {
+  script = UpToNul(script);
+  contents_.clear();
+  std::string out;
+  out.reserve(script.size() + script.size() / 16);
+  Scanner(script, out, contents_).Run();
+  return out;
+}
+
+std::string HiddenLiterals::Restore(std::string_view text,
+                                    std::vector<std::pair<std::size_t, std::size_t>>* marked) const {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  std::size_t copied = 0;
+  const char* s = text.data();
+  for (std::size_t i = 0; i < text.size();) {
+    const void* found = std::memchr(s + i, kTokenStart, text.size() - i);
+    if (!found) break;
+    std::size_t start = static_cast<std::size_t>(static_cast<const char*>(found) - s);
+    std::size_t end = start + 1, index = 0;
+    unsigned shift = 0;
+    while (end < text.size() && IsDigitByte(static_cast<unsigned char>(s[end])) && shift < 60) {
+      index |= static_cast<std::size_t>(s[end] & 0x0F) << shift;
+      shift += 4;
+      ++end;
+    }
+    i = end;
+    if (end == start + 1 || index >= contents_.size()) continue;  // not one of ours: left as it is
+    out.append(text, copied, start - copied);
+    const std::string& content = contents_[index];
+    if (marked && content.find("//!ZARN Error") != std::string::npos)
+      marked->emplace_back(out.size(), out.size() + content.size());
+    out += content;
+    copied = end;
+  }
+  out.append(text, copied, std::string_view::npos);
+  return out;
+}
+
+}  // namespace zarn

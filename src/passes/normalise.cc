@@ -1,0 +1,189 @@
+#include "passes/normalise.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <thread>
+
+#include "text/rewrite.h"
+#include "text/text.h"
+
+namespace zarn {
+
+namespace {
+
+// Trims in place: no new string for the many lines that need nothing.
+void TrimInPlace(std::string& line) {
+  std::string_view kept = TrimView(line);
+  if (kept.size() == line.size()) return;
+  std::size_t begin = static_cast<std::size_t>(kept.data() - line.data());
+  line.erase(begin + kept.size());
+  line.erase(0, begin);
+}
+
+}  // namespace
+
+void NormaliseSpaces(Lines& lines) {
+  for (std::string& line : lines) {
+    TrimInPlace(line);
+    // Without a run of two such bytes, collapsing changes nothing.
+    if (HasCollapsibleRun(line)) line = CollapseWhitespace(line);
+  }
+}
+
+std::string JoinNormalisedLines(const Lines& lines) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    std::string_view kept = TrimView(line);
+    if (HasCollapsibleRun(kept)) text += CollapseWhitespace(kept);
+    else text += kept;
+    text += "\r\n";
+  }
+  return text;
+}
+
+namespace {
+
+// Both one-pass conversions below rewrite a text line by line: `form(line,
+// scratch)` gives a line's new form (a view into the line or into `scratch`)
+// or nothing to drop it, and every kept line is followed by CR LF.
+template <class Form>
+void AppendConvertedLines(std::string_view input, std::string& out, Form& form) {
+  std::string scratch;
+  std::size_t i = 0;
+  while (i < input.size()) {
+    const std::size_t end = FindLineBreak(input, i);
+    if (std::optional<std::string_view> kept = form(input.substr(i, end - i), scratch)) {
+      out += *kept;
+      out += "\r\n";
+    }
+    i = end;
+    if (i < input.size() && input[i] == '\r') ++i;
+    if (i < input.size() && input[i] == '\n') ++i;
+  }
+}
+
+// Converts the lines of `input` (which starts at `s`, no NUL in it) within
+// their own bytes for as long as each kept line with its CR LF fits where the
+// line stood, then the rest into a new text, which it returns to follow the
+// first `write` bytes. A lone CR or LF end is what ends the first part; no
+// byte at or past the input's end is touched.
+template <class Form>
+std::string ConvertLinesInPlace(char* s, std::string_view input, std::size_t& write, Form& form) {
+  const std::size_t n = input.size();
+  std::string scratch;
+  std::size_t read = 0;
+  write = 0;
+  while (read < n) {
+    const std::size_t end = FindLineBreak(input, read);
+    std::size_t next = end;
+    if (next < n && s[next] == '\r') ++next;
+    if (next < n && s[next] == '\n') ++next;
+    const std::optional<std::string_view> kept = form(input.substr(read, end - read), scratch);
+    if (kept) {
+      if (write + kept->size() + 2 > next) break;
+      if (kept->data() != s + write) std::memmove(s + write, kept->data(), kept->size());
+      write += kept->size();
+      s[write++] = '\r';
+      s[write++] = '\n';
+    }
+    read = next;
+  }
+  std::string rest;
+  if (read < n) {
+    std::size_t breaks = 0;
+    for (std::size_t i = read; i < n; ++i) breaks += (s[i] == '\r') | (s[i] == '\n');
+    rest.reserve(n - read + breaks + 2);
+    AppendConvertedLines(input.substr(read), rest, form);
+  }
+  return rest;
+}
+
+// A line trimmed and collapsed; an empty line stays.
+auto normalised = [](std::string_view line, std::string& scratch) -> std::optional<std::string_view> {
+  std::string_view kept = TrimView(line);
+  if (!HasCollapsibleRun(kept)) return kept;
+  scratch = CollapseWhitespace(kept);
+  return std::string_view(scratch);
+};
+
+// A line trimmed; dropped when nothing is left.
+auto non_empty = [](std::string_view line, std::string&) -> std::optional<std::string_view> {
+  std::string_view kept = TrimView(line);
+  if (kept.empty()) return std::nullopt;
+  return kept;
+};
+
+// From this size on the second half of the lines is normalised on a second
+// thread: lines are normalised each on its own, so cutting at a line start
+// changes nothing.
+constexpr std::size_t kTwoThreadsFrom = 1 << 20;
+
+}  // namespace
+
+void NormaliseBytesIntoText(std::string& bytes) {
+  const std::string_view input(bytes.data(), UpToNul(bytes).size());
+  std::size_t cut = input.size();
+  if (input.size() >= kTwoThreadsFrom) {
+    const std::size_t lf = input.find('\n', input.size() / 2);
+    if (lf != std::string_view::npos) cut = lf + 1;
+  }
+  std::string second;
+  std::exception_ptr failed;
+  std::thread worker;
+  if (cut < input.size()) {
+    worker = std::thread([&] {
+      try {
+        second.reserve(input.size() - cut + (input.size() - cut) / 8 + 2);
+        AppendConvertedLines(input.substr(cut), second, normalised);
+      } catch (...) {
+        failed = std::current_exception();
+      }
+    });
+  }
+  std::size_t write = 0;
+  std::string rest;
+  try {
+    rest = ConvertLinesInPlace(bytes.data(), input.substr(0, cut), write, normalised);
+  } catch (...) {
+    if (worker.joinable()) worker.join();
+    throw;
+  }
+  if (worker.joinable()) worker.join();
+  if (failed) std::rethrow_exception(failed);
+  bytes.resize(write);
+  bytes += rest;
+  bytes += second;
+}
+
+// A "//" ends the comment pattern's first character class at a line break
+// only when nothing follows it on its line; such a bare "//" is matched alone
+// and deleted where it stands, so it never takes the next line with it.
+constexpr char kLineComment[] = "//(?:[^!\\r\\n].*?)?$";
+constexpr char kBlockComment[] = "/\\*.*?\\*/";
+
+void RemoveComments(std::string& text) {
+  DeleteFirstOccurrenceOfEachMatch(text, kLineComment, MatchMode::kDotAllMultiLine, "//",
+                                   [](std::string_view comment) { return comment == "//"; });
+  DeleteEveryOccurrenceOfEachSpan(text, kBlockComment, MatchMode::kWholeText, "/*");
+}
+
+void RemoveEmptyLines(Lines& lines) {
+  for (std::string& line : lines) TrimInPlace(line);
+  lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::string& line) { return line.empty(); }),
+              lines.end());
+}
+
+void RemoveEmptyLinesFromText(std::string& text) {
+  // Lines that are already trimmed and follow no removed byte stay untouched.
+  std::size_t write = 0;
+  const std::string rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, non_empty);
+  text.resize(write);
+  text += rest;
+}
+
+}  // namespace zarn

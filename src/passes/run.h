@@ -1,0 +1,39 @@
+// The state of one processing run, handed to every pass.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "passes/literals.h"
+#include "platform/progress.h"
+#include "text/script.h"
+#include "passes/tables.h"
+
+namespace zarn {
+
+struct Run {
+  explicit Run(ProgressReporter& reporter) : progress(reporter) {}
+
+  ProgressReporter& progress;
+  // Exactly one of the two forms is current at any moment; the pipeline
+  // converts between them at fixed points and leaves its result in `text`.
+  Lines lines;
+  std::string text;
+  // The script file's bytes as loaded, when the loader hands them over whole:
+  // preprocessing then starts from these instead of `lines`.
+  std::string raw;
+  // Contents of the script's string and rawcode literals while tokens stand
+  // in for them, and the ranges of the result whose restored literals hold
+  // marker text.
+  HiddenLiterals literals;
+  std::vector<std::pair<std::size_t, std::size_t>> literal_markers;
+  // Bodies of raw blocks, in order, always followed by one empty entry.
+  std::vector<std::string> raw_blocks{std::string()};
+  std::string globals_block;
+  ReturnTypeTable return_types;
+};
+
+// Fills the run's return-type table with the built-in rows.
+inline void BuildLanguageTables(Run& run) { run.return_types = ReturnTypeTable::BuiltIn(); }
+
+}  // namespace zarn

@@ -1,0 +1,54 @@
+#include "passes/signatures.h"
+
+#include "text/matcher.h"
+#include "text/text.h"
+
+namespace zarn {
+
+namespace {
+
+// The text after the first "returns" and the byte after it; without
+// "returns", from the 8th character on.
+std::string ReturnTypeOf(std::string_view declaration) {
+  return Trim(Copy(declaration, static_cast<long long>(Pos("returns", declaration)) + 8,
+                   static_cast<long long>(declaration.size())));
+}
+
+// From the byte after `keyword` up to, not including, the byte just before
+// the first "takes"; empty without "takes".
+std::string NameOf(std::string_view declaration, std::string_view keyword) {
+  long long takes = static_cast<long long>(Pos("takes", declaration));
+  long long start = static_cast<long long>(keyword.size()) + 1;
+  return Trim(Copy(declaration, start, takes - start - 1));
+}
+
+void Register(Run& run, const std::string& name, std::string type) {
+  run.return_types.Append(name, std::move(type));
+  run.progress.SetFunctionName(name, /*pump=*/false);
+}
+
+}  // namespace
+
+void RegisterUserSignatures(Run& run) {
+  run.progress.SetProgress("Finding user functions: WORKING...", 70);
+  Matcher functions("^function.*?$", MatchMode::kLine);
+  for (bool found = functions.Scan(run.text); found; found = functions.Next()) {
+    std::string_view declaration = TrimView(functions.Matched());
+    std::string type = ReturnTypeOf(declaration);
+    if (type == "nothing") continue;
+    Register(run, NameOf(declaration, "function"), std::move(type));
+  }
+
+  run.progress.SetProgress("Finding user methods: WORKING...", 70);
+  Matcher methods("^.*?method.*?$", MatchMode::kLine);
+  for (bool found = methods.Scan(run.text); found; found = methods.Next()) {
+    std::string_view line = methods.Matched();
+    if (Contains(line, "endmethod") || Contains(line, "call")) continue;
+    std::string_view declaration = TrimView(line);
+    std::string type = ReturnTypeOf(declaration);
+    if (type == "nothing") continue;
+    Register(run, NameOf(declaration, "method"), std::move(type));
+  }
+}
+
+}  // namespace zarn

@@ -1,0 +1,265 @@
+#include "text/rewrite.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "text/rewrite_engine.h"
+#include "text/text.h"
+#include "text/text_search.h"
+
+namespace zarn {
+
+namespace {
+
+// Collects every match first; the callbacks see only the matched text, so
+// calling them in scan order before any write-back changes nothing they see,
+// and the scan can walk the live text itself.
+std::vector<Edit> CollectEdits(const std::string& text, std::string_view pattern, MatchMode mode,
+                               const std::function<void(std::string_view, std::vector<Edit>&)>& add) {
+  std::vector<Edit> edits;
+  Matcher m(pattern, mode);
+  for (bool found = m.Scan(text); found; found = m.Next()) add(m.Matched(), edits);
+  return edits;
+}
+
+}  // namespace
+
+void ReplaceEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                      const std::function<std::optional<std::string>(std::string_view)>& rewrite) {
+  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                      std::optional<std::string> replacement = rewrite(m);
+                      if (replacement && *replacement != m)
+                        edits.push_back({std::string(m), std::move(*replacement), Edit::kEvery});
+                    }));
+}
+
+void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                             const std::function<std::string(std::string_view)>& target) {
+  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                      edits.push_back({target(m), std::string(), Edit::kFirst});
+                    }));
+}
+
+void ReplaceFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                              const std::function<std::string(std::string_view)>& replacement) {
+  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                      edits.push_back({std::string(m), replacement(m), Edit::kFirst});
+                    }));
+}
+
+void ApplyEditsForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                            const std::function<std::vector<TextEdit>(std::string_view)>& edits) {
+  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& out) {
+                      for (TextEdit& edit : edits(m))
+                        out.push_back({std::move(edit.from), std::move(edit.to), Edit::kEvery});
+                    }));
+}
+
+bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                       const std::function<std::string(std::string_view)>& replacement) {
+  Matcher m(pattern, mode);
+  if (!m.Scan(text)) return false;
+  const std::string matched(m.Matched());  // the scan walks `text`, which changes next
+  ReplaceFirstIn(text, matched, replacement(matched));
+  return true;
+}
+
+namespace {
+
+// The live text while it is rebuilt left to right: `done` followed by the
+// scanned text from `rest` on. The scanned text is only replaced once the
+// rebuilt one is finished. Keeps, for every place in `done` where `lead`
+// starts and the byte after it is also in `done`, that place under that byte.
+class LiveText {
+ public:
+  LiveText(std::string_view copy, std::string_view lead) : copy_(copy), lead_(lead) {
+    done_.reserve(copy.size());
+  }
+
+  // Takes the copy up to `offset` into the finished part.
+  void KeepUpTo(std::size_t offset) {
+    done_.append(copy_, rest_, offset - rest_);
+    rest_ = offset;
+    Index();
+  }
+  // Drops `length` bytes of the copy at the current place.
+  void Skip(std::size_t length) { rest_ += length; }
+
+  // Leftmost place before the current one where `what`, which stands at the
+  // current place, also starts in the live text, if any.
+  std::optional<std::size_t> EarlierOccurrence(std::string_view what) const {
+    if (what.empty()) return std::nullopt;
+    if (what.size() <= lead_.size() || what.substr(0, lead_.size()) != lead_) {
+      // Not covered by the index: search the live text itself.
+      std::string head = done_;
+      head.append(copy_, rest_, what.size() - 1);
+      std::size_t at = head.find(what);
+      if (at == std::string::npos) return std::nullopt;
+      return at;
+    }
+    unsigned char next = static_cast<unsigned char>(what[lead_.size()]);
+    for (std::size_t at : starts_[next])
+      if (OccursAt(what, at)) return at;
+    for (std::size_t at = indexed_; at < done_.size(); ++at)
+      if (OccursAt(what, at)) return at;
+    return std::nullopt;
+  }
+
+  // Deletes `length` bytes at `at`, before the current place, and skips the
+  // match of that length which stands at the current place in the copy.
+  void DeleteEarlier(std::size_t at, std::size_t length) {
+    std::string live = done_;
+    live.append(copy_, rest_, length);
+    live.erase(at, length);
+    done_ = std::move(live);
+    rest_ += length;
+    for (auto& starts : starts_) starts.clear();
+    indexed_ = 0;
+    Index();
+  }
+
+  std::string Finish() {
+    done_.append(copy_, rest_);
+    return std::move(done_);
+  }
+
+ private:
+  char At(std::size_t i) const { return i < done_.size() ? done_[i] : copy_[rest_ + i - done_.size()]; }
+
+  bool OccursAt(std::string_view what, std::size_t at) const {
+    if (at + what.size() > done_.size() + copy_.size() - rest_) return false;
+    for (std::size_t i = 0; i < what.size(); ++i)
+      if (At(at + i) != what[i]) return false;
+    return true;
+  }
+
+  void Index() {
+    if (done_.size() < lead_.size() + 1) return;
+    std::size_t limit = done_.size() - lead_.size();
+    for (std::size_t at = done_.find(lead_, indexed_); at < limit; at = done_.find(lead_, at + 1))
+      starts_[static_cast<unsigned char>(done_[at + lead_.size()])].push_back(at);
+    if (limit > indexed_) indexed_ = limit;
+  }
+
+  std::string_view copy_;
+  std::string_view lead_;
+  std::string done_;
+  std::size_t rest_ = 0;
+  std::size_t indexed_ = 0;  // every place below this has been indexed
+  std::array<std::vector<std::size_t>, 256> starts_;
+};
+
+}  // namespace
+
+void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
+                                      std::string_view lead,
+                                      const std::function<bool(std::string_view)>& at_own_place) {
+  Matcher m(pattern, mode);
+  if (!m.Scan(text)) return;
+  LiveText live(text, lead);
+  do {
+    std::string_view matched = m.Matched();
+    live.KeepUpTo(m.Offset());
+    std::optional<std::size_t> earlier;
+    if (!at_own_place(matched)) earlier = live.EarlierOccurrence(matched);
+    if (earlier) live.DeleteEarlier(*earlier, matched.size());
+    else live.Skip(matched.size());
+  } while (m.Next());
+  text = live.Finish();
+}
+
+void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
+                                  const std::function<MatchPart(std::string_view)>& part) {
+  Matcher m(pattern, mode);
+  if (!m.Scan(text)) return;
+  std::string_view copy = text;  // replaced only once `out` is complete
+  std::string out;
+  out.reserve(copy.size());
+  std::size_t rest = 0;
+  do {
+    MatchPart gone = part(m.Matched());
+    std::size_t offset = std::min(gone.offset, m.Matched().size());
+    std::size_t length = std::min(gone.length, m.Matched().size() - offset);
+    out.append(copy, rest, m.Offset() + offset - rest);
+    rest = m.Offset() + offset + length;
+  } while (m.Next());
+  out.append(copy, rest);
+  text = std::move(out);
+}
+
+void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern, MatchMode mode,
+                                     std::string_view open) {
+  Matcher m(pattern, mode);
+  if (!m.Scan(text)) return;
+  std::string_view copy = text;  // replaced only once `out` is complete
+  // Under these conditions the live text never holds `open` anywhere but at
+  // the start of a match not yet deleted, so each deletion of every
+  // occurrence deletes just the matches of that text.
+  bool only_matches = open.size() == 2;
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
+  do {
+    std::string_view matched = m.Matched();
+    std::size_t end = m.Offset() + matched.size();
+    if (matched.substr(0, open.size()) != open || matched.find(open, 1) != std::string_view::npos ||
+        (end < copy.size() && open.size() == 2 && copy[end] == open[1]))
+      only_matches = false;
+    spans.emplace_back(m.Offset(), end);
+  } while (only_matches && m.Next());
+  if (!only_matches) {
+    ReplaceEachMatch(text, pattern, mode, [](std::string_view) { return std::string(); });
+    return;
+  }
+  std::string out;
+  out.reserve(copy.size());
+  std::size_t rest = 0;
+  for (auto [begin, end] : spans) {
+    out.append(copy, rest, begin - rest);
+    rest = end;
+  }
+  out.append(copy, rest);
+  text = std::move(out);
+}
+
+void RewriteLinesHolding(std::string& text, std::string_view needle,
+                         const std::function<void(std::string&)>& pass) {
+  auto is_break = [](char c) { return c == '\r' || c == '\n'; };
+  struct Span {
+    std::size_t begin, end;
+  };
+  std::vector<Span> spans;
+  std::string lines;
+  for (std::size_t from = 0;;) {
+    std::size_t at = FindText(text, needle, from);
+    if (at == std::string::npos) break;
+    std::size_t begin = at, end = at + needle.size();
+    while (begin > from && !is_break(text[begin - 1])) --begin;
+    while (end < text.size() && !is_break(text[end])) ++end;
+    if (!spans.empty()) lines += '\n';
+    lines.append(text, begin, end - begin);
+    spans.push_back({begin, end});
+    from = end;
+  }
+  if (spans.empty()) return;
+  const std::string before = lines;
+  pass(lines);
+  if (lines == before) return;
+  if (static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n')) + 1 != spans.size()) {
+    pass(text);
+    return;
+  }
+  std::string out;
+  out.reserve(text.size() + lines.size() - before.size());
+  std::size_t done = 0, line_begin = 0;
+  for (const Span& span : spans) {
+    std::size_t line_end = std::min(lines.find('\n', line_begin), lines.size());
+    out.append(text, done, span.begin - done);
+    out.append(lines, line_begin, line_end - line_begin);
+    done = span.end;
+    line_begin = line_end + 1;
+  }
+  out.append(text, done);
+  text.swap(out);
+}
+
+}  // namespace zarn
