@@ -1,0 +1,146 @@
+// The rewrite engine's live text: the original with replacements and
+// insertions kept beside it instead of copied in.
+#pragma once
+
+#include <cstddef>
+#include <iterator>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "text/text_set.h"
+
+namespace zarn::rewrite_detail {
+
+// A place in the live text: an original position and whether the place puts
+// text in before the original byte there (an insertion) or stands for the
+// original bytes from there on (a replacement). At one position the
+// insertion comes first.
+struct PlaceKey {
+  std::size_t at;
+  bool replaces;
+  bool operator<(const PlaceKey& o) const { return at != o.at ? at < o.at : replaces < o.replaces; }
+  bool operator==(const PlaceKey& o) const { return at == o.at && replaces == o.replaces; }
+};
+
+// The live text as the original with non-overlapping replacements and with
+// insertions between original bytes. An insertion never stands inside a
+// replacement: both are made only where an occurrence that no place
+// overlaps starts.
+class SplicedText {
+ public:
+  explicit SplicedText(const std::string& original) : original_(original) {}
+
+  // Whether the original bytes [at, at + length) are no longer together in
+  // the live text: a replacement takes some of them, or an insertion stands
+  // between two of them.
+  bool Overlaps(std::size_t at, std::size_t length) const {
+    auto next = places_.lower_bound(PlaceKey{at, true});
+    if (next != places_.end() && next->first.at < at + length) return true;
+    if (next == places_.begin()) return false;
+    auto prev = std::prev(next);
+    return prev->first.replaces && prev->second.end > at;
+  }
+
+  void Replace(std::size_t at, std::size_t length, const std::string* to) {
+    places_.emplace(PlaceKey{at, true}, Place{at + length, to});
+  }
+  void Insert(std::size_t at, const std::string* text) { places_[PlaceKey{at, false}] = Place{at, text}; }
+  bool Has(PlaceKey key) const { return places_.count(key) != 0; }
+  const std::string& To(PlaceKey key) const { return *places_.at(key).to; }
+  void SetTo(PlaceKey key, const std::string* to) { places_.at(key).to = to; }
+  std::size_t OriginalLength(PlaceKey key) const { return places_.at(key).end - key.at; }
+
+  // Up to `limit` bytes of the live text that end where the place begins,
+  // stopping early after a line break (when `at_break`) or once they begin
+  // with `stop`.
+  std::string Before(PlaceKey key, std::size_t limit, bool at_break, std::string_view stop) const {
+    std::string reversed;
+    auto take = [&](char c) {
+      if (at_break && IsBreak(c)) return false;
+      reversed.push_back(c);
+      return reversed.size() < limit && !EndsWithReversed(reversed, stop);
+    };
+    auto place = places_.find(key);
+    std::size_t pos = key.at;
+    bool going = limit > 0;
+    while (going) {
+      if (place == places_.begin()) {
+        while (going && pos > 0) going = take(original_[--pos]);
+        break;
+      }
+      auto prev = std::prev(place);
+      if (prev->second.end == pos) {
+        const std::string& to = *prev->second.to;
+        for (std::size_t i = to.size(); going && i-- > 0;) going = take(to[i]);
+        pos = prev->first.at;
+        place = prev;
+        continue;
+      }
+      while (going && pos > prev->second.end) going = take(original_[--pos]);
+    }
+    return std::string(reversed.rbegin(), reversed.rend());
+  }
+
+  // The same, forwards from where the place ends, stopping once they end
+  // with `stop`.
+  std::string After(PlaceKey key, std::size_t limit, bool at_break, std::string_view stop) const {
+    std::string out;
+    auto take = [&](char c) {
+      if (at_break && IsBreak(c)) return false;
+      out.push_back(c);
+      return out.size() < limit && !(stop.size() && out.size() >= stop.size() &&
+                                     std::string_view(out).substr(out.size() - stop.size()) == stop);
+    };
+    auto place = places_.find(key);
+    std::size_t pos = place->second.end;
+    auto next = std::next(place);
+    bool going = limit > 0;
+    while (going) {
+      if (next != places_.end() && next->first.at == pos) {
+        for (char c : *next->second.to)
+          if (going) going = take(c);
+        pos = next->second.end;
+        ++next;
+        continue;
+      }
+      if (pos >= original_.size()) break;
+      std::size_t stretch_end = next != places_.end() ? next->first.at : original_.size();
+      while (going && pos < stretch_end) going = take(original_[pos++]);
+    }
+    return out;
+  }
+
+  std::string Build() const {
+    std::string out;
+    std::size_t size = original_.size();
+    for (const auto& [key, place] : places_) size += place.to->size() - (place.end - key.at);
+    out.reserve(size);
+    std::size_t done = 0;
+    for (const auto& [key, place] : places_) {
+      out.append(original_, done, key.at - done);
+      out.append(*place.to);
+      done = place.end;
+    }
+    out.append(original_, done);
+    return out;
+  }
+
+ private:
+  struct Place {
+    std::size_t end;  // an insertion ends where it stands
+    const std::string* to;
+  };
+
+  static bool EndsWithReversed(const std::string& reversed, std::string_view stop) {
+    if (stop.empty() || reversed.size() < stop.size()) return false;
+    for (std::size_t i = 0; i < stop.size(); ++i)
+      if (reversed[reversed.size() - 1 - i] != stop[i]) return false;
+    return true;
+  }
+
+  const std::string& original_;
+  std::map<PlaceKey, Place> places_;
+};
+
+}  // namespace zarn::rewrite_detail
