@@ -187,6 +187,86 @@ class ReturnTypeTable::KeyIndex {
   std::vector<std::size_t> lowest_row_;  // per state; kNoRow when no key ends there
 };
 
+namespace {
+
+// The appended rows' distinct names, each with its lowest row, in an open
+// addressing table keyed by a running hash that a lookup can extend one byte
+// at a time, and which name lengths occur.
+class RowsByName {
+ public:
+  static std::uint64_t Extend(std::uint64_t hash, char byte) {
+    return hash * 0x100000001b3ull + static_cast<unsigned char>(byte) + 1;
+  }
+
+  // Takes in `row` unless an earlier row has its name.
+  void Add(const std::vector<std::string>& names, std::size_t row) {
+    std::string_view name = names[row];
+    std::uint64_t hash = Hash(name);
+    if (Find(names, hash, name) != kNoRow) return;
+    if ((distinct_ + 1) * 2 > slots_.size()) Grow();
+    Place({hash, row});
+    ++distinct_;
+    if (name.size() >= has_length_.size()) has_length_.resize(name.size() + 1, false);
+    has_length_[name.size()] = true;
+  }
+
+  bool HasLength(std::size_t length) const { return has_length_[length]; }
+  std::size_t longest() const { return has_length_.empty() ? 0 : has_length_.size() - 1; }
+
+  // The row holding `name` (its lowest) if it is below `below`, else kNoRow.
+  // Rows that cannot improve an answer are not compared, so a text never
+  // confirms the same name twice once it is the answer so far.
+  std::size_t Find(const std::vector<std::string>& names, std::uint64_t hash, std::string_view name,
+                   std::size_t below = kNoRow) const {
+    if (slots_.empty()) return kNoRow;
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = SlotOf(hash, mask);; at = (at + 1) & mask) {
+      const Slot& slot = slots_[at];
+      if (slot.row == kNoRow) return kNoRow;
+      if (slot.hash == hash && slot.row < below && names[slot.row] == name) return slot.row;
+    }
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash;
+    std::size_t row;  // kNoRow: free
+  };
+
+  static std::uint64_t Hash(std::string_view text) {
+    std::uint64_t hash = 0;
+    for (char byte : text) hash = Extend(hash, byte);
+    return hash;
+  }
+  // Spreads the running hash, whose low bits depend on the last bytes only.
+  static std::size_t SlotOf(std::uint64_t hash, std::size_t mask) {
+    hash ^= hash >> 31;
+    hash *= 0x9e3779b97f4a7c15ull;
+    hash ^= hash >> 29;
+    return static_cast<std::size_t>(hash) & mask;
+  }
+
+  void Place(Slot slot) {
+    std::size_t mask = slots_.size() - 1;
+    std::size_t at = SlotOf(slot.hash, mask);
+    while (slots_[at].row != kNoRow) at = (at + 1) & mask;
+    slots_[at] = slot;
+  }
+
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<std::size_t>(16, old.size() * 2), Slot{0, kNoRow});
+    for (const Slot& slot : old)
+      if (slot.row != kNoRow) Place(slot);
+  }
+
+  std::size_t distinct_ = 0;
+  std::vector<Slot> slots_;       // size a power of two, at most half full
+  std::vector<bool> has_length_;  // by name length; its size is one past the longest name
+};
+
+}  // namespace
+
 // The rows appended after the automata, looked up by hashing: a table of
 // their distinct names, each with its lowest row, and which name lengths
 // occur. A lookup hashes every candidate name of the text, extending one
@@ -206,18 +286,12 @@ class ReturnTypeTable::AppendedIndex {
     name_automaton_.reset();
     call_automaton_.reset();
     key_bytes_ += name.size() + 3;
-    std::uint64_t hash = Hash(name);
-    if (Find(names, hash, name) != kNoRow) return;  // an earlier row has the name
-    if ((distinct_ + 1) * 2 > slots_.size()) Grow();
-    Place({hash, row});
-    ++distinct_;
-    if (name.size() >= has_length_.size()) has_length_.resize(name.size() + 1, false);
-    has_length_[name.size()] = true;
+    rows_.Add(names, row);
   }
 
   // Lowest row whose (non-empty) name occurs in `text`, or kNoRow.
   std::size_t LowestRowByName(const std::vector<std::string>& names, std::string_view text) const {
-    std::size_t longest = has_length_.empty() ? 0 : has_length_.size() - 1;
+    std::size_t longest = rows_.longest();
     if (!name_automaton_ && Costly(text.size(), longest)) {
       name_automaton_ = BuildAutomaton(names, [](std::string_view name) { return std::string(name); });
     }
@@ -228,9 +302,9 @@ class ReturnTypeTable::AppendedIndex {
       std::size_t reach = std::min(longest, text.size() - start);
       std::uint64_t hash = 0;
       for (std::size_t length = 1; length <= reach; ++length) {
-        hash = Extend(hash, text[start + length - 1]);
-        if (!has_length_[length]) continue;
-        lowest = std::min(lowest, Find(names, hash, text.substr(start, length), lowest));
+        hash = RowsByName::Extend(hash, text[start + length - 1]);
+        if (!rows_.HasLength(length)) continue;
+        lowest = std::min(lowest, rows_.Find(names, hash, text.substr(start, length), lowest));
       }
       if (lowest == first_row_) break;  // nothing can beat the first appended row
     }
@@ -239,7 +313,7 @@ class ReturnTypeTable::AppendedIndex {
 
   // Lowest row whose key "= " + name + "(" occurs in `text`, or kNoRow.
   std::size_t LowestCallRow(const std::vector<std::string>& names, std::string_view text) const {
-    std::size_t longest = has_length_.empty() ? 0 : has_length_.size() - 1;
+    std::size_t longest = rows_.longest();
     if (!call_automaton_) {
       std::size_t signs = 0;
       for (std::size_t at = text.find("= "); at != std::string_view::npos; at = text.find("= ", at + 1)) ++signs;
@@ -259,9 +333,9 @@ class ReturnTypeTable::AppendedIndex {
       std::uint64_t hash = 0;
       for (std::size_t paren = start; paren < end; ++paren) {
         std::size_t length = paren - start;
-        if (text[paren] == '(' && has_length_[length])
-          lowest = std::min(lowest, Find(names, hash, text.substr(start, length), lowest));
-        hash = Extend(hash, text[paren]);
+        if (text[paren] == '(' && rows_.HasLength(length))
+          lowest = std::min(lowest, rows_.Find(names, hash, text.substr(start, length), lowest));
+        hash = RowsByName::Extend(hash, text[paren]);
       }
       if (lowest == first_row_) break;
     }
@@ -269,55 +343,6 @@ class ReturnTypeTable::AppendedIndex {
   }
 
  private:
-  struct Slot {
-    std::uint64_t hash;
-    std::size_t row;  // kNoRow: free
-  };
-
-  static std::uint64_t Extend(std::uint64_t hash, char byte) {
-    return hash * 0x100000001b3ull + static_cast<unsigned char>(byte) + 1;
-  }
-  static std::uint64_t Hash(std::string_view text) {
-    std::uint64_t hash = 0;
-    for (char byte : text) hash = Extend(hash, byte);
-    return hash;
-  }
-  // Spreads the running hash, whose low bits depend on the last bytes only.
-  static std::size_t SlotOf(std::uint64_t hash, std::size_t mask) {
-    hash ^= hash >> 31;
-    hash *= 0x9e3779b97f4a7c15ull;
-    hash ^= hash >> 29;
-    return static_cast<std::size_t>(hash) & mask;
-  }
-
-  // The row holding `name` (its lowest) if it is below `below`, else kNoRow.
-  // Rows that cannot improve an answer are not compared, so a text never
-  // confirms the same name twice once it is the answer so far.
-  std::size_t Find(const std::vector<std::string>& names, std::uint64_t hash, std::string_view name,
-                   std::size_t below = kNoRow) const {
-    if (slots_.empty()) return kNoRow;
-    std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = SlotOf(hash, mask);; at = (at + 1) & mask) {
-      const Slot& slot = slots_[at];
-      if (slot.row == kNoRow) return kNoRow;
-      if (slot.hash == hash && slot.row < below && names[slot.row] == name) return slot.row;
-    }
-  }
-
-  void Place(Slot slot) {
-    std::size_t mask = slots_.size() - 1;
-    std::size_t at = SlotOf(slot.hash, mask);
-    while (slots_[at].row != kNoRow) at = (at + 1) & mask;
-    slots_[at] = slot;
-  }
-
-  void Grow() {
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(std::max<std::size_t>(16, old.size() * 2), Slot{0, kNoRow});
-    for (const Slot& slot : old)
-      if (slot.row != kNoRow) Place(slot);
-  }
-
   // Whether `positions` x `reach` hash steps would cost more than building an
   // automaton over the appended keys: about a dozen steps' time per key byte
   // (20,000 names of 18 bytes at most, 415 KB of keys: 11 ms to build, where
@@ -342,10 +367,8 @@ class ReturnTypeTable::AppendedIndex {
 
   std::size_t first_row_;
   std::size_t end_row_;
-  std::size_t distinct_ = 0;
-  std::size_t key_bytes_ = 0;     // of the keys "= " + name + "("
-  std::vector<Slot> slots_;       // open addressing; size a power of two, at most half full
-  std::vector<bool> has_length_;  // by name length; its size is one past the longest name
+  std::size_t key_bytes_ = 0;  // of the keys "= " + name + "("
+  RowsByName rows_;
   mutable std::shared_ptr<const KeyIndex> name_automaton_;
   mutable std::shared_ptr<const KeyIndex> call_automaton_;
 };
