@@ -19,7 +19,7 @@ std::string Reason() { return std::strerror(errno); }
 }  // namespace
 
 std::string ReadFileBytes(const std::string& path) {
-  File f(std::fopen(path.c_str(), "rb"));
+  File f(OpenStdioFile(path, "rb"));
   if (!f) throw FileError("Cannot open file " + path + ": " + Reason());
   std::string bytes;
   char buffer[1 << 16];
@@ -30,7 +30,7 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, std::string_view bytes) {
-  FILE* raw = std::fopen(path.c_str(), "wb");
+  FILE* raw = OpenStdioFile(path, "wb");
   if (!raw) throw FileError("Cannot write file " + path + ": " + Reason());
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), raw) == bytes.size();
   ok = (std::fclose(raw) == 0) && ok;

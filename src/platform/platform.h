@@ -1,10 +1,22 @@
 // The few things that depend on the operating system.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace zarn {
+
+// Paths are UTF-8 strings on every system; the Windows implementation turns
+// them into UTF-16 names at each system call.
+
+// The program's arguments as UTF-8, the program name first. On Windows they
+// are read from the UTF-16 command line, so that any file name comes through.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// Makes the console show UTF-8 output (Windows); nothing elsewhere.
+void PrepareConsole();
+// True when standard error is a terminal or console window.
+bool StandardErrorIsTerminal();
 
 // Real path of the running executable.
 std::string ExecutablePath();
@@ -58,7 +70,7 @@ class FileLock {
   void Lock();
 
  private:
-  int fd_ = -1;
+  std::intptr_t handle_ = -1;  // file descriptor, or HANDLE on Windows
 };
 
 }  // namespace zarn

@@ -10,16 +10,26 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstring>
 #include <cstdlib>
 #include <system_error>
 
 #include "platform/errors.h"
+#include "platform/files.h"
 
 extern char** environ;
 
 namespace zarn {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+void PrepareConsole() {}
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 std::string ExecutablePath() {
   char buffer[PATH_MAX];
@@ -128,18 +138,18 @@ void TuneMemoryAllocator() {
 }
 
 FileLock::FileLock(const std::string& path) {
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd_ < 0) throw FileError("Cannot write file " + path + ": " + std::strerror(errno));
+  handle_ = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (handle_ < 0) throw FileError("Cannot write file " + path + ": " + std::strerror(errno));
 }
 
 FileLock::~FileLock() {
-  if (fd_ >= 0) close(fd_);  // closing releases the lock
+  if (handle_ >= 0) close(static_cast<int>(handle_));  // closing releases the lock
 }
 
-bool FileLock::TryLock() { return flock(fd_, LOCK_EX | LOCK_NB) == 0; }
+bool FileLock::TryLock() { return flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0; }
 
 void FileLock::Lock() {
-  while (flock(fd_, LOCK_EX) != 0) {
+  while (flock(static_cast<int>(handle_), LOCK_EX) != 0) {
     if (errno != EINTR) throw FileError(std::string("Cannot lock the working files: ") + std::strerror(errno));
   }
 }
