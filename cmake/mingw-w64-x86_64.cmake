@@ -29,8 +29,9 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Built programs run under Wine: ctest, gtest_discover_tests() and add_custom_command() steps that
-# use $<TARGET_FILE:...> of a host-run tool through CMAKE_CROSSCOMPILING_EMULATOR.
+# Built programs run under Wine: add_test(), gtest_discover_tests() and add_custom_command() steps
+# whose COMMAND names an executable target are prefixed with CMAKE_CROSSCOMPILING_EMULATOR. Wine
+# takes WINEPREFIX and WINEDEBUG from the environment of the build and of ctest.
 find_program(ZARN_WINE_PROGRAM NAMES wine wine-stable wine64)
 if(ZARN_WINE_PROGRAM)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${ZARN_WINE_PROGRAM})

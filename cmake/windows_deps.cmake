@@ -15,6 +15,8 @@
 # built (EXCLUDE_FROM_ALL), with their warnings silenced.
 
 include_guard(GLOBAL)
+# PCRE2, StormLib's bundled zlib/bzip2/libtomcrypt and libsodium are C.
+enable_language(C)
 include(FetchContent)
 include(ExternalProject)
 include(ProcessorCount)

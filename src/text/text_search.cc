@@ -77,8 +77,8 @@ std::size_t FindText(std::string_view hay, std::string_view needle, std::size_t 
   }
 #endif
   // The rest (or everything without SSE2).
-  const void* at = memmem(s + i, n - i, needle.data(), k);
-  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - s) : npos;
+  std::size_t at = std::string_view(s + i, n - i).find(needle);
+  return at == npos ? npos : i + at;
 }
 
 }  // namespace zarn
