@@ -1,0 +1,176 @@
+// POSIX: the task runs in a forked child, which answers over a pipe and ends
+// with _exit, so nothing of the caller's (buffered output, exit handlers,
+// locks) runs or changes twice.
+#include "platform/isolated_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+namespace zarn {
+
+namespace {
+
+std::atomic<IsolatedFault> g_fault{IsolatedFault::kNone};
+
+using Clock = std::chrono::steady_clock;
+
+void WriteFully(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // the caller is gone or stopped listening
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+void InjectFault(IsolatedFault fault) {
+  switch (fault) {
+    case IsolatedFault::kNone: return;
+    case IsolatedFault::kAbort: std::abort();
+    case IsolatedFault::kSegfault: std::raise(SIGSEGV); return;
+    case IsolatedFault::kHang:
+      for (;;) ::pause();
+  }
+}
+
+// The child: faults end it by their signal, whatever handlers the caller set
+// up (a sanitizer's would turn them into an exit code, a toolkit's into
+// anything), and the reply is a 32-bit code followed by the message bytes.
+[[noreturn]] void RunChild(const IsolatedTask& task, const std::vector<std::string>& args, int out) {
+  sigset_t faults;
+  sigemptyset(&faults);
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) {
+    std::signal(sig, SIG_DFL);
+    sigaddset(&faults, sig);
+  }
+  ::sigprocmask(SIG_UNBLOCK, &faults, nullptr);
+  // A fault here is expected and reported: no core file for it.
+  const rlimit no_core{0, 0};
+  ::setrlimit(RLIMIT_CORE, &no_core);
+  InjectFault(g_fault.load());
+  IsolatedReply reply;
+  try {
+    reply = task.run(args);
+  } catch (const std::exception& e) {
+    reply = {-1, e.what()};
+  } catch (...) {
+    reply = {-1, std::string("the task ") + task.name + " failed"};
+  }
+  const std::uint32_t code = static_cast<std::uint32_t>(reply.code);
+  const char header[4] = {char(code), char(code >> 8), char(code >> 16), char(code >> 24)};
+  WriteFully(out, header, sizeof header);
+  WriteFully(out, reply.text.data(), reply.text.size());
+  ::_exit(0);
+}
+
+// Reads the child's reply until it closes the pipe or the deadline passes;
+// false at the deadline.
+bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
+  char buffer[4096];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd p{in, POLLIN, 0};
+    const int ready = ::poll(&p, 1, static_cast<int>(left > 60000 ? 60000 : left));
+    if (ready < 0 && errno != EINTR) return true;  // cannot wait: judge by the exit status
+    if (ready <= 0) continue;
+    const ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return true;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+// Waits for the child to end, killing it at the deadline; false when it had
+// to be killed.
+bool Reap(pid_t pid, Clock::time_point deadline, int& status) {
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return true;
+    if (done < 0 && errno != EINTR) {
+      status = 0;  // reaped elsewhere (SIGCHLD ignored): judge by the reply
+      return true;
+    }
+    if (Clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+std::string SignalName(int sig) {
+  const char* abbrev = ::sigabbrev_np(sig);
+  const char* text = ::strsignal(sig);
+  std::string name = abbrev ? std::string("SIG") + abbrev : "signal " + std::to_string(sig);
+  return text ? name + ", " + text : name;
+}
+
+IsolatedOutcome Judge(bool in_time, int status, const std::string& bytes, std::chrono::milliseconds limit) {
+  IsolatedOutcome outcome;
+  if (!in_time) {
+    outcome.kind = IsolatedOutcome::Kind::kTimedOut;
+    const auto seconds = (limit.count() + 999) / 1000;
+    outcome.reason = "no answer within " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+  } else if (WIFSIGNALED(status)) {
+    outcome.kind = IsolatedOutcome::Kind::kStopped;
+    outcome.reason = SignalName(WTERMSIG(status));
+  } else if (bytes.size() < 4 || (WIFEXITED(status) && WEXITSTATUS(status) != 0)) {
+    outcome.kind = IsolatedOutcome::Kind::kStopped;
+    outcome.reason = "it ended without an answer, exit code " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  } else {
+    outcome.kind = IsolatedOutcome::Kind::kReplied;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    outcome.reply.code = static_cast<int>(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 |
+                                          std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24);
+    outcome.reply.text = bytes.substr(4);
+  }
+  return outcome;
+}
+
+}  // namespace
+
+void SetIsolatedFaultForTesting(IsolatedFault fault) { g_fault = fault; }
+
+IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
+                            std::chrono::milliseconds limit) {
+  int pipe_fds[2];
+  if (::pipe2(pipe_fds, O_CLOEXEC) != 0) {
+    return {IsolatedOutcome::Kind::kNotStarted, {}, std::string("cannot create a pipe: ") + std::strerror(errno)};
+  }
+  const auto deadline = Clock::now() + limit;
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    const int error = errno;
+    ::close(pipe_fds[0]);
+    ::close(pipe_fds[1]);
+    return {IsolatedOutcome::Kind::kNotStarted, {}, std::string("cannot start a process: ") + std::strerror(error)};
+  }
+  if (pid == 0) {
+    ::close(pipe_fds[0]);
+    RunChild(task, args, pipe_fds[1]);
+  }
+  ::close(pipe_fds[1]);
+  std::string bytes;
+  bool in_time = ReadReply(pipe_fds[0], deadline, bytes);
+  ::close(pipe_fds[0]);
+  int status = 0;
+  in_time = Reap(pid, in_time ? deadline : Clock::now(), status) && in_time;
+  return Judge(in_time, status, bytes, limit);
+}
+
+}  // namespace zarn
