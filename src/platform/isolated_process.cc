@@ -109,7 +109,8 @@ bool Reap(pid_t pid, Clock::time_point deadline, int& status) {
       }
       return false;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // The child closed its end on its way out: it is gone in a moment.
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
 }
 
