@@ -6,8 +6,7 @@
 # fuzz check (scripts/fuzz.sh): each fuzz target replays its regression corpus
 # and makes a fixed number of runs with a fixed seed. Nothing outside the
 # repository decides the result; the real-map tests run too when
-# ../shared/corpus is there. FUZZ_RUNS sets the runs per target (default 2000;
-# 0 replays the regression corpus only).
+# ../shared/corpus is there. FUZZ_RUNS sets the runs per target (default 2000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
