@@ -181,6 +181,16 @@ int OpenScriptForWriting(const std::string& disk_path, const struct stat* map) {
   return fd;
 }
 
+bool WriteAll(int fd, const std::string& bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::uint32_t ReadBufferSize(std::uint32_t exponent) {
@@ -283,14 +293,20 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   // The disk file is created before the archive is read: a failed read
   // leaves it empty.
   int fd = OpenScriptForWriting(disk_path, map_exists ? &map : nullptr);
-  if (::close(fd) != 0) throw FileError("Cannot write file " + disk_path + SystemReason());
-  if (!readable) throw ESFileOpenFileEx(kScriptName);
+  std::string image;
   try {
-    RunArchiveTask(kReadScriptTask, {path_, disk_path}, WorkLimit(static_cast<std::uint64_t>(map.st_size)));
-  } catch (const Error&) {
-    // Whatever a failed worker wrote is not the script.
-    if (::truncate(disk_path.c_str(), 0) != 0) errno = 0;
+    if (!readable) throw ESFileOpenFileEx(kScriptName);
+    image = RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(static_cast<std::uint64_t>(map.st_size)));
+  } catch (...) {
+    ::close(fd);
     throw;
+  }
+  bool ok = WriteAll(fd, image);
+  int saved = errno;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) {
+    errno = saved ? saved : errno;
+    throw FileError("Cannot write file " + disk_path + SystemReason());
   }
 }
 

@@ -1,10 +1,7 @@
 #include "map/archive_worker.h"
 
 #include <StormLib.h>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <iostream>
 
@@ -89,36 +86,16 @@ bool DropAttributes(HANDLE archive) {
   return !SFileHasFile(archive, "(attributes)");
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  for (std::size_t done = 0; done < bytes.size();) {
-    ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    done += static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
-// The disk file was created and checked by the caller; it is written
-// without following a link that took its place since.
-void WriteDiskFile(const std::string& disk_path, const std::string& image) {
-  int fd = ::open(disk_path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
-  bool ok = fd >= 0 && WriteAll(fd, image);
-  const int saved = errno;
-  ok = fd >= 0 && (::close(fd) == 0) && ok;
-  if (!ok) throw FileError("Cannot write file " + disk_path + ": " + std::strerror(saved ? saved : errno));
-}
-
 std::string After(const std::string& text, const std::string& prefix) {
   return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
 }
 
-// Runs one task's work and turns what it throws into a reply.
+// Runs one task's work and turns what it throws into a reply; the work's
+// result is the text of a reply of success.
 template <class Work>
 IsolatedReply Answer(Work&& work) {
   try {
-    work();
-    return {kDone, ""};
+    return {kDone, work()};
   } catch (const ESFileOpenFileEx& e) {
     return {kOpenFileFailed, After(e.what(), "Error opening file: ")};
   } catch (const ESFileReadFile&) {
@@ -136,9 +113,8 @@ IsolatedReply Answer(Work&& work) {
 
 IsolatedReply ReadScript(const std::vector<std::string>& args) {
   return Answer([&] {
-    const std::string& map = args.at(0);
-    OpenArchive archive(map, kReadFlags);
-    WriteDiskFile(args.at(1), ReadArchiveFile(archive.handle, kScriptName, 0));
+    OpenArchive archive(args.at(0), kReadFlags);
+    return ReadArchiveFile(archive.handle, kScriptName, 0);
   });
 }
 
@@ -213,6 +189,7 @@ IsolatedReply WriteScript(const std::vector<std::string>& args) {
     }
     UpdateCopy(copy, script_path, args.at(2), args.at(4) == "1", steps);
     VerifyCopy(copy, script, steps);
+    return std::string();
   });
 }
 
@@ -226,8 +203,8 @@ std::chrono::milliseconds ArchiveWorkTimeLimit(std::uint64_t size) {
   return std::chrono::seconds(20 + mebibytes);
 }
 
-void RunArchiveTask(const IsolatedTask& task, const std::vector<std::string>& args,
-                    std::chrono::milliseconds limit) {
+std::string RunArchiveTask(const IsolatedTask& task, const std::vector<std::string>& args,
+                           std::chrono::milliseconds limit) {
   const IsolatedOutcome outcome = RunIsolated(task, args, limit);
   switch (outcome.kind) {
     case IsolatedOutcome::Kind::kReplied: break;
@@ -238,7 +215,7 @@ void RunArchiveTask(const IsolatedTask& task, const std::vector<std::string>& ar
   }
   const std::string& text = outcome.reply.text;
   switch (outcome.reply.code) {
-    case kDone: return;
+    case kDone: return text;
     case kOpenFileFailed: throw ESFileOpenFileEx(text);
     case kReadFileFailed: throw ESFileReadFile();
     case kCloseFileFailed: throw ESFileCloseFile();

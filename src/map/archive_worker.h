@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/isolated_process.h"
@@ -19,8 +20,8 @@ class EArchiveRead : public Error {
   explicit EArchiveRead(const std::string& what) : Error("Error reading archive: " + what) {}
 };
 
-// Reads war3map.j out of the map and writes it to the disk file, which the
-// caller has created. Arguments: the map path, the disk path.
+// Reads war3map.j out of the map; the reply of success carries its bytes.
+// Arguments: the map path.
 extern const IsolatedTask kReadScriptTask;
 
 // Puts a script into a copy of the map: deletes "(attributes)", replaces
@@ -34,11 +35,12 @@ extern const IsolatedTask kWriteScriptTask;
 // and one more for each started MiB.
 std::chrono::milliseconds ArchiveWorkTimeLimit(std::uint64_t size);
 
-// Runs an archive task and turns its reply into the exception the task
-// caught (ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile, FileError,
-// EArchiveUpdate, Error), and a process that ended without one into
+// Runs an archive task and returns the text of its reply of success. Turns
+// a reply of failure into the exception the task caught (ESFileOpenFileEx,
+// ESFileReadFile, ESFileCloseFile, FileError, EArchiveUpdate, Error), and a
+// process that ended without a reply into
 // EArchiveRead("the archive library stopped on this file (...)").
-void RunArchiveTask(const IsolatedTask& task, const std::vector<std::string>& args,
-                    std::chrono::milliseconds limit);
+std::string RunArchiveTask(const IsolatedTask& task, const std::vector<std::string>& args,
+                           std::chrono::milliseconds limit);
 
 }  // namespace zarn

@@ -78,7 +78,7 @@ void InjectFault(IsolatedFault fault) {
 // Reads the child's reply until it closes the pipe or the deadline passes;
 // false at the deadline.
 bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
-  char buffer[4096];
+  char buffer[1 << 16];
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
