@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "map/archive.h"
-#include "map/archive_worker.h"
 #include "map/map_builder.h"
 #include "pipeline.h"
 #include "platform/isolated_process.h"
@@ -154,6 +153,7 @@ TEST(ArchiveIsolationTest, ArchivesThatStoppedTheLibraryAreRefused) {
     fs::copy_file(entry.path(), map, fs::copy_options::overwrite_existing);
     fs::permissions(map, fs::perms::owner_read | fs::perms::owner_write);
     const std::string before = ReadFileBytes(map);
+    WriteFileBytes(dir / "war3map.j", "the script of an earlier run");
     const auto r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_FALSE(r.err.empty());
@@ -162,9 +162,10 @@ TEST(ArchiveIsolationTest, ArchivesThatStoppedTheLibraryAreRefused) {
     }
     EXPECT_EQ(r.err.find(kStopped), std::string::npos) << "refused before the library: " << r.err;
     EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
+    EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << "a failed read leaves the script empty";
     ExpectCleanEnd(dir, map);
   }
-  EXPECT_GE(inputs, 9);
+  EXPECT_GE(inputs, 10);
 }
 
 }  // namespace

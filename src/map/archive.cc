@@ -282,11 +282,11 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   const bool map_exists = ::stat(path_.c_str(), &map) == 0;
   extracted_ = map_exists;
   if (map_exists) extracted_as_ = IdentityOf<Identity>(map);
+  // A file the game would not read as a map is refused before the library
+  // sees it. Tables the file cannot hold are refused before the library sets
+  // memory aside for them; like a file that is no archive, that shows up as
+  // the script that cannot be opened.
   const ArchiveSearch search = SearchArchiveHeader(path_);
-  if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
-  // Tables the file cannot hold are refused before the library sets memory
-  // aside for them; like a file that is no archive, that shows up as the
-  // script that cannot be opened.
   const bool readable = map_exists && search.header_offset && !ImplausibleMpqTables(path_);
   progress.SetProgress("Extracting script: WORKING...", 20);
 
@@ -295,6 +295,7 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   int fd = OpenScriptForWriting(disk_path, map_exists ? &map : nullptr);
   std::string image;
   try {
+    if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
     if (!readable) throw ESFileOpenFileEx(kScriptName);
     image = RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(static_cast<std::uint64_t>(map.st_size)));
   } catch (...) {

@@ -35,6 +35,13 @@ class EArchiveUpdate : public Error {
   explicit EArchiveUpdate(const std::string& what) : Error("Error updating archive: " + what) {}
 };
 
+// "Error reading archive: " + what: the game would not read the file as a
+// map, or the archive library stopped on it without an answer.
+class EArchiveRead : public Error {
+ public:
+  explicit EArchiveRead(const std::string& what) : Error("Error reading archive: " + what) {}
+};
+
 // Largest war3map.j that is read into memory.
 constexpr std::uint32_t kMaxArchiveFileSize = 256u << 20;
 

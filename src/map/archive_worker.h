@@ -8,17 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
+#include "map/archive.h"
 #include "platform/isolated_process.h"
 
 namespace zarn {
-
-// "Error reading archive: " + what: the file cannot be given to the archive
-// library, or the library gave up on it without an answer.
-class EArchiveRead : public Error {
- public:
-  explicit EArchiveRead(const std::string& what) : Error("Error reading archive: " + what) {}
-};
 
 // Reads war3map.j out of the map; the reply of success carries its bytes.
 // Arguments: the map path.
