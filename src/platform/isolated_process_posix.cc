@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -22,6 +23,9 @@ namespace zarn {
 namespace {
 
 std::atomic<IsolatedFault> g_fault{IsolatedFault::kNone};
+constexpr std::size_t kHeaderSize = 12;
+// Larger pipes move a long reply with fewer switches between the processes.
+constexpr int kPipeSize = 1 << 20;
 
 using Clock = std::chrono::steady_clock;
 
@@ -47,7 +51,8 @@ void InjectFault(IsolatedFault fault) {
 
 // The child: faults end it by their signal, whatever handlers the caller set
 // up (a sanitizer's would turn them into an exit code, a toolkit's into
-// anything), and the reply is a 32-bit code followed by the message bytes.
+// anything). The reply is a 32-bit code, the 64-bit length of the text and
+// the text, all little-endian.
 [[noreturn]] void RunChild(const IsolatedTask& task, const std::vector<std::string>& args, int out) {
   sigset_t faults;
   sigemptyset(&faults);
@@ -69,10 +74,19 @@ void InjectFault(IsolatedFault fault) {
     reply = {-1, std::string("the task ") + task.name + " failed"};
   }
   const std::uint32_t code = static_cast<std::uint32_t>(reply.code);
-  const char header[4] = {char(code), char(code >> 8), char(code >> 16), char(code >> 24)};
+  const std::uint64_t length = reply.text.size();
+  char header[kHeaderSize];
+  for (int i = 0; i < 4; ++i) header[i] = static_cast<char>(code >> (8 * i));
+  for (int i = 0; i < 8; ++i) header[4 + i] = static_cast<char>(length >> (8 * i));
   WriteFully(out, header, sizeof header);
   WriteFully(out, reply.text.data(), reply.text.size());
   ::_exit(0);
+}
+
+std::uint64_t TextLength(const std::string& header) {
+  std::uint64_t length = 0;
+  for (int i = 7; i >= 0; --i) length = length << 8 | static_cast<unsigned char>(header[4 + i]);
+  return length;
 }
 
 // Reads the child's reply until it closes the pipe or the deadline passes;
@@ -89,7 +103,12 @@ bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
     const ssize_t n = ::read(in, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return true;
+    const bool had_header = bytes.size() >= kHeaderSize;
     bytes.append(buffer, static_cast<std::size_t>(n));
+    // Room for the whole reply at once, within reason: a long script is
+    // not copied again and again as it comes in.
+    if (!had_header && bytes.size() >= kHeaderSize)
+      bytes.reserve(kHeaderSize + std::min<std::uint64_t>(TextLength(bytes), std::uint64_t{1} << 30));
   }
 }
 
@@ -121,7 +140,7 @@ std::string SignalName(int sig) {
   return text ? name + ", " + text : name;
 }
 
-IsolatedOutcome Judge(bool in_time, int status, const std::string& bytes, std::chrono::milliseconds limit) {
+IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono::milliseconds limit) {
   IsolatedOutcome outcome;
   if (!in_time) {
     outcome.kind = IsolatedOutcome::Kind::kTimedOut;
@@ -130,7 +149,8 @@ IsolatedOutcome Judge(bool in_time, int status, const std::string& bytes, std::c
   } else if (WIFSIGNALED(status)) {
     outcome.kind = IsolatedOutcome::Kind::kStopped;
     outcome.reason = SignalName(WTERMSIG(status));
-  } else if (bytes.size() < 4 || (WIFEXITED(status) && WEXITSTATUS(status) != 0)) {
+  } else if (bytes.size() < kHeaderSize || bytes.size() - kHeaderSize != TextLength(bytes) ||
+             (WIFEXITED(status) && WEXITSTATUS(status) != 0)) {
     outcome.kind = IsolatedOutcome::Kind::kStopped;
     outcome.reason = "it ended without an answer, exit code " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   } else {
@@ -138,7 +158,7 @@ IsolatedOutcome Judge(bool in_time, int status, const std::string& bytes, std::c
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
     outcome.reply.code = static_cast<int>(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 |
                                           std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24);
-    outcome.reply.text = bytes.substr(4);
+    outcome.reply.text = std::move(bytes.erase(0, kHeaderSize));
   }
   return outcome;
 }
@@ -153,6 +173,7 @@ IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::str
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) {
     return {IsolatedOutcome::Kind::kNotStarted, {}, std::string("cannot create a pipe: ") + std::strerror(errno)};
   }
+  ::fcntl(pipe_fds[0], F_SETPIPE_SZ, kPipeSize);  // a hint: the default size works too
   const auto deadline = Clock::now() + limit;
   const pid_t pid = ::fork();
   if (pid < 0) {
