@@ -6,6 +6,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,7 +56,13 @@ void InjectFault(IsolatedFault fault) {
 // up (a sanitizer's would turn them into an exit code, a toolkit's into
 // anything). The reply is a 32-bit code, the 64-bit length of the text and
 // the text, all little-endian.
-[[noreturn]] void RunChild(const IsolatedTask& task, const std::vector<std::string>& args, int out) {
+[[noreturn]] void RunChild(const IsolatedTask& task, const std::vector<std::string>& args, int out,
+                          pid_t parent) {
+#ifdef __linux__
+  // A worker that hangs must not outlive a caller that was ended.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+  if (::getppid() != parent) ::_exit(1);
   sigset_t faults;
   sigemptyset(&faults);
   for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) {
@@ -175,6 +184,7 @@ IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::str
   }
   ::fcntl(pipe_fds[0], F_SETPIPE_SZ, kPipeSize);  // a hint: the default size works too
   const auto deadline = Clock::now() + limit;
+  const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
   if (pid < 0) {
     const int error = errno;
@@ -184,7 +194,7 @@ IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::str
   }
   if (pid == 0) {
     ::close(pipe_fds[0]);
-    RunChild(task, args, pipe_fds[1]);
+    RunChild(task, args, pipe_fds[1], parent);
   }
   ::close(pipe_fds[1]);
   std::string bytes;
