@@ -16,6 +16,8 @@
 #include <iostream>
 #include <memory>
 
+#include "map/archive_search.h"
+#include "map/archive_worker.h"
 #include "map/mpq_tables.h"
 #include "text/script.h"
 
@@ -24,10 +26,7 @@ namespace zarn {
 namespace {
 
 constexpr const char* kScriptName = "war3map.j";
-// Flags every open of a map uses besides read-only.
-constexpr DWORD kOpenFlags = 0;
 
-std::string LibraryReason() { return " (error code " + std::to_string(GetLastError()) + ")"; }
 std::string SystemReason() { return std::string(": ") + std::strerror(errno); }
 
 // Closes an archive file handle on the way out of an exception.
@@ -35,18 +34,6 @@ struct OpenArchiveFile {
   HANDLE handle = nullptr;
   ~OpenArchiveFile() {
     if (handle) SFileCloseFile(handle);
-  }
-};
-
-struct OpenArchive {
-  HANDLE handle = nullptr;
-  ~OpenArchive() {
-    if (handle) SFileCloseArchive(handle);
-  }
-  bool Close() {
-    HANDLE h = handle;
-    handle = nullptr;
-    return SFileCloseArchive(h);
   }
 };
 
@@ -145,43 +132,6 @@ class TemporaryCopy {
 
   std::string path_;
 };
-
-bool IsPseudoName(const char* name) {
-  // StormLib names a file whose name it does not know "FileNNNNNNNN.ext".
-  if (std::strncmp(name, "File", 4) != 0) return false;
-  for (int i = 4; i < 12; ++i) {
-    if (name[i] < '0' || name[i] > '9') return false;
-  }
-  return name[12] == '.';
-}
-
-bool AllNamesKnown(HANDLE archive) {
-  SFILE_FIND_DATA found;
-  HANDLE find = SFileFindFirstFile(archive, "*", &found, nullptr);
-  if (!find) return true;
-  bool known = true;
-  do {
-    if (IsPseudoName(found.cFileName)) known = false;
-  } while (known && SFileFindNextFile(find, &found));
-  SFileFindClose(find);
-  return known;
-}
-
-// StormLib treats "(attributes)" as its own file: it refuses to remove it and
-// writes it anew whenever the archive changes. Invalidating the internal files
-// takes its entry out of the tables; forgetting its flags and marking it as
-// absent keeps the library from writing it back when the tables are saved.
-bool DropAttributes(HANDLE archive) {
-  if (!SFileSetAttributes(archive, 0)) return false;
-  auto* state = static_cast<TMPQArchive*>(archive);
-  if (state->dwFlags & MPQ_FLAG_ATTRIBUTES_NEW) {
-    state->dwFlags &= ~MPQ_FLAG_ATTRIBUTES_NEW;
-    if (state->dwReservedFiles > 0) state->dwReservedFiles--;
-  }
-  state->dwFlags |= MPQ_FLAG_ATTRIBUTES_NONE;
-  state->dwFileFlags2 = 0;
-  return !SFileHasFile(archive, "(attributes)");
-}
 
 bool SyncFolderOf(const std::string& path) {
   std::size_t slash = path.rfind('/');
@@ -287,7 +237,6 @@ std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_
 MapArchive::MapArchive(std::string map_path) : path_(std::move(map_path)) {}
 
 MapArchive::~MapArchive() {
-  CloseHandle();
   if (lock_fd_ >= 0) ::close(lock_fd_);  // closing releases the lock
 }
 
@@ -321,24 +270,24 @@ void MapArchive::LockMap() {
   }
 }
 
-void MapArchive::CloseHandle() {
-  if (handle_) SFileCloseArchive(handle_);
-  handle_ = nullptr;
+
+std::chrono::milliseconds MapArchive::WorkLimit(std::uint64_t size) const {
+  return work_limit_.count() > 0 ? work_limit_ : ArchiveWorkTimeLimit(size);
 }
 
 void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
-  CloseHandle();
   LockMap();
   struct stat map {};
   const bool map_exists = ::stat(path_.c_str(), &map) == 0;
   extracted_ = map_exists;
   if (map_exists) extracted_as_ = IdentityOf<Identity>(map);
-  // Extraction only reads; the update works on a copy of its own. Tables the
-  // file cannot hold are refused before the library sets memory aside for them.
-  HANDLE archive = nullptr;
-  if (!ImplausibleMpqTables(path_) && SFileOpenArchive(path_.c_str(), 0, kOpenFlags | MPQ_OPEN_READ_ONLY, &archive))
-    handle_ = archive;
+  // A file the game would not read as a map is refused before the library
+  // sees it. Tables the file cannot hold are refused before the library sets
+  // memory aside for them; like a file that is no archive, that shows up as
+  // the script that cannot be opened.
+  const ArchiveSearch search = SearchArchiveHeader(path_);
+  const bool readable = map_exists && search.header_offset && !ImplausibleMpqTables(path_);
   progress.SetProgress("Extracting script: WORKING...", 20);
 
   // The disk file is created before the archive is read: a failed read
@@ -346,7 +295,9 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   int fd = OpenScriptForWriting(disk_path, map_exists ? &map : nullptr);
   std::string image;
   try {
-    image = ReadArchiveFile(handle_, kScriptName, 0);
+    if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
+    if (!readable) throw ESFileOpenFileEx(kScriptName);
+    image = RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(static_cast<std::uint64_t>(map.st_size)));
   } catch (...) {
     ::close(fd);
     throw;
@@ -360,21 +311,7 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   }
 }
 
-void MapArchive::Check(InsertStep step, bool ok, const std::string& what) const {
-  if (fail_at_ == step) throw EArchiveUpdate(what + " (injected failure)");
-  if (!ok) throw EArchiveUpdate(what);
-}
-
-void MapArchive::InsertScript(const std::string& parsed_path) {
-  std::string script;
-  try {
-    script = ReadFileBytes(parsed_path);
-  } catch (const FileError& e) {
-    throw EArchiveUpdate(e.what());
-  }
-  CloseHandle();
-
-  const std::string map_path = RealPathOf(path_);
+struct stat MapArchive::CheckMapMayBeReplaced(const std::string& map_path) const {
   struct stat original {};
   if (::stat(map_path.c_str(), &original) != 0) throw EArchiveUpdate("cannot access " + path_ + SystemReason());
   // The script was taken from the map as it was then; a map saved since by
@@ -387,65 +324,38 @@ void MapArchive::InsertScript(const std::string& parsed_path) {
   if (!(original.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || ::access(map_path.c_str(), W_OK) != 0) {
     throw EArchiveUpdate(path_ + " is read-only");
   }
+  return original;
+}
 
+void MapArchive::WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const {
+  const ArchiveSearch search = SearchArchiveHeader(copy);
+  if (!search.refusal.empty() || ImplausibleMpqTables(copy))
+    throw EArchiveUpdate("cannot open " + path_ + " as an archive");
+  const std::string first_format = search.format_version == 0 ? "1" : "0";
+  // Writing takes longer than reading: compaction rewrites the whole archive.
+  RunArchiveTask(kWriteScriptTask,
+                 {copy, parsed_path, path_, std::to_string(static_cast<int>(fail_at_)), first_format},
+                 2 * WorkLimit(size));
+}
+
+void MapArchive::ReplaceMap(const std::string& copy, const std::string& map_path, const struct stat& original) const {
+  // The rename is the commit: nothing may fail after it.
+  if (fail_at_ == InsertStep::kReplace) throw EArchiveUpdate("cannot replace " + path_ + " (injected failure)");
+  // Keeping the owner can fail for an ordinary user, who owns the map anyway.
+  if (::chown(copy.c_str(), original.st_uid, original.st_gid) != 0) errno = 0;
+  if (::chmod(copy.c_str(), original.st_mode & 07777) != 0 || ::rename(copy.c_str(), map_path.c_str()) != 0)
+    throw EArchiveUpdate("cannot replace " + path_ + SystemReason());
+}
+
+void MapArchive::InsertScript(const std::string& parsed_path) {
+  // The worker reads the script; one that cannot be read fails the update
+  // there, before anything replaces the map.
+  const std::string map_path = RealPathOf(path_);
+  const struct stat original = CheckMapMayBeReplaced(map_path);
   if (fail_at_ == InsertStep::kCopy) throw EArchiveUpdate("cannot create a temporary copy (injected failure)");
   TemporaryCopy copy(map_path);
-  {
-    OpenArchive archive;
-    // Opening without the list file or "(attributes)" would make the library
-    // treat the archive as read-only.
-    bool opened = !ImplausibleMpqTables(copy.path()) &&
-                  SFileOpenArchive(copy.path().c_str(), 0, kOpenFlags, &archive.handle);
-    if (!opened) archive.handle = nullptr;
-    Check(InsertStep::kOpen, opened, "cannot open " + path_ + " as an archive" + LibraryReason());
-    DWORD read_only = 0;
-    SFileGetFileInfo(archive.handle, SFileMpqFlags, &read_only, sizeof read_only, nullptr);
-    Check(InsertStep::kOpen, !(read_only & MPQ_FLAG_READ_ONLY),
-          path_ + " is damaged or protected and cannot be written");
-
-    Check(InsertStep::kDeleteAttributes, DropAttributes(archive.handle),
-          "cannot delete (attributes)" + LibraryReason());
-    // Only a map's script is replaced; an archive without one is no map.
-    Check(InsertStep::kAddScript, SFileHasFile(archive.handle, kScriptName),
-          "the archive holds no " + std::string(kScriptName));
-    Check(InsertStep::kAddScript,
-          SFileAddFileEx(archive.handle, parsed_path.c_str(), kScriptName,
-                         MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_COMPRESSION_ZLIB,
-                         MPQ_COMPRESSION_NEXT_SAME),
-          "cannot add " + std::string(kScriptName) + LibraryReason());
-    if (AllNamesKnown(archive.handle)) {
-      Check(InsertStep::kCompact, SFileCompactArchive(archive.handle, nullptr, false),
-            "cannot compact the archive" + LibraryReason());
-    } else {
-      // Compaction only reclaims space, and the library cannot rewrite files
-      // whose names it does not know.
-      Check(InsertStep::kCompact, true, "cannot compact the archive");
-      std::cerr << "zarn: warning: not every file name in " << path_
-                << " is known; the archive is updated without compacting\n";
-    }
-    Check(InsertStep::kClose, archive.Close(), "cannot write the archive's tables" + LibraryReason());
-  }
-
-  {
-    OpenArchive check;
-    bool same = SFileOpenArchive(copy.path().c_str(), 0, kOpenFlags | MPQ_OPEN_READ_ONLY, &check.handle);
-    if (!same) check.handle = nullptr;
-    try {
-      same = same && ReadArchiveFile(check.handle, kScriptName, 0) == script;
-    } catch (const Error&) {
-      same = false;
-    }
-    Check(InsertStep::kVerify, same, "the updated archive does not read back the script as written");
-  }
-
-  // The rename is the commit: nothing may fail after it.
-  Check(InsertStep::kReplace, true, "cannot replace " + path_);
-  // Keeping the owner can fail for an ordinary user, who owns the map anyway.
-  if (::chown(copy.path().c_str(), original.st_uid, original.st_gid) != 0) errno = 0;
-  Check(InsertStep::kReplace,
-        ::chmod(copy.path().c_str(), original.st_mode & 07777) == 0 &&
-            ::rename(copy.path().c_str(), map_path.c_str()) == 0,
-        "cannot replace " + path_ + SystemReason());
+  WriteCopy(copy.path(), parsed_path, static_cast<std::uint64_t>(original.st_size));
+  ReplaceMap(copy.path(), map_path, original);
   copy.Keep();
   SyncFolderOf(map_path);
 }
