@@ -2,7 +2,6 @@
 // run and, on a clean result, put back.
 #pragma once
 
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/progress.h"
 
 namespace zarn {
@@ -109,21 +109,16 @@ class MapArchive {
   void SetWorkLimit(std::chrono::milliseconds limit) { work_limit_ = limit; }
 
  private:
-  struct Identity {
-    unsigned long long device = 0, inode = 0, size = 0;
-    long long mtime_sec = 0, mtime_nsec = 0;
-    bool operator==(const Identity&) const = default;
-  };
   void LockMap();
   std::chrono::milliseconds WorkLimit(std::uint64_t size) const;
-  struct stat CheckMapMayBeReplaced(const std::string& map_path) const;
+  FileIdentity CheckMapMayBeReplaced(const std::string& map_path) const;
   void WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const;
-  void ReplaceMap(const std::string& copy, const std::string& map_path, const struct stat& original) const;
+  void ReplaceMap(const std::string& copy, const std::string& map_path) const;
 
   std::string path_;
-  int lock_fd_ = -1;          // the map, held open with an exclusive flock
-  bool extracted_ = false;    // `extracted_as_` describes the map as read
-  Identity extracted_as_;
+  MapLock lock_;             // the map, held open and locked for the run
+  bool extracted_ = false;   // `extracted_as_` describes the map as read
+  FileIdentity extracted_as_;
   InsertStep fail_at_ = InsertStep::kNone;
   std::chrono::milliseconds lock_wait_ = kMapLockWait;
   std::chrono::milliseconds work_limit_{0};  // 0: scaled with the map's size

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "map/archive.h"
+#include "map/storm_path.h"
 #include "text/script.h"
 
 namespace zarn {
@@ -35,7 +36,7 @@ std::string LibraryReason() { return " (error code " + std::to_string(GetLastErr
 struct OpenArchive {
   HANDLE handle = nullptr;
   OpenArchive(const std::string& path, DWORD flags) {
-    if (!SFileOpenArchive(path.c_str(), 0, flags, &handle)) handle = nullptr;
+    if (!SFileOpenArchive(StormPath(path).c_str(), 0, flags, &handle)) handle = nullptr;
   }
   ~OpenArchive() {
     if (handle) SFileCloseArchive(handle);
@@ -148,7 +149,7 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
   steps.Check(InsertStep::kAddScript, SFileHasFile(archive.handle, kScriptName),
               "the archive holds no " + std::string(kScriptName));
   steps.Check(InsertStep::kAddScript,
-              SFileAddFileEx(archive.handle, script_path.c_str(), kScriptName,
+              SFileAddFileEx(archive.handle, StormPath(script_path).c_str(), kScriptName,
                              MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_COMPRESSION_ZLIB,
                              MPQ_COMPRESSION_NEXT_SAME),
               "cannot add " + std::string(kScriptName) + LibraryReason());
