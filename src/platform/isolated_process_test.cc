@@ -14,7 +14,9 @@ IsolatedReply Echo(const std::vector<std::string>& args) { return {static_cast<i
 IsolatedReply Throw(const std::vector<std::string>&) { throw std::runtime_error("thrown in the worker"); }
 
 const IsolatedTask kEcho{"echo", &Echo};
+const IsolatedTaskRegistration kRegisterEcho(kEcho);
 const IsolatedTask kThrow{"throw", &Throw};
+const IsolatedTaskRegistration kRegisterThrow(kThrow);
 
 struct FaultGuard {
   explicit FaultGuard(IsolatedFault fault) { SetIsolatedFaultForTesting(fault); }
