@@ -1,0 +1,30 @@
+// The parameters and locals of the function being read. Functions have few,
+// so they are searched in a row; past a few dozen an index takes over.
+#pragma once
+
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "check/jass_symbols.h"
+
+namespace zarn::jass {
+
+class FunctionScope {
+ public:
+  void Clear();
+  // False when the function already has this name.
+  bool Declare(std::string_view name, const Variable& variable);
+  const Variable* Find(std::string_view name) const;
+
+ private:
+  static constexpr std::size_t kRowMax = 24;
+  struct Entry {
+    std::string_view name;
+    Variable variable;
+  };
+  std::vector<Entry> entries_;
+  std::unordered_map<std::string_view, std::size_t> index_;  // only past kRowMax
+};
+
+}  // namespace zarn::jass
