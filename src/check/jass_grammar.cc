@@ -110,9 +110,9 @@ class Grammar {
     signature_.params.clear();
     const bool ok = (sem_ ? ExpectName(c_) : Declare(callables_)) && Signature();
     if (!sem_) return ok;
-    if (ok) sem_->DeclareCallable(signature_);
+    const Callable* callable = ok ? sem_->DeclareCallable(signature_) : nullptr;
     if (is_function) {
-      sem_->BeginFunction(signature_, ok);
+      sem_->BeginFunction(signature_, callable);
       rules_->BeginFunction();
     }
     return ok;

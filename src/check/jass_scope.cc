@@ -1,30 +1,35 @@
 #include "check/jass_scope.h"
 
+#include <cstring>
+
 namespace zarn::jass {
 
 void FunctionScope::Clear() {
   entries_.clear();
-  index_.clear();
+  index_.Clear();
 }
 
 bool FunctionScope::Declare(std::string_view name, const Variable& variable) {
   if (Find(name)) return false;
   entries_.push_back({name, variable});
   if (entries_.size() == kRowMax + 1) {
-    for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].name, i);
+    for (std::size_t i = 0; i < entries_.size(); ++i) index_.Insert(entries_[i].name, i);
   } else if (entries_.size() > kRowMax) {
-    index_.emplace(name, entries_.size() - 1);
+    index_.Insert(name, entries_.size() - 1);
   }
   return true;
 }
 
 const Variable* FunctionScope::Find(std::string_view name) const {
   if (entries_.size() > kRowMax) {
-    auto it = index_.find(name);
-    return it == index_.end() ? nullptr : &entries_[it->second].variable;
+    const std::size_t* at = index_.Find(name);
+    return at ? &entries_[*at].variable : nullptr;
   }
+  // Most names differ from a local in their length or first byte.
   for (const Entry& entry : entries_)
-    if (entry.name == name) return &entry.variable;
+    if (entry.name.size() == name.size() && !name.empty() && entry.name[0] == name[0] &&
+        std::memcmp(entry.name.data(), name.data(), name.size()) == 0)
+      return &entry.variable;
   return nullptr;
 }
 

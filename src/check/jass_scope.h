@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "check/jass_symbols.h"
@@ -24,7 +23,7 @@ class FunctionScope {
     Variable variable;
   };
   std::vector<Entry> entries_;
-  std::unordered_map<std::string_view, std::size_t> index_;  // only past kRowMax
+  NameMap<std::size_t> index_;  // only past kRowMax
 };
 
 }  // namespace zarn::jass

@@ -35,9 +35,12 @@ void Semantics::Report(const Token& at, std::string message) {
   if (flags_.semantic && !broken_) cursor_->ReportOn(at, std::move(message));
 }
 
-void Semantics::ExpectFits(const Typed& value, TypeId expected, bool widen, std::string_view context) {
+void Semantics::ExpectFits(const Typed& value, TypeId expected, bool widen, std::string_view what,
+                           std::string_view name) {
   if (types().Fits(value.type, expected, widen)) return;
-  std::string message(context);
+  std::string message(what);
+  if (!name.empty()) message += " " + Named(name);
+  if (!message.empty()) message += ": ";
   message += "cannot use ";
   message.append(TypeName(value.type));
   message += " as ";
@@ -67,24 +70,25 @@ void Semantics::DeclareType(const Token& name, const Token& parent) {
     Report(name, Named(Text(name)) + " is already declared");
 }
 
-void Semantics::DeclareCallable(const SignatureDecl& signature) {
+const Callable* Semantics::DeclareCallable(const SignatureDecl& signature) {
   Callable callable;
   callable.native = signature.native;
   callable.first_param = static_cast<std::uint32_t>(table_.params.size());
   callable.param_count = static_cast<std::uint32_t>(signature.params.size());
   for (const ParamDecl& param : signature.params) table_.params.push_back(ResolveType(param.type));
   callable.returns = signature.returns.kind == Tok::kNothing ? kNothing : ResolveType(signature.returns);
-  if (!table_.callables.emplace(Text(signature.name), callable).second)
-    Report(signature.name, Named(Text(signature.name)) + " is already declared");
+  bool inserted = false;
+  const Callable* known = table_.callables.InsertOrFind(Text(signature.name), callable, inserted);
+  if (!inserted) Report(signature.name, Named(Text(signature.name)) + " is already declared");
+  return known;
 }
 
-void Semantics::BeginFunction(const SignatureDecl& signature, bool header_ok) {
+void Semantics::BeginFunction(const SignatureDecl& signature, const Callable* callable) {
   in_function_ = true;
-  broken_ = !header_ok;
+  broken_ = !callable;
   flags_ = outer_flags_;
   scope_.Clear();
   function_name_ = Text(signature.name);
-  const Callable* callable = header_ok ? table_.FindCallable(function_name_) : nullptr;
   returns_ = callable ? callable->returns : kUnknown;
   for (std::uint32_t i = 0; callable && i < signature.params.size(); ++i) {
     Variable param;
@@ -105,16 +109,15 @@ void Semantics::DeclareVariable(const VariableDecl& declaration, const Typed* va
   variable.type = ResolveType(declaration.type);
   variable.array = declaration.array;
   variable.constant = declaration.constant;
-  const std::string name = Named(Text(declaration.name));
   if (value && declaration.array)
-    Report(value->at, "array " + name + " cannot have an initial value");
+    Report(value->at, "array " + Named(Text(declaration.name)) + " cannot have an initial value");
   else if (value)
-    ExpectFits(*value, variable.type, true, "");
+    ExpectFits(*value, variable.type, true);
   else if (declaration.constant)
-    Report(declaration.name, "constant " + name + " needs a value");
+    Report(declaration.name, "constant " + Named(Text(declaration.name)) + " needs a value");
   const bool fresh = declaration.local ? scope_.Declare(Text(declaration.name), variable)
-                                       : table_.globals.emplace(Text(declaration.name), variable).second;
-  if (!fresh) Report(declaration.name, name + " is already declared");
+                                       : table_.globals.Insert(Text(declaration.name), variable);
+  if (!fresh) Report(declaration.name, Named(Text(declaration.name)) + " is already declared");
 }
 
 }  // namespace zarn::jass

@@ -46,10 +46,12 @@ class Semantics {
   void StartLine();
 
   void DeclareType(const Token& name, const Token& parent);
-  void DeclareCallable(const SignatureDecl& signature);
-  // `header_ok` false: the header has a grammar fault, already reported;
-  // the body's names and types are then not judged.
-  void BeginFunction(const SignatureDecl& signature, bool header_ok);
+  // The callable now known by the signature's name.
+  const Callable* DeclareCallable(const SignatureDecl& signature);
+  // `callable` is what DeclareCallable gave, or null when the header has a
+  // grammar fault (already reported): the body's names and types are then
+  // not judged.
+  void BeginFunction(const SignatureDecl& signature, const Callable* callable);
   void EndFunction();
   void DeclareVariable(const VariableDecl& declaration, const Typed* value);
 
@@ -67,8 +69,10 @@ class Semantics {
 
   // A fault of names or types, unless turned off here.
   void Report(const Token& at, std::string message);
-  // `value` where `expected` is wanted; reported as "cannot use A as B".
-  void ExpectFits(const Typed& value, TypeId expected, bool widen, std::string_view context);
+  // `value` where `expected` is wanted; reported as
+  // `WHAT "NAME": cannot use A as B` (the parts given).
+  void ExpectFits(const Typed& value, TypeId expected, bool widen, std::string_view what = {},
+                  std::string_view name = {});
 
  private:
   SymbolTable& table_;

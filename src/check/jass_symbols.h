@@ -4,9 +4,9 @@
 
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "check/jass_name_map.h"
 #include "check/jass_types.h"
 
 namespace zarn::jass {
@@ -27,18 +27,12 @@ struct Variable {
 // Names are views into the declaring text, which must outlive the table.
 struct SymbolTable {
   TypeTable types;
-  std::unordered_map<std::string_view, Callable> callables;
-  std::unordered_map<std::string_view, Variable> globals;
+  NameMap<Callable> callables;
+  NameMap<Variable> globals;
   std::vector<TypeId> params;  // the parameter types of every callable, in turn
 
-  const Callable* FindCallable(std::string_view name) const {
-    auto it = callables.find(name);
-    return it == callables.end() ? nullptr : &it->second;
-  }
-  const Variable* FindGlobal(std::string_view name) const {
-    auto it = globals.find(name);
-    return it == globals.end() ? nullptr : &it->second;
-  }
+  const Callable* FindCallable(std::string_view name) const { return callables.Find(name); }
+  const Variable* FindGlobal(std::string_view name) const { return globals.Find(name); }
   TypeId Param(const Callable& callable, std::uint32_t i) const { return params[callable.first_param + i]; }
 };
 

@@ -185,7 +185,7 @@ bool TypedExpressions::Index(const Token& name, Typed& out, int depth) {
     sem_.Report(name, Named(text) + " is not an array");
     return true;
   }
-  sem_.ExpectFits(index, kInteger, false, "index of " + Named(text) + ": ");
+  sem_.ExpectFits(index, kInteger, false, "index of", text);
   out.type = variable->type;
   return true;
 }

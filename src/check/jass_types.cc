@@ -6,16 +6,16 @@ TypeTable::TypeTable() {
   types_ = {{"?", kUnknown},          {"nothing", kNothing}, {"null", kNullType},
             {"integer", kInteger},    {"real", kReal},       {"boolean", kBoolean},
             {"string", kString},      {"code", kCode},       {"handle", kHandle}};
-  for (TypeId id = kInteger; id < types_.size(); ++id) ids_.emplace(types_[id].name, id);
+  for (TypeId id = kInteger; id < types_.size(); ++id) ids_.Insert(types_[id].name, id);
 }
 
 TypeId TypeTable::Find(std::string_view name) const {
-  auto it = ids_.find(name);
-  return it == ids_.end() ? kUnknown : it->second;
+  const TypeId* id = ids_.Find(name);
+  return id ? *id : kUnknown;
 }
 
 bool TypeTable::Declare(std::string_view name, TypeId parent) {
-  if (!ids_.emplace(name, static_cast<TypeId>(types_.size())).second) return false;
+  if (!ids_.Insert(name, static_cast<TypeId>(types_.size()))) return false;
   types_.push_back({name, parent});
   return true;
 }

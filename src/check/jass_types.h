@@ -4,8 +4,9 @@
 
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "check/jass_name_map.h"
 
 namespace zarn::jass {
 
@@ -48,7 +49,7 @@ class TypeTable {
     TypeId parent;
   };
   std::vector<Type> types_;
-  std::unordered_map<std::string_view, TypeId> ids_;
+  NameMap<TypeId> ids_;
 };
 
 }  // namespace zarn::jass
