@@ -10,13 +10,16 @@ std::string Arguments(std::size_t n) { return std::to_string(n) + (n == 1 ? " ar
 
 }  // namespace
 
-TypeId CheckCall(Semantics& sem, const Token& name, const Typed* args, std::size_t count) {
+const Callable* CalledFunction(Semantics& sem, const Token& name) {
+  const Callable* callable = sem.FindCallable(sem.Text(name));
+  if (!callable) sem.Report(name, "undefined function " + Named(sem.Text(name)));
+  return callable;
+}
+
+TypeId CheckCall(Semantics& sem, const Token& name, const Callable* callable, const Typed* args,
+                 std::size_t count) {
+  if (!callable) return kUnknown;
   const std::string_view text = sem.Text(name);
-  const Callable* callable = sem.FindCallable(text);
-  if (!callable) {
-    sem.Report(name, "undefined function " + Named(text));
-    return kUnknown;
-  }
   if (count != callable->param_count)
     sem.Report(name, Named(text) + " takes " + Arguments(callable->param_count) + ", " + std::to_string(count) +
                          " given");

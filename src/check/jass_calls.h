@@ -9,9 +9,13 @@
 
 namespace zarn::jass {
 
-// Checks the call of `name` with `count` arguments at `args`; the type the
-// call gives, kUnknown when the callable is not known.
-TypeId CheckCall(Semantics& sem, const Token& name, const Typed* args, std::size_t count);
+// The callable a call names, looked up before its arguments are read so
+// that an undefined name is the line's first problem; null after reporting.
+const Callable* CalledFunction(Semantics& sem, const Token& name);
+// Checks the call of `callable` (null: unknown) with `count` arguments at
+// `args`; the type the call gives, kUnknown when the callable is not known.
+TypeId CheckCall(Semantics& sem, const Token& name, const Callable* callable, const Typed* args,
+                 std::size_t count);
 // Checks "function NAME" at the name; gives code.
 TypeId CheckFunctionReference(Semantics& sem, const Token& name);
 

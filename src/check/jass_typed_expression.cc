@@ -161,9 +161,10 @@ bool TypedExpressions::Arguments(std::size_t first, int depth) {
 }
 
 bool TypedExpressions::Call(const Token& name, Typed& out, int depth) {
+  const Callable* callable = CalledFunction(sem_, name);
   const std::size_t first = args_.size();
   if (!Arguments(first, depth)) return false;
-  out.type = CheckCall(sem_, name, args_.data() + first, args_.size() - first);
+  out.type = CheckCall(sem_, name, callable, args_.data() + first, args_.size() - first);
   args_.resize(first);
   if (out.type == kNothing) {
     sem_.Report(name, Named(sem_.Text(name)) + " returns nothing; its call gives no value");
@@ -211,9 +212,10 @@ bool TypedExpressions::CallStatement() {
   const Token name = c_.token();
   c_.Advance();
   if (!c_.Expect(Tok::kLParen)) return false;
+  const Callable* callable = CalledFunction(sem_, name);
   const std::size_t first = args_.size();
   if (!Arguments(first, 1)) return false;
-  CheckCall(sem_, name, args_.data() + first, args_.size() - first);
+  CheckCall(sem_, name, callable, args_.data() + first, args_.size() - first);
   args_.resize(first);
   return true;
 }
