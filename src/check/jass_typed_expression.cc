@@ -14,9 +14,18 @@ namespace {
 // arbitrary input cannot exhaust the stack.
 constexpr int kMaxDepth = 400;
 
-bool IsComparison(Tok kind) {
-  return kind == Tok::kEq || kind == Tok::kNe || kind == Tok::kLt || kind == Tok::kGt || kind == Tok::kLe ||
-         kind == Tok::kGe;
+constexpr int kLogicLevel = 1, kComparisonLevel = 2;
+
+// How tightly a binary operator binds; 0 for any other token. "and" and
+// "or" bind alike.
+int LevelOf(Tok kind) {
+  switch (kind) {
+    case Tok::kAnd: case Tok::kOr: return kLogicLevel;
+    case Tok::kEq: case Tok::kNe: case Tok::kLt: case Tok::kGt: case Tok::kLe: case Tok::kGe: return kComparisonLevel;
+    case Tok::kPlus: case Tok::kMinus: return 3;
+    case Tok::kStar: case Tok::kSlash: case Tok::kPercent: return 4;
+    default: return 0;
+  }
 }
 
 }  // namespace
@@ -27,71 +36,34 @@ bool TypedExpressions::TooDeep(int depth) {
   return true;
 }
 
-// "and" and "or" bind alike, left to right.
-bool TypedExpressions::Logic(Typed& out, int depth) {
-  if (TooDeep(depth) || !Negation(out, depth)) return false;
-  while (c_.Is(Tok::kAnd) || c_.Is(Tok::kOr)) {
+bool TypedExpressions::Expression(Typed& out, int depth) {
+  return !TooDeep(depth) && Operand(out, depth) && Climb(out, depth, kLogicLevel);
+}
+
+// Binds the operators of `min_level` and tighter to `left`, left to right.
+// Most expressions are a single operand, so one look at the next token
+// settles them.
+bool TypedExpressions::Climb(Typed& left, int depth, int min_level) {
+  for (int level; (level = LevelOf(c_.kind())) >= min_level;) {
     const Token op = c_.token();
     c_.Advance();
     Typed right;
-    if (!Negation(right, depth)) return false;
-    out.type = BinaryType(sem_, op, out, right);
+    if (!Operand(right, depth)) return false;
+    while (LevelOf(c_.kind()) > level)
+      if (!Climb(right, depth, level + 1)) return false;
+    left.type = BinaryType(sem_, op, left, right);
   }
   return true;
 }
 
-// "not" takes the whole comparison after it: "not a == b" is "not (a == b)".
-bool TypedExpressions::Negation(Typed& out, int depth) {
-  if (!c_.Is(Tok::kNot)) return Comparison(out, depth);
-  const Token op = c_.token();
-  c_.Advance();
-  if (TooDeep(depth + 1) || !Negation(out, depth + 1)) return false;
-  out.type = UnaryType(sem_, op, out);
-  out.at = op;
-  return true;
-}
-
-bool TypedExpressions::Comparison(Typed& out, int depth) {
-  if (!Sum(out, depth)) return false;
-  while (IsComparison(c_.kind())) {
-    const Token op = c_.token();
-    c_.Advance();
-    Typed right;
-    if (!Sum(right, depth)) return false;
-    out.type = BinaryType(sem_, op, out, right);
-  }
-  return true;
-}
-
-bool TypedExpressions::Sum(Typed& out, int depth) {
-  if (!Product(out, depth)) return false;
-  while (c_.Is(Tok::kPlus) || c_.Is(Tok::kMinus)) {
-    const Token op = c_.token();
-    c_.Advance();
-    Typed right;
-    if (!Product(right, depth)) return false;
-    out.type = BinaryType(sem_, op, out, right);
-  }
-  return true;
-}
-
-bool TypedExpressions::Product(Typed& out, int depth) {
-  if (!Unary(out, depth)) return false;
-  while (c_.Is(Tok::kStar) || c_.Is(Tok::kSlash) || c_.Is(Tok::kPercent)) {
-    const Token op = c_.token();
-    c_.Advance();
-    Typed right;
-    if (!Unary(right, depth)) return false;
-    out.type = BinaryType(sem_, op, out, right);
-  }
-  return true;
-}
-
-bool TypedExpressions::Unary(Typed& out, int depth) {
+// An operand with its prefix operators. "-" and "+" take the operand after
+// them; "not" takes the whole comparison: "not a == b" is "not (a == b)".
+bool TypedExpressions::Operand(Typed& out, int depth) {
   if (!c_.Is(Tok::kMinus) && !c_.Is(Tok::kPlus) && !c_.Is(Tok::kNot)) return Primary(out, depth);
   const Token op = c_.token();
   c_.Advance();
-  if (TooDeep(depth + 1) || !Unary(out, depth + 1)) return false;
+  if (TooDeep(depth + 1) || !Operand(out, depth + 1)) return false;
+  if (op.kind == Tok::kNot && !Climb(out, depth, kComparisonLevel)) return false;
   out.type = UnaryType(sem_, op, out);
   out.at = op;
   return true;
@@ -108,7 +80,7 @@ bool TypedExpressions::Primary(Typed& out, int depth) {
       return NameOperand(out, depth);
     case Tok::kLParen:
       c_.Advance();
-      if (!Logic(out, depth + 1)) return false;
+      if (!Expression(out, depth + 1)) return false;
       return c_.Expect(Tok::kRParen);
     case Tok::kFunction:
       c_.Advance();
@@ -153,7 +125,7 @@ bool TypedExpressions::Arguments(std::size_t first, int depth) {
   if (c_.Accept(Tok::kRParen)) return true;
   do {
     Typed arg;
-    if (!Logic(arg, depth)) return args_.resize(first), false;
+    if (!Expression(arg, depth)) return args_.resize(first), false;
     args_.push_back(arg);
   } while (c_.Accept(Tok::kComma));
   if (!c_.Expect(Tok::kRParen)) return args_.resize(first), false;
@@ -175,7 +147,7 @@ bool TypedExpressions::Call(const Token& name, Typed& out, int depth) {
 
 bool TypedExpressions::Index(const Token& name, Typed& out, int depth) {
   Typed index;
-  if (!Logic(index, depth) || !c_.Expect(Tok::kRBracket)) return false;
+  if (!Expression(index, depth) || !c_.Expect(Tok::kRBracket)) return false;
   const std::string_view text = sem_.Text(name);
   const jass::Variable* variable = sem_.FindVariable(text);
   if (!variable) {

@@ -14,17 +14,14 @@ class TypedExpressions {
   TypedExpressions(Cursor& cursor, Semantics& sem) : c_(cursor), sem_(sem) {}
 
   // Reads one expression into `out`; false after reporting a problem.
-  bool Parse(Typed& out) { return Logic(out, 0); }
+  bool Parse(Typed& out) { return Expression(out, 0); }
   // Reads "NAME(ARGUMENTS)" after "call"; a value it gives may be dropped.
   bool CallStatement();
 
  private:
-  bool Logic(Typed& out, int depth);
-  bool Negation(Typed& out, int depth);
-  bool Comparison(Typed& out, int depth);
-  bool Sum(Typed& out, int depth);
-  bool Product(Typed& out, int depth);
-  bool Unary(Typed& out, int depth);
+  bool Expression(Typed& out, int depth);
+  bool Climb(Typed& left, int depth, int min_level);
+  bool Operand(Typed& out, int depth);
   bool Primary(Typed& out, int depth);
   bool Literal(Typed& out);
   bool NameOperand(Typed& out, int depth);
