@@ -72,7 +72,7 @@ class NameMap {
   // a lookup seldom reads the declaring text, which lies anywhere in memory.
   static std::uint64_t Head(std::string_view name) {
     std::uint64_t head = 0;
-    std::memcpy(&head, name.data(), name.size() < 8 ? name.size() : 8);
+    if (!name.empty()) std::memcpy(&head, name.data(), name.size() < 8 ? name.size() : 8);
     return head;
   }
 
