@@ -1,7 +1,8 @@
 // zarn-bench: how the preprocessor's time and memory grow with the script.
 // For generated scripts of 1, 4 and 16 MB and every script of a corpus folder
 // it prints the median time of loading and of the whole preprocessing (and of
-// each stage, the JASS 2 grammar check and the full check of the result among them), the throughput, the peak memory of zarn-cli on the same file,
+// each stage, the JASS 2 grammar check and the full check of the result
+// among them), the throughput, the peak memory of zarn-cli on the same file,
 // and the time of `grep -c endfunction` as a single-pass baseline. For the
 // largest generated script it also times a whole map run, split into the
 // archive work and the preprocessing.
@@ -379,7 +380,8 @@ int main(int argc, char** argv) {
         s = comma == std::string::npos ? "" : s.substr(comma + 1);
       }
     } else {
-      std::fprintf(stderr, "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--api DIR] [--keep DIR] [--no-stress]\n");
+      std::fprintf(stderr,
+                   "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--api DIR] [--keep DIR] [--no-stress]\n");
       return 2;
     }
   }

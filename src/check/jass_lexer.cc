@@ -139,7 +139,8 @@ void Lexer::SkipLineComment() {
       saw_text_macro_ = true;
   }
   while (pos_ < script_.size() && !IsLineEnd(script_[pos_])) ++pos_;
-  if (begin + 2 < script_.size() && script_[begin + 2] == '#') annotations_.push_back(script_.substr(begin, pos_ - begin));
+  if (begin + 2 < script_.size() && script_[begin + 2] == '#')
+    annotations_.push_back(script_.substr(begin, pos_ - begin));
 }
 
 // A "/*" with no "*/" after it is not a comment: false, nothing skipped.

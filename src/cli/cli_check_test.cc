@@ -19,7 +19,8 @@ const std::string& kCli = testing_util::kBuiltCli;
 // Without common.j and Blizzard.j in reach, the check judges the grammar
 // and says so once, first: the rest of the error output, after that note.
 std::string AfterApiNote(const std::string& err) {
-  const std::string note = "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in ";
+  const std::string note =
+      "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in ";
   if (err.rfind(note, 0) != 0) return "no note in: " + err;
   return err.substr(err.find('\n') + 1);
 }
