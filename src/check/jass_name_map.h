@@ -71,9 +71,18 @@ class NameMap {
   // The name's first bytes, kept in the slot: most names are that short, so
   // a lookup seldom reads the declaring text, which lies anywhere in memory.
   static std::uint64_t Head(std::string_view name) {
-    std::uint64_t head = 0;
-    if (!name.empty()) std::memcpy(&head, name.data(), name.size() < 8 ? name.size() : 8);
+    if (name.size() < 8) return Tail(name.data(), name.size());
+    std::uint64_t head;
+    std::memcpy(&head, name.data(), 8);
     return head;
+  }
+
+  // Fewer than 8 bytes as a word, byte by byte: a copy of a variable length
+  // would be a library call.
+  static std::uint64_t Tail(const char* bytes, std::size_t count) {
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < count; ++i) word |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+    return word;
   }
 
   static bool Matches(const Slot& slot, std::uint32_t hash, std::uint64_t head, std::string_view name) {
@@ -93,8 +102,7 @@ class NameMap {
       hash ^= hash >> 29;
     }
     if (at < name.size()) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, name.data() + at, name.size() - at);
+      const std::uint64_t word = Tail(name.data() + at, name.size() - at);
       hash = (hash ^ word) * kMul;
       hash ^= hash >> 29;
     }

@@ -5,12 +5,14 @@
 namespace zarn::jass {
 
 void FunctionScope::Clear() {
+  first_bytes_ = 0;
   entries_.clear();
   index_.Clear();
 }
 
 bool FunctionScope::Declare(std::string_view name, const Variable& variable) {
   if (Find(name)) return false;
+  first_bytes_ |= Bit(name);
   entries_.push_back({name, variable});
   if (entries_.size() == kRowMax + 1) {
     for (std::size_t i = 0; i < entries_.size(); ++i) index_.Insert(entries_[i].name, i);
@@ -21,6 +23,7 @@ bool FunctionScope::Declare(std::string_view name, const Variable& variable) {
 }
 
 const Variable* FunctionScope::Find(std::string_view name) const {
+  if (!(first_bytes_ & Bit(name))) return nullptr;
   if (entries_.size() > kRowMax) {
     const std::size_t* at = index_.Find(name);
     return at ? &entries_[*at].variable : nullptr;

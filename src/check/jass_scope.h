@@ -2,6 +2,7 @@
 // so they are searched in a row; past a few dozen an index takes over.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +19,10 @@ class FunctionScope {
 
  private:
   static constexpr std::size_t kRowMax = 24;
+  // One bit per first byte of the names here (modulo 64): most names looked
+  // up are globals, and this settles them without a search.
+  static std::uint64_t Bit(std::string_view name) { return std::uint64_t{1} << (name.empty() ? 0 : name[0] & 63); }
+  std::uint64_t first_bytes_ = 0;
   struct Entry {
     std::string_view name;
     Variable variable;

@@ -17,9 +17,8 @@ void Semantics::Attach(Cursor& cursor) {
 
 // Outside functions an annotation holds until it is turned back; inside one
 // it holds to the function's end.
-void Semantics::StartLine() {
+void Semantics::ApplyAnnotations() {
   std::vector<std::string_view>& annotations = cursor_->annotations();
-  if (annotations.empty()) return;
   for (std::string_view comment : annotations) {
     if (in_function_) {
       ApplyAnnotation(comment, flags_);

@@ -43,7 +43,9 @@ class Semantics {
   // The source read from now on.
   void Attach(Cursor& cursor);
   // Applies the annotations read before the current line.
-  void StartLine();
+  void StartLine() {
+    if (!cursor_->annotations().empty()) ApplyAnnotations();
+  }
 
   void DeclareType(const Token& name, const Token& parent);
   // The callable now known by the signature's name.
@@ -75,6 +77,8 @@ class Semantics {
                   std::string_view name = {});
 
  private:
+  void ApplyAnnotations();
+
   SymbolTable& table_;
   Cursor* cursor_ = nullptr;
   FunctionScope scope_;
