@@ -56,7 +56,8 @@ constexpr const char* kUsage =
     "first use. Runs that share it take turns through the file zarn.lock there.\n"
     "\n"
     "Exit codes: 0 clean, 1 error markers or JASS 2 problems found or the run\n"
-    "failed, 2 bad usage or unreadable/unwritable script file.\n";
+    "failed, 2 bad usage, an unreadable/unwritable script file or an --api\n"
+    "folder without common.j and Blizzard.j.\n";
 
 // One updating progress line on a terminal, nothing otherwise.
 class ConsoleProgress : public zarn::ProgressReporter {
