@@ -150,6 +150,23 @@ TEST(JassRulesTest, LocalsAreDeclaredOncePerFunction) {
   Refused("function G takes integer i returns nothing\nlocal integer i\nendfunction\n", 2,
           "\"i\" is already declared");
   Clean(Fn("local integer i\n") + "function G takes nothing returns nothing\nlocal integer i\nendfunction\n");
+  // Past a few dozen locals they are found through an index.
+  std::string many;
+  for (int i = 0; i < 100; ++i) many += "local integer l" + std::to_string(i) + "\n";
+  Clean(Fn(many + "set l0 = l99 + l50\n"));
+  Refused(Fn(many + "local real l42\n"), 102, "\"l42\" is already declared");
+  Refused(Fn(many + "set l100 = 1\n"), 102, "undefined variable \"l100\"");
+}
+
+TEST(JassRulesTest, DeepOrLongInputEndsWithItsProblem) {
+  Refused(Fn("local boolean b = " + std::string(5000, '(') + "true" + std::string(5000, ')') + "\n"), 2,
+          "Expression nested too deeply");
+  std::string nots;
+  for (int i = 0; i < 5000; ++i) nots += "not ";
+  Refused(Fn("local boolean b = " + nots + "true\n"), 2, "Expression nested too deeply");
+  std::string globals = "globals\n";
+  for (int i = 0; i < 20000; ++i) globals += "integer g" + std::to_string(i) + "\n";
+  Clean(globals + "endglobals\n" + Fn("set g19999 = g0 + g12345\n"));
 }
 
 TEST(JassRulesTest, ConditionsAreBooleans) {
