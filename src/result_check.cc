@@ -34,6 +34,7 @@ ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progres
 }
 
 std::string ApiMissingNote(const std::string& working_dir) {
+  if (working_dir.empty()) return "names and types not checked: common.j and Blizzard.j not found (give --api DIR)";
   return "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in " +
          working_dir + ")";
 }
@@ -41,7 +42,7 @@ std::string ApiMissingNote(const std::string& working_dir) {
 std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,
                                    ProgressReporter& progress) {
   if (!api_dir.empty()) return JassApi::Load(api_dir);
-  if (JassApi::FoundIn(working_dir)) return JassApi::Load(working_dir);
+  if (!working_dir.empty() && JassApi::FoundIn(working_dir)) return JassApi::Load(working_dir);
   progress.Note(ApiMissingNote(working_dir));
   return std::nullopt;
 }

@@ -20,7 +20,8 @@ ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progres
 
 // The API for the full check: from `api_dir` when given (FileError when a
 // file cannot be read), otherwise from `working_dir` when it holds both
-// files. Without them `progress` gets ApiMissingNote(working_dir).
+// files (an empty `working_dir`: none to look in). Without them `progress`
+// gets ApiMissingNote(working_dir).
 std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,
                                    ProgressReporter& progress);
 std::string ApiMissingNote(const std::string& working_dir);

@@ -190,13 +190,23 @@ bool WriteOutput(const std::string& out, const std::string& result) {
   return false;
 }
 
+// The working folder to look for the API in; empty when there is none for
+// this user: checking a plain file needs no working folder.
+std::string ApiLookupDir() {
+  try {
+    return zarn::WorkingDir();
+  } catch (const zarn::FileError&) {
+    return "";
+  }
+}
+
 // Preprocesses and checks run.raw; the report of markers or check problems.
 zarn::ErrorReport ProcessScript(zarn::Run& run, const zarn::cli::Options& cli, ConsoleProgress& progress) {
   zarn::BuildLanguageTables(run);
   zarn::PreprocessScript(run);
   zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
   if (report.marker_count > 0 || !cli.check) return report;
-  const std::optional<zarn::JassApi> api = zarn::FindJassApi(cli.api_dir, zarn::WorkingDir(), progress);
+  const std::optional<zarn::JassApi> api = zarn::FindJassApi(cli.api_dir, ApiLookupDir(), progress);
   return zarn::CheckResultScript(run.text, progress, api ? &*api : nullptr);
 }
 
@@ -254,7 +264,7 @@ int CheckFiles(const zarn::cli::Options& cli) {
   std::optional<zarn::JassApi> api;
   ConsoleProgress progress;
   try {
-    if (!cli.strict || !cli.api_dir.empty()) api = zarn::FindJassApi(cli.api_dir, zarn::WorkingDir(), progress);
+    if (!cli.strict || !cli.api_dir.empty()) api = zarn::FindJassApi(cli.api_dir, ApiLookupDir(), progress);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 2;
