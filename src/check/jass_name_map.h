@@ -15,12 +15,11 @@ class NameMap {
  public:
   const Value* Find(std::string_view name) const {
     if (slots_.empty()) return nullptr;
-    const std::uint32_t hash = Hash(name);
-    const std::uint64_t head = Head(name);
-    for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+    const Key key = KeyOf(name);
+    for (std::size_t i = key.hash & mask_;; i = (i + 1) & mask_) {
       const Slot& slot = slots_[i];
       if (!slot.name) return nullptr;
-      if (Matches(slot, hash, head, name)) return &slot.value;
+      if (Matches(slot, key, name)) return &slot.value;
     }
   }
 
@@ -35,18 +34,17 @@ class NameMap {
   const Value* InsertOrFind(std::string_view name, const Value& value, bool& inserted) {
     // At most half full, so that a probe for a missing name ends soon.
     if ((count_ + 1) * 2 > slots_.size()) Grow();
-    const std::uint32_t hash = Hash(name);
-    const std::uint64_t head = Head(name);
-    std::size_t i = hash & mask_;
+    const Key key = KeyOf(name);
+    std::size_t i = key.hash & mask_;
     for (; slots_[i].name; i = (i + 1) & mask_) {
       const Slot& slot = slots_[i];
-      if (Matches(slot, hash, head, name)) {
+      if (Matches(slot, key, name)) {
         inserted = false;
         return &slot.value;
       }
     }
     // An empty name still needs a pointer that marks the slot as taken.
-    slots_[i] = {name.data() ? name.data() : "", static_cast<std::uint32_t>(name.size()), hash, head, value};
+    slots_[i] = {name.data() ? name.data() : "", static_cast<std::uint32_t>(name.size()), key.hash, key.head, value};
     ++count_;
     inserted = true;
     return &slots_[i].value;
@@ -64,49 +62,63 @@ class NameMap {
     const char* name = nullptr;  // null: empty
     std::uint32_t size = 0;
     std::uint32_t hash = 0;
-    std::uint64_t head = 0;  // the name's first 8 bytes
+    std::uint64_t head = 0;  // Key::head
     Value value{};
   };
 
-  // The name's first bytes, kept in the slot: most names are that short, so
-  // a lookup seldom reads the declaring text, which lies anywhere in memory.
-  static std::uint64_t Head(std::string_view name) {
-    if (name.size() < 8) return Tail(name.data(), name.size());
-    std::uint64_t head;
-    std::memcpy(&head, name.data(), 8);
-    return head;
-  }
+  struct Key {
+    std::uint32_t hash;
+    std::uint64_t head;  // the name's first bytes, kept in the slot
+  };
 
-  // Fewer than 8 bytes as a word, byte by byte: a copy of a variable length
-  // would be a library call.
-  static std::uint64_t Tail(const char* bytes, std::size_t count) {
-    std::uint64_t word = 0;
-    for (std::size_t i = 0; i < count; ++i) word |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+  static std::uint64_t Load64(const char* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    return word;
+  }
+  static std::uint64_t Load32(const char* bytes) {
+    std::uint32_t word;
+    std::memcpy(&word, bytes, 4);
     return word;
   }
 
-  static bool Matches(const Slot& slot, std::uint32_t hash, std::uint64_t head, std::string_view name) {
-    return slot.hash == hash && slot.size == name.size() && slot.head == head &&
-           (name.size() <= 8 || std::memcmp(slot.name + 8, name.data() + 8, name.size() - 8) == 0);
+  // A word that, with the length, tells apart every name of fewer than 8
+  // bytes, read in at most two loads that may overlap.
+  static std::uint64_t ShortWord(const char* bytes, std::size_t size) {
+    if (size >= 4) return Load32(bytes) | (Load32(bytes + size - 4) << 32);
+    if (size == 0) return 0;
+    return std::uint64_t{static_cast<unsigned char>(bytes[0])} |
+           std::uint64_t{static_cast<unsigned char>(bytes[size / 2])} << 8 |
+           std::uint64_t{static_cast<unsigned char>(bytes[size - 1])} << 16;
   }
 
-  // Eight bytes at a time, each word mixed in by a multiply.
-  static std::uint32_t Hash(std::string_view name) {
-    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    std::uint64_t hash = name.size() * kMul;
-    std::size_t at = 0;
-    for (; at + 8 <= name.size(); at += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, name.data() + at, 8);
-      hash = (hash ^ word) * kMul;
-      hash ^= hash >> 29;
+  static std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) {
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+    return hash ^ (hash >> 29);
+  }
+
+  // The hash, eight bytes at a time, and the head: most names are short, so
+  // a lookup seldom reads the declaring text, which lies anywhere in memory.
+  static Key KeyOf(std::string_view name) {
+    const char* bytes = name.data();
+    const std::size_t size = name.size();
+    std::uint64_t hash = size * 0x9E3779B97F4A7C15ull;
+    std::uint64_t head;
+    if (size < 8) {
+      head = ShortWord(bytes, size);
+      hash = Mix(hash, head);
+    } else {
+      head = Load64(bytes);
+      std::size_t at = 0;
+      for (; at + 8 <= size; at += 8) hash = Mix(hash, Load64(bytes + at));
+      if (at < size) hash = Mix(hash, Load64(bytes + size - 8));
     }
-    if (at < name.size()) {
-      const std::uint64_t word = Tail(name.data() + at, name.size() - at);
-      hash = (hash ^ word) * kMul;
-      hash ^= hash >> 29;
-    }
-    return static_cast<std::uint32_t>(hash >> 32) ^ static_cast<std::uint32_t>(hash);
+    return {static_cast<std::uint32_t>(hash >> 32) ^ static_cast<std::uint32_t>(hash), head};
+  }
+
+  static bool Matches(const Slot& slot, const Key& key, std::string_view name) {
+    return slot.hash == key.hash && slot.head == key.head && slot.size == name.size() &&
+           (name.size() <= 8 || std::memcmp(slot.name + 8, name.data() + 8, name.size() - 8) == 0);
   }
 
   void Grow() {

@@ -34,9 +34,7 @@ void Semantics::Report(const Token& at, std::string message) {
   if (flags_.semantic && !broken_) cursor_->ReportOn(at, std::move(message));
 }
 
-void Semantics::ExpectFits(const Typed& value, TypeId expected, bool widen, std::string_view what,
-                           std::string_view name) {
-  if (types().Fits(value.type, expected, widen)) return;
+void Semantics::Misfit(const Typed& value, TypeId expected, std::string_view what, std::string_view name) {
   std::string message(what);
   if (!name.empty()) message += " " + Named(name);
   if (!message.empty()) message += ": ";

@@ -74,10 +74,13 @@ class Semantics {
   // `value` where `expected` is wanted; reported as
   // `WHAT "NAME": cannot use A as B` (the parts given).
   void ExpectFits(const Typed& value, TypeId expected, bool widen, std::string_view what = {},
-                  std::string_view name = {});
+                  std::string_view name = {}) {
+    if (value.type != expected && !types().Fits(value.type, expected, widen)) Misfit(value, expected, what, name);
+  }
 
  private:
   void ApplyAnnotations();
+  void Misfit(const Typed& value, TypeId expected, std::string_view what, std::string_view name);
 
   SymbolTable& table_;
   Cursor* cursor_ = nullptr;
