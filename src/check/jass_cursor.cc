@@ -93,10 +93,10 @@ void Cursor::ReportHere(std::string message) {
   ReportAt(token_, std::move(message));
 }
 
-void Cursor::ReportOn(const Token& where, std::string message) {
+void Cursor::ReportOn(std::size_t line, std::size_t column, std::string message) {
   if (line_has_problem_) return;
   line_has_problem_ = true;
-  ReportAt(where, std::move(message));
+  problems_.push_back({line, column, std::move(message)});
 }
 
 void Cursor::ReportAt(const Token& where, std::string message) {

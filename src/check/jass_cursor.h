@@ -37,7 +37,8 @@ class Cursor {
   void ReportHere(std::string message);
   // A problem at a token of the current line, reported unless the line
   // already has one.
-  void ReportOn(const Token& where, std::string message);
+  void ReportOn(const Token& where, std::string message) { ReportOn(where.line, where.column, std::move(message)); }
+  void ReportOn(std::size_t line, std::size_t column, std::string message);
   // A problem tied to another line (an opener without its closer): always.
   void ReportAt(const Token& where, std::string message);
   // Skips the rest of the line and moves to the first token of the next.

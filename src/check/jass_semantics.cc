@@ -30,8 +30,8 @@ void Semantics::ApplyAnnotations() {
   annotations.clear();
 }
 
-void Semantics::Report(const Token& at, std::string message) {
-  if (flags_.semantic && !broken_) cursor_->ReportOn(at, std::move(message));
+void Semantics::Report(Place at, std::string message) {
+  if (flags_.semantic && !broken_) cursor_->ReportOn(at.line, at.column, std::move(message));
 }
 
 void Semantics::Misfit(const Typed& value, TypeId expected, std::string_view what, std::string_view name) {

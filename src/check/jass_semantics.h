@@ -14,10 +14,18 @@
 
 namespace zarn::jass {
 
+// Where a token begins; values carry this rather than their whole token,
+// since they are copied at every operand.
+struct Place {
+  std::size_t line = 1, column = 1;
+};
+
+inline Place PlaceOf(const Token& token) { return {token.line, token.column}; }
+
 // A value read from an expression: its type and where it begins.
 struct Typed {
   TypeId type = kUnknown;
-  Token at;
+  Place at;
 };
 
 struct ParamDecl {
@@ -70,7 +78,8 @@ class Semantics {
   std::string_view function_name() const { return function_name_; }
 
   // A fault of names or types, unless turned off here.
-  void Report(const Token& at, std::string message);
+  void Report(const Token& at, std::string message) { Report(PlaceOf(at), std::move(message)); }
+  void Report(Place at, std::string message);
   // `value` where `expected` is wanted; reported as
   // `WHAT "NAME": cannot use A as B` (the parts given).
   void ExpectFits(const Typed& value, TypeId expected, bool widen, std::string_view what = {},

@@ -65,13 +65,13 @@ bool TypedExpressions::Operand(Typed& out, int depth) {
   if (TooDeep(depth + 1) || !Operand(out, depth + 1)) return false;
   if (op.kind == Tok::kNot && !Climb(out, depth, kComparisonLevel)) return false;
   out.type = UnaryType(sem_, op, out);
-  out.at = op;
+  out.at = PlaceOf(op);
   return true;
 }
 
 bool TypedExpressions::Primary(Typed& out, int depth) {
   out = Typed{};
-  out.at = c_.token();
+  out.at = PlaceOf(c_.token());
   switch (c_.kind()) {
     case Tok::kNumber: case Tok::kString: case Tok::kRawcode:
     case Tok::kTrue: case Tok::kFalse: case Tok::kNull:
