@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/errors.h"
 #include "check/jass_api.h"
 #include "check/jass_checker.h"
+#include "cli/check_command.h"
 #include "cli/options.h"
 #include "pipeline.h"
 #include "platform/platform.h"
@@ -125,15 +125,6 @@ int Usage(std::FILE* out, int code) {
   return code;
 }
 
-// A readable --api folder, or a message and false: a missing folder or file
-// is a bad command line.
-bool ApiDirUsable(const std::string& dir) {
-  if (dir.empty() || zarn::JassApi::FoundIn(dir)) return true;
-  std::cerr << "zarn-cli: " << zarn::JassApi::kCommonName << " and " << zarn::JassApi::kBlizzardName
-            << " not found in " << dir << "\n";
-  return false;
-}
-
 int RunMap(const zarn::cli::Options& cli) {
   zarn::MapRunOptions options;
   options.map_path = cli.map;
@@ -151,24 +142,6 @@ int RunMap(const zarn::cli::Options& cli) {
     progress.Finish();
     std::cerr << e.what() << "\n";
     return 1;
-  }
-}
-
-// Reads a script file named on the command line ("-": standard input);
-// false after saying why not.
-bool ReadInput(const std::string& path, std::string& bytes) {
-  if (path == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    if (!std::cin.bad()) return true;
-    std::cerr << "Cannot read standard input\n";
-    return false;
-  }
-  try {
-    bytes = zarn::ReadFileBytes(path);
-    return true;
-  } catch (const zarn::FileError& e) {
-    std::cerr << e.what() << "\n";
-    return false;
   }
 }
 
@@ -190,29 +163,19 @@ bool WriteOutput(const std::string& out, const std::string& result) {
   return false;
 }
 
-// The working folder to look for the API in; empty when there is none for
-// this user: checking a plain file needs no working folder.
-std::string ApiLookupDir() {
-  try {
-    return zarn::WorkingDir();
-  } catch (const zarn::FileError&) {
-    return "";
-  }
-}
-
 // Preprocesses and checks run.raw; the report of markers or check problems.
 zarn::ErrorReport ProcessScript(zarn::Run& run, const zarn::cli::Options& cli, ConsoleProgress& progress) {
   zarn::BuildLanguageTables(run);
   zarn::PreprocessScript(run);
   zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
   if (report.marker_count > 0 || !cli.check) return report;
-  const std::optional<zarn::JassApi> api = zarn::FindJassApi(cli.api_dir, ApiLookupDir(), progress);
+  const std::optional<zarn::JassApi> api = zarn::FindJassApi(cli.api_dir, zarn::cli::ApiLookupDir(), progress);
   return zarn::CheckResultScript(run.text, progress, api ? &*api : nullptr);
 }
 
 int RunScript(const zarn::cli::Options& cli) {
   std::string bytes;
-  if (!ReadInput(cli.script, bytes)) return 2;
+  if (!zarn::cli::ReadInput(cli.script, bytes)) return 2;
   ConsoleProgress progress;
   zarn::Run run(progress);
   zarn::ErrorReport report;
@@ -231,55 +194,6 @@ int RunScript(const zarn::cli::Options& cli) {
   return 1;
 }
 
-void PrintProblems(const std::vector<zarn::JassProblem>& problems, const std::vector<zarn::JassSource>& sources) {
-  std::string out;
-  for (const zarn::JassProblem& problem : problems)
-    out += sources[problem.source].name + ":" + std::to_string(problem.line) + ":" +
-           std::to_string(problem.column) + ": error: " + problem.message + "\n";
-  std::fwrite(out.data(), 1, out.size(), stderr);
-}
-
-// The grammar check of each file on its own, when the API is not there.
-zarn::JassCheckResult CheckGrammarOnly(const std::vector<zarn::JassSource>& sources) {
-  zarn::JassCheckResult all;
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    zarn::JassCheckResult result = zarn::CheckJass(sources[i].text);
-    all.vjass |= result.vjass;
-    for (zarn::JassProblem& problem : result.problems) {
-      problem.source = i;
-      all.problems.push_back(std::move(problem));
-    }
-  }
-  return all;
-}
-
-// --check: problems in the compiler style that editors read.
-int CheckFiles(const zarn::cli::Options& cli) {
-  std::vector<std::string> texts(cli.files.size());
-  std::vector<zarn::JassSource> sources;
-  for (std::size_t i = 0; i < cli.files.size(); ++i) {
-    if (!ReadInput(cli.files[i], texts[i])) return 2;
-    sources.push_back({cli.files[i], texts[i]});
-  }
-  std::optional<zarn::JassApi> api;
-  ConsoleProgress progress;
-  try {
-    if (!cli.strict || !cli.api_dir.empty()) api = zarn::FindJassApi(cli.api_dir, ApiLookupDir(), progress);
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return 2;
-  }
-  const bool full = api || cli.strict;
-  const zarn::JassCheckResult result = full ? zarn::CheckJassProgram(sources, api ? &*api : nullptr)
-                                            : CheckGrammarOnly(sources);
-  if (result.vjass)
-    std::cerr << "zarn-cli: note: vJass found; for those files the JASS 2 check was skipped, "
-                 "only literals and block balance were checked\n";
-  if (api) PrintProblems(api->problems(), api->sources());
-  PrintProblems(result.problems, sources);
-  return result.problems.empty() && (!api || api->problems().empty()) ? 0 : 1;
-}
-
 int BadCommandLine(const zarn::cli::ParseResult& parsed) {
   std::cerr << "zarn-cli: " << parsed.error << "\n";
   if (parsed.unknown_option) {
@@ -293,14 +207,14 @@ int Dispatch(const zarn::cli::Options& cli) {
   switch (cli.mode) {
     case zarn::cli::Mode::kHelp: return Usage(stdout, 0);
     case zarn::cli::Mode::kVersion: std::puts(ZARN_VERSION); return 0;
-    case zarn::cli::Mode::kCheck: return ApiDirUsable(cli.api_dir) ? CheckFiles(cli) : 2;
-    case zarn::cli::Mode::kScript: return ApiDirUsable(cli.api_dir) ? RunScript(cli) : 2;
+    case zarn::cli::Mode::kCheck: return zarn::cli::ApiDirUsable(cli.api_dir) ? zarn::cli::CheckFiles(cli) : 2;
+    case zarn::cli::Mode::kScript: return zarn::cli::ApiDirUsable(cli.api_dir) ? RunScript(cli) : 2;
     case zarn::cli::Mode::kMap:
       if (!zarn::PassesArchiveTest(cli.map)) {
         std::cerr << "zarn-cli: the map path must contain \"w3m\", \"w3x\" or \"mpq\": " << cli.map << "\n";
         return Usage(stderr, 2);
       }
-      return ApiDirUsable(cli.api_dir) ? RunMap(cli) : 2;
+      return zarn::cli::ApiDirUsable(cli.api_dir) ? RunMap(cli) : 2;
   }
   return Usage(stderr, 2);
 }
