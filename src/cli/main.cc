@@ -1,7 +1,4 @@
 // zarn-cli: the console front end for terminals and build pipelines.
-#include <unistd.h>
-
-#include <csignal>
 
 #include <cstdio>
 #include <iostream>
@@ -15,6 +12,7 @@
 #include "cli/check_command.h"
 #include "cli/options.h"
 #include "pipeline.h"
+#include "platform/isolated_process.h"
 #include "platform/platform.h"
 #include "result_check.h"
 #include "text/script.h"
@@ -62,7 +60,7 @@ constexpr const char* kUsage =
 // One updating progress line on a terminal, nothing otherwise.
 class ConsoleProgress : public zarn::ProgressReporter {
  public:
-  ConsoleProgress() : enabled_(isatty(STDERR_FILENO) == 1) {}
+  ConsoleProgress() : enabled_(zarn::StandardErrorIsTerminal()) {}
   ~ConsoleProgress() override { Finish(); }
 
   void SetProgress(std::string_view text, int value) override {
@@ -222,12 +220,11 @@ int Dispatch(const zarn::cli::Options& cli) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A full disk or a file size limit must show up as a failed write with its
-  // message, not end the process halfway.
-  std::signal(SIGXFSZ, SIG_IGN);
-  std::signal(SIGPIPE, SIG_IGN);
+  const std::vector<std::string> args = zarn::ProgramArguments(argc, argv);
+  if (std::optional<int> code = zarn::ServeIsolatedTaskIfAsked(args)) return *code;
+  zarn::PrepareConsole();
   zarn::TuneMemoryAllocator();
-  const zarn::cli::ParseResult parsed = zarn::cli::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  const zarn::cli::ParseResult parsed = zarn::cli::ParseOptions(std::vector<std::string>(args.begin() + 1, args.end()));
   if (!parsed.error.empty()) return BadCommandLine(parsed);
   return Dispatch(parsed.options);
 }

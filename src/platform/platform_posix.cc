@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <climits>
 #include <cstring>
@@ -25,7 +26,10 @@ namespace zarn {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
-void PrepareConsole() {}
+void PrepareConsole() {
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
+}
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
