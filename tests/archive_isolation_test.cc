@@ -1,15 +1,14 @@
 // Whatever happens inside the archive library, the run ends with a message:
 // the map stays as it was, no copy of it is left, and both locks are free.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 #include "map/archive.h"
 #include "map/map_builder.h"
+#include "platform/file_system.h"
 #include "pipeline.h"
 #include "platform/isolated_process.h"
 #include "platform/platform.h"
@@ -45,10 +44,8 @@ void ExpectCleanEnd(const TempDir& dir, const std::string& map) {
     EXPECT_EQ(name.find(".zarn-"), std::string::npos) << "left behind: " << name;
     EXPECT_NE(name, "war3map_parsed.j");
   }
-  const int fd = ::open(map.c_str(), O_RDONLY);
-  ASSERT_GE(fd, 0);
-  EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << "the map is still locked";
-  ::close(fd);
+  MapLock map_lock;
+  EXPECT_EQ(map_lock.TryLock(map), MapLock::Result::kLocked) << "the map is still locked";
   FileLock lock(dir / "zarn.lock");
   EXPECT_TRUE(lock.TryLock()) << "the working files are still locked";
 }
