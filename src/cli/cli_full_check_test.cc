@@ -106,12 +106,11 @@ TEST(CliFullCheckTest, DashIsStandardInputAndOutput) {
   TempDir dir;
   WriteApi(dir / "api");
   WriteFileBytes(dir / "bad.j", kFaulty);
-  auto r = RunCommand("(" + kCli + " --check --api " + Quote(dir / "api") + " - < " + Quote(dir / "bad.j") + ")",
-                      dir.path());
+  auto r = RunCommand(kCli + " --check --api " + Quote(dir / "api") + " -", dir.path(), dir / "bad.j");
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, Errors("-"));
   WriteFileBytes(dir / "in.j", kClean);
-  r = RunCommand("(" + kCli + " --no-check --out - --script - < " + Quote(dir / "in.j") + ")", dir.path());
+  r = RunCommand(kCli + " --no-check --out - --script -", dir.path(), dir / "in.j");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "function Kill takes nothing returns nothing\r\ncall KillTriggerUnitBJ()\r\nendfunction\r\n");
 }

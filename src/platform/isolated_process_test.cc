@@ -5,6 +5,8 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "testing/test_util.h"
+
 namespace zarn {
 namespace {
 
@@ -40,8 +42,8 @@ TEST(IsolatedProcessTest, RepliesComeBackWhole) {
 
 TEST(IsolatedProcessTest, AbortsAndFaultsAreNamedBySignal) {
   const std::pair<IsolatedFault, const char*> cases[] = {
-      {IsolatedFault::kAbort, "SIGABRT, Aborted"},
-      {IsolatedFault::kSegfault, "SIGSEGV, Segmentation fault"},
+      {IsolatedFault::kAbort, testing_util::kAbortReason},
+      {IsolatedFault::kSegfault, testing_util::kSegfaultReason},
   };
   for (auto [fault, reason] : cases) {
     FaultGuard guard(fault);

@@ -1,6 +1,8 @@
 // Windows: no fork, so the program starts itself again in its worker mode
-// ("--zarn-isolated-task NAME ARGS..."), which finds the task by its name and
-// writes the reply to its standard output, a pipe to the caller. The worker
+// ("--zarn-isolated-task NAME"), which finds the task by its name, reads the
+// task's arguments from its standard input (any bytes, any length, which a
+// command line cannot carry) and writes the reply to its standard output;
+// both are pipes to the caller. The worker
 // runs in a job that ends with the caller's handle, so a worker that hangs
 // does not outlive the run that started it.
 #include "platform/isolated_process.h"
@@ -80,6 +82,50 @@ void InjectFault(const std::string& fault) {
   if (fault == "hang") Sleep(INFINITE);
 }
 
+// The arguments as a count and, for each, its length and bytes; 64-bit
+// little-endian numbers.
+std::string EncodeArguments(const std::vector<std::string>& args) {
+  std::string bytes;
+  auto number = [&](std::uint64_t n) {
+    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<char>(n >> (8 * i)));
+  };
+  number(args.size());
+  for (const std::string& arg : args) {
+    number(arg.size());
+    bytes += arg;
+  }
+  return bytes;
+}
+
+std::optional<std::vector<std::string>> DecodeArguments(const std::string& bytes) {
+  std::size_t at = 0;
+  auto number = [&](std::uint64_t& n) {
+    if (bytes.size() - at < 8) return false;
+    n = 0;
+    for (int i = 7; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(bytes[at + i]);
+    at += 8;
+    return true;
+  };
+  std::uint64_t count = 0;
+  if (!number(count)) return std::nullopt;
+  std::vector<std::string> args;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    std::uint64_t length = 0;
+    if (!number(length) || bytes.size() - at < length) return std::nullopt;
+    args.push_back(bytes.substr(at, length));
+    at += length;
+  }
+  return args;
+}
+
+std::string ReadAll(HANDLE in) {
+  std::string bytes;
+  char buffer[1 << 16];
+  DWORD got = 0;
+  while (ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  return bytes;
+}
+
 void WriteAll(HANDLE out, const std::string& bytes) {
   for (std::size_t done = 0; done < bytes.size();) {
     DWORD wrote = 0;
@@ -121,13 +167,26 @@ HANDLE KillOnCloseJob() {
   return job;
 }
 
-std::wstring WorkerCommandLine(const IsolatedTask& task, const std::vector<std::string>& args) {
+std::wstring WorkerCommandLine(const IsolatedTask& task) {
   std::wstring command = Quoted(ExecutablePath()) + L" " + Quoted(kWorkerFlag) + L" " + Quoted(task.name);
   const IsolatedFault fault = g_fault.load();
   if (fault != IsolatedFault::kNone) command += L" " + Quoted(std::string(kFaultFlag) + FaultName(fault));
-  for (const std::string& arg : args) command += L" " + Quoted(arg);
   return command;
 }
+
+// The two ends of an anonymous pipe; `inherited` is the end the worker gets.
+struct Pipe {
+  Handle ours, theirs;
+  bool Create(bool worker_writes) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inheritable, 1 << 20)) return false;
+    ours.h = worker_writes ? read_end : write_end;
+    theirs.h = worker_writes ? write_end : read_end;
+    SetHandleInformation(ours.h, HANDLE_FLAG_INHERIT, 0);
+    return true;
+  }
+};
 
 }  // namespace
 
@@ -136,14 +195,11 @@ void SetIsolatedFaultForTesting(IsolatedFault fault) { g_fault = fault; }
 std::optional<int> ServeIsolatedTaskIfAsked(const std::vector<std::string>& args) {
   if (args.size() < 3 || args[1] != kWorkerFlag) return std::nullopt;
   PrepareWorker();
-  std::size_t first = 3;
-  if (args.size() > 3 && args[3].rfind(kFaultFlag, 0) == 0) {
-    InjectFault(args[3].substr(std::string(kFaultFlag).size()));
-    first = 4;
-  }
+  if (args.size() > 3 && args[3].rfind(kFaultFlag, 0) == 0) InjectFault(args[3].substr(std::string(kFaultFlag).size()));
   const IsolatedTask* task = FindIsolatedTask(args[2]);
-  if (!task) return 2;
-  const IsolatedReply reply = RunTaskCatching(*task, {args.begin() + first, args.end()});
+  const std::optional<std::vector<std::string>> task_args = DecodeArguments(ReadAll(GetStdHandle(STD_INPUT_HANDLE)));
+  if (!task || !task_args) return 2;
+  const IsolatedReply reply = RunTaskCatching(*task, *task_args);
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   WriteAll(out, EncodeReplyHeader(reply));
   WriteAll(out, reply.text);
@@ -152,23 +208,21 @@ std::optional<int> ServeIsolatedTaskIfAsked(const std::vector<std::string>& args
 
 IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
                             std::chrono::milliseconds limit) {
+  Pipe input, output;
+  if (!input.Create(false) || !output.Create(true)) return {IsolatedOutcome::Kind::kNotStarted, {}, "cannot create a pipe"};
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  Handle read_end, write_end;
-  if (!CreatePipe(&read_end.h, &write_end.h, &inheritable, 1 << 20))
-    return {IsolatedOutcome::Kind::kNotStarted, {}, "cannot create a pipe"};
-  SetHandleInformation(read_end.h, HANDLE_FLAG_INHERIT, 0);
   Handle nul;
-  nul.h = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                      OPEN_EXISTING, 0, nullptr);
+  nul.h = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0,
+                      nullptr);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nul.h;
-  startup.hStdOutput = write_end.h;
+  startup.hStdInput = input.theirs.h;
+  startup.hStdOutput = output.theirs.h;
   startup.hStdError = nul.h;
   PROCESS_INFORMATION process{};
-  std::wstring command = WorkerCommandLine(task, args);
+  std::wstring command = WorkerCommandLine(task);
   Handle job;
   job.h = KillOnCloseJob();
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
@@ -179,21 +233,27 @@ IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::str
   thread_handle.h = process.hThread;
   if (job.h) AssignProcessToJobObject(job.h, process.hProcess);
   ResumeThread(process.hThread);
-  CloseHandle(write_end.h);  // the worker holds the only write end now: its exit ends the reading
-  write_end.h = nullptr;
+  // The worker holds the only other ends now: its exit ends the reading and
+  // the writing below.
+  CloseHandle(input.theirs.h);
+  input.theirs.h = nullptr;
+  CloseHandle(output.theirs.h);
+  output.theirs.h = nullptr;
 
-  std::string bytes;
-  std::thread reader([&] {
-    char buffer[1 << 16];
-    DWORD got = 0;
-    while (ReadFile(read_end.h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  std::thread writer([&, encoded = EncodeArguments(args)] {
+    WriteAll(input.ours.h, encoded);
+    CloseHandle(input.ours.h);
+    input.ours.h = nullptr;
   });
+  std::string bytes;
+  std::thread reader([&] { bytes = ReadAll(output.ours.h); });
   const bool in_time = WaitForSingleObject(process.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
   if (!in_time) {
     TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, INFINITE);
   }
   reader.join();
+  writer.join();
   DWORD exit_code = 0;
   GetExitCodeProcess(process.hProcess, &exit_code);
 

@@ -33,15 +33,19 @@ inline std::string Quote(const std::string& s) {
 
 // Runs a command line (sh on POSIX, cmd on Windows) with standard output and
 // error captured.
-inline ProcessResult RunCommand(const std::string& command, const std::string& scratch_dir) {
+// Standard input is `input` when given, else empty.
+inline ProcessResult RunCommand(const std::string& command, const std::string& scratch_dir,
+                                const std::string& input = "") {
   std::string out = scratch_dir + "/stdout.txt", err = scratch_dir + "/stderr.txt";
 #ifdef _WIN32
+  const std::string in = input.empty() ? "NUL" : Quote(input);
   // cmd /c drops the first and the last quote of a line that starts with one.
-  int status = std::system(("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <NUL\"").c_str());
+  int status = std::system(("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <" + in + "\"").c_str());
   ProcessResult r;
   r.exit_code = status;
 #else
-  int status = std::system((command + " >" + out + " 2>" + err + " </dev/null").c_str());
+  const std::string in = input.empty() ? "/dev/null" : Quote(input);
+  int status = std::system((command + " >" + out + " 2>" + err + " <" + in).c_str());
   ProcessResult r;
   r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
@@ -115,6 +119,15 @@ inline std::string CopyProgram(const std::string& name, const std::string& dir) 
 
 // The console program as built, run where it lies.
 inline const std::string kBuiltCli = BuiltProgram("zarn-cli");
+
+// How an isolated worker that aborts or faults is named on this system.
+#ifdef _WIN32
+inline constexpr const char* kAbortReason = "abort, exit code 3";
+inline constexpr const char* kSegfaultReason = "exception 0xC0000005, access violation";
+#else
+inline constexpr const char* kAbortReason = "SIGABRT, Aborted";
+inline constexpr const char* kSegfaultReason = "SIGSEGV, Segmentation fault";
+#endif
 
 // Prefixes a command line so that it runs as an unprivileged user: as the
 // user nobody when the tests run as root, as they do in CI; as is otherwise.
