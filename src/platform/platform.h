@@ -41,6 +41,8 @@ std::string UserStateDir();
 // created with mode 0700 along with any missing parents. Throws FileError when
 // it cannot be created.
 std::string WorkingDir();
+// The same choice for a program in `program_dir`.
+std::string WorkingDirFor(const std::string& program_dir);
 // Joins a folder and a file name with the platform's separator.
 std::string PathJoin(const std::string& dir, const std::string& name);
 // Asks the desktop to open a web address; returns false when it could not.

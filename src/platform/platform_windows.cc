@@ -162,8 +162,9 @@ void CreateFolders(const std::string& dir) {
 
 }  // namespace
 
-std::string WorkingDir() {
-  std::string program_dir = ExecutableDir();
+std::string WorkingDir() { return WorkingDirFor(ExecutableDir()); }
+
+std::string WorkingDirFor(const std::string& program_dir) {
   if (CanCreateFileIn(program_dir)) return program_dir;
   std::string state = UserStateDir();
   CreateFolders(state);

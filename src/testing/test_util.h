@@ -3,6 +3,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/wide_text.h"
 #else
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,7 +42,9 @@ inline ProcessResult RunCommand(const std::string& command, const std::string& s
 #ifdef _WIN32
   const std::string in = input.empty() ? "NUL" : Quote(input);
   // cmd /c drops the first and the last quote of a line that starts with one.
-  int status = std::system(("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <" + in + "\"").c_str());
+  // _wsystem: the command line in UTF-16, so that any file name comes through.
+  int status = _wsystem(
+      WideFromUtf8("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <" + in + "\"").c_str());
   ProcessResult r;
   r.exit_code = status;
 #else
