@@ -32,15 +32,16 @@ constexpr int kPipeSize = 1 << 20;
 
 using Clock = std::chrono::steady_clock;
 
-// How often the waiting loops below go round depends on timing; a coverage
-// guided fuzzer must not take that for new behaviour of the code it runs.
+// How often the waiting loops go round depends on timing, and process ids
+// differ from run to run: a coverage-guided fuzzer must not learn from
+// either, or the same seed would take another path each time.
 #if defined(__clang__)
-#define ZARN_TIMING_DEPENDENT __attribute__((no_sanitize("coverage")))
+#define ZARN_NO_FUZZER_COVERAGE __attribute__((no_sanitize("coverage")))
 #else
-#define ZARN_TIMING_DEPENDENT
+#define ZARN_NO_FUZZER_COVERAGE
 #endif
 
-ZARN_TIMING_DEPENDENT void WriteFully(int fd, const char* data, std::size_t size) {
+ZARN_NO_FUZZER_COVERAGE void WriteFully(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
@@ -108,7 +109,7 @@ std::uint64_t TextLength(const std::string& header) {
 
 // Reads the child's reply until it closes the pipe or the deadline passes;
 // false at the deadline.
-ZARN_TIMING_DEPENDENT bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
+ZARN_NO_FUZZER_COVERAGE bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
   char buffer[1 << 16];
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -131,7 +132,7 @@ ZARN_TIMING_DEPENDENT bool ReadReply(int in, Clock::time_point deadline, std::st
 
 // Waits for the child to end, killing it at the deadline; false when it had
 // to be killed.
-ZARN_TIMING_DEPENDENT bool Reap(pid_t pid, Clock::time_point deadline, int& status) {
+ZARN_NO_FUZZER_COVERAGE bool Reap(pid_t pid, Clock::time_point deadline, int& status) {
   for (;;) {
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
     if (done == pid) return true;
@@ -157,7 +158,7 @@ std::string SignalName(int sig) {
   return text ? name + ", " + text : name;
 }
 
-IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono::milliseconds limit) {
+ZARN_NO_FUZZER_COVERAGE IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono::milliseconds limit) {
   IsolatedOutcome outcome;
   if (!in_time) {
     outcome.kind = IsolatedOutcome::Kind::kTimedOut;
@@ -184,7 +185,7 @@ IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono:
 
 void SetIsolatedFaultForTesting(IsolatedFault fault) { g_fault = fault; }
 
-IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
+ZARN_NO_FUZZER_COVERAGE IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
                             std::chrono::milliseconds limit) {
   int pipe_fds[2];
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) {
