@@ -14,10 +14,10 @@ namespace zarn {
 namespace {
 
 constexpr const char* kScriptName = "war3map.j";
-// The game reads a map as an archive of the first format; later formats'
-// fields are never read. The library opens an archive read-only when told
-// so, so an update opens it as it is, which is the same for a header of the
-// first format.
+// The game reads a map as an archive of the first format, and so does the
+// library when forced to: later formats' fields are never read. Forcing it
+// also makes the archive read-only, so the update opens an archive whose
+// header is of the first format without it, which reads it the same way.
 constexpr DWORD kReadFlags = MPQ_OPEN_FORCE_MPQ_V1 | MPQ_OPEN_READ_ONLY;
 
 // What a reply's code says was caught in the worker.

@@ -33,7 +33,16 @@ constexpr int kPipeSize = 1 << 20;
 
 using Clock = std::chrono::steady_clock;
 
-void WriteFully(int fd, const char* data, std::size_t size) {
+// How often the waiting loops go round depends on timing, and process ids
+// differ from run to run: a coverage-guided fuzzer must not learn from
+// either, or the same seed would take another path each time.
+#if defined(__clang__)
+#define ZARN_NO_FUZZER_COVERAGE __attribute__((no_sanitize("coverage")))
+#else
+#define ZARN_NO_FUZZER_COVERAGE
+#endif
+
+ZARN_NO_FUZZER_COVERAGE void WriteFully(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
@@ -84,7 +93,7 @@ void InjectFault(IsolatedFault fault) {
 
 // Reads the child's reply until it closes the pipe or the deadline passes;
 // false at the deadline.
-bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
+ZARN_NO_FUZZER_COVERAGE bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
   char buffer[1 << 16];
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -107,7 +116,7 @@ bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
 
 // Waits for the child to end, killing it at the deadline; false when it had
 // to be killed.
-bool Reap(pid_t pid, Clock::time_point deadline, int& status) {
+ZARN_NO_FUZZER_COVERAGE bool Reap(pid_t pid, Clock::time_point deadline, int& status) {
   for (;;) {
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
     if (done == pid) return true;
@@ -133,7 +142,7 @@ std::string SignalName(int sig) {
   return text ? name + ", " + text : name;
 }
 
-IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono::milliseconds limit) {
+ZARN_NO_FUZZER_COVERAGE IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono::milliseconds limit) {
   IsolatedOutcome outcome;
   if (!in_time) {
     outcome.kind = IsolatedOutcome::Kind::kTimedOut;
@@ -158,7 +167,7 @@ void SetIsolatedFaultForTesting(IsolatedFault fault) { g_fault = fault; }
 // Forked children need no worker mode.
 std::optional<int> ServeIsolatedTaskIfAsked(const std::vector<std::string>&) { return std::nullopt; }
 
-IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
+ZARN_NO_FUZZER_COVERAGE IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
                             std::chrono::milliseconds limit) {
   int pipe_fds[2];
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) {
