@@ -43,7 +43,7 @@ boot=(wineboot)
 mkdir -p "$WINEPREFIX"
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
 trap stop_wine EXIT
-wineserver -p </dev/null >/dev/null 2>&1
+wineserver -p </dev/null >/dev/null 2>&1 || true  # one may run already
 # A new prefix takes about 10 s to create. Mono and Gecko are not wanted: with mscoree and
 # mshtml disabled wineboot does not offer to download them.
 WINEDLLOVERRIDES="mscoree,mshtml=" timeout 600 "${boot[@]}" </dev/null >"$build/wineboot.log" 2>&1 || {
