@@ -26,6 +26,24 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" </dev/null
 fi
 
+# The libraries' sources: the release archives beside the clone, or their
+# repositories. With neither (a machine without ../shared and without network)
+# nothing can be built; ZARN_WINDOWS_OPTIONAL=1 (scripts/test.sh) then skips
+# the Windows part with a note instead of failing.
+third_party=${ZARN_THIRD_PARTY_DIR:-../shared/third_party}
+sources_here=true
+for archive in StormLib-9.22.tar.gz pcre2-10.42.tar.gz libsodium-1.0.18.tar.gz; do
+  [ -f "$third_party/$archive" ] || sources_here=false
+done
+if ! $sources_here && ! timeout 30 git ls-remote https://github.com/PCRE2Project/pcre2.git HEAD >/dev/null 2>&1; then
+  echo "windows.sh: the sources of StormLib, PCRE2 and libsodium are neither in $third_party nor reachable" >&2
+  if [ "${ZARN_WINDOWS_OPTIONAL:-0}" = 1 ]; then
+    echo "windows.sh: the Windows build and its tests are skipped on this machine" >&2
+    exit 0
+  fi
+  exit 1
+fi
+
 build=build-windows
 mkdir -p "$build"
 
