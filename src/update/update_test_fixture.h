@@ -25,8 +25,8 @@ using testing_util::TestServer;
 // The start that LooksLikeExecutable wants on this system.
 #ifdef _WIN32
 inline const std::string kExecutableStart = "MZ";
-// Windows keeps no permission bits; the library shows a writable file so.
-inline const fs::perms kProgramMode = fs::perms::all;
+// Windows keeps no permission bits; the library shows a writable file as 0666.
+inline const fs::perms kProgramMode = fs::perms(0666);
 #else
 inline const std::string kExecutableStart = "\x7f" "ELF";
 inline const fs::perms kProgramMode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
