@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "update/update_test_fixture.h"
+#include "testing/update_fixture.h"
 
 namespace zarn {
 namespace {

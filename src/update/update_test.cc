@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "update/update_test_fixture.h"
+#include "testing/update_fixture.h"
 
 namespace zarn {
 namespace {

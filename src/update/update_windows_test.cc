@@ -1,7 +1,7 @@
 // An installed copy that this user may not replace, as Windows marks one: a
 // read-only program file. Nothing is fetched for it.
 // The fixture brings winsock2.h, which has to come before windows.h.
-#include "update/update_test_fixture.h"
+#include "testing/update_fixture.h"
 
 #include <windows.h>
 

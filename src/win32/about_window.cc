@@ -1,7 +1,5 @@
 #include "win32/about_window.h"
 
-#include <algorithm>
-
 #include "platform/platform.h"
 #include "platform/wide_text.h"
 #include "win32/program_picture.h"
@@ -33,21 +31,14 @@ AboutWindow::~AboutWindow() {
 void AboutWindow::CreateControls() {
   AddControl(handle(), L"BUTTON", L"Exit", WS_TABSTOP | BS_DEFPUSHBUTTON, kExit, {178, 112, 80, 25}, font_);
   AddControl(handle(), L"STATIC", L"", SS_OWNERDRAW, kImage1, {8, 24, 48, 48}, font_);
-  AddControl(handle(), L"STATIC", L"Small preprocessor that extends", SS_LEFT | SS_NOPREFIX, kLabel1,
-             {62, 30, 185, 16}, label_font_);
-  AddControl(handle(), L"STATIC", L" Jass 2 language of Blizzard", SS_LEFT | SS_NOPREFIX, kLabel2,
-             {71, 52, 158, 16}, label_font_);
+  WidenToText(AddControl(handle(), L"STATIC", L"Small preprocessor that extends", SS_LEFT | SS_NOPREFIX,
+                         kLabel1, {62, 30, 185, 16}, label_font_));
+  WidenToText(AddControl(handle(), L"STATIC", L" Jass 2 language of Blizzard", SS_LEFT | SS_NOPREFIX,
+                         kLabel2, {71, 52, 158, 16}, label_font_));
   // SS_NOTIFY: the label tells of clicks.
-  HWND link = AddControl(handle(), L"STATIC", WideFromUtf8(ZARN_PROJECT_URL).c_str(),
+  const HWND link = AddControl(handle(), L"STATIC", WideFromUtf8(ZARN_PROJECT_URL).c_str(),
                          SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kLabel3, {16, 117, 92, 13}, link_font_);
-  // Never narrower than its text, so another font does not cut it off.
-  RECT planned;
-  GetClientRect(link, &planned);
-  FitToText(link);
-  RECT fitted;
-  GetClientRect(link, &fitted);
-  SetWindowPos(link, nullptr, 0, 0, std::max(planned.right, fitted.right), std::max(planned.bottom, fitted.bottom),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  WidenToText(link);
 }
 
 void AboutWindow::ShowModal() {

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace zarn::win32 {
 
 std::wstring DisplayText(std::string_view bytes) {
@@ -20,11 +22,21 @@ int Scaled(int pixels) {
   return MulDiv(pixels, dpi, 96);
 }
 
+namespace {
+
+// Without the face, the font mapper falls back to a font of the same pitch:
+// the script stays in columns wherever Courier New is missing (as in Wine).
+DWORD FontPitch(const wchar_t* face) {
+  return std::wstring_view(face).starts_with(L"Courier") ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_SWISS;
+}
+
+}  // namespace
+
 HFONT MakeFont(const wchar_t* face, int pixel_height, bool bold, bool underline) {
   // A negative height is the character height without the internal leading.
   return CreateFontW(-Scaled(pixel_height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline,
                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+                     CLEARTYPE_QUALITY, FontPitch(face), face);
 }
 
 void PlaceCentred(HWND window, int client_width, int client_height) {
@@ -48,6 +60,16 @@ HWND AddControl(HWND parent, const wchar_t* window_class, const wchar_t* text, D
                                  GetModuleHandleW(nullptr), nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
+}
+
+void WidenToText(HWND label) {
+  RECT planned;
+  GetClientRect(label, &planned);
+  FitToText(label);
+  RECT fitted;
+  GetClientRect(label, &fitted);
+  SetWindowPos(label, nullptr, 0, 0, std::max(planned.right, fitted.right), std::max(planned.bottom, fitted.bottom),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FitToText(HWND label) {

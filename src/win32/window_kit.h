@@ -30,6 +30,9 @@ HWND AddControl(HWND parent, const wchar_t* window_class, const wchar_t* text, D
                 Box layout, HFONT font, DWORD ex_style = 0);
 // Makes a label as large as its text.
 void FitToText(HWND label);
+// Widens a label to its text, never narrower than planned, so that a wider
+// fallback font does not cut the text off.
+void WidenToText(HWND label);
 std::wstring WindowText(HWND window);
 // Handles every window message that is waiting, then returns.
 void PumpMessages();
