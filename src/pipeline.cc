@@ -177,8 +177,8 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   archive.InsertScript(parsed);
   progress.SetProgress("Closing archive: DONE!", 120);
   if (options.delete_working_files) {
-    std::remove(extracted.c_str());
-    std::remove(parsed.c_str());
+    RemoveFile(extracted);
+    RemoveFile(parsed);
   }
   return 0;
 }

@@ -218,7 +218,9 @@ TEST(RobustnessTest, HostileEnvironmentsEndWithAMessageAndTheMapUnchanged) {
     auto r = RunCommand(std::string(c.shell_prefix) + Quote(cli) + " --map " + Quote(map), dir.path());
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    if (exists) EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
+    if (exists) {
+      EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
+    }
     EXPECT_EQ(ReadFileBytes(dir / "victim.txt"), "precious");
     for (const auto& entry : fs::directory_iterator(dir.path())) {
       EXPECT_EQ(entry.path().string().find(".zarn-"), std::string::npos) << "left behind: " << entry.path();

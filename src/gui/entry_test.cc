@@ -1,11 +1,17 @@
 #include <StormLib.h>
 
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "gui/entry.h"
+#include "platform/isolated_process.h"
+#include "platform/platform.h"
+#include "text/script.h"
 
 using zarn::gui::ChooseRun;
 using zarn::gui::RunKind;
@@ -124,6 +130,40 @@ class EntryTest : public QObject {
       QVERIFY(parsed.open(QIODevice::ReadOnly));
       QCOMPARE(parsed.readAll().toStdString(), *script);
     }
+  }
+
+  // A fault of the archive library ends the run with the message in the
+  // usual error box, not with the program.
+  void ArchiveLibraryFaultIsShownInTheErrorBox() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string map = dir.filePath("test.w3x").toStdString();
+    QVERIFY(WriteArchive(map, "function main takes nothing returns nothing\r\nendfunction\r\n"));
+    const std::string before = zarn::ReadFileBytes(map);
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown = box->text();
+        box->accept();
+      }
+    });
+    closer.start(20);
+    // The run works in the program's folder, here the test's own.
+    const std::string extracted = zarn::PathJoin(zarn::WorkingDir(), "war3map.j");
+    const bool had_extracted = QFile::exists(QString::fromStdString(extracted));
+    zarn::SetIsolatedFaultForTesting(zarn::IsolatedFault::kSegfault);
+    zarn::gui::RunChoice choice;
+    choice.kind = RunKind::kProcessMap;
+    choice.map_path = map;
+    const int code = zarn::gui::PerformRun(choice);
+    zarn::SetIsolatedFaultForTesting(zarn::IsolatedFault::kNone);
+    closer.stop();
+    if (!had_extracted) QFile::remove(QString::fromStdString(extracted));
+    QCOMPARE(code, 1);
+    QCOMPARE(shown, QString("Error reading archive: the archive library stopped on this file "
+                            "(SIGSEGV, Segmentation fault)"));
+    QVERIFY(zarn::ReadFileBytes(map) == before);
   }
 };
 

@@ -1,22 +1,15 @@
 #include "map/archive.h"
 
 #include <StormLib.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <climits>
-#include <cstdlib>
+#include <cstdio>
+#include <memory>
 #include <thread>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <iostream>
-#include <memory>
-
+#include "map/archive_search.h"
+#include "map/archive_worker.h"
 #include "map/mpq_tables.h"
+#include "platform/file_system.h"
 #include "text/script.h"
 
 namespace zarn {
@@ -24,29 +17,14 @@ namespace zarn {
 namespace {
 
 constexpr const char* kScriptName = "war3map.j";
-// Flags every open of a map uses besides read-only.
-constexpr DWORD kOpenFlags = 0;
 
-std::string LibraryReason() { return " (error code " + std::to_string(GetLastError()) + ")"; }
-std::string SystemReason() { return std::string(": ") + std::strerror(errno); }
+std::string SystemReason() { return ": " + LastSystemReason(); }
 
 // Closes an archive file handle on the way out of an exception.
 struct OpenArchiveFile {
   HANDLE handle = nullptr;
   ~OpenArchiveFile() {
     if (handle) SFileCloseFile(handle);
-  }
-};
-
-struct OpenArchive {
-  HANDLE handle = nullptr;
-  ~OpenArchive() {
-    if (handle) SFileCloseArchive(handle);
-  }
-  bool Close() {
-    HANDLE h = handle;
-    handle = nullptr;
-    return SFileCloseArchive(h);
   }
 };
 
@@ -92,154 +70,26 @@ void CheckFileSize(HANDLE archive, HANDLE file, const std::string& name, std::ui
 class TemporaryCopy {
  public:
   explicit TemporaryCopy(const std::string& original) {
-    std::string pattern = original + ".zarn-XXXXXX.tmp";
-    int fd = mkstemps(pattern.data(), 4);
-    if (fd < 0) throw EArchiveUpdate("cannot create a temporary copy of " + original + SystemReason());
-    path_ = pattern;
-    bool ok = CopyInto(original, fd);
-    ok = (::close(fd) == 0) && ok;
-    if (!ok) {
-      // A throwing constructor runs no destructor: the partial copy goes here.
-      const std::string reason = SystemReason();
-      std::remove(path_.c_str());
-      throw EArchiveUpdate("cannot copy " + original + " to " + path_ + reason);
-    }
+    if (CreateTemporaryCopy(original, path_)) return;
+    // A throwing constructor runs no destructor; the partial copy is gone.
+    if (path_.empty()) throw EArchiveUpdate("cannot create a temporary copy of " + original + SystemReason());
+    const std::string copy = path_;
+    path_.clear();
+    throw EArchiveUpdate("cannot copy " + original + " to " + copy + SystemReason());
   }
   ~TemporaryCopy() {
     if (path_.empty()) return;
-    std::remove(path_.c_str());
+    RemoveFile(path_);
     // The library compacts through a file named with "mp_" after the last dot.
     std::string compact = path_.substr(0, path_.rfind('.') + 1) + "mp_";
-    std::remove(compact.c_str());
+    RemoveFile(compact);
   }
   const std::string& path() const { return path_; }
   void Keep() { path_.clear(); }
 
  private:
-  static bool CopyInto(const std::string& original, int out) {
-    int in = ::open(original.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    char buffer[1 << 16];
-    bool ok = true;
-    for (;;) {
-      ssize_t n = ::read(in, buffer, sizeof buffer);
-      if (n == 0) break;
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        ok = false;
-        break;
-      }
-      for (ssize_t done = 0; ok && done < n;) {
-        ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) ok = false;
-        else done += w;
-      }
-      if (!ok) break;
-    }
-    int saved = errno;
-    ::close(in);
-    errno = saved;
-    return ok && ::fsync(out) == 0;
-  }
-
   std::string path_;
 };
-
-bool IsPseudoName(const char* name) {
-  // StormLib names a file whose name it does not know "FileNNNNNNNN.ext".
-  if (std::strncmp(name, "File", 4) != 0) return false;
-  for (int i = 4; i < 12; ++i) {
-    if (name[i] < '0' || name[i] > '9') return false;
-  }
-  return name[12] == '.';
-}
-
-bool AllNamesKnown(HANDLE archive) {
-  SFILE_FIND_DATA found;
-  HANDLE find = SFileFindFirstFile(archive, "*", &found, nullptr);
-  if (!find) return true;
-  bool known = true;
-  do {
-    if (IsPseudoName(found.cFileName)) known = false;
-  } while (known && SFileFindNextFile(find, &found));
-  SFileFindClose(find);
-  return known;
-}
-
-// StormLib treats "(attributes)" as its own file: it refuses to remove it and
-// writes it anew whenever the archive changes. Invalidating the internal files
-// takes its entry out of the tables; forgetting its flags and marking it as
-// absent keeps the library from writing it back when the tables are saved.
-bool DropAttributes(HANDLE archive) {
-  if (!SFileSetAttributes(archive, 0)) return false;
-  auto* state = static_cast<TMPQArchive*>(archive);
-  if (state->dwFlags & MPQ_FLAG_ATTRIBUTES_NEW) {
-    state->dwFlags &= ~MPQ_FLAG_ATTRIBUTES_NEW;
-    if (state->dwReservedFiles > 0) state->dwReservedFiles--;
-  }
-  state->dwFlags |= MPQ_FLAG_ATTRIBUTES_NONE;
-  state->dwFileFlags2 = 0;
-  return !SFileHasFile(archive, "(attributes)");
-}
-
-bool SyncFolderOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
-
-template <class Identity>
-Identity IdentityOf(const struct stat& st) {
-  Identity id;
-  id.device = st.st_dev;
-  id.inode = st.st_ino;
-  id.size = static_cast<unsigned long long>(st.st_size);
-  id.mtime_sec = st.st_mtim.tv_sec;
-  id.mtime_nsec = st.st_mtim.tv_nsec;
-  return id;
-}
-
-// The file a map path stands for: a symbolic link is followed, so that the
-// update replaces the map and not the link.
-std::string RealPathOf(const std::string& path) {
-  char resolved[PATH_MAX];
-  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-// Creates or empties the extracted script without following a symbolic link
-// and without ever emptying the map itself.
-int OpenScriptForWriting(const std::string& disk_path, const struct stat* map) {
-  int fd = ::open(disk_path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0 && errno == ELOOP) throw FileError("Cannot write file " + disk_path + ": it is a symbolic link");
-  if (fd < 0) throw FileError("Cannot write file " + disk_path + SystemReason());
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && map && st.st_dev == map->st_dev && st.st_ino == map->st_ino) {
-    ::close(fd);
-    throw FileError("Cannot write file " + disk_path + ": it is the map itself");
-  }
-  if (::ftruncate(fd, 0) != 0) {
-    int saved = errno;
-    ::close(fd);
-    errno = saved;
-    throw FileError("Cannot write file " + disk_path + SystemReason());
-  }
-  return fd;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  for (std::size_t done = 0; done < bytes.size();) {
-    ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    done += static_cast<std::size_t>(w);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -286,10 +136,7 @@ std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_
 
 MapArchive::MapArchive(std::string map_path) : path_(std::move(map_path)) {}
 
-MapArchive::~MapArchive() {
-  CloseHandle();
-  if (lock_fd_ >= 0) ::close(lock_fd_);  // closing releases the lock
-}
+MapArchive::~MapArchive() = default;
 
 // Two runs on the same map must not interleave, and a program that holds the
 // map locked is not written under. The update renames a new file over the
@@ -297,155 +144,88 @@ MapArchive::~MapArchive() {
 // taken again on the current one.
 void MapArchive::LockMap() {
   const auto deadline = std::chrono::steady_clock::now() + lock_wait_;
-  while (lock_fd_ < 0) {
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;  // opening the archive reports a missing map
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      if (errno != EWOULDBLOCK && errno != EINTR) {
-        ::close(fd);
-        return;  // a file system without locks: go on unlocked
-      }
-      if (std::chrono::steady_clock::now() >= deadline) {
-        ::close(fd);
-        throw Error("The map is in use by another program: " + path_);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    struct stat held {}, current {};
-    if (::fstat(fd, &held) == 0 && ::stat(path_.c_str(), &current) == 0 && held.st_dev == current.st_dev &&
-        held.st_ino == current.st_ino) {
-      lock_fd_ = fd;
-    } else {
-      ::close(fd);
+  for (;;) {
+    switch (lock_.TryLock(path_)) {
+      case MapLock::Result::kLocked:
+      case MapLock::Result::kUnlockable:
+        return;
+      case MapLock::Result::kReplaced:
+        continue;
+      case MapLock::Result::kBusy:
+        if (std::chrono::steady_clock::now() >= deadline)
+          throw Error("The map is in use by another program: " + path_);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   }
 }
 
-void MapArchive::CloseHandle() {
-  if (handle_) SFileCloseArchive(handle_);
-  handle_ = nullptr;
+std::chrono::milliseconds MapArchive::WorkLimit(std::uint64_t size) const {
+  return work_limit_.count() > 0 ? work_limit_ : ArchiveWorkTimeLimit(size);
 }
 
 void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
-  CloseHandle();
   LockMap();
-  struct stat map {};
-  const bool map_exists = ::stat(path_.c_str(), &map) == 0;
+  const std::optional<FileIdentity> map = IdentityOf(path_);
+  const bool map_exists = map.has_value();
   extracted_ = map_exists;
-  if (map_exists) extracted_as_ = IdentityOf<Identity>(map);
-  // Extraction only reads; the update works on a copy of its own. Tables the
-  // file cannot hold are refused before the library sets memory aside for them.
-  HANDLE archive = nullptr;
-  if (!ImplausibleMpqTables(path_) && SFileOpenArchive(path_.c_str(), 0, kOpenFlags | MPQ_OPEN_READ_ONLY, &archive))
-    handle_ = archive;
+  if (map_exists) extracted_as_ = *map;
+  // A file the game would not read as a map is refused before the library
+  // sees it. Tables the file cannot hold are refused before the library sets
+  // memory aside for them; like a file that is no archive, that shows up as
+  // the script that cannot be opened.
+  const ArchiveSearch search = SearchArchiveHeader(path_);
+  const bool readable = map_exists && search.header_offset && !ImplausibleMpqTables(path_);
   progress.SetProgress("Extracting script: WORKING...", 20);
 
   // The disk file is created before the archive is read: a failed read
   // leaves it empty.
-  int fd = OpenScriptForWriting(disk_path, map_exists ? &map : nullptr);
-  std::string image;
-  try {
-    image = ReadArchiveFile(handle_, kScriptName, 0);
-  } catch (...) {
-    ::close(fd);
-    throw;
-  }
-  bool ok = WriteAll(fd, image);
-  int saved = errno;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok) {
-    errno = saved ? saved : errno;
-    throw FileError("Cannot write file " + disk_path + SystemReason());
-  }
+  ScriptFile script(disk_path, map);
+  if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
+  if (!readable) throw ESFileOpenFileEx(kScriptName);
+  script.WriteAndClose(RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(map->size)));
 }
 
-void MapArchive::Check(InsertStep step, bool ok, const std::string& what) const {
-  if (fail_at_ == step) throw EArchiveUpdate(what + " (injected failure)");
-  if (!ok) throw EArchiveUpdate(what);
-}
-
-void MapArchive::InsertScript(const std::string& parsed_path) {
-  std::string script;
-  try {
-    script = ReadFileBytes(parsed_path);
-  } catch (const FileError& e) {
-    throw EArchiveUpdate(e.what());
-  }
-  CloseHandle();
-
-  const std::string map_path = RealPathOf(path_);
-  struct stat original {};
-  if (::stat(map_path.c_str(), &original) != 0) throw EArchiveUpdate("cannot access " + path_ + SystemReason());
+FileIdentity MapArchive::CheckMapMayBeReplaced(const std::string& map_path) const {
+  const std::optional<FileIdentity> original = IdentityOf(map_path);
+  if (!original) throw EArchiveUpdate("cannot access " + path_ + SystemReason());
   // The script was taken from the map as it was then; a map saved since by
   // another program would lose that program's changes.
-  if (extracted_ && !(IdentityOf<Identity>(original) == extracted_as_)) {
+  if (extracted_ && !(*original == extracted_as_)) {
     throw EArchiveUpdate(path_ + " was changed by another program during the run");
   }
   // The copy is renamed over the map, which needs no write access to the map
   // itself; a map that may not be written is refused here instead.
-  if (!(original.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || ::access(map_path.c_str(), W_OK) != 0) {
-    throw EArchiveUpdate(path_ + " is read-only");
-  }
+  if (IsReadOnlyFile(map_path)) throw EArchiveUpdate(path_ + " is read-only");
+  return *original;
+}
 
+void MapArchive::WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const {
+  const ArchiveSearch search = SearchArchiveHeader(copy);
+  if (!search.refusal.empty() || ImplausibleMpqTables(copy))
+    throw EArchiveUpdate("cannot open " + path_ + " as an archive");
+  const std::string first_format = search.format_version == 0 ? "1" : "0";
+  // Writing takes longer than reading: compaction rewrites the whole archive.
+  RunArchiveTask(kWriteScriptTask,
+                 {copy, parsed_path, path_, std::to_string(static_cast<int>(fail_at_)), first_format},
+                 2 * WorkLimit(size));
+}
+
+void MapArchive::ReplaceMap(const std::string& copy, const std::string& map_path) const {
+  // The rename is the commit: nothing may fail after it.
+  if (fail_at_ == InsertStep::kReplace) throw EArchiveUpdate("cannot replace " + path_ + " (injected failure)");
+  if (!ReplaceFile(copy, map_path)) throw EArchiveUpdate("cannot replace " + path_ + SystemReason());
+}
+
+void MapArchive::InsertScript(const std::string& parsed_path) {
+  // The worker reads the script; one that cannot be read fails the update
+  // there, before anything replaces the map.
+  const std::string map_path = ResolvedPath(path_);
+  const FileIdentity original = CheckMapMayBeReplaced(map_path);
   if (fail_at_ == InsertStep::kCopy) throw EArchiveUpdate("cannot create a temporary copy (injected failure)");
   TemporaryCopy copy(map_path);
-  {
-    OpenArchive archive;
-    // Opening without the list file or "(attributes)" would make the library
-    // treat the archive as read-only.
-    bool opened = !ImplausibleMpqTables(copy.path()) &&
-                  SFileOpenArchive(copy.path().c_str(), 0, kOpenFlags, &archive.handle);
-    if (!opened) archive.handle = nullptr;
-    Check(InsertStep::kOpen, opened, "cannot open " + path_ + " as an archive" + LibraryReason());
-    DWORD read_only = 0;
-    SFileGetFileInfo(archive.handle, SFileMpqFlags, &read_only, sizeof read_only, nullptr);
-    Check(InsertStep::kOpen, !(read_only & MPQ_FLAG_READ_ONLY),
-          path_ + " is damaged or protected and cannot be written");
-
-    Check(InsertStep::kDeleteAttributes, DropAttributes(archive.handle),
-          "cannot delete (attributes)" + LibraryReason());
-    // Only a map's script is replaced; an archive without one is no map.
-    Check(InsertStep::kAddScript, SFileHasFile(archive.handle, kScriptName),
-          "the archive holds no " + std::string(kScriptName));
-    Check(InsertStep::kAddScript,
-          SFileAddFileEx(archive.handle, parsed_path.c_str(), kScriptName,
-                         MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_COMPRESSION_ZLIB,
-                         MPQ_COMPRESSION_NEXT_SAME),
-          "cannot add " + std::string(kScriptName) + LibraryReason());
-    if (AllNamesKnown(archive.handle)) {
-      Check(InsertStep::kCompact, SFileCompactArchive(archive.handle, nullptr, false),
-            "cannot compact the archive" + LibraryReason());
-    } else {
-      // Compaction only reclaims space, and the library cannot rewrite files
-      // whose names it does not know.
-      Check(InsertStep::kCompact, true, "cannot compact the archive");
-      std::cerr << "zarn: warning: not every file name in " << path_
-                << " is known; the archive is updated without compacting\n";
-    }
-    Check(InsertStep::kClose, archive.Close(), "cannot write the archive's tables" + LibraryReason());
-  }
-
-  {
-    OpenArchive check;
-    bool same = SFileOpenArchive(copy.path().c_str(), 0, kOpenFlags | MPQ_OPEN_READ_ONLY, &check.handle);
-    if (!same) check.handle = nullptr;
-    try {
-      same = same && ReadArchiveFile(check.handle, kScriptName, 0) == script;
-    } catch (const Error&) {
-      same = false;
-    }
-    Check(InsertStep::kVerify, same, "the updated archive does not read back the script as written");
-  }
-
-  // The rename is the commit: nothing may fail after it.
-  Check(InsertStep::kReplace, true, "cannot replace " + path_);
-  // Keeping the owner can fail for an ordinary user, who owns the map anyway.
-  if (::chown(copy.path().c_str(), original.st_uid, original.st_gid) != 0) errno = 0;
-  Check(InsertStep::kReplace,
-        ::chmod(copy.path().c_str(), original.st_mode & 07777) == 0 &&
-            ::rename(copy.path().c_str(), map_path.c_str()) == 0,
-        "cannot replace " + path_ + SystemReason());
+  WriteCopy(copy.path(), parsed_path, original.size);
+  ReplaceMap(copy.path(), map_path);
   copy.Keep();
   SyncFolderOf(map_path);
 }

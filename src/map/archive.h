@@ -2,12 +2,14 @@
 // run and, on a clean result, put back.
 #pragma once
 
+
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/progress.h"
 
 namespace zarn {
@@ -31,6 +33,13 @@ class ESFileCloseFile : public Error {
 class EArchiveUpdate : public Error {
  public:
   explicit EArchiveUpdate(const std::string& what) : Error("Error updating archive: " + what) {}
+};
+
+// "Error reading archive: " + what: the game would not read the file as a
+// map, or the archive library stopped on it without an answer.
+class EArchiveRead : public Error {
+ public:
+  explicit EArchiveRead(const std::string& what) : Error("Error reading archive: " + what) {}
 };
 
 // Largest war3map.j that is read into memory.
@@ -75,15 +84,18 @@ class MapArchive {
   // archive (reporting "Opening archive: WORKING..." at 10), then writes its
   // war3map.j to `disk_path` (reporting "Extracting script: WORKING..." at
   // 20). `disk_path` is never written through a symbolic link and never when it
-  // is the map itself. Throws ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile,
-  // FileError, or Error when the map stays locked by another process.
+  // is the map itself. The archive library reads the map in a process of its
+  // own. Throws ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile, FileError,
+  // EArchiveRead for a file the game would not read as a map or one the
+  // library stopped on, or Error when the map stays locked by another process.
   void ExtractScript(const std::string& disk_path, ProgressReporter& progress);
 
   // Replaces war3map.j with the bytes of `parsed_path`, deletes "(attributes)"
   // and compacts. Works on a copy that is verified and then renamed over the
   // original (the file a symbolic link points to, not the link); on any
   // failure, or when the map was changed by someone else since extraction,
-  // throws EArchiveUpdate and leaves the map as it was.
+  // throws EArchiveUpdate (EArchiveRead when the archive library stopped on
+  // the copy) and leaves the map as it was, with no copy left behind.
   void InsertScript(const std::string& parsed_path);
 
   const std::string& path() const { return path_; }
@@ -92,24 +104,24 @@ class MapArchive {
   // had refused it; for tests of the failure paths.
   void FailAt(InsertStep step) { fail_at_ = step; }
   void SetLockWait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
+  // Replaces the time limit of the archive work, which otherwise scales with
+  // the map's size; for tests of work that hangs.
+  void SetWorkLimit(std::chrono::milliseconds limit) { work_limit_ = limit; }
 
  private:
-  struct Identity {
-    unsigned long long device = 0, inode = 0, size = 0;
-    long long mtime_sec = 0, mtime_nsec = 0;
-    bool operator==(const Identity&) const = default;
-  };
-  void CloseHandle();
   void LockMap();
-  void Check(InsertStep step, bool ok, const std::string& what) const;
+  std::chrono::milliseconds WorkLimit(std::uint64_t size) const;
+  FileIdentity CheckMapMayBeReplaced(const std::string& map_path) const;
+  void WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const;
+  void ReplaceMap(const std::string& copy, const std::string& map_path) const;
 
   std::string path_;
-  void* handle_ = nullptr;
-  int lock_fd_ = -1;          // the map, held open with an exclusive flock
-  bool extracted_ = false;    // `extracted_as_` describes the map as read
-  Identity extracted_as_;
+  MapLock lock_;             // the map, held open and locked for the run
+  bool extracted_ = false;   // `extracted_as_` describes the map as read
+  FileIdentity extracted_as_;
   InsertStep fail_at_ = InsertStep::kNone;
   std::chrono::milliseconds lock_wait_ = kMapLockWait;
+  std::chrono::milliseconds work_limit_{0};  // 0: scaled with the map's size
 };
 
 }  // namespace zarn

@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "map/archive_search.h"
 #include "map/map_builder.h"
 #include "map/mpq_tables.h"
 #include "text/script.h"
@@ -356,7 +357,7 @@ TEST(ArchiveTest, FuzzFindingsAreRefusedCleanly) {
 
 // The checks above must never refuse a real map.
 TEST(ArchiveTest, CorpusMapsAreNotImplausible) {
-  const fs::path corpus = "/work/shared/corpus/maps";
+  const fs::path corpus = fs::path(ZARN_SOURCE_DIR) / ".." / "shared" / "corpus" / "maps";
   if (!fs::is_directory(corpus)) GTEST_SKIP() << "no map corpus at " << corpus;
   for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
     const std::string ext = entry.path().extension().string();
@@ -364,6 +365,32 @@ TEST(ArchiveTest, CorpusMapsAreNotImplausible) {
     auto reason = ImplausibleMpqTables(entry.path().string());
     EXPECT_FALSE(reason) << entry.path() << ": " << *reason;
   }
+}
+
+// Read as format 1 with the game's header search, every real map, protected
+// ones too, gives the script the library gave when left to its own rules.
+TEST(ArchiveTest, CorpusMapsGiveTheSameScriptAsBefore) {
+  const fs::path corpus = fs::path(ZARN_SOURCE_DIR) / ".." / "shared" / "corpus" / "maps";
+  if (!fs::is_directory(corpus)) GTEST_SKIP() << "no map corpus at " << corpus;
+  TempDir dir;
+  int maps = 0;
+  for (const auto& entry : fs::directory_iterator(corpus)) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".w3x" && ext != ".w3m") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    ++maps;
+    const std::string map = entry.path().string();
+    const ArchiveSearch search = SearchArchiveHeader(map);
+    EXPECT_EQ(search.refusal, "");
+    ASSERT_TRUE(search.header_offset);
+    EXPECT_EQ(*search.header_offset, ReadMpqTables(map)->header_offset);
+    OpenMap library_rules(map);
+    ASSERT_TRUE(library_rules.handle);
+    NullProgress progress;
+    MapArchive(map).ExtractScript(dir / "war3map.j", progress);
+    EXPECT_TRUE(ReadFileBytes(dir / "war3map.j") == ReadArchiveFile(library_rules.handle, "war3map.j", 0));
+  }
+  EXPECT_GT(maps, 0);
 }
 
 TEST(ArchiveTest, AMapChangedDuringTheRunIsNotOverwritten) {
@@ -556,7 +583,7 @@ TEST(ArchiveTest, MkmapAndCliRoundTrip) {
 // Real maps: extract, then insert a slightly changed script into a copy.
 // Refusals are reported, not failed, but must leave the copy unchanged.
 TEST(ArchiveTest, CorpusMapsRoundTrip) {
-  const fs::path corpus = "/work/shared/corpus/maps";
+  const fs::path corpus = fs::path(ZARN_SOURCE_DIR) / ".." / "shared" / "corpus" / "maps";
   if (!fs::is_directory(corpus)) GTEST_SKIP() << "no map corpus at " << corpus;
   for (const auto& entry : fs::directory_iterator(corpus)) {
     const std::string ext = entry.path().extension().string();

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 
+#include "map/storm_path.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 
 namespace zarn {
 
@@ -19,7 +21,7 @@ namespace {
 void BuildMapArchive(const std::string& path, const std::vector<MapFile>& files,
                      const MapBuildOptions& options) {
   if (options.sector_size_shift > 22) throw Error("Sector size shift too large: " + std::to_string(options.sector_size_shift));
-  std::remove(path.c_str());
+  RemoveFile(path);
   SFILE_CREATE_MPQ create{};
   create.cbSize = sizeof create;
   create.dwMpqVersion = MPQ_FORMAT_VERSION_1;
@@ -30,7 +32,7 @@ void BuildMapArchive(const std::string& path, const std::vector<MapFile>& files,
   // Room for the files, the two internal files and a few replacements.
   create.dwMaxFileCount = static_cast<DWORD>(files.size() + 16);
   HANDLE archive = nullptr;
-  if (!SFileCreateArchive2(path.c_str(), &create, &archive)) Fail("Cannot create archive " + path);
+  if (!SFileCreateArchive2(StormPath(path).c_str(), &create, &archive)) Fail("Cannot create archive " + path);
 
   for (const MapFile& file : files) {
     HANDLE handle = nullptr;

@@ -1,5 +1,7 @@
 #include "map/mpq_tables.h"
 
+#include "map/archive_search.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -293,59 +295,51 @@ std::optional<std::string> ImplausibleMpqTables(const std::string& path) {
   // a little slack beyond the file keeps protected maps whose tables run past
   // the end, which the library pads with zeros.
   const std::uint64_t slack = 1u << 20;
+  // The header the library reads with the game's rules (format 1, user data
+  // ignored); a file it would not read that way is no concern here.
+  const ArchiveSearch search = SearchArchiveHeader(path);
+  if (!search.header_offset || !search.refusal.empty()) return std::nullopt;
+  const std::uint64_t at = *search.header_offset;
   unsigned char header[32] = {};
-  for (std::uint64_t pos = 0; pos + 32 <= file_size; pos += 512) {
-    if (!ReadAt(in, pos, header, 32)) return std::nullopt;
-    if (header[0] != 'M' || header[1] != 'P' || header[2] != 'Q') continue;
-    std::uint64_t at = pos;
-    if (header[3] == 0x1B) {  // user data in front of the real header
-      at = pos + Le32(header + 8);
-      if (at + 32 > file_size || !ReadAt(in, at, header, 32) || header[0] != 'M' || header[1] != 'P' ||
-          header[2] != 'Q' || header[3] != 0x1A)
-        return std::nullopt;
-    } else if (header[3] != 0x1A) {
-      continue;
+  if (at + 32 > file_size || !ReadAt(in, at, header, 32)) return std::nullopt;
+  // The library shifts 512 by the exponent in 32 bits in some places and not
+  // in others; past 16 (32 MiB sectors) no real map goes.
+  const std::uint16_t shift = Le16(header + 14);
+  if (shift > kMaxSectorSizeShift) {
+    return "its sector size exponent " + std::to_string(shift) + " is out of range";
+  }
+  const std::uint64_t room = file_size - at + slack;
+  const std::uint64_t hash_bytes = std::uint64_t(Le32(header + 24)) * 16;
+  const std::uint64_t block_bytes = std::uint64_t(Le32(header + 28)) * 16;
+  if (hash_bytes > room || block_bytes > room) {
+    return "its archive tables claim " + std::to_string(hash_bytes) + " and " + std::to_string(block_bytes) +
+           " bytes in a file of " + std::to_string(file_size);
+  }
+  // The library reads a file's sector table wherever its block says, and
+  // treats patch files differently again: a map holds no such blocks.
+  std::optional<MpqTables> tables = TablesAsTheLibraryReadsThem(in, file_size, at, header);
+  for (const MpqBlockEntry& block : tables->blocks) {
+    if (!(block.flags & kMpqFileExists)) continue;
+    if (at + block.offset + block.compressed_size > file_size) return std::string("a file's data lies past its end");
+    if (block.flags & kMpqFilePatch) return std::string("it holds patch files");
+  }
+  // Unencrypted tables can be read as they are; encrypted ones only for the
+  // files whose names give their keys: those the library reads on opening
+  // the map and the script.
+  const std::string overrun = "a file's sector offset table overruns the library's buffer";
+  for (const MpqBlockEntry& block : tables->blocks) {
+    if ((block.flags & kMpqFileExists) && !(block.flags & kMpqFileEncrypted) &&
+        OverrunningSectorTable(in, file_size, *tables, block, 0))
+      return overrun;
+  }
+  for (const char* name : {"war3map.j", "(listfile)", "(attributes)"}) {
+    for (std::size_t index : tables->IndicesOf(name)) {
+      const MpqBlockEntry& block = tables->blocks[index];
+      const std::uint32_t key = (block.flags & kMpqFileEncrypted) ? FileKey(name, block) : 0;
+      if (key && OverrunningSectorTable(in, file_size, *tables, block, key)) return overrun;
+      if (SectorOnlyLzmaCompressed(in, file_size, *tables, block, key))
+        return "a sector of " + std::string(name) + " names a compression the library cannot unpack here";
     }
-    // The library shifts 512 by the exponent in 32 bits in some places and not
-    // in others; past 16 (32 MiB sectors) no real map goes.
-    const std::uint16_t shift = Le16(header + 14);
-    if (shift > kMaxSectorSizeShift) {
-      return "its sector size exponent " + std::to_string(shift) + " is out of range";
-    }
-    const std::uint64_t room = file_size - at + slack;
-    const std::uint64_t hash_bytes = std::uint64_t(Le32(header + 24)) * 16;
-    const std::uint64_t block_bytes = std::uint64_t(Le32(header + 28)) * 16;
-    if (hash_bytes > room || block_bytes > room) {
-      return "its archive tables claim " + std::to_string(hash_bytes) + " and " + std::to_string(block_bytes) +
-             " bytes in a file of " + std::to_string(file_size);
-    }
-    // The library reads a file's sector table wherever its block says, and
-    // treats patch files differently again: a map holds no such blocks.
-    std::optional<MpqTables> tables = TablesAsTheLibraryReadsThem(in, file_size, at, header);
-    for (const MpqBlockEntry& block : tables->blocks) {
-      if (!(block.flags & kMpqFileExists)) continue;
-      if (at + block.offset + block.compressed_size > file_size) return std::string("a file's data lies past its end");
-      if (block.flags & kMpqFilePatch) return std::string("it holds patch files");
-    }
-    // Unencrypted tables can be read as they are; encrypted ones only for the
-    // files whose names give their keys: those the library reads on opening
-    // the map and the script.
-    const std::string overrun = "a file's sector offset table overruns the library's buffer";
-    for (const MpqBlockEntry& block : tables->blocks) {
-      if ((block.flags & kMpqFileExists) && !(block.flags & kMpqFileEncrypted) &&
-          OverrunningSectorTable(in, file_size, *tables, block, 0))
-        return overrun;
-    }
-    for (const char* name : {"war3map.j", "(listfile)", "(attributes)"}) {
-      for (std::size_t index : tables->IndicesOf(name)) {
-        const MpqBlockEntry& block = tables->blocks[index];
-        const std::uint32_t key = (block.flags & kMpqFileEncrypted) ? FileKey(name, block) : 0;
-        if (key && OverrunningSectorTable(in, file_size, *tables, block, key)) return overrun;
-        if (SectorOnlyLzmaCompressed(in, file_size, *tables, block, key))
-          return "a sector of " + std::string(name) + " names a compression the library cannot unpack here";
-      }
-    }
-    return std::nullopt;
   }
   return std::nullopt;
 }

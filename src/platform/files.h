@@ -12,6 +12,9 @@ std::FILE* OpenStdioFile(const std::string& path, const char* mode);
 
 // Whole files as bytes, never translated; failures throw FileError naming
 // the path and the system's reason.
+// Removes a file; false when it could not (it may not exist).
+bool RemoveFile(const std::string& path);
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, std::string_view bytes);
 

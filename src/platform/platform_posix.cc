@@ -31,6 +31,8 @@ bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 std::FILE* OpenStdioFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
+bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
 std::string ExecutablePath() {
   char buffer[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);

@@ -80,6 +80,8 @@ std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
   return _wfopen(WideFromUtf8(path).c_str(), WideFromUtf8(mode).c_str());
 }
 
+bool RemoveFile(const std::string& path) { return DeleteFileW(WideFromUtf8(path).c_str()) != 0; }
+
 std::string ExecutablePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {

@@ -314,7 +314,7 @@ TEST(RewriteEngine, WholePipelineMatchesPlainRule) {
 }
 
 TEST(RewriteEngine, PipelineMatchesPlainRuleOnCorpusScripts) {
-  const std::string folder = "/work/shared/corpus/scripts";
+  const std::string folder = std::string(ZARN_SOURCE_DIR) + "/../shared/corpus/scripts";
   Lines names;
   try {
     names = SplitText(ReadFileBytes(folder + "/Chosensero__warcraft3map__war3map.j"));

@@ -1,0 +1,42 @@
+# Shared by scripts/fuzz.sh and scripts/fuzz-explore.sh (sourced, from the
+# repository's top folder): builds the libFuzzer targets with clang,
+# AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/, and makes
+# seed inputs from what this repository holds in build-fuzz/seeds/TARGET.
+fuzz_targets=(preprocess_fuzzer archive_fuzzer jass_checker_fuzzer)
+regression=tests/fuzz-regression
+
+fuzz_build() {
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZARN_FUZZ=ON -DZARN_GUI=OFF -DZARN_TESTS=OFF \
+    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+  ninja -C build-fuzz -j2 "${fuzz_targets[@]}" zarn-mkmap
+}
+
+# The regression inputs of a target, then maps and scripts made from the
+# example: the same seeds on every machine.
+fuzz_seeds() {
+  local seeds=build-fuzz/seeds
+  rm -rf "$seeds" && mkdir -p "$seeds/preprocess_fuzzer" "$seeds/archive_fuzzer" "$seeds/jass_checker_fuzzer"
+  for target in preprocess jass_checker archive; do
+    cp "$regression/$target"/* "$seeds/${target}_fuzzer/"
+  done
+  for script in examples/*.j; do
+    head -c 4096 "$script" > "$seeds/preprocess_fuzzer/$(basename "$script")"
+    head -c 4096 "$script" > "$seeds/jass_checker_fuzzer/$(basename "$script")"
+  done
+  # Small maps of the example's head: sector sizes 512 and 4096, with and
+  # without "(attributes)".
+  head -c 2048 examples/example.j > build-fuzz/seed-script.j
+  build-fuzz/zarn-mkmap --sector-shift 0 "$seeds/archive_fuzzer/example-s0.w3x" build-fuzz/seed-script.j
+  build-fuzz/zarn-mkmap "$seeds/archive_fuzzer/example-s3.w3x" build-fuzz/seed-script.j
+  build-fuzz/zarn-mkmap --no-attributes "$seeds/archive_fuzzer/example-plain.w3x" build-fuzz/seed-script.j
+}
+
+# Options of every run of `target`; findings go beside the build, never into
+# the source tree.
+fuzz_options() {
+  local target=$1 max_len=8192
+  [ "$target" = archive_fuzzer ] && max_len=65536
+  echo "-timeout=20 -max_len=$max_len -rss_limit_mb=2048 -artifact_prefix=build-fuzz/findings/$target-"
+}

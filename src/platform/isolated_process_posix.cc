@@ -1,0 +1,208 @@
+// POSIX: the task runs in a forked child, which answers over a pipe and ends
+// with _exit, so nothing of the caller's (buffered output, exit handlers,
+// locks) runs or changes twice.
+#include "platform/isolated_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+namespace zarn {
+
+namespace {
+
+std::atomic<IsolatedFault> g_fault{IsolatedFault::kNone};
+constexpr std::size_t kHeaderSize = 12;
+// Larger pipes move a long reply with fewer switches between the processes.
+constexpr int kPipeSize = 1 << 20;
+
+using Clock = std::chrono::steady_clock;
+
+void WriteFully(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // the caller is gone or stopped listening
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+void InjectFault(IsolatedFault fault) {
+  switch (fault) {
+    case IsolatedFault::kNone: return;
+    case IsolatedFault::kAbort: std::abort();
+    case IsolatedFault::kSegfault: std::raise(SIGSEGV); return;
+    case IsolatedFault::kHang:
+      for (;;) ::pause();
+  }
+}
+
+// The child: faults end it by their signal, whatever handlers the caller set
+// up (a sanitizer's would turn them into an exit code, a toolkit's into
+// anything). The reply is a 32-bit code, the 64-bit length of the text and
+// the text, all little-endian.
+[[noreturn]] void RunChild(const IsolatedTask& task, const std::vector<std::string>& args, int out,
+                          pid_t parent) {
+#ifdef __linux__
+  // A worker that hangs must not outlive a caller that was ended.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+  if (::getppid() != parent) ::_exit(1);
+  sigset_t faults;
+  sigemptyset(&faults);
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) {
+    std::signal(sig, SIG_DFL);
+    sigaddset(&faults, sig);
+  }
+  ::sigprocmask(SIG_UNBLOCK, &faults, nullptr);
+  // A fault here is expected and reported: no core file for it.
+  const rlimit no_core{0, 0};
+  ::setrlimit(RLIMIT_CORE, &no_core);
+  InjectFault(g_fault.load());
+  IsolatedReply reply;
+  try {
+    reply = task.run(args);
+  } catch (const std::exception& e) {
+    reply = {-1, e.what()};
+  } catch (...) {
+    reply = {-1, std::string("the task ") + task.name + " failed"};
+  }
+  const std::uint32_t code = static_cast<std::uint32_t>(reply.code);
+  const std::uint64_t length = reply.text.size();
+  char header[kHeaderSize];
+  for (int i = 0; i < 4; ++i) header[i] = static_cast<char>(code >> (8 * i));
+  for (int i = 0; i < 8; ++i) header[4 + i] = static_cast<char>(length >> (8 * i));
+  WriteFully(out, header, sizeof header);
+  WriteFully(out, reply.text.data(), reply.text.size());
+  ::_exit(0);
+}
+
+std::uint64_t TextLength(const std::string& header) {
+  std::uint64_t length = 0;
+  for (int i = 7; i >= 0; --i) length = length << 8 | static_cast<unsigned char>(header[4 + i]);
+  return length;
+}
+
+// Reads the child's reply until it closes the pipe or the deadline passes;
+// false at the deadline.
+bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
+  char buffer[1 << 16];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd p{in, POLLIN, 0};
+    const int ready = ::poll(&p, 1, static_cast<int>(left > 60000 ? 60000 : left));
+    if (ready < 0 && errno != EINTR) return true;  // cannot wait: judge by the exit status
+    if (ready <= 0) continue;
+    const ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return true;
+    const bool had_header = bytes.size() >= kHeaderSize;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    // Room for the whole reply at once, within reason: a long script is
+    // not copied again and again as it comes in.
+    if (!had_header && bytes.size() >= kHeaderSize)
+      bytes.reserve(kHeaderSize + std::min<std::uint64_t>(TextLength(bytes), std::uint64_t{1} << 30));
+  }
+}
+
+// Waits for the child to end, killing it at the deadline; false when it had
+// to be killed.
+bool Reap(pid_t pid, Clock::time_point deadline, int& status) {
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return true;
+    if (done < 0 && errno != EINTR) {
+      status = 0;  // reaped elsewhere (SIGCHLD ignored): judge by the reply
+      return true;
+    }
+    if (Clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      return false;
+    }
+    // The child closed its end on its way out: it is gone in a moment.
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+std::string SignalName(int sig) {
+  const char* abbrev = ::sigabbrev_np(sig);
+  const char* text = ::strsignal(sig);
+  std::string name = abbrev ? std::string("SIG") + abbrev : "signal " + std::to_string(sig);
+  return text ? name + ", " + text : name;
+}
+
+IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono::milliseconds limit) {
+  IsolatedOutcome outcome;
+  if (!in_time) {
+    outcome.kind = IsolatedOutcome::Kind::kTimedOut;
+    const auto seconds = (limit.count() + 999) / 1000;
+    outcome.reason = "no answer within " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+  } else if (WIFSIGNALED(status)) {
+    outcome.kind = IsolatedOutcome::Kind::kStopped;
+    outcome.reason = SignalName(WTERMSIG(status));
+  } else if (bytes.size() < kHeaderSize || bytes.size() - kHeaderSize != TextLength(bytes) ||
+             (WIFEXITED(status) && WEXITSTATUS(status) != 0)) {
+    outcome.kind = IsolatedOutcome::Kind::kStopped;
+    outcome.reason = "it ended without an answer, exit code " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  } else {
+    outcome.kind = IsolatedOutcome::Kind::kReplied;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    outcome.reply.code = static_cast<int>(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 |
+                                          std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24);
+    outcome.reply.text = std::move(bytes.erase(0, kHeaderSize));
+  }
+  return outcome;
+}
+
+}  // namespace
+
+void SetIsolatedFaultForTesting(IsolatedFault fault) { g_fault = fault; }
+
+IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
+                            std::chrono::milliseconds limit) {
+  int pipe_fds[2];
+  if (::pipe2(pipe_fds, O_CLOEXEC) != 0) {
+    return {IsolatedOutcome::Kind::kNotStarted, {}, std::string("cannot create a pipe: ") + std::strerror(errno)};
+  }
+  ::fcntl(pipe_fds[0], F_SETPIPE_SZ, kPipeSize);  // a hint: the default size works too
+  const auto deadline = Clock::now() + limit;
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    const int error = errno;
+    ::close(pipe_fds[0]);
+    ::close(pipe_fds[1]);
+    return {IsolatedOutcome::Kind::kNotStarted, {}, std::string("cannot start a process: ") + std::strerror(error)};
+  }
+  if (pid == 0) {
+    ::close(pipe_fds[0]);
+    RunChild(task, args, pipe_fds[1], parent);
+  }
+  ::close(pipe_fds[1]);
+  std::string bytes;
+  bool in_time = ReadReply(pipe_fds[0], deadline, bytes);
+  ::close(pipe_fds[0]);
+  int status = 0;
+  in_time = Reap(pid, in_time ? deadline : Clock::now(), status) && in_time;
+  return Judge(in_time, status, bytes, limit);
+}
+
+}  // namespace zarn
