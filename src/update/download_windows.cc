@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/wide_text.h"
 #include "update/download.h"
+#include "update/winhttp_transfer.h"
 
 namespace zarn {
 
@@ -167,6 +168,11 @@ bool SaveBody(HINTERNET request, const std::string& path, const PieceObserver& o
 
 bool DownloadFile(const std::string& url, const std::string& path, const std::string& user_agent,
                   const PieceObserver& observer, std::size_t max_bytes) {
+  return DownloadWithPolicyOf(url, url, path, user_agent, observer, max_bytes);
+}
+
+bool DownloadWithPolicyOf(const std::string& policy_url, const std::string& url, const std::string& path,
+                          const std::string& user_agent, const PieceObserver& observer, std::size_t max_bytes) {
   InternetHandle session(WinHttpOpen(WideFromUtf8(user_agent).c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) return false;
@@ -178,7 +184,7 @@ bool DownloadFile(const std::string& url, const std::string& path, const std::st
     if (!exchange) return false;
     if (IsRedirect(exchange->status)) {
       const std::string next = ResolveLocation(current, LocationOf(exchange->request.get()));
-      if (redirects >= kMaxRedirects || next.empty() || !RedirectAllowed(url, next)) return false;
+      if (redirects >= kMaxRedirects || next.empty() || !RedirectAllowed(policy_url, next)) return false;
       current = next;
       continue;
     }
