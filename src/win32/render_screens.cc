@@ -25,8 +25,14 @@ bool SaveScreenOf(HWND window, const std::string& path) {
     PumpMessages();
     Sleep(25);
   }
-  RECT frame;
-  GetWindowRect(window, &frame);
+  // Only what lies on the screen can be read back; a window off it or one
+  // without a size is reported rather than saved as garbage.
+  RECT placed, frame;
+  const RECT screen_rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (!GetWindowRect(window, &placed) || !IntersectRect(&frame, &placed, &screen_rect)) {
+    std::fprintf(stderr, "%s: the window is not on the screen\n", path.c_str());
+    return false;
+  }
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
@@ -34,6 +40,13 @@ bool SaveScreenOf(HWND window, const std::string& path) {
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap || !bits) {
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    std::fprintf(stderr, "%s: no memory for the picture\n", path.c_str());
+    return false;
+  }
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
   GdiFlush();
@@ -74,11 +87,11 @@ int main(int argc, char** argv) {
   ProgressWindow progress;
   progress.SetProgress("Parsing function:", 50);
   progress.SetFunctionName("Spawn", false);
-  SaveScreenOf(progress.handle(), dir + "/win-progress.bmp");
+  bool saved = SaveScreenOf(progress.handle(), dir + "/win-progress.bmp");
   ErrorsWindow errors;
   errors.Prepare(SampleReport());
-  SaveScreenOf(errors.handle(), dir + "/win-errors.bmp");
+  saved = SaveScreenOf(errors.handle(), dir + "/win-errors.bmp") && saved;
   AboutWindow about;
-  SaveScreenOf(about.handle(), dir + "/win-about.bmp");
-  return 0;
+  saved = SaveScreenOf(about.handle(), dir + "/win-about.bmp") && saved;
+  return saved ? 0 : 1;
 }
