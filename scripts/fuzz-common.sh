@@ -2,7 +2,7 @@
 # repository's top folder): builds the libFuzzer targets with clang,
 # AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/, and makes
 # seed inputs from what this repository holds in build-fuzz/seeds/TARGET.
-fuzz_targets=(preprocess_fuzzer archive_fuzzer jass_checker_fuzzer)
+fuzz_targets=(preprocess_fuzzer archive_fuzzer jass_checker_fuzzer jass_full_check_fuzzer)
 regression=tests/fuzz-regression
 
 fuzz_build() {
@@ -17,13 +17,15 @@ fuzz_build() {
 # example: the same seeds on every machine.
 fuzz_seeds() {
   local seeds=build-fuzz/seeds
-  rm -rf "$seeds" && mkdir -p "$seeds/preprocess_fuzzer" "$seeds/archive_fuzzer" "$seeds/jass_checker_fuzzer"
-  for target in preprocess jass_checker archive; do
-    cp "$regression/$target"/* "$seeds/${target}_fuzzer/"
+  rm -rf "$seeds"
+  for target in "${fuzz_targets[@]}"; do
+    mkdir -p "$seeds/$target"
+    cp "$regression/${target%_fuzzer}"/* "$seeds/$target/"
   done
   for script in examples/*.j; do
-    head -c 4096 "$script" > "$seeds/preprocess_fuzzer/$(basename "$script")"
-    head -c 4096 "$script" > "$seeds/jass_checker_fuzzer/$(basename "$script")"
+    for target in preprocess_fuzzer jass_checker_fuzzer jass_full_check_fuzzer; do
+      head -c 4096 "$script" > "$seeds/$target/$(basename "$script")"
+    done
   done
   # Small maps of the example's head: sector sizes 512 and 4096, with and
   # without "(attributes)".

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suites in a
 # Release build, the install and package checks (scripts/package-test.sh; with
-# CI=true they also install and purge the package), the core and console
+# CI=true they also install and purge the package), the Windows build with its
+# tests under Wine (scripts/windows.sh), the core and console
 # suites again under AddressSanitizer and UndefinedBehaviorSanitizer, then the
 # fuzz check (scripts/fuzz.sh): each fuzz target replays its regression corpus
 # and makes a fixed number of runs with a fixed seed. Nothing outside the
@@ -16,6 +17,9 @@ ctest --test-dir build --output-on-failure -j2 --timeout 900
 
 echo "== install and package =="
 scripts/package-test.sh
+
+echo "== Windows build, its tests under Wine, the same bytes as on Linux =="
+scripts/windows.sh
 
 echo "== sanitizer build =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARN_SANITIZE=ON -DZARN_GUI=OFF >/dev/null

@@ -3,7 +3,8 @@
 # under Wine. Installs the Debian packages it needs first; apt-get is only called when one is
 # missing. Works without a display and without standard input.
 #
-#   scripts/windows.sh            configure, build, test
+#   scripts/windows.sh            configure, build, test (and compare with the
+#                                 Linux programs when build/ holds them)
 #   JOBS=4 scripts/windows.sh     more parallel compile jobs (default 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -64,5 +65,11 @@ fi
 cmake -S . -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" --parallel "${JOBS:-2}"
-ctest --test-dir "$build" --output-on-failure </dev/null
+ctest --test-dir "$build" --output-on-failure -j2 --timeout 900 </dev/null
 echo "windows.sh: release zip $(ls "$build"/zarn-*-win64.zip)"
+
+# With the Linux programs built beside (scripts/test.sh builds them first):
+# the same bytes from both systems' programs.
+if [ -x build/zarn-cli ] && [ -x build/zarn-generate ]; then
+  scripts/windows-conformance.sh
+fi

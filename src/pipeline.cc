@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "map/archive.h"
@@ -165,8 +166,13 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
 
   ErrorReport report;
   Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanResultForMarkers(run); });
-  if (report.marker_count == 0 && options.check_result)
-    Stage(run, "Checking script: WORKING...", 100, [&] { report = CheckResultScript(run.text, progress); });
+  if (report.marker_count == 0 && options.check_result) {
+    std::optional<JassApi> api;
+    Stage(run, "Reading the game's API: WORKING...", 100,
+          [&] { api = FindJassApi(options.api_dir, options.tool_dir, progress); });
+    Stage(run, "Checking script: WORKING...", 100,
+          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr); });
+  }
   if (report.marker_count > 0) {
     errors.PresentErrors(report);
     return 1;

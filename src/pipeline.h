@@ -39,6 +39,9 @@ struct MapRunOptions {
   bool delete_working_files = false;
   // Check the result as JASS 2 before it goes into the archive.
   bool check_result = true;
+  // The folder of common.j and Blizzard.j; empty: tool_dir, when they are
+  // there. Without them the check judges the grammar only.
+  std::string api_dir;
 };
 
 // Extracts, preprocesses and, on a clean result, puts the script back. Returns

@@ -1,15 +1,14 @@
 // Whatever happens inside the archive library, the run ends with a message:
 // the map stays as it was, no copy of it is left, and both locks are free.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 
 #include "map/archive.h"
 #include "map/map_builder.h"
+#include "platform/file_system.h"
 #include "pipeline.h"
 #include "platform/isolated_process.h"
 #include "platform/platform.h"
@@ -45,10 +44,8 @@ void ExpectCleanEnd(const TempDir& dir, const std::string& map) {
     EXPECT_EQ(name.find(".zarn-"), std::string::npos) << "left behind: " << name;
     EXPECT_NE(name, "war3map_parsed.j");
   }
-  const int fd = ::open(map.c_str(), O_RDONLY);
-  ASSERT_GE(fd, 0);
-  EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << "the map is still locked";
-  ::close(fd);
+  MapLock map_lock;
+  EXPECT_EQ(map_lock.TryLock(map), MapLock::Result::kLocked) << "the map is still locked";
   FileLock lock(dir / "zarn.lock");
   EXPECT_TRUE(lock.TryLock()) << "the working files are still locked";
 }
@@ -59,9 +56,9 @@ TEST(ArchiveIsolationTest, AWorkerThatDiesOrHangsIsARefusal) {
     const char* reason;
   };
   const Case cases[] = {
-      {IsolatedFault::kAbort, "SIGABRT, Aborted)"},
-      {IsolatedFault::kSegfault, "SIGSEGV, Segmentation fault)"},
-      {IsolatedFault::kHang, "no answer within 1 second)"},
+      {IsolatedFault::kAbort, testing_util::kAbortReason},
+      {IsolatedFault::kSegfault, testing_util::kSegfaultReason},
+      {IsolatedFault::kHang, "no answer within 1 second"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reason);
@@ -77,7 +74,7 @@ TEST(ArchiveIsolationTest, AWorkerThatDiesOrHangsIsARefusal) {
       archive.ExtractScript(dir / "war3map.j", progress);
       ADD_FAILURE() << "no error";
     } catch (const EArchiveRead& e) {
-      EXPECT_EQ(std::string(e.what()), kStopped + std::string(c.reason));
+      EXPECT_EQ(std::string(e.what()), kStopped + std::string(c.reason) + ")");
     }
     EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << "a failed read leaves the script empty";
     EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
@@ -126,7 +123,7 @@ TEST(ArchiveIsolationTest, TheRunEndsWithTheMessageAndFreesItsLocks) {
     RunPipeline(options, progress, errors);
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), kStopped + std::string("SIGABRT, Aborted)"));
+    EXPECT_EQ(std::string(e.what()), kStopped + std::string(testing_util::kAbortReason) + ")");
   }
   EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
   ExpectCleanEnd(dir, map);

@@ -1,7 +1,8 @@
 // zarn-bench: how the preprocessor's time and memory grow with the script.
 // For generated scripts of 1, 4 and 16 MB and every script of a corpus folder
 // it prints the median time of loading and of the whole preprocessing (and of
-// each stage, the JASS 2 check of the result among them), the throughput, the peak memory of zarn-cli on the same file,
+// each stage, the JASS 2 grammar check and the full check of the result
+// among them), the throughput, the peak memory of zarn-cli on the same file,
 // and the time of `grep -c endfunction` as a single-pass baseline. For the
 // largest generated script it also times a whole map run, split into the
 // archive work and the preprocessing.
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@
 #include "platform/errors.h"
 #include "pipeline.h"
 #include "platform/platform.h"
+#include "check/jass_api.h"
 #include "check/jass_checker.h"
 #include "passes/run.h"
 #include "text/script.h"
@@ -126,12 +129,16 @@ long PeakRssKb(const std::string& self, const std::vector<std::string>& command)
 
 // This program, for the helper mode.
 std::string g_self;
+// The game's API for the full check, read once; none: the stage is left out.
+std::optional<zarn::JassApi> g_api;
 
 struct Figures {
   std::string name;
   double megabytes = 0;
   double load = 0, whole = 0, grep = 0;
-  double check = 0;  // the JASS 2 check of the result, its own stage
+  double check = 0;  // the JASS 2 grammar check of the result, its own stage
+  double full_check = 0;  // the full check of the result after the API, its own stage
+  std::size_t full_problems = 0;
   std::size_t problems = 0;
   bool vjass = false;  // only literals and block balance were checked
   long max_rss_kb = 0;
@@ -143,7 +150,7 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
   f.name = name;
   f.megabytes = static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0);
   const int runs = 5;
-  std::vector<double> loads, wholes, greps, checks;
+  std::vector<double> loads, wholes, greps, checks, full_checks;
   std::vector<std::map<std::string, double>> stage_runs;
   std::vector<std::string> stage_order;
   for (int r = 0; r < runs; ++r) {
@@ -172,6 +179,12 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
     auto timed = progress.Stages(preprocessed);
     timed.emplace_back("Finding errors (scan)", Seconds(end - preprocessed));
     timed.emplace_back("Checking script (JASS 2 check)", checks.back());
+    if (g_api) {
+      const Clock::time_point full_start = Clock::now();
+      f.full_problems = zarn::CheckJassProgram({{name, run.text}}, &*g_api).problems.size();
+      full_checks.push_back(Seconds(Clock::now() - full_start));
+      timed.emplace_back("Checking script (full check)", full_checks.back());
+    }
     for (auto& [text, seconds] : timed) {
       if (r == 0) stage_order.push_back(text);
       stages[text] += seconds;
@@ -182,6 +195,7 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
   f.load = Median(loads);
   f.whole = Median(wholes);
   f.check = Median(checks);
+  f.full_check = Median(full_checks);
   f.grep = Median(greps);
   for (const std::string& text : stage_order) {
     std::vector<double> values;
@@ -200,7 +214,27 @@ void Print(const Figures& f) {
   for (auto& [text, seconds] : f.stages) std::printf("    %-40s %8.3f s\n", text.c_str(), seconds);
   std::printf("    JASS 2 check: %.3f s, %.2f of the preprocessing, %zu problems%s\n", f.check, f.check / f.whole,
               f.problems, f.vjass ? " (vJass: literals and blocks only)" : "");
+  if (g_api)
+    std::printf("    full check: %.3f s, %.2f times the grammar check, %zu problems\n", f.full_check,
+                f.full_check / f.check, f.full_problems);
   std::fflush(stdout);
+}
+
+// The API of the full check stage: DIR's common.j and Blizzard.j, or else
+// the 1.31 pair of the shared corpus when it is there.
+void LoadApi(const std::string& dir) {
+  if (!dir.empty()) {
+    g_api = zarn::JassApi::Load(dir);
+    return;
+  }
+  const fs::path corpus = ZARN_CORPUS_JASS;
+  const fs::path common = corpus / "common-1.31.j", blizzard = corpus / "Blizzard-1.31.j";
+  if (!fs::exists(common) || !fs::exists(blizzard)) {
+    std::printf("no API (common.j, Blizzard.j): the full check stage is left out\n");
+    return;
+  }
+  g_api = zarn::JassApi::FromTexts(zarn::ReadFileBytes(common.string()), zarn::ReadFileBytes(blizzard.string()),
+                                   common.string(), blizzard.string());
 }
 
 class NoErrors : public zarn::ErrorPresenter {
@@ -328,12 +362,14 @@ int main(int argc, char** argv) {
   g_self = fs::canonical("/proc/self/exe").string();
   zarn::TuneMemoryAllocator();
   std::string corpus = ZARN_CORPUS_SCRIPTS;
+  std::string api_dir;
   std::vector<int> sizes = {1, 4, 16};
   std::string keep;  // folder that keeps the generated scripts, for output comparisons
   bool stress = true;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--corpus" && i + 1 < argc) corpus = argv[++i];
+    else if (arg == "--api" && i + 1 < argc) api_dir = argv[++i];
     else if (arg == "--keep" && i + 1 < argc) keep = argv[++i];
     else if (arg == "--no-stress") stress = false;
     else if (arg == "--sizes" && i + 1 < argc) {
@@ -344,10 +380,12 @@ int main(int argc, char** argv) {
         s = comma == std::string::npos ? "" : s.substr(comma + 1);
       }
     } else {
-      std::fprintf(stderr, "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--keep DIR] [--no-stress]\n");
+      std::fprintf(stderr,
+                   "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--api DIR] [--keep DIR] [--no-stress]\n");
       return 2;
     }
   }
+  LoadApi(api_dir);
   const std::string cli = (fs::canonical("/proc/self/exe").parent_path() / "zarn-cli").string();
   fs::path scratch = fs::temp_directory_path() / ("zarn-bench-" + std::to_string(getpid()));
   fs::create_directories(scratch);

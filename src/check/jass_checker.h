@@ -1,6 +1,7 @@
-// A check of a script against the JASS 2 grammar, as the game loads it:
+// A check of a script as the game loads it. The grammar check judges
 // literals, tokens, declarations, statements, expressions, block structure
-// and names declared twice. Names, types and argument counts are not judged.
+// and names declared twice. The full check judges names, types, calls,
+// statements and literal limits too, against the game's API (jass_api.h).
 #pragma once
 
 #include <cstddef>
@@ -14,7 +15,16 @@ struct JassProblem {
   std::size_t line = 1;    // from 1
   std::size_t column = 1;  // byte column, from 1
   std::string message;
+  std::size_t source = 0;  // which of a program's sources
 };
+
+// One file of a program.
+struct JassSource {
+  std::string name;
+  std::string_view text;
+};
+
+class JassApi;
 
 struct JassCheckResult {
   // In script order.
@@ -26,5 +36,11 @@ struct JassCheckResult {
 // Linear in the script's size. A NUL byte ends the script; CR LF, LF and a
 // lone CR each end a line.
 JassCheckResult CheckJass(std::string_view script);
+
+// The full check of the sources read in order as one program, after the
+// API's common.j and Blizzard.j when `api` is given. Problems are sorted by
+// source, then line. A source that holds vJass gets the literal and balance
+// check only; its declarations still count.
+JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api);
 
 }  // namespace zarn

@@ -124,6 +124,18 @@ TEST(JassCheckerTest, WhatRealMapsWritePasses) {
   EXPECT_FALSE(result.vjass);
 }
 
+// Valid scripts that the grammar check once refused.
+TEST(JassCheckerTest, ModuloUnaryPlusAndAByteOrderMarkInsideAreNoFaults) {
+  EXPECT_EQ(Problems(InFunction("set a = 7 % 3 + (b%2)\n")), "");
+  EXPECT_EQ(Problems(InFunction("set a = + .05\ncall B(+1, - +2)\n")), "");
+  // Files joined into one carry their byte order marks into the middle.
+  EXPECT_EQ(Problems(InFunction("set a = 1\n") + "\xEF\xBB\xBF" +
+                     "function G takes nothing returns nothing\nendfunction\n"),
+            "");
+  EXPECT_EQ(Problems("\xEF\xBB\xBFx\n"), "1:1: Expected a declaration, found \"x\"\n");
+  EXPECT_EQ(Problems(InFunction("set a = 1 %\n")), "2:12: Expected an expression, found end of line\n");
+}
+
 TEST(JassCheckerTest, LineEndsAndNulCountAsTheGameReadsThem) {
   for (const char* end : {"\r\n", "\n", "\r"}) {
     std::string script = std::string("function F takes nothing returns nothing") + end + end + "endloop" + end +

@@ -93,6 +93,12 @@ void Cursor::ReportHere(std::string message) {
   ReportAt(token_, std::move(message));
 }
 
+void Cursor::ReportOn(std::size_t line, std::size_t column, std::string message) {
+  if (line_has_problem_) return;
+  line_has_problem_ = true;
+  problems_.push_back({line, column, std::move(message)});
+}
+
 void Cursor::ReportAt(const Token& where, std::string message) {
   problems_.push_back({where.line, where.column, std::move(message)});
 }

@@ -24,6 +24,7 @@ class Cursor {
   bool Is(Tok kind) const { return token_.kind == kind; }
   bool AtLineEnd() const { return Is(Tok::kNewline) || Is(Tok::kEnd); }
   bool SawTextMacro() const { return lexer_.SawTextMacro(); }
+  std::vector<std::string_view>& annotations() { return lexer_.annotations(); }
 
   void Advance();
   bool Accept(Tok kind);
@@ -34,6 +35,10 @@ class Cursor {
   bool Fail(std::string_view expected);
   // A problem of the current line, reported unless the line already has one.
   void ReportHere(std::string message);
+  // A problem at a token of the current line, reported unless the line
+  // already has one.
+  void ReportOn(const Token& where, std::string message) { ReportOn(where.line, where.column, std::move(message)); }
+  void ReportOn(std::size_t line, std::size_t column, std::string message);
   // A problem tied to another line (an opener without its closer): always.
   void ReportAt(const Token& where, std::string message);
   // Skips the rest of the line and moves to the first token of the next.

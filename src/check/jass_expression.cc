@@ -13,7 +13,7 @@ constexpr int kMaxDepth = 400;
 // chain rather than as a tree by precedence.
 bool IsBinary(Tok kind) {
   switch (kind) {
-    case Tok::kPlus: case Tok::kMinus: case Tok::kStar: case Tok::kSlash:
+    case Tok::kPlus: case Tok::kMinus: case Tok::kStar: case Tok::kSlash: case Tok::kPercent:
     case Tok::kEq: case Tok::kNe: case Tok::kLt: case Tok::kGt: case Tok::kLe: case Tok::kGe:
     case Tok::kAnd: case Tok::kOr:
       return true;
@@ -33,7 +33,7 @@ bool Arguments(Cursor& cursor, int depth) {
 }
 
 bool Operand(Cursor& cursor, int depth) {
-  while (cursor.Is(Tok::kNot) || cursor.Is(Tok::kMinus)) cursor.Advance();
+  while (cursor.Is(Tok::kNot) || cursor.Is(Tok::kMinus) || cursor.Is(Tok::kPlus)) cursor.Advance();
   switch (cursor.kind()) {
     case Tok::kNumber: case Tok::kString: case Tok::kRawcode:
     case Tok::kTrue: case Tok::kFalse: case Tok::kNull:

@@ -1,6 +1,6 @@
 // JASS 2 expressions: operands (literals, names, array reads, calls,
 // "function Name" references, parentheses) joined by binary operators, each
-// operand with any prefix of "not" and unary minus.
+// operand with any prefix of "not", unary minus and unary plus.
 #pragma once
 
 #include "check/jass_cursor.h"

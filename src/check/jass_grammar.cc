@@ -1,11 +1,15 @@
 #include "check/jass_grammar.h"
 
+#include <optional>
 #include <string>
 #include <unordered_set>
 
 #include "check/jass_blocks.h"
 #include "check/jass_cursor.h"
 #include "check/jass_expression.h"
+#include "check/jass_semantics.h"
+#include "check/jass_statements.h"
+#include "check/jass_typed_expression.h"
 
 namespace zarn::jass {
 
@@ -13,7 +17,15 @@ namespace {
 
 class Grammar {
  public:
-  Grammar(std::string_view script, std::vector<JassProblem>& problems) : c_(script, problems, false) {}
+  // With `sem`, names and types are judged too; the grammar then leaves
+  // names declared twice to it.
+  Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics* sem)
+      : c_(script, problems, false), sem_(sem) {
+    if (!sem_) return;
+    sem_->Attach(c_);
+    typed_.emplace(c_, *sem_);
+    rules_.emplace(*sem_);
+  }
 
   bool Run() {
     while (!c_.Is(Tok::kEnd)) {
@@ -22,11 +34,13 @@ class Grammar {
     }
     if (c_.SawTextMacro()) return false;
     blocks_.CloseAll();
+    if (sem_) sem_->EndFunction();
     return true;
   }
 
  private:
   void Line() {
+    if (sem_) sem_->StartLine();
     if (!c_.AtLineEnd()) {
       bool ok = blocks_.empty()                    ? TopLevel()
                 : blocks_.outermost() == "globals" ? GlobalsLine()
@@ -41,7 +55,7 @@ class Grammar {
     switch (c_.kind()) {
       case Tok::kType:
         c_.Advance();
-        return ExpectName(c_) && c_.Expect(Tok::kExtends) && ExpectName(c_);
+        return TypeDeclaration();
       case Tok::kGlobals:
         blocks_.Open("globals", "endglobals", start);
         c_.Advance();
@@ -72,6 +86,15 @@ class Grammar {
     }
   }
 
+  bool TypeDeclaration() {
+    const Token name = c_.token();
+    if (!ExpectName(c_) || !c_.Expect(Tok::kExtends)) return false;
+    const Token parent = c_.token();
+    if (!ExpectName(c_)) return false;
+    if (sem_) sem_->DeclareType(name, parent);
+    return true;
+  }
+
   // "native" or "function" and the rest of its line, after any "constant".
   bool Declaration(const Token& start) {
     const bool is_function = c_.Is(Tok::kFunction);
@@ -82,7 +105,17 @@ class Grammar {
       body_started_ = false;
     }
     c_.Advance();
-    return Declare(callables_) && Signature();
+    signature_.native = !is_function;
+    signature_.name = c_.token();
+    signature_.params.clear();
+    const bool ok = (sem_ ? ExpectName(c_) : Declare(callables_)) && Signature();
+    if (!sem_) return ok;
+    const Callable* callable = ok ? sem_->DeclareCallable(signature_) : nullptr;
+    if (is_function) {
+      sem_->BeginFunction(signature_, callable);
+      rules_->BeginFunction();
+    }
+    return ok;
   }
 
   bool Declare(std::unordered_set<std::string_view>& names) {
@@ -96,10 +129,17 @@ class Grammar {
     if (!c_.Expect(Tok::kTakes)) return false;
     if (!c_.Accept(Tok::kNothing)) {
       do {
-        if (!ExpectName(c_) || !ExpectName(c_)) return false;
+        ParamDecl param;
+        param.type = c_.token();
+        if (!ExpectName(c_)) return false;
+        param.name = c_.token();
+        if (!ExpectName(c_)) return false;
+        signature_.params.push_back(param);
       } while (c_.Accept(Tok::kComma));
     }
-    return c_.Expect(Tok::kReturns) && (c_.Accept(Tok::kNothing) || ExpectName(c_));
+    if (!c_.Expect(Tok::kReturns)) return false;
+    signature_.returns = c_.token();
+    return c_.Accept(Tok::kNothing) || ExpectName(c_);
   }
 
   bool GlobalsLine() {
@@ -118,36 +158,52 @@ class Grammar {
           blocks_.CloseAll();
           return Declaration(start);
         }
-        return Variable(&globals_);
+        return Variable(&globals_, true, false);
       }
       default:
-        return Variable(&globals_);
+        return Variable(&globals_, false, false);
     }
   }
 
   // TYPE [array] NAME [= EXPRESSION], after any "constant" or "local".
   // Names declared twice are looked for only where `names` is given.
-  bool Variable(std::unordered_set<std::string_view>* names) {
+  bool Variable(std::unordered_set<std::string_view>* names, bool constant, bool local) {
+    VariableDecl declaration;
+    declaration.constant = constant;
+    declaration.local = local;
+    declaration.type = c_.token();
     if (!c_.Is(Tok::kName)) return c_.Fail("a type");
     c_.Advance();
-    c_.Accept(Tok::kArray);
-    if (!(names ? Declare(*names) : ExpectName(c_))) return false;
-    return !c_.Accept(Tok::kAssign) || ParseExpression(c_);
+    declaration.array = c_.Accept(Tok::kArray);
+    declaration.name = c_.token();
+    if (!(names && !sem_ ? Declare(*names) : ExpectName(c_))) return false;
+    Typed value;
+    const bool has_value = c_.Accept(Tok::kAssign);
+    if (has_value && !Value(value)) return false;
+    if (sem_) sem_->DeclareVariable(declaration, has_value ? &value : nullptr);
+    return true;
   }
+
+  bool Value(Typed& out) { return sem_ ? typed_->Parse(out) : ParseExpression(c_); }
 
   bool FunctionLine() {
     switch (c_.kind()) {
       case Tok::kEndfunction:
         blocks_.Close("endfunction");
+        if (sem_) {
+          rules_->EndFunction(c_.token());
+          sem_->EndFunction();
+        }
         c_.Advance();
         return true;
       case Tok::kFunction: case Tok::kNative: case Tok::kType: case Tok::kGlobals: case Tok::kConstant:
         blocks_.CloseAll();
+        if (sem_) sem_->EndFunction();
         return TopLevel();
       case Tok::kLocal: {
         if (body_started_) c_.ReportHere("\"local\" after other statements");
         c_.Advance();
-        return Variable(nullptr);
+        return Variable(nullptr, false, true);
       }
       default:
         body_started_ = true;
@@ -161,49 +217,96 @@ class Grammar {
     switch (c_.kind()) {
       case Tok::kSet:
         c_.Advance();
-        if (!ExpectName(c_)) return false;
-        if (c_.Accept(Tok::kLBracket) && !(ParseExpression(c_) && c_.Expect(Tok::kRBracket))) return false;
-        return c_.Expect(Tok::kAssign) && ParseExpression(c_);
+        return Set();
       case Tok::kCall:
         c_.Advance();
+        if (sem_) {
+          rules_->Statement();
+          return typed_->CallStatement();
+        }
         return ExpectName(c_) && c_.Expect(Tok::kLParen) && ParseArguments(c_);
+      case Tok::kReturn:
+        c_.Advance();
+        return Return(start);
+      case Tok::kExitwhen:
+        if (!blocks_.Contains("loop")) c_.ReportHere("\"exitwhen\" outside a loop");
+        c_.Advance();
+        if (sem_) rules_->Statement();
+        return Condition("exitwhen");
+      default:
+        return BlockStatement(start);
+    }
+  }
+
+  // The statements that open, branch or close an if or a loop.
+  bool BlockStatement(const Token& start) {
+    ReturnFlow* flow = sem_ ? &rules_->flow() : nullptr;
+    switch (c_.kind()) {
       case Tok::kIf:
         blocks_.Open("if", "endif", start);
+        if (flow) flow->OpenIf();
         c_.Advance();
-        return ParseExpression(c_) && c_.Expect(Tok::kThen);
+        return Condition("if") && c_.Expect(Tok::kThen);
       case Tok::kElseif:
         blocks_.Branch("elseif", false);
+        if (flow) flow->Branch(false);
         c_.Advance();
-        return ParseExpression(c_) && c_.Expect(Tok::kThen);
+        return Condition("elseif") && c_.Expect(Tok::kThen);
       case Tok::kElse:
         blocks_.Branch("else", true);
+        if (flow) flow->Branch(true);
         c_.Advance();
         return true;
       case Tok::kLoop:
         blocks_.Open("loop", "endloop", start);
+        if (flow) flow->OpenLoop();
         c_.Advance();
         return true;
       case Tok::kEndif:
       case Tok::kEndloop:
+        if (flow) c_.Is(Tok::kEndif) ? flow->CloseIf() : flow->CloseLoop();
         blocks_.Close(c_.text());
         c_.Advance();
         return true;
-      case Tok::kExitwhen:
-        if (!blocks_.Contains("loop")) c_.ReportHere("\"exitwhen\" outside a loop");
-        c_.Advance();
-        return ParseExpression(c_);
-      case Tok::kReturn:
-        c_.Advance();
-        return c_.AtLineEnd() || ParseExpression(c_);
       default:
         return c_.Fail("a statement");
     }
+  }
+
+  bool Set() {
+    const Token name = c_.token();
+    if (!ExpectName(c_)) return false;
+    Typed index, value;
+    const bool indexed = c_.Accept(Tok::kLBracket);
+    if (indexed && !(Value(index) && c_.Expect(Tok::kRBracket))) return false;
+    if (!c_.Expect(Tok::kAssign) || !Value(value)) return false;
+    if (sem_) rules_->Set(name, indexed ? &index : nullptr, value);
+    return true;
+  }
+
+  bool Return(const Token& start) {
+    Typed value;
+    const bool has_value = !c_.AtLineEnd();
+    if (has_value && !Value(value)) return false;
+    if (sem_) rules_->Return(start, has_value ? &value : nullptr);
+    return true;
+  }
+
+  bool Condition(std::string_view keyword) {
+    Typed value;
+    if (!Value(value)) return false;
+    if (sem_) rules_->Condition(value, keyword);
+    return true;
   }
 
   Cursor c_;
   BlockStack blocks_{c_};
   std::unordered_set<std::string_view> callables_, globals_;
   bool body_started_ = false;
+  Semantics* sem_;
+  std::optional<TypedExpressions> typed_;
+  std::optional<StatementRules> rules_;
+  SignatureDecl signature_;
 };
 
 }  // namespace
@@ -217,7 +320,11 @@ bool IsVJassLineWord(std::string_view word) {
 }
 
 bool CheckGrammar(std::string_view script, std::vector<JassProblem>& problems) {
-  return Grammar(script, problems).Run();
+  return Grammar(script, problems, nullptr).Run();
+}
+
+bool CheckProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem) {
+  return Grammar(script, problems, &sem).Run();
 }
 
 }  // namespace zarn::jass

@@ -12,6 +12,11 @@ namespace zarn::jass {
 // vJass: the check stopped there and its problems are incomplete.
 bool CheckGrammar(std::string_view script, std::vector<JassProblem>& problems);
 
+class Semantics;
+// The same with names and types judged by `sem`, whose tables the script's
+// declarations join.
+bool CheckProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem);
+
 // True for the words that begin a vJass block line or end one.
 bool IsVJassLineWord(std::string_view word);
 

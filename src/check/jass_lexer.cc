@@ -31,7 +31,7 @@ constexpr struct {
 } kSpellings[] = {
     {Tok::kLParen, "("}, {Tok::kRParen, ")"}, {Tok::kLBracket, "["}, {Tok::kRBracket, "]"},
     {Tok::kComma, ","},  {Tok::kAssign, "="}, {Tok::kPlus, "+"},     {Tok::kMinus, "-"},
-    {Tok::kStar, "*"},   {Tok::kSlash, "/"},  {Tok::kEq, "=="},      {Tok::kNe, "!="},
+    {Tok::kStar, "*"},   {Tok::kSlash, "/"},  {Tok::kPercent, "%"},  {Tok::kEq, "=="},      {Tok::kNe, "!="},
     {Tok::kLt, "<"},     {Tok::kGt, ">"},     {Tok::kLe, "<="},      {Tok::kGe, ">="},
 };
 
@@ -114,7 +114,13 @@ Token Lexer::Next() {
 
 // Skips blanks and one comment; true when a comment was skipped.
 bool Lexer::SkipBlanksAndComments() {
-  while (pos_ < script_.size() && IsBlank(script_[pos_])) ++pos_;
+  for (;;) {
+    while (pos_ < script_.size() && IsBlank(script_[pos_])) ++pos_;
+    if (pos_ < script_.size() && script_[pos_] == '\xEF' && script_.substr(pos_, 3) == "\xEF\xBB\xBF")
+      pos_ += 3;
+    else
+      break;
+  }
   if (pos_ + 1 >= script_.size() || script_[pos_] != '/') return false;
   if (script_[pos_ + 1] == '/') {
     SkipLineComment();
@@ -124,6 +130,7 @@ bool Lexer::SkipBlanksAndComments() {
 }
 
 void Lexer::SkipLineComment() {
+  const std::size_t begin = pos_;
   if (at_line_start_ && script_.substr(pos_, 3) == "//!") {
     std::size_t at = pos_ + 3;
     while (at < script_.size() && IsBlank(script_[at])) ++at;
@@ -132,6 +139,8 @@ void Lexer::SkipLineComment() {
       saw_text_macro_ = true;
   }
   while (pos_ < script_.size() && !IsLineEnd(script_[pos_])) ++pos_;
+  if (begin + 2 < script_.size() && script_[begin + 2] == '#')
+    annotations_.push_back(script_.substr(begin, pos_ - begin));
 }
 
 // A "/*" with no "*/" after it is not a comment: false, nothing skipped.
@@ -257,6 +266,7 @@ void Lexer::ReadOperator(Token& token) {
     case '-': token.kind = Tok::kMinus; break;
     case '*': token.kind = Tok::kStar; break;
     case '/': token.kind = Tok::kSlash; break;
+    case '%': token.kind = Tok::kPercent; break;
     case '=': token.kind = equals_next ? Tok::kEq : Tok::kAssign; length += equals_next; break;
     case '<': token.kind = equals_next ? Tok::kLe : Tok::kLt; length += equals_next; break;
     case '>': token.kind = equals_next ? Tok::kGe : Tok::kGt; length += equals_next; break;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace zarn::jass {
 
@@ -16,7 +17,7 @@ enum class Tok : std::uint8_t {
   kRawcode,
   kBad,      // a byte that cannot start a token
   kLParen, kRParen, kLBracket, kRBracket, kComma, kAssign,
-  kPlus, kMinus, kStar, kSlash,
+  kPlus, kMinus, kStar, kSlash, kPercent,
   kEq, kNe, kLt, kGt, kLe, kGe,
   // Keywords.
   kFunction, kEndfunction, kTakes, kReturns, kNothing, kNative, kConstant,
@@ -45,8 +46,8 @@ struct Token {
 
 class Lexer {
  public:
-  // The script ends at its first NUL byte; a leading UTF-8 byte order mark is
-  // skipped.
+  // The script ends at its first NUL byte. A UTF-8 byte order mark is a
+  // blank wherever it stands: joined files carry theirs into the middle.
   explicit Lexer(std::string_view script);
 
   Token Next();
@@ -56,6 +57,8 @@ class Lexer {
   // True once a line has begun with a vJass text macro directive
   // ("//! textmacro", "//! endtextmacro", "//! runtextmacro").
   bool SawTextMacro() const { return saw_text_macro_; }
+  // The "//#" comments read since the last call, for annotations.
+  std::vector<std::string_view>& annotations() { return annotations_; }
 
  private:
   bool SkipBlanksAndComments();
@@ -74,6 +77,7 @@ class Lexer {
   std::size_t line_start_ = 0;
   bool at_line_start_ = true;  // nothing but blanks so far on this line
   bool saw_text_macro_ = false;
+  std::vector<std::string_view> annotations_;
   // No "*/" follows this offset, so a "/*" at or after it opens nothing.
   std::size_t no_block_end_from_ = std::string_view::npos;
   // No unescaped '"' follows the string opened at this offset.

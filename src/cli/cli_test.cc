@@ -21,11 +21,19 @@ TEST(CliTest, HelpVersionAndBadCommandLines) {
   r = RunCommand(kCli + " --help", dir.path());
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_NE(r.out.find("--script"), std::string::npos);
-  for (const char* args : {"", "--bogus", "--map", "--map C:/maps/MAP.W3X", "-map a.w3x",
-                           "--map a.w3x --other", "--script", "--script a b"}) {
+  for (const char* args : {"", "--map", "--map C:/maps/MAP.W3X", "--script", "--script a b"}) {
     r = RunCommand(kCli + " " + args, dir.path());
     EXPECT_EQ(r.exit_code, 2) << args;
     EXPECT_NE(r.err.find("Usage"), std::string::npos) << args;
+  }
+  // An unknown option names itself and points to the help, wherever it stands.
+  for (const char* args : {"--bogus", "-map a.w3x", "--map a.w3x --other", "--check --other x.j"}) {
+    r = RunCommand(kCli + " " + args, dir.path());
+    EXPECT_EQ(r.exit_code, 2) << args;
+    const std::string option = std::string(args).find("--other") != std::string::npos ? "--other"
+                               : args[1] == 'm'                                         ? "-map"
+                                                                                        : "--bogus";
+    EXPECT_EQ(r.err, "zarn-cli: unknown option '" + option + "'\nTry 'zarn-cli --help'.\n") << args;
   }
 }
 

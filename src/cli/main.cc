@@ -1,16 +1,18 @@
 // zarn-cli: the console front end for terminals and build pipelines.
-#include <unistd.h>
-
-#include <csignal>
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/errors.h"
+#include "check/jass_api.h"
 #include "check/jass_checker.h"
+#include "cli/check_command.h"
+#include "cli/options.h"
 #include "pipeline.h"
+#include "platform/isolated_process.h"
 #include "platform/platform.h"
 #include "result_check.h"
 #include "text/script.h"
@@ -19,10 +21,16 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  zarn-cli --map PATH [--delete] [--no-check]   preprocess the script inside a map archive\n"
-    "  zarn-cli --script IN [--out OUT] [--no-check] preprocess a plain script file\n"
-    "  zarn-cli --check FILE                         check a plain JASS 2 file, unchanged\n"
+    "  zarn-cli --map PATH [--delete] [--no-check] [--api DIR]\n"
+    "                                   preprocess the script inside a map archive\n"
+    "  zarn-cli --script IN [--out OUT] [--no-check] [--api DIR]\n"
+    "                                   preprocess a plain script file\n"
+    "  zarn-cli --check [--api DIR] [--strict] FILE...\n"
+    "                                   check plain JASS 2 files, unchanged\n"
     "  zarn-cli --help | --version\n"
+    "\n"
+    "Options may come in any order. \"-\" as IN or FILE is standard input, as OUT\n"
+    "standard output.\n"
     "\n"
     "--map: PATH must contain \"w3m\", \"w3x\" or \"mpq\". The script is extracted to\n"
     "war3map.j in the working folder, processed into war3map_parsed.j there and,\n"
@@ -32,19 +40,27 @@ constexpr const char* kUsage =
     "--script: writes the processed script to OUT, or to standard output.\n"
     "The processed script is checked as JASS 2; each problem is listed like an error\n"
     "marker and the map stays unchanged. --no-check skips that check.\n"
-    "--check: lists each problem as FILE:LINE:COLUMN: error: message.\n"
+    "--check: reads the FILEs in order as one program and lists each problem as\n"
+    "FILE:LINE:COLUMN: error: message.\n"
+    "\n"
+    "--api DIR: the folder of the game's common.j and Blizzard.j, read before the\n"
+    "script; names, types, arguments and returns are then checked too. Without it\n"
+    "they are looked for in the working folder. --strict checks the FILEs alone\n"
+    "in full, for self-contained files or \"common.j Blizzard.j war3map.j\".\n"
+    "Without the API only the grammar is checked, and a note says so.\n"
     "\n"
     "Working folder: the folder of this program when this user can write there,\n"
     "otherwise $XDG_STATE_HOME/zarn (by default ~/.local/state/zarn), created on\n"
     "first use. Runs that share it take turns through the file zarn.lock there.\n"
     "\n"
     "Exit codes: 0 clean, 1 error markers or JASS 2 problems found or the run\n"
-    "failed, 2 bad usage or unreadable/unwritable script file.\n";
+    "failed, 2 bad usage, an unreadable/unwritable script file or an --api\n"
+    "folder without common.j and Blizzard.j.\n";
 
 // One updating progress line on a terminal, nothing otherwise.
 class ConsoleProgress : public zarn::ProgressReporter {
  public:
-  ConsoleProgress() : enabled_(isatty(STDERR_FILENO) == 1) {}
+  ConsoleProgress() : enabled_(zarn::StandardErrorIsTerminal()) {}
   ~ConsoleProgress() override { Finish(); }
 
   void SetProgress(std::string_view text, int value) override {
@@ -107,11 +123,12 @@ int Usage(std::FILE* out, int code) {
   return code;
 }
 
-int RunMap(const std::vector<std::string>& args, bool check) {
+int RunMap(const zarn::cli::Options& cli) {
   zarn::MapRunOptions options;
-  options.map_path = args[1];
-  options.delete_working_files = args.size() > 2 && args[2] == "--delete";
-  options.check_result = check;
+  options.map_path = cli.map;
+  options.delete_working_files = cli.delete_working_files;
+  options.check_result = cli.check;
+  options.api_dir = cli.api_dir;
   ConsoleProgress progress;
   ConsoleErrors errors(progress);
   try {
@@ -126,104 +143,88 @@ int RunMap(const std::vector<std::string>& args, bool check) {
   }
 }
 
-// Reads a script file named on the command line; false after saying why not.
-bool ReadInput(const std::string& path, std::string& bytes) {
-  try {
-    bytes = zarn::ReadFileBytes(path);
-    return true;
-  } catch (const zarn::FileError& e) {
-    std::cerr << e.what() << "\n";
-    return false;
+// Writes the processed script to `out` ("-" or empty: standard output);
+// false after saying why not.
+bool WriteOutput(const std::string& out, const std::string& result) {
+  if (!out.empty() && out != "-") {
+    try {
+      zarn::WriteFileBytes(out, result);
+      return true;
+    } catch (const zarn::FileError& e) {
+      std::cerr << e.what() << "\n";
+      return false;
+    }
   }
+  if (std::fwrite(result.data(), 1, result.size(), stdout) == result.size() && std::fflush(stdout) == 0)
+    return true;
+  std::cerr << "Cannot write the processed script to standard output\n";
+  return false;
 }
 
-int RunScript(const std::string& in, const std::string* out, bool check) {
+// Preprocesses and checks run.raw; the report of markers or check problems.
+zarn::ErrorReport ProcessScript(zarn::Run& run, const zarn::cli::Options& cli, ConsoleProgress& progress) {
+  zarn::BuildLanguageTables(run);
+  zarn::PreprocessScript(run);
+  zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
+  if (report.marker_count > 0 || !cli.check) return report;
+  const std::optional<zarn::JassApi> api = zarn::FindJassApi(cli.api_dir, zarn::cli::ApiLookupDir(), progress);
+  return zarn::CheckResultScript(run.text, progress, api ? &*api : nullptr);
+}
+
+int RunScript(const zarn::cli::Options& cli) {
   std::string bytes;
-  if (!ReadInput(in, bytes)) return 2;
+  if (!zarn::cli::ReadInput(cli.script, bytes)) return 2;
   ConsoleProgress progress;
   zarn::Run run(progress);
   zarn::ErrorReport report;
   try {
-    zarn::BuildLanguageTables(run);
     run.raw = std::move(bytes);
-    zarn::PreprocessScript(run);
-    report = zarn::ScanResultForMarkers(run);
-    if (report.marker_count == 0 && check) report = zarn::CheckResultScript(run.text, progress);
+    report = ProcessScript(run, cli, progress);
   } catch (const std::exception& e) {
     progress.Finish();
     std::cerr << e.what() << "\n";
     return 1;
   }
   progress.Finish();
-  const std::string& result = run.text;
-  if (out) {
-    try {
-      zarn::WriteFileBytes(*out, result);
-    } catch (const zarn::FileError& e) {
-      std::cerr << e.what() << "\n";
-      return 2;
-    }
-  } else if (std::fwrite(result.data(), 1, result.size(), stdout) != result.size() ||
-             std::fflush(stdout) != 0) {
-    std::cerr << "Cannot write the processed script to standard output\n";
-    return 2;
-  }
+  if (!WriteOutput(cli.out, run.text)) return 2;
   if (report.marker_count == 0) return 0;
   PrintEntries(report);
   return 1;
 }
 
-// --check: problems in the compiler style that editors read.
-int CheckFile(const std::string& path) {
-  std::string bytes;
-  if (!ReadInput(path, bytes)) return 2;
-  const zarn::JassCheckResult result = zarn::CheckJass(bytes);
-  if (result.vjass)
-    std::cerr << path << ": note: the file holds vJass; the JASS 2 grammar check was skipped, "
-                         "only literals and block balance were checked\n";
-  std::string out;
-  for (const zarn::JassProblem& problem : result.problems)
-    out += path + ":" + std::to_string(problem.line) + ":" + std::to_string(problem.column) +
-           ": error: " + problem.message + "\n";
-  std::fwrite(out.data(), 1, out.size(), stderr);
-  return result.problems.empty() ? 0 : 1;
+int BadCommandLine(const zarn::cli::ParseResult& parsed) {
+  std::cerr << "zarn-cli: " << parsed.error << "\n";
+  if (parsed.unknown_option) {
+    std::cerr << "Try 'zarn-cli --help'.\n";
+    return 2;
+  }
+  return Usage(stderr, 2);
 }
 
-// Takes "--no-check" out of a --map or --script command line; true when it
-// was not there.
-bool TakeCheckOption(std::vector<std::string>& args) {
-  if (args.empty() || (args[0] != "--map" && args[0] != "--script")) return true;
-  const std::size_t before = args.size();
-  std::erase(args, std::string("--no-check"));
-  return args.size() == before;
+int Dispatch(const zarn::cli::Options& cli) {
+  switch (cli.mode) {
+    case zarn::cli::Mode::kHelp: return Usage(stdout, 0);
+    case zarn::cli::Mode::kVersion: std::puts(ZARN_VERSION); return 0;
+    case zarn::cli::Mode::kCheck: return zarn::cli::ApiDirUsable(cli.api_dir) ? zarn::cli::CheckFiles(cli) : 2;
+    case zarn::cli::Mode::kScript: return zarn::cli::ApiDirUsable(cli.api_dir) ? RunScript(cli) : 2;
+    case zarn::cli::Mode::kMap:
+      if (!zarn::PassesArchiveTest(cli.map)) {
+        std::cerr << "zarn-cli: the map path must contain \"w3m\", \"w3x\" or \"mpq\": " << cli.map << "\n";
+        return Usage(stderr, 2);
+      }
+      return zarn::cli::ApiDirUsable(cli.api_dir) ? RunMap(cli) : 2;
+  }
+  return Usage(stderr, 2);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A full disk or a file size limit must show up as a failed write with its
-  // message, not end the process halfway.
-  std::signal(SIGXFSZ, SIG_IGN);
-  std::signal(SIGPIPE, SIG_IGN);
+  const std::vector<std::string> args = zarn::ProgramArguments(argc, argv);
+  if (std::optional<int> code = zarn::ServeIsolatedTaskIfAsked(args)) return *code;
+  zarn::PrepareConsole();
   zarn::TuneMemoryAllocator();
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
-  if (args.size() == 2 && args[0] == "--check") return CheckFile(args[1]);
-  const bool check = TakeCheckOption(args);
-  if (args.size() == 1 && args[0] == "--version") {
-    std::puts(ZARN_VERSION);
-    return 0;
-  }
-  if (!args.empty() && args[0] == "--map" && args.size() >= 2 && args.size() <= 3 &&
-      zarn::PassesArchiveTest(args[1]) && (args.size() == 2 || args[2] == "--delete")) {
-    return RunMap(args, check);
-  }
-  if (!args.empty() && args[0] == "--script") {
-    if (args.size() == 2) return RunScript(args[1], nullptr, check);
-    if (args.size() == 4 && args[2] == "--out") return RunScript(args[1], &args[3], check);
-  }
-  if (!args.empty() && args[0] == "--map" && args.size() >= 2 && !zarn::PassesArchiveTest(args[1])) {
-    std::cerr << "zarn-cli: the map path must contain \"w3m\", \"w3x\" or \"mpq\": " << args[1] << "\n";
-  }
-  return Usage(stderr, 2);
+  const zarn::cli::ParseResult parsed = zarn::cli::ParseOptions(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (!parsed.error.empty()) return BadCommandLine(parsed);
+  return Dispatch(parsed.options);
 }

@@ -211,10 +211,10 @@ void MapArchive::WriteCopy(const std::string& copy, const std::string& parsed_pa
                  2 * WorkLimit(size));
 }
 
-void MapArchive::ReplaceMap(const std::string& copy, const std::string& map_path) const {
+void MapArchive::ReplaceMap(const std::string& copy, const std::string& map_path) {
   // The rename is the commit: nothing may fail after it.
   if (fail_at_ == InsertStep::kReplace) throw EArchiveUpdate("cannot replace " + path_ + " (injected failure)");
-  if (!ReplaceFile(copy, map_path)) throw EArchiveUpdate("cannot replace " + path_ + SystemReason());
+  if (!lock_.ReplaceLockedFile(copy, map_path)) throw EArchiveUpdate("cannot replace " + path_ + SystemReason());
 }
 
 void MapArchive::InsertScript(const std::string& parsed_path) {

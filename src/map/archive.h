@@ -113,7 +113,7 @@ class MapArchive {
   std::chrono::milliseconds WorkLimit(std::uint64_t size) const;
   FileIdentity CheckMapMayBeReplaced(const std::string& map_path) const;
   void WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const;
-  void ReplaceMap(const std::string& copy, const std::string& map_path) const;
+  void ReplaceMap(const std::string& copy, const std::string& map_path);
 
   std::string path_;
   MapLock lock_;             // the map, held open and locked for the run

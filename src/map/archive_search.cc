@@ -5,6 +5,8 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace zarn {
 
 namespace {
@@ -38,7 +40,7 @@ Stop Classify(const unsigned char* at, bool map_header) {
 
 ArchiveSearch SearchArchiveHeader(const std::string& path) {
   ArchiveSearch result;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) return result;
   in.seekg(0, std::ios::end);
   const std::uint64_t file_size = static_cast<std::uint64_t>(in.tellg());

@@ -197,7 +197,9 @@ IsolatedReply WriteScript(const std::vector<std::string>& args) {
 }  // namespace
 
 const IsolatedTask kReadScriptTask{"read-script", &ReadScript};
+const IsolatedTaskRegistration kRegisterReadScriptTask(kReadScriptTask);
 const IsolatedTask kWriteScriptTask{"write-script", &WriteScript};
+const IsolatedTaskRegistration kRegisterWriteScriptTask(kWriteScriptTask);
 
 std::chrono::milliseconds ArchiveWorkTimeLimit(std::uint64_t size) {
   const std::uint64_t mebibytes = (size + (1u << 20) - 1) >> 20;

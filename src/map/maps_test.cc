@@ -10,6 +10,7 @@
 
 #include "map/archive.h"
 #include "map/mpq_tables.h"
+#include "map/storm_path.h"
 #include "text/script.h"
 #include "testing/test_util.h"
 
@@ -43,7 +44,7 @@ std::string ReadNamed(HANDLE mpq, const std::string& name) {
 std::optional<ArchiveContents> ReadContents(const std::string& path) {
   ArchiveContents contents;
   HANDLE mpq = nullptr;
-  if (!SFileOpenArchive(path.c_str(), 0, STREAM_FLAG_READ_ONLY, &mpq)) return std::nullopt;
+  if (!SFileOpenArchive(StormPath(path).c_str(), 0, STREAM_FLAG_READ_ONLY, &mpq)) return std::nullopt;
   std::string listfile = ReadNamed(mpq, "(listfile)");
   for (const std::string& line : SplitText(listfile)) {
     if (line.empty()) continue;

@@ -1,11 +1,12 @@
 #include "map/mpq_tables.h"
 
-#include "map/archive_search.h"
-
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <fstream>
+
+#include "map/archive_search.h"
+#include "platform/files.h"
 
 namespace zarn {
 
@@ -243,7 +244,7 @@ std::vector<std::size_t> MpqTables::IndicesOf(std::string_view name) const {
 }
 
 std::optional<MpqTables> ReadMpqTables(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) return std::nullopt;
   in.seekg(0, std::ios::end);
   const std::uint64_t file_size = static_cast<std::uint64_t>(in.tellg());
@@ -287,7 +288,7 @@ std::optional<MpqTables> ReadMpqTables(const std::string& path) {
 }
 
 std::optional<std::string> ImplausibleMpqTables(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) return std::nullopt;
   in.seekg(0, std::ios::end);
   const std::uint64_t file_size = static_cast<std::uint64_t>(in.tellg());
@@ -349,7 +350,7 @@ std::optional<std::uint8_t> FirstSectorCompression(const std::string& path, cons
   if (!(block.flags & kMpqFileCompress) || (block.flags & (kMpqFileEncrypted | kMpqFileSingleUnit)) ||
       block.file_size == 0)
     return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   unsigned char offsets[8];
   const std::uint64_t start = tables.header_offset + block.offset;
   if (!ReadAt(in, start, offsets, sizeof offsets)) return std::nullopt;

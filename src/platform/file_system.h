@@ -68,6 +68,9 @@ class MapLock {
   // path names (an update renames a new file over the map).
   Result TryLock(const std::string& path);
   bool held() const { return handle_ != -1; }
+  // ReplaceFile(replacement, target) for the file this lock holds. Windows
+  // cannot rename over a file open here, so there the lock ends just before.
+  bool ReplaceLockedFile(const std::string& replacement, const std::string& target);
 
  private:
   void Release();

@@ -128,6 +128,10 @@ void MapLock::Release() {
   handle_ = -1;
 }
 
+bool MapLock::ReplaceLockedFile(const std::string& replacement, const std::string& target) {
+  return ReplaceFile(replacement, target);
+}
+
 MapLock::Result MapLock::TryLock(const std::string& path) {
   Release();
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

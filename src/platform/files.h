@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,16 @@ std::FILE* OpenStdioFile(const std::string& path, const char* mode);
 
 // Whole files as bytes, never translated; failures throw FileError naming
 // the path and the system's reason.
+// A UTF-8 path as the standard library's file streams take it: the bytes as
+// they are on POSIX, UTF-16 on Windows.
+inline std::filesystem::path NativePath(const std::string& utf8) {
+#ifdef _WIN32
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+  return std::filesystem::path(utf8);
+#endif
+}
+
 // Removes a file; false when it could not (it may not exist).
 bool RemoveFile(const std::string& path);
 

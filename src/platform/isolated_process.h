@@ -9,6 +9,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,19 @@ struct IsolatedTask {
   const char* name;
   IsolatedReply (*run)(const std::vector<std::string>& args);
 };
+
+// Makes a task known by its name to the worker mode of the program; define
+// one beside each task, at namespace scope.
+class IsolatedTaskRegistration {
+ public:
+  explicit IsolatedTaskRegistration(const IsolatedTask& task);
+};
+
+// Where the program is started again as a worker (Windows): when `args` ask
+// for a task, runs it, hands its reply to the caller and returns the exit
+// code the program must end with. Nothing when they do not. Every program
+// that runs isolated tasks calls it first thing in main.
+std::optional<int> ServeIsolatedTaskIfAsked(const std::vector<std::string>& args);
 
 struct IsolatedOutcome {
   enum class Kind {

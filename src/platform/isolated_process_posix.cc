@@ -21,12 +21,13 @@
 #include <exception>
 #include <thread>
 
+#include "platform/isolated_reply.h"
+
 namespace zarn {
 
 namespace {
 
 std::atomic<IsolatedFault> g_fault{IsolatedFault::kNone};
-constexpr std::size_t kHeaderSize = 12;
 // Larger pipes move a long reply with fewer switches between the processes.
 constexpr int kPipeSize = 1 << 20;
 
@@ -74,28 +75,11 @@ void InjectFault(IsolatedFault fault) {
   const rlimit no_core{0, 0};
   ::setrlimit(RLIMIT_CORE, &no_core);
   InjectFault(g_fault.load());
-  IsolatedReply reply;
-  try {
-    reply = task.run(args);
-  } catch (const std::exception& e) {
-    reply = {-1, e.what()};
-  } catch (...) {
-    reply = {-1, std::string("the task ") + task.name + " failed"};
-  }
-  const std::uint32_t code = static_cast<std::uint32_t>(reply.code);
-  const std::uint64_t length = reply.text.size();
-  char header[kHeaderSize];
-  for (int i = 0; i < 4; ++i) header[i] = static_cast<char>(code >> (8 * i));
-  for (int i = 0; i < 8; ++i) header[4 + i] = static_cast<char>(length >> (8 * i));
-  WriteFully(out, header, sizeof header);
+  const IsolatedReply reply = RunTaskCatching(task, args);
+  const std::string header = EncodeReplyHeader(reply);
+  WriteFully(out, header.data(), header.size());
   WriteFully(out, reply.text.data(), reply.text.size());
   ::_exit(0);
-}
-
-std::uint64_t TextLength(const std::string& header) {
-  std::uint64_t length = 0;
-  for (int i = 7; i >= 0; --i) length = length << 8 | static_cast<unsigned char>(header[4 + i]);
-  return length;
 }
 
 // Reads the child's reply until it closes the pipe or the deadline passes;
@@ -112,12 +96,12 @@ bool ReadReply(int in, Clock::time_point deadline, std::string& bytes) {
     const ssize_t n = ::read(in, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return true;
-    const bool had_header = bytes.size() >= kHeaderSize;
+    const bool had_header = bytes.size() >= kReplyHeaderSize;
     bytes.append(buffer, static_cast<std::size_t>(n));
     // Room for the whole reply at once, within reason: a long script is
     // not copied again and again as it comes in.
-    if (!had_header && bytes.size() >= kHeaderSize)
-      bytes.reserve(kHeaderSize + std::min<std::uint64_t>(TextLength(bytes), std::uint64_t{1} << 30));
+    if (!had_header && bytes.size() >= kReplyHeaderSize)
+      bytes.reserve(kReplyHeaderSize + std::min<std::uint64_t>(ReplyTextLength(bytes), std::uint64_t{1} << 30));
   }
 }
 
@@ -153,21 +137,16 @@ IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono:
   IsolatedOutcome outcome;
   if (!in_time) {
     outcome.kind = IsolatedOutcome::Kind::kTimedOut;
-    const auto seconds = (limit.count() + 999) / 1000;
-    outcome.reason = "no answer within " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+    outcome.reason = TimeLimitReason(limit);
   } else if (WIFSIGNALED(status)) {
     outcome.kind = IsolatedOutcome::Kind::kStopped;
     outcome.reason = SignalName(WTERMSIG(status));
-  } else if (bytes.size() < kHeaderSize || bytes.size() - kHeaderSize != TextLength(bytes) ||
-             (WIFEXITED(status) && WEXITSTATUS(status) != 0)) {
+  } else if (!IsWholeReply(bytes) || (WIFEXITED(status) && WEXITSTATUS(status) != 0)) {
     outcome.kind = IsolatedOutcome::Kind::kStopped;
     outcome.reason = "it ended without an answer, exit code " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   } else {
     outcome.kind = IsolatedOutcome::Kind::kReplied;
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    outcome.reply.code = static_cast<int>(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 |
-                                          std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24);
-    outcome.reply.text = std::move(bytes.erase(0, kHeaderSize));
+    outcome.reply = DecodeReply(bytes);
   }
   return outcome;
 }
@@ -175,6 +154,9 @@ IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono:
 }  // namespace
 
 void SetIsolatedFaultForTesting(IsolatedFault fault) { g_fault = fault; }
+
+// Forked children need no worker mode.
+std::optional<int> ServeIsolatedTaskIfAsked(const std::vector<std::string>&) { return std::nullopt; }
 
 IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
                             std::chrono::milliseconds limit) {

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "testing/test_util.h"
+
 namespace zarn {
 namespace {
 
@@ -14,7 +16,9 @@ IsolatedReply Echo(const std::vector<std::string>& args) { return {static_cast<i
 IsolatedReply Throw(const std::vector<std::string>&) { throw std::runtime_error("thrown in the worker"); }
 
 const IsolatedTask kEcho{"echo", &Echo};
+const IsolatedTaskRegistration kRegisterEcho(kEcho);
 const IsolatedTask kThrow{"throw", &Throw};
+const IsolatedTaskRegistration kRegisterThrow(kThrow);
 
 struct FaultGuard {
   explicit FaultGuard(IsolatedFault fault) { SetIsolatedFaultForTesting(fault); }
@@ -38,8 +42,8 @@ TEST(IsolatedProcessTest, RepliesComeBackWhole) {
 
 TEST(IsolatedProcessTest, AbortsAndFaultsAreNamedBySignal) {
   const std::pair<IsolatedFault, const char*> cases[] = {
-      {IsolatedFault::kAbort, "SIGABRT, Aborted"},
-      {IsolatedFault::kSegfault, "SIGSEGV, Segmentation fault"},
+      {IsolatedFault::kAbort, testing_util::kAbortReason},
+      {IsolatedFault::kSegfault, testing_util::kSegfaultReason},
   };
   for (auto [fault, reason] : cases) {
     FaultGuard guard(fault);

@@ -13,7 +13,10 @@ namespace zarn {
 // The program's arguments as UTF-8, the program name first. On Windows they
 // are read from the UTF-16 command line, so that any file name comes through.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
-// Makes the console show UTF-8 output (Windows); nothing elsewhere.
+// Sets a console program up the same way on every system: standard input
+// and output carry bytes untranslated, the console shows UTF-8 (Windows),
+// and a full disk, a file size limit or a closed pipe show up as failed
+// writes with their messages instead of ending the process (POSIX).
 void PrepareConsole();
 // True when standard error is a terminal or console window.
 bool StandardErrorIsTerminal();
@@ -38,6 +41,8 @@ std::string UserStateDir();
 // created with mode 0700 along with any missing parents. Throws FileError when
 // it cannot be created.
 std::string WorkingDir();
+// The same choice for a program in `program_dir`.
+std::string WorkingDirFor(const std::string& program_dir);
 // Joins a folder and a file name with the platform's separator.
 std::string PathJoin(const std::string& dir, const std::string& name);
 // Asks the desktop to open a web address; returns false when it could not.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <climits>
 #include <cstring>
@@ -25,7 +26,10 @@ namespace zarn {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
-void PrepareConsole() {}
+void PrepareConsole() {
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
+}
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
@@ -107,8 +111,9 @@ void CreateFolders(const std::string& dir) {
 
 }  // namespace
 
-std::string WorkingDir() {
-  std::string program_dir = ExecutableDir();
+std::string WorkingDir() { return WorkingDirFor(ExecutableDir()); }
+
+std::string WorkingDirFor(const std::string& program_dir) {
   if (CanCreateFileIn(program_dir)) return program_dir;
   std::string state = UserStateDir();
   CreateFolders(state);

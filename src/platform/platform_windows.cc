@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,7 +71,12 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return args;
 }
 
-void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+void PrepareConsole() {
+  SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
 
 bool StandardErrorIsTerminal() {
   DWORD mode = 0;
@@ -155,8 +162,9 @@ void CreateFolders(const std::string& dir) {
 
 }  // namespace
 
-std::string WorkingDir() {
-  std::string program_dir = ExecutableDir();
+std::string WorkingDir() { return WorkingDirFor(ExecutableDir()); }
+
+std::string WorkingDirFor(const std::string& program_dir) {
   if (CanCreateFileIn(program_dir)) return program_dir;
   std::string state = UserStateDir();
   CreateFolders(state);

@@ -1,0 +1,46 @@
+#include "check/jass_statements.h"
+
+#include <string>
+
+namespace zarn::jass {
+
+void StatementRules::EndFunction(const Token& at) {
+  const TypeId returns = sem_.function_returns();
+  if (returns != kNothing && returns != kUnknown && !flow_.EndsInReturn())
+    sem_.Report(at, "missing return at the end of " + Named(sem_.function_name()) + ", which returns " +
+                        std::string(sem_.TypeName(returns)));
+}
+
+void StatementRules::Set(const Token& name, const Typed* index, const Typed& value) {
+  flow_.Statement(false);
+  const std::string_view text = sem_.Text(name);
+  const Variable* variable = sem_.FindVariable(text);
+  if (!variable) return sem_.Report(name, "undefined variable " + Named(text));
+  if (variable->constant) return sem_.Report(name, "cannot set constant " + Named(text));
+  if (variable->array && !index) return sem_.Report(name, "array " + Named(text) + " needs an index");
+  if (!variable->array && index) return sem_.Report(name, Named(text) + " is not an array");
+  if (index) sem_.ExpectFits(*index, kInteger, false, "index of", text);
+  sem_.ExpectFits(value, variable->type, true, "set", text);
+}
+
+// A returned value must be of the function's type: an integer does not do
+// for a real, since the game's loader refuses that too.
+void StatementRules::Return(const Token& at, const Typed* value) {
+  flow_.Statement(true);
+  const TypeId returns = sem_.function_returns();
+  const std::string_view function = sem_.function_name();
+  if (returns == kNothing) {
+    if (value) sem_.Report(value->at, Named(function) + " returns nothing: return without a value");
+    return;
+  }
+  if (!value) return sem_.Report(at, Named(function) + " returns " + std::string(sem_.TypeName(returns)) +
+                                         ": return a value");
+  if (!sem_.flags().return_type) return;
+  sem_.ExpectFits(*value, returns, false, "return of", function);
+}
+
+void StatementRules::Condition(const Typed& value, std::string_view keyword) {
+  sem_.ExpectFits(value, kBoolean, false, "condition of", keyword);
+}
+
+}  // namespace zarn::jass

@@ -1,0 +1,144 @@
+// The full check through the console program: --check with the API from
+// --api, from the working folder or among the files, and runs that refuse a
+// script with a fault of names or types. A small API written like the
+// game's files stands in for common.j and Blizzard.j.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "map/map_builder.h"
+#include "text/script.h"
+#include "testing/test_util.h"
+
+namespace zarn {
+namespace {
+
+using testing_util::Quote;
+using testing_util::RunCommand;
+using testing_util::TempDir;
+
+const std::string& kCli = testing_util::kBuiltCli;
+
+constexpr const char* kCommon =
+    "type agent extends handle\ntype widget extends agent\ntype unit extends widget\n"
+    "native KillUnit takes unit whichUnit returns nothing\n"
+    "native GetTriggerUnit takes nothing returns unit\n";
+constexpr const char* kBlizzard =
+    "globals\nconstant real bj_PI = 3.14159\nendglobals\n"
+    "function KillTriggerUnitBJ takes nothing returns nothing\ncall KillUnit(GetTriggerUnit())\nendfunction\n";
+// Valid as grammar; two faults of names and types.
+constexpr const char* kFaulty =
+    "function Kill takes nothing returns nothing\n"
+    "call KillUnit(GetTriggerUnit(), 1)\n"
+    "set bj_PI = 3\n"
+    "endfunction\n";
+constexpr const char* kClean =
+    "function Kill takes nothing returns nothing\ncall KillTriggerUnitBJ()\nendfunction\n";
+
+void WriteApi(const std::string& dir) {
+  std::filesystem::create_directories(dir);
+  WriteFileBytes(dir + "/common.j", kCommon);
+  WriteFileBytes(dir + "/Blizzard.j", kBlizzard);
+}
+
+std::string Errors(const std::string& file) {
+  return file + ":2:6: error: \"KillUnit\" takes 1 argument, 2 given\n" + file +
+         ":3:5: error: cannot set constant \"bj_PI\"\n";
+}
+
+TEST(CliFullCheckTest, CheckWithTheApiFromAFolder) {
+  TempDir dir;
+  WriteApi(dir / "api");
+  WriteFileBytes(dir / "bad.j", kFaulty);
+  WriteFileBytes(dir / "ok.j", kClean);
+  auto r = RunCommand(kCli + " --check --api " + Quote(dir / "api") + " " + Quote(dir / "bad.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, Errors(dir / "bad.j"));
+  // Options in any order; files read in order as one program.
+  r = RunCommand(kCli + " --check " + Quote(dir / "ok.j") + " --api " + Quote(dir / "api") + " " +
+                     Quote(dir / "bad.j"),
+                 dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, dir / "bad.j:1:10: error: \"Kill\" is already declared\n" + Errors(dir / "bad.j"));
+  r = RunCommand(kCli + " --api " + Quote(dir / "api") + " --check " + Quote(dir / "ok.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // A missing folder or file of the API is a bad command line.
+  r = RunCommand(kCli + " --check --api " + Quote(dir / "nowhere") + " " + Quote(dir / "ok.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 2);
+  std::remove((dir / "api/Blizzard.j").c_str());
+  r = RunCommand(kCli + " --check --api " + Quote(dir / "api") + " " + Quote(dir / "ok.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("not found in " + dir / "api"), std::string::npos) << r.err;
+}
+
+TEST(CliFullCheckTest, StrictChecksExactlyTheFilesGiven) {
+  TempDir dir;
+  WriteApi(dir.path());
+  WriteFileBytes(dir / "war3map.j", kFaulty);
+  auto r = RunCommand(kCli + " --check --strict " + Quote(dir / "common.j") + " " + Quote(dir / "Blizzard.j") +
+                          " " + Quote(dir / "war3map.j"),
+                      dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, Errors(dir / "war3map.j"));
+  // Alone, the script's natives are undefined.
+  r = RunCommand(kCli + " --strict --check " + Quote(dir / "war3map.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+            dir / "war3map.j:2:6: error: undefined function \"KillUnit\"");
+}
+
+TEST(CliFullCheckTest, TheApiInTheWorkingFolderOrOnlyTheGrammarAndANote) {
+  TempDir dir;
+  const std::string cli = testing_util::CopyProgram("zarn-cli", dir.path());
+  WriteFileBytes(dir / "bad.j", kFaulty);
+  auto r = RunCommand(Quote(cli) + " --check " + Quote(dir / "bad.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.err, "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in " +
+                       dir.path() + ")\n");
+  WriteApi(dir.path());
+  r = RunCommand(Quote(cli) + " --check " + Quote(dir / "bad.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, Errors(dir / "bad.j"));
+}
+
+TEST(CliFullCheckTest, DashIsStandardInputAndOutput) {
+  TempDir dir;
+  WriteApi(dir / "api");
+  WriteFileBytes(dir / "bad.j", kFaulty);
+  auto r = RunCommand(kCli + " --check --api " + Quote(dir / "api") + " -", dir.path(), dir / "bad.j");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, Errors("-"));
+  WriteFileBytes(dir / "in.j", kClean);
+  r = RunCommand(kCli + " --no-check --out - --script -", dir.path(), dir / "in.j");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "function Kill takes nothing returns nothing\r\ncall KillTriggerUnitBJ()\r\nendfunction\r\n");
+}
+
+TEST(CliFullCheckTest, RunsWithTheApiRefuseAFaultAndLeaveTheMap) {
+  TempDir dir;
+  const std::string cli = testing_util::CopyProgram("zarn-cli", dir.path());
+  WriteApi(dir.path());
+  const std::string map = dir / "m.w3x";
+  BuildMapArchive(map, {{"war3map.j", kFaulty}});
+  const std::string before = ReadFileBytes(map);
+  const std::string entries =
+      "Line 1: \"KillUnit\" takes 1 argument, 2 given\nLine 2: cannot set constant \"bj_PI\"\nZARN: 2 errors found!\n";
+  auto r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, entries);
+  EXPECT_EQ(ReadFileBytes(map), before);
+  // The same with --api, after the option that names the run.
+  WriteFileBytes(dir / "in.j", kFaulty);
+  r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --api " + Quote(dir.path()) + " --out " +
+                     Quote(dir / "out.j"),
+                 dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, entries);
+  BuildMapArchive(map, {{"war3map.j", kClean}});
+  r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+}
+
+}  // namespace
+}  // namespace zarn

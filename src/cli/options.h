@@ -1,0 +1,35 @@
+// zarn-cli's command line: options in any order, each value after its
+// option, "-" for standard input or output.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zarn::cli {
+
+enum class Mode { kHelp, kVersion, kMap, kScript, kCheck };
+
+struct Options {
+  Mode mode = Mode::kHelp;
+  std::string map;                  // --map
+  std::string script;               // --script; "-" is standard input
+  std::string out;                  // --out; empty: standard output
+  std::vector<std::string> files;   // --check; "-" is standard input
+  std::string api_dir;              // --api; empty: look in the working folder
+  bool delete_working_files = false;
+  bool check = true;                // false with --no-check
+  bool strict = false;
+};
+
+struct ParseResult {
+  Options options;
+  // Empty when the command line is good; otherwise what is wrong with it.
+  std::string error;
+  // The error is an option this program does not know: say only how to get
+  // help, not the whole usage.
+  bool unknown_option = false;
+};
+
+ParseResult ParseOptions(const std::vector<std::string>& args);
+
+}  // namespace zarn::cli

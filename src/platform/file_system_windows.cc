@@ -1,0 +1,222 @@
+#include "platform/file_system.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/wide_text.h"
+
+namespace zarn {
+
+namespace {
+
+thread_local DWORD g_last_error = 0;
+
+bool Fail() {
+  g_last_error = GetLastError();
+  return false;
+}
+
+std::string Reason(DWORD error) {
+  wchar_t* text = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                           reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = n ? Utf8FromWide(std::wstring_view(text, n)) : "error " + std::to_string(error);
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    message.pop_back();
+  return message;
+}
+
+std::optional<FileIdentity> IdentityOfHandle(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return std::nullopt;
+  FileIdentity id;
+  id.device = info.dwVolumeSerialNumber;
+  id.file = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  id.size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+  id.mtime_sec = static_cast<long long>(ticks / 10000000);
+  id.mtime_nsec = static_cast<long long>(ticks % 10000000) * 100;
+  return id;
+}
+
+HANDLE OpenForIdentity(const std::wstring& path) {
+  return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Far past any real map's end: a lock there keeps runs apart without
+// blocking anyone's reads of the map's bytes (Windows locks are mandatory).
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
+
+std::string RandomSuffix() {
+  static unsigned counter = 0;
+  const unsigned long long seed = GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^
+                                  (++counter * 0x9E3779B9ull);
+  const char* digits = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string suffix;
+  unsigned long long v = seed;
+  for (int i = 0; i < 6; ++i) {
+    suffix.push_back(digits[v % 36]);
+    v = v / 36 + seed * 31;
+  }
+  return suffix;
+}
+
+bool CopyBytes(HANDLE in, HANDLE out) {
+  static char buffer[1 << 16];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(in, buffer, sizeof buffer, &got, nullptr)) return Fail();
+    if (got == 0) break;
+    DWORD wrote = 0;
+    if (!WriteFile(out, buffer, got, &wrote, nullptr) || wrote != got) return Fail();
+  }
+  return FlushFileBuffers(out) ? true : Fail();
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  HANDLE h = OpenForIdentity(WideFromUtf8(path));
+  if (h == INVALID_HANDLE_VALUE) {
+    Fail();
+    return std::nullopt;
+  }
+  std::optional<FileIdentity> id = IdentityOfHandle(h);
+  CloseHandle(h);
+  return id;
+}
+
+// Symbolic links need rights that map makers seldom have; a map path is
+// taken as it is.
+std::string ResolvedPath(const std::string& path) { return path; }
+
+bool IsReadOnlyFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+std::string LastSystemReason() { return Reason(g_last_error); }
+
+bool CreateTemporaryCopy(const std::string& original, std::string& copy) {
+  copy.clear();
+  HANDLE in = CreateFileW(WideFromUtf8(original).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return Fail();
+  HANDLE out = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && out == INVALID_HANDLE_VALUE; ++attempt) {
+    copy = original + ".zarn-" + RandomSuffix() + ".tmp";
+    out = CreateFileW(WideFromUtf8(copy).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                      nullptr);
+    if (out == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  if (out == INVALID_HANDLE_VALUE) {
+    Fail();
+    CloseHandle(in);
+    copy.clear();
+    return false;
+  }
+  const bool ok = CopyBytes(in, out);
+  CloseHandle(in);
+  CloseHandle(out);
+  if (!ok) DeleteFileW(WideFromUtf8(copy).c_str());
+  return ok;
+}
+
+bool ReplaceFile(const std::string& replacement, const std::string& target) {
+  return MoveFileExW(WideFromUtf8(replacement).c_str(), WideFromUtf8(target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? true
+             : Fail();
+}
+
+// MOVEFILE_WRITE_THROUGH has made the rename durable already.
+void SyncFolderOf(const std::string&) {}
+
+MapLock::~MapLock() { Release(); }
+
+void MapLock::Release() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));  // closing releases the lock
+  handle_ = -1;
+}
+
+bool MapLock::ReplaceLockedFile(const std::string& replacement, const std::string& target) {
+  Release();
+  return ReplaceFile(replacement, target);
+}
+
+MapLock::Result MapLock::TryLock(const std::string& path) {
+  Release();
+  // Others may read the map, and the run's own rename may replace it; a
+  // program that writes it cannot open it meanwhile, nor can this run while
+  // such a program has it open.
+  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Result::kBusy : Result::kUnlockable;
+  }
+  OVERLAPPED at{};
+  at.Offset = kLockOffsetLow;
+  at.OffsetHigh = kLockOffsetHigh;
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    const bool busy = GetLastError() == ERROR_LOCK_VIOLATION;
+    CloseHandle(h);
+    return busy ? Result::kBusy : Result::kUnlockable;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+  return Result::kLocked;
+}
+
+ScriptFile::ScriptFile(const std::string& path, const std::optional<FileIdentity>& not_this) : path_(path) {
+  const std::wstring wide = WideFromUtf8(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    throw FileError("Cannot write file " + path + ": it is a symbolic link");
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw FileError("Cannot write file " + path + ": " + Reason(GetLastError()));
+  const std::optional<FileIdentity> id = IdentityOfHandle(h);
+  if (id && not_this && id->device == not_this->device && id->file == not_this->file) {
+    CloseHandle(h);
+    throw FileError("Cannot write file " + path + ": it is the map itself");
+  }
+  if (!SetEndOfFile(h)) {
+    const std::string reason = Reason(GetLastError());
+    CloseHandle(h);
+    throw FileError("Cannot write file " + path + ": " + reason);
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+ScriptFile::~ScriptFile() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+void ScriptFile::WriteAndClose(std::string_view bytes) {
+  HANDLE h = reinterpret_cast<HANDLE>(handle_);
+  handle_ = -1;
+  bool ok = true;
+  DWORD error = 0;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    DWORD wrote = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+    ok = WriteFile(h, bytes.data() + done, chunk, &wrote, nullptr) && wrote > 0;
+    if (!ok) error = GetLastError();
+    done += wrote;
+  }
+  if (!CloseHandle(h) && ok) {
+    ok = false;
+    error = GetLastError();
+  }
+  if (!ok) throw FileError("Cannot write file " + path_ + ": " + Reason(error));
+}
+
+}  // namespace zarn

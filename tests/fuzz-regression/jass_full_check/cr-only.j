@@ -1,0 +1,1 @@
+function f takes nothing returns nothingvar i = 1endfunction

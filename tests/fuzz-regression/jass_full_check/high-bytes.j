@@ -1,0 +1,3 @@
+function f takes nothing returns nothing
+call BJDebugMsg("Ääÿ")
+endfunction

@@ -1,0 +1,5 @@
+function f takes nothing returns nothing
+set s = "abc\
+set i = 'A
+/* open
+endfunction
