@@ -3,18 +3,22 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/isolated_process.h"
 #include "platform/platform.h"
 #include "win32/entry.h"
 
 int main(int argc, char** argv) {
+  std::vector<std::string> args = zarn::ProgramArguments(argc, argv);
+  // Archive work runs in this program started again as a worker.
+  if (std::optional<int> code = zarn::ServeIsolatedTaskIfAsked(args)) return *code;
   // Common controls 6 (the manifest asks for them): the progress bar.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   zarn::TuneMemoryAllocator();
-  std::vector<std::string> args = zarn::ProgramArguments(argc, argv);
   if (!args.empty()) args.erase(args.begin());  // the program name
   return zarn::win32::PerformRun(zarn::win32::ChooseRun(args));
 }
