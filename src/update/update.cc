@@ -17,14 +17,6 @@ namespace zarn {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Paths are UTF-8 on every system; a plain std::string would be read in the
-// ANSI code page on Windows.
-fs::path NativePath(const std::string& path) { return fs::path(std::u8string(path.begin(), path.end())); }
-
-}  // namespace
-
 std::string UpdateMessage(UpdateOutcome outcome) {
   switch (outcome) {
     case UpdateOutcome::kUpToDate:
