@@ -10,3 +10,15 @@ if [ ! -x "$build/zarn-screens" ]; then
   cmake --build "$build" --target zarn-screens
 fi
 QT_QPA_PLATFORM=offscreen "$build/zarn-screens" "$out"
+
+# The Windows program's windows, when the cross build has them: shown under Wine on a virtual X
+# display. The build's own prefix uses Wine's null graphics driver (for the window tests), so the
+# screens get a prefix of their own that draws through X.
+windows_build="$root/build-windows"
+if [ -f "$windows_build/zarn-win-screens.exe" ]; then
+  export WINEPREFIX="$windows_build/wineprefix-screens" WINEDEBUG=-all
+  mkdir -p "$WINEPREFIX" "$out"
+  WINEDLLOVERRIDES="mscoree,mshtml=" xvfb-run -a -s "-screen 0 1280x1024x24" \
+    sh -c 'wineboot -i >/dev/null 2>&1; wine "$1" "$2"; wineserver -k' sh \
+    "$windows_build/zarn-win-screens.exe" "$(winepath -w "$out" 2>/dev/null || echo "$out")" </dev/null
+fi

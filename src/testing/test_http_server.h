@@ -1,15 +1,22 @@
-// A small HTTP server on the loopback interface for the download tests.
+// A small HTTP server on the loopback interface for the download tests; BSD
+// sockets on Linux, Winsock on Windows (where the tests run under Wine).
 #pragma once
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
@@ -17,6 +24,39 @@
 #include <vector>
 
 namespace zarn::testing_util {
+
+#ifdef _WIN32
+using Socket = SOCKET;
+inline constexpr Socket kNoSocket = INVALID_SOCKET;
+inline void CloseSocket(Socket s) { closesocket(s); }
+inline int PollSockets(pollfd* fds, unsigned long count, int ms) { return WSAPoll(fds, count, ms); }
+inline constexpr int kSendFlags = 0;
+// Winsock is started once per process and left running until it ends.
+inline bool StartSockets() {
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return started;
+}
+#else
+using Socket = int;
+inline constexpr Socket kNoSocket = -1;
+inline void CloseSocket(Socket s) { close(s); }
+inline int PollSockets(pollfd* fds, nfds_t count, int ms) { return poll(fds, count, ms); }
+inline constexpr int kSendFlags = MSG_NOSIGNAL;
+inline bool StartSockets() { return true; }
+#endif
+
+// The test server is never behind a proxy (libcurl reads no_proxy; WinHTTP
+// takes the system settings, which never send loopback through a proxy).
+inline void NoProxyForLoopback() {
+#ifdef _WIN32
+  _putenv_s("no_proxy", "127.0.0.1");
+#else
+  setenv("no_proxy", "127.0.0.1", 1);
+#endif
+}
 
 struct Response {
   int status = 200;
@@ -29,11 +69,13 @@ struct Response {
 class TestServer {
  public:
   TestServer() {
+    if (!StartSockets()) ADD_FAILURE() << "sockets cannot be used";
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
+    // The loopback address only: the tests never open a port to the network.
     if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         listen(listener_, 8) != 0 ||
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
@@ -44,7 +86,7 @@ class TestServer {
   ~TestServer() {
     stop_ = true;
     thread_.join();
-    close(listener_);
+    CloseSocket(listener_);
   }
 
   std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
@@ -71,19 +113,19 @@ class TestServer {
   void Serve() {
     while (!stop_) {
       pollfd waiting{listener_, POLLIN, 0};
-      if (poll(&waiting, 1, 20) <= 0) continue;
-      int connection = accept(listener_, nullptr, nullptr);
-      if (connection < 0) continue;
+      if (PollSockets(&waiting, 1, 20) <= 0) continue;
+      Socket connection = accept(listener_, nullptr, nullptr);
+      if (connection == kNoSocket) continue;
       Answer(connection);
-      close(connection);
+      CloseSocket(connection);
     }
   }
 
-  void Answer(int connection) {
+  void Answer(Socket connection) {
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
-      ssize_t got = recv(connection, buffer, sizeof buffer, 0);
+      const auto got = recv(connection, buffer, sizeof buffer, 0);
       if (got <= 0) return;
       request.append(buffer, static_cast<std::size_t>(got));
     }
@@ -106,13 +148,13 @@ class TestServer {
                         location +
                         "\r\nConnection: close\r\n\r\n" + response.body;
     for (std::size_t sent = 0; sent < reply.size();) {
-      ssize_t n = send(connection, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+      const auto n = send(connection, reply.data() + sent, static_cast<int>(reply.size() - sent), kSendFlags);
       if (n <= 0) return;
       sent += static_cast<std::size_t>(n);
     }
   }
 
-  int listener_ = -1;
+  Socket listener_ = kNoSocket;
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::thread thread_;

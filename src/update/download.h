@@ -1,7 +1,7 @@
-// HTTP downloads of the update run, streamed to a file.
+// HTTP downloads of the update run, streamed to a file. The transfer is the
+// platform's: libcurl on Linux (download_posix.cc), WinHTTP on Windows
+// (download_windows.cc); the redirect policy is shared (download_policy.cc).
 #pragma once
-
-#include <curl/curl.h>
 
 #include <cstddef>
 #include <functional>
@@ -21,12 +21,20 @@ bool DownloadFile(const std::string& url, const std::string& path, const std::st
                   const PieceObserver& observer = {},
                   std::size_t max_bytes = std::numeric_limits<std::size_t>::max());
 
+// Redirects a download follows at most.
+inline constexpr int kMaxRedirects = 5;
+
 // The protocols a transfer that starts at `url` may be redirected to: a
 // transfer that starts on https stays on https.
 const char* RedirectProtocols(const std::string& url);
 
-// Sets everything but the output on a handle: the address, the protocols it
-// and its redirects may use, the user agent and the time limits.
-void ConfigureTransfer(CURL* handle, const std::string& url, const std::string& user_agent);
+// True when a transfer that started at `start_url` may follow a redirect to
+// `target`: only to http or https, and never from https to http.
+bool RedirectAllowed(const std::string& start_url, const std::string& target);
+
+// The address a Location value names, seen from `current_url`: absolute
+// addresses as they are, a path from the root on the same scheme and host.
+// Empty for anything else (relative paths are not sent by update servers).
+std::string ResolveLocation(const std::string& current_url, const std::string& location);
 
 }  // namespace zarn

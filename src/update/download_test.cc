@@ -5,23 +5,22 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 #include "platform/errors.h"
 #include "text/script.h"
+#include "testing/scratch_folder.h"
 #include "testing/test_http_server.h"
-#include "testing/test_util.h"
 
 namespace zarn {
 namespace {
 
-using testing_util::TempDir;
+using testing_util::ScratchFolder;
 using testing_util::TestServer;
 
 class DownloadTest : public testing::Test {
  protected:
-  void SetUp() override { setenv("no_proxy", "127.0.0.1", 1); }
-  TempDir dir_;
+  void SetUp() override { testing_util::NoProxyForLoopback(); }
+  ScratchFolder dir_;
 };
 
 TEST_F(DownloadTest, DownloadStreamsInSmallPieces) {
@@ -64,31 +63,61 @@ TEST(RedirectPolicyTest, TransfersStartedOnHttpsStayOnHttps) {
   EXPECT_STREQ(RedirectProtocols("http://host/https://"), "http,https");
 }
 
-std::size_t Discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
-
-// Runs a handle configured for `configured_url`, but pointed at `actual_url`:
-// the redirect policy stays the one chosen for the configured address.
-CURLcode FetchWithPolicyOf(const std::string& configured_url, const std::string& actual_url) {
-  std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(), curl_easy_cleanup);
-  ConfigureTransfer(handle.get(), configured_url, "agent");
-  curl_easy_setopt(handle.get(), CURLOPT_URL, actual_url.c_str());
-  curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, Discard);
-  return curl_easy_perform(handle.get());
+TEST(RedirectPolicyTest, OnlyHttpAndHttpsAndNeverDownToHttp) {
+  const std::string https = "https://update.example.org/update/last.dat";
+  const std::string http = "http://update.example.org/update/last.dat";
+  EXPECT_TRUE(RedirectAllowed(https, "https://mirror.example.org/x"));
+  EXPECT_TRUE(RedirectAllowed(https, "HTTPS://mirror.example.org/x"));
+  EXPECT_FALSE(RedirectAllowed(https, "http://mirror.example.org/x"));
+  EXPECT_FALSE(RedirectAllowed(https, "HTTP://mirror.example.org/x"));
+  EXPECT_TRUE(RedirectAllowed(http, "http://mirror.example.org/x"));
+  EXPECT_TRUE(RedirectAllowed(http, "https://mirror.example.org/x"));
+  EXPECT_FALSE(RedirectAllowed(http, "ftp://mirror.example.org/x"));
+  EXPECT_FALSE(RedirectAllowed(http, "file:///etc/passwd"));
+  EXPECT_FALSE(RedirectAllowed(http, ""));
 }
 
-TEST_F(DownloadTest, RedirectToHttpIsRefusedAfterAnHttpsStart) {
+TEST(RedirectPolicyTest, LocationsResolveAgainstTheCurrentAddress) {
+  EXPECT_EQ(ResolveLocation("http://h:8080/a/b?q", "/c"), "http://h:8080/c");
+  EXPECT_EQ(ResolveLocation("https://h", "/c"), "https://h/c");
+  EXPECT_EQ(ResolveLocation("http://h/a", "https://other/x"), "https://other/x");
+  // A scheme-relative address would change host without saying how: refused.
+  EXPECT_EQ(ResolveLocation("https://h/a", "//evil/x"), "");
+  EXPECT_EQ(ResolveLocation("http://h/a", "c"), "");
+  EXPECT_EQ(ResolveLocation("http://h/a", ""), "");
+}
+
+TEST_F(DownloadTest, RedirectsAreFollowedOnPlainHttp) {
   TestServer server;
   server.Redirect("/moved", server.base() + "/target");
+  server.Redirect("/relative", "/target");
   server.Set("/target", {200, "body"});
-
-  EXPECT_EQ(FetchWithPolicyOf("https://update.example.org/update/last.dat", server.base() + "/moved"),
-            CURLE_UNSUPPORTED_PROTOCOL);
-  EXPECT_EQ(server.requests(), std::vector<std::string>{"/moved"});
-
-  // The same redirect is followed when the transfer started on plain http.
   ASSERT_TRUE(DownloadFile(server.base() + "/moved", dir_ / "f", "agent"));
   EXPECT_EQ(ReadFileBytes(dir_ / "f"), "body");
-  EXPECT_EQ(server.requests(), (std::vector<std::string>{"/moved", "/moved", "/target"}));
+  ASSERT_TRUE(DownloadFile(server.base() + "/relative", dir_ / "g", "agent"));
+  EXPECT_EQ(ReadFileBytes(dir_ / "g"), "body");
+  EXPECT_EQ(server.requests(), (std::vector<std::string>{"/moved", "/target", "/relative", "/target"}));
+}
+
+TEST_F(DownloadTest, EndlessRedirectsFail) {
+  TestServer server;
+  server.Redirect("/loop", "/loop");
+  EXPECT_FALSE(DownloadFile(server.base() + "/loop", dir_ / "f", "agent"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "f"));
+  EXPECT_EQ(server.requests().size(), static_cast<std::size_t>(kMaxRedirects + 1));
+}
+
+TEST_F(DownloadTest, ErrorStatusesEmptyAndCutOffBodiesFailAndLeaveNoFile) {
+  TestServer server;
+  server.Set("/missing", {404, "page"});
+  server.Set("/broken", {500, "page"});
+  server.Set("/empty", {200, ""});
+  server.Set("/cut", {200, std::string(3000, 'x'), true});
+  for (const char* path : {"/missing", "/broken", "/empty", "/cut", "/nowhere"}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(DownloadFile(server.base() + path, dir_ / "f", "agent"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "f"));
+  }
 }
 
 }  // namespace

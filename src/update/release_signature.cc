@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/errors.h"
+#include "platform/files.h"
 
 namespace zarn {
 
@@ -67,7 +68,7 @@ std::string Sign(std::string_view message, const SecretKey& secret) {
 }
 
 std::optional<std::string> ReadSignedFile(const std::string& path) {
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  std::unique_ptr<FILE, FileCloser> file(OpenStdioFile(path, "rb"));
   if (!file) return std::nullopt;
   // Reads at most one byte past the cap rather than trusting the size on disk.
   std::string bytes;

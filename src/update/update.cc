@@ -6,8 +6,9 @@
 #include <memory>
 #include <optional>
 
-#include "update/download.h"
+#include "platform/files.h"
 #include "platform/platform.h"
+#include "update/download.h"
 #include "update/release_signature.h"
 #include "text/script.h"
 #include "text/text.h"
@@ -42,7 +43,7 @@ struct FileCloser {
 
 void RemoveQuietly(const std::string& path) {
   std::error_code ignored;
-  fs::remove(path, ignored);
+  fs::remove(NativePath(path), ignored);
 }
 
 // Deletes a working file on every way out of the update run.
@@ -66,7 +67,7 @@ bool LooksLikeExecutable(const std::string& path) {
   static constexpr char kSignature[] = "\x7f" "ELF";
 #endif
   constexpr std::size_t kLength = sizeof kSignature - 1;
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  std::unique_ptr<FILE, FileCloser> file(OpenStdioFile(path, "rb"));
   if (!file) return false;
   char start[kLength];
   return std::fread(start, 1, kLength, file.get()) == kLength &&
@@ -75,16 +76,16 @@ bool LooksLikeExecutable(const std::string& path) {
 
 bool RenameFile(const std::string& from, const std::string& to) {
   std::error_code error;
-  fs::rename(from, to, error);
+  fs::rename(NativePath(from), NativePath(to), error);
   return !error;
 }
 
 bool SwapInExecutable(const std::string& new_file, const std::string& executable_path,
                       const std::string& old_path, const RenameFunction& rename) {
   std::error_code error;
-  const fs::perms mode = fs::status(executable_path, error).permissions();
+  const fs::perms mode = fs::status(NativePath(executable_path), error).permissions();
   if (error) return false;
-  fs::permissions(new_file, mode, fs::perm_options::replace, error);
+  fs::permissions(NativePath(new_file), mode, fs::perm_options::replace, error);
   if (error) return false;
   // A leftover that cannot be deleted makes the rename below fail, which is
   // where it is noticed.
@@ -105,7 +106,8 @@ class UpdateRun {
  public:
   UpdateRun(const std::string& base_url, const std::string& tool_dir)
       : base_url_(base_url), tool_dir_(tool_dir) {
-    user_agent_ = fs::path(ExecutablePath()).filename().string();
+    const std::u8string name = NativePath(ExecutablePath()).filename().u8string();
+    user_agent_.assign(name.begin(), name.end());
     if (user_agent_.empty()) user_agent_ = "ZARN";
   }
 

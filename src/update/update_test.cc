@@ -1,68 +1,15 @@
 #include "update/update.h"
 
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
-#include "platform/platform.h"
-#include "update/release_signature.h"
-#include "text/script.h"
-#include "testing/test_http_server.h"
+#include "testing/update_fixture.h"
 
 namespace zarn {
 namespace {
 
-namespace fs = std::filesystem;
-using testing_util::Response;
-using testing_util::TestServer;
-
-const std::string kOldProgram = "\x7f" "ELF old program";
-const std::string kNewProgram = "\x7f" "ELF new program";
-const fs::perms kProgramMode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
-
-// A tool folder holding a stand-in for the running executable.
-class UpdateTest : public testing::Test {
- protected:
-  void SetUp() override {
-    setenv("no_proxy", "127.0.0.1", 1);  // the test server is never behind a proxy
-    std::string pattern = testing::TempDir() + "zarn_update_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    program_ = PathJoin(dir_, "zarn-program");
-    WriteFileBytes(program_, kOldProgram);
-    fs::permissions(program_, kProgramMode);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string In(const std::string& name) const { return PathJoin(dir_, name); }
-  UpdateOutcome Update(const std::string& base) {
-    return RunUpdate(base, dir_, program_, ToHex(key_.public_key));
-  }
-  // Serves `program` with its signature by the release key.
-  void Publish(TestServer& server, const std::string& program) {
-    server.Set("/update/last.dat", {200, program});
-    server.Set("/update/last.dat.sig", {200, Sign(program, key_.secret_key)});
-  }
-
-  // The program untouched and nothing else left in its folder.
-  void ExpectNothingMoved() {
-    EXPECT_EQ(ReadFileBytes(program_), kOldProgram);
-    EXPECT_EQ(fs::status(program_).permissions(), kProgramMode);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_))
-      names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"zarn-program"});
-  }
-
-  const KeyPair key_ = GenerateKeyPair();
-  std::string dir_;
-  std::string program_;
-};
+using namespace update_testing;
 
 TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
   const std::string oversized = "0.3" + std::string(64 << 10, ' ');
@@ -85,7 +32,7 @@ TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
     SCOPED_TRACE(c.version ? c.version : "(none)");
     TearDown();
     SetUp();
-    if (c.earlier_old) WriteFileBytes(In("ZARN.old"), "\x7f" "ELF older");
+    if (c.earlier_old) WriteFileBytes(In("ZARN.old"), kExecutableStart + " older");
     TestServer server;
     if (c.version) server.Set("/update/last.version", {200, c.version});
     Publish(server, kNewProgram);
@@ -113,7 +60,7 @@ TEST_F(UpdateTest, BadProgramDownloadsMoveNothing) {
     const char* name;
     Response program;
   } cases[] = {
-      {"not found", {404, "\x7f" "ELF page"}},
+      {"not found", {404, kExecutableStart + " page"}},
       {"server error", {500, kNewProgram}},
       {"empty body", {200, ""}},
       {"not an executable", {200, "<html>MZ</html>"}},
@@ -200,39 +147,6 @@ TEST_F(UpdateTest, FailedSwapKeepsTheProgramAndSaysSo) {
   EXPECT_EQ(Update(server.base()), UpdateOutcome::kReplaceFailed);
   EXPECT_EQ(ReadFileBytes(program_), kOldProgram);
   EXPECT_FALSE(fs::exists(In("last.version")));
-}
-
-// An installed copy: the program's folder is closed to this user, or open to
-// all but with the sticky bit, so that only the owner may replace the program.
-// The update runs in a child process as an unprivileged user (root passes
-// every permission check).
-TEST_F(UpdateTest, AProgramThisUserCannotReplaceIsLeftAloneAndNothingIsFetched) {
-  const bool root = geteuid() == 0;
-  std::vector<fs::perms> folder_modes = {fs::perms(0555)};
-  if (root) folder_modes.push_back(fs::perms(01777));
-  for (fs::perms mode : folder_modes) {
-    SCOPED_TRACE(static_cast<int>(mode));
-    TestServer server;
-    server.Set("/update/last.version", {200, "0.2"});
-    server.Set("/update/last.dat", {200, kNewProgram});
-    fs::permissions(dir_, mode);
-    pid_t child = fork();
-    if (child == 0) {
-      alarm(20);
-      if (root && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                   setresuid(65534, 65534, 65534) != 0))
-        _exit(100);
-      _exit(static_cast<int>(Update(server.base())));
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    fs::permissions(dir_, fs::perms::owner_all);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(UpdateOutcome::kReplaceFailed));
-    EXPECT_TRUE(server.requests().empty());
-    ExpectNothingMoved();
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
-  }
 }
 
 TEST_F(UpdateTest, SwapPutsTheProgramBackWhenTheSecondRenameFails) {

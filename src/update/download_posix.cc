@@ -1,14 +1,14 @@
 #include "update/download.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <string_view>
 
 #include "platform/errors.h"
+#include "platform/files.h"
+#include "update/curl_transfer.h"
 
 namespace zarn {
 
@@ -50,7 +50,7 @@ std::size_t WritePiece(char* data, std::size_t size, std::size_t count, void* us
     // The file is created only when a successful response delivers data, so
     // a refused connection or an error page leaves nothing behind.
     if (!HasSuccessStatus(sink.curl)) return 0;
-    sink.file.reset(std::fopen(sink.path.c_str(), "wb"));
+    sink.file.reset(OpenStdioFile(sink.path, "wb"));
     if (!sink.file) {
       sink.file_error = "Cannot write file " + sink.path + ": " + std::strerror(errno);
       return 0;
@@ -69,19 +69,7 @@ void RemoveQuietly(const std::string& path) {
   std::filesystem::remove(path, ignored);
 }
 
-bool StartsWithHttps(const std::string& url) {
-  static constexpr std::string_view kScheme = "https://";
-  if (url.size() < kScheme.size()) return false;
-  for (std::size_t i = 0; i < kScheme.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(url[i])) != kScheme[i]) return false;
-  return true;
-}
-
 }  // namespace
-
-const char* RedirectProtocols(const std::string& url) {
-  return StartsWithHttps(url) ? "https" : "http,https";
-}
 
 void ConfigureTransfer(CURL* handle, const std::string& url, const std::string& user_agent) {
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());

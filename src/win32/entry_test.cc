@@ -1,0 +1,161 @@
+// ChooseRun, and ZARN.exe itself started as a map maker would: the windows it
+// shows are found by their captions and closed as a user would close them.
+#include "win32/entry.h"
+
+#include <windows.h>
+
+#include <StormLib.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "platform/platform.h"
+#include "platform/wide_text.h"
+#include "text/script.h"
+#include "testing/scratch_folder.h"
+
+namespace zarn::win32 {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ChooseRunTest, RunsArePickedByPosition) {
+  struct Case {
+    std::vector<std::string> args;
+    RunKind kind;
+    bool delete_files;
+  } cases[] = {
+      {{}, RunKind::kAbout, false},
+      {{"--map", "C:\\maps\\w3x\\notes.txt"}, RunKind::kProcessMap, false},
+      {{"--map", "C:\\maps\\MAP.W3X"}, RunKind::kAbout, false},
+      {{"--map"}, RunKind::kAbout, false},
+      {{"--MAP", "a.w3m"}, RunKind::kAbout, false},
+      {{"-map", "a.w3m"}, RunKind::kAbout, false},
+      {{"--update", "x"}, RunKind::kUpdate, false},
+      {{"--map", "a.w3x", "--delete"}, RunKind::kProcessMap, true},
+      {{"--map", "a.w3x", "x", "--delete"}, RunKind::kProcessMap, false},
+      {{"--map", "--delete", "a.w3x"}, RunKind::kAbout, false},
+  };
+  for (const Case& c : cases) {
+    const RunChoice choice = ChooseRun(c.args);
+    EXPECT_EQ(choice.kind, c.kind) << c.args.size();
+    EXPECT_EQ(choice.delete_working_files, c.delete_files);
+    if (choice.kind == RunKind::kProcessMap) EXPECT_EQ(choice.map_path, c.args[1]);
+  }
+}
+
+bool WriteArchive(const std::string& path, const std::string& script) {
+  HANDLE archive = nullptr;
+  if (!SFileCreateArchive(WideFromUtf8(path).c_str(), MPQ_CREATE_LISTFILE | MPQ_CREATE_ATTRIBUTES, 16, &archive))
+    return false;
+  HANDLE file = nullptr;
+  bool ok = SFileCreateFile(archive, "war3map.j", 0, static_cast<DWORD>(script.size()), 0,
+                            MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, &file) &&
+            SFileWriteFile(file, script.data(), static_cast<DWORD>(script.size()), MPQ_COMPRESSION_ZLIB) &&
+            SFileFinishFile(file);
+  return SFileCloseArchive(archive) && ok;
+}
+
+std::optional<std::string> ReadScript(const std::string& path) {
+  HANDLE archive = nullptr;
+  if (!SFileOpenArchive(WideFromUtf8(path).c_str(), 0, STREAM_FLAG_READ_ONLY, &archive)) return std::nullopt;
+  std::optional<std::string> script;
+  HANDLE file = nullptr;
+  if (SFileOpenFileEx(archive, "war3map.j", 0, &file)) {
+    std::string bytes(SFileGetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    if (SFileReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+      script = bytes.substr(0, read);
+    SFileCloseFile(file);
+  }
+  SFileCloseArchive(archive);
+  return script;
+}
+
+// ZARN.exe copied into a scratch folder, so its working files go there.
+class ProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = folder_ / "ZARN.exe";
+    fs::copy_file(fs::path(WideFromUtf8(ZARN_WIN32_PROGRAM)), fs::path(WideFromUtf8(program_)));
+  }
+  void TearDown() override {
+    if (process_.hProcess) {
+      TerminateProcess(process_.hProcess, 99);
+      CloseHandle(process_.hProcess);
+      CloseHandle(process_.hThread);
+    }
+  }
+
+  void Start(const std::string& args) {
+    std::wstring command = L"\"" + WideFromUtf8(program_) + L"\" " + WideFromUtf8(args);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               WideFromUtf8(folder_.path()).c_str(), &startup, &process_));
+  }
+  // The program's top-level window with this caption, waited for.
+  HWND WaitForWindow(const wchar_t* caption) {
+    for (int i = 0; i < 600; ++i) {
+      if (HWND found = FindWindowW(nullptr, caption)) return found;
+      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+  }
+  // The exit code, or -1 when the program did not end within 30 s.
+  int ExitCode() {
+    if (WaitForSingleObject(process_.hProcess, 30000) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<int>(code);
+  }
+
+  testing_util::ScratchFolder folder_;
+  std::string program_;
+  PROCESS_INFORMATION process_{};
+};
+
+TEST_F(ProgramTest, CleanMapIsTranslatedAndExitsZero) {
+  const std::string map = folder_ / "clean.w3x";
+  ASSERT_TRUE(WriteArchive(map, "function main takes nothing returns nothing\r\n"
+                                "    call   DoNothing()   // a comment\r\n"
+                                "endfunction\r\n"));
+  Start("--map \"" + map + "\"");
+  EXPECT_EQ(ExitCode(), 0);
+  const std::optional<std::string> script = ReadScript(map);
+  ASSERT_TRUE(script);
+  EXPECT_NE(script->find("call DoNothing()"), std::string::npos);
+  EXPECT_EQ(script->find("comment"), std::string::npos);
+  EXPECT_TRUE(fs::exists(fs::path(WideFromUtf8(folder_ / "war3map_parsed.j"))));
+}
+
+TEST_F(ProgramTest, MarkedMapShowsTheErrorsAndStaysUnchanged) {
+  const std::string map = folder_ / "marked.w3x";
+  const std::string script =
+      "function main takes nothing returns nothing\r\n"
+      "//!ZARN Error: Mount x\r\n"
+      "endfunction\r\n";
+  ASSERT_TRUE(WriteArchive(map, script));
+  const std::string before = ReadFileBytes(map);
+  Start("--map \"" + map + "\"");
+  HWND errors = WaitForWindow(L"ZARN: 1 error found!");
+  ASSERT_NE(errors, nullptr);
+  PostMessageW(errors, WM_CLOSE, 0, 0);  // the close box
+  EXPECT_EQ(ExitCode(), 1);
+  EXPECT_EQ(ReadFileBytes(map), before);
+}
+
+TEST_F(ProgramTest, WithoutArgumentsTheAboutWindowShowsAndExitEndsWithZero) {
+  Start("");
+  HWND about = WaitForWindow(L"ZARN - About");
+  ASSERT_NE(about, nullptr);
+  HWND exit = FindWindowExW(about, nullptr, L"BUTTON", L"Exit");
+  ASSERT_NE(exit, nullptr);
+  PostMessageW(exit, BM_CLICK, 0, 0);
+  EXPECT_EQ(ExitCode(), 0);
+}
+
+}  // namespace
+}  // namespace zarn::win32

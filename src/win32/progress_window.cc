@@ -1,0 +1,58 @@
+#include "win32/progress_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace zarn::win32 {
+
+ProgressWindow::ProgressWindow()
+    : font_(MakeFont(L"Tahoma", 13)), bold_font_(MakeFont(L"Tahoma", 13, true)) {
+  // A fixed dialog frame without system menu: nothing closes it but the run.
+  Create(L"ZarnParsing", L"ZARN - Parsing", WS_POPUP | WS_CAPTION | WS_DLGFRAME, WS_EX_DLGMODALFRAME,
+         nullptr);
+  status_ = AddControl(handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kStatus, {12, 11, 0, 0}, bold_font_);
+  func_ = AddControl(handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kFunc, {12, 31, 0, 0}, font_);
+  progress_ = AddControl(handle(), PROGRESS_CLASSW, L"", PBS_SMOOTH, kProgress, {12, 50, 370, 30}, font_);
+  SendMessageW(progress_, PBM_SETRANGE32, 0, 100);
+  SendMessageW(progress_, PBM_SETPOS, 0, 0);
+  PlaceCentred(handle(), 396, 88);
+}
+
+ProgressWindow::~ProgressWindow() {
+  Destroy();
+  DeleteObject(font_);
+  DeleteObject(bold_font_);
+}
+
+void ProgressWindow::Show() {
+  ShowWindow(handle(), SW_SHOWNORMAL);
+  UpdateWindow(handle());
+  PumpMessages();
+}
+
+void ProgressWindow::SetProgress(std::string_view text, int value) {
+  // The run's closing reports (110, 120) show a full bar.
+  SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(value, 0, 100)), 0);
+  SetWindowTextW(status_, DisplayText(text).c_str());
+  FitToText(status_);
+  PumpMessages();
+}
+
+void ProgressWindow::SetFunctionName(std::string_view name, bool pump) {
+  SetWindowTextW(func_, DisplayText(name).c_str());
+  FitToText(func_);
+  if (pump) PumpMessages();
+}
+
+void ProgressWindow::Note(std::string_view text) {
+  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+LRESULT ProgressWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) return 0;  // the user cannot close it while the run works
+  return Window::HandleMessage(message, wparam, lparam);
+}
+
+}  // namespace zarn::win32

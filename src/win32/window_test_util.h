@@ -1,0 +1,59 @@
+// What the window tests look at: client sizes, control places, texts, and a
+// user's click as the control itself would send it.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "win32/window_kit.h"
+
+namespace zarn::win32::testing_util {
+
+inline SIZE ClientSize(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  return {client.right, client.bottom};
+}
+
+// A control's place in its parent's client area, in layout pixels.
+inline Box PlaceOf(HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+inline void ExpectPlace(HWND control, Box expected) {
+  const Box place = PlaceOf(control);
+  EXPECT_EQ(place.left, Scaled(expected.left));
+  EXPECT_EQ(place.top, Scaled(expected.top));
+  EXPECT_EQ(place.width, Scaled(expected.width));
+  EXPECT_EQ(place.height, Scaled(expected.height));
+}
+
+inline std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+// The controls that Tab visits, in order, starting from the first.
+inline std::vector<int> TabOrder(HWND dialog) {
+  std::vector<int> ids;
+  HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+  for (HWND at = first; at && (ids.empty() || at != first); at = GetNextDlgTabItem(dialog, at, FALSE))
+    ids.push_back(GetDlgCtrlID(at));
+  return ids;
+}
+
+// A button pressed by the user: the notification the button sends its parent.
+inline void Click(HWND dialog, int id) {
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+}  // namespace zarn::win32::testing_util
