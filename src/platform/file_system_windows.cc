@@ -19,17 +19,7 @@ bool Fail() {
   return false;
 }
 
-std::string Reason(DWORD error) {
-  wchar_t* text = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                           reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = n ? Utf8FromWide(std::wstring_view(text, n)) : "error " + std::to_string(error);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
-    message.pop_back();
-  return message;
-}
+std::string Reason(DWORD error) { return WindowsErrorText(error); }
 
 std::optional<FileIdentity> IdentityOfHandle(HANDLE h) {
   BY_HANDLE_FILE_INFORMATION info{};

@@ -42,23 +42,7 @@ const char* FaultName(IsolatedFault fault) {
   return "none";
 }
 
-// One argument quoted so that CommandLineToArgvW gives it back unchanged.
-std::wstring Quoted(const std::string& arg) {
-  const std::wstring wide = WideFromUtf8(arg);
-  std::wstring out = L"\"";
-  std::size_t backslashes = 0;
-  for (wchar_t c : wide) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    out.push_back(c);
-  }
-  out.append(backslashes * 2, L'\\');
-  return out + L"\"";
-}
+std::wstring Quoted(const std::string& arg) { return QuotedArgument(WideFromUtf8(arg)); }
 
 // Faults end the worker at once with a code that names them: no crash
 // dialog, no debugger, no message box of the C runtime.

@@ -18,18 +18,6 @@ namespace zarn {
 
 namespace {
 
-std::string SystemMessage(DWORD error) {
-  wchar_t* text = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                           reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = n ? Utf8FromWide(std::wstring_view(text, n)) : "error " + std::to_string(error);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
-    message.pop_back();
-  return message;
-}
-
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 std::string ParentOf(const std::string& path) {
@@ -37,26 +25,6 @@ std::string ParentOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
   return path.substr(0, slash);
-}
-
-// One argument quoted the way CommandLineToArgvW and the C runtime read it
-// back: backslashes double only before a quote.
-std::wstring QuoteArgument(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-  std::wstring out = L"\"";
-  std::size_t backslashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    out.push_back(c);
-  }
-  out.append(backslashes * 2, L'\\');
-  out.push_back(L'"');
-  return out;
 }
 
 }  // namespace
@@ -148,7 +116,7 @@ namespace {
 // Creates `dir` and its missing parents.
 void CreateFolders(const std::string& dir) {
   auto fail = [&](DWORD error) {
-    throw FileError("Cannot create the working folder " + dir + ": " + SystemMessage(error));
+    throw FileError("Cannot create the working folder " + dir + ": " + WindowsErrorText(error));
   };
   for (std::size_t end = dir.find_first_of("\\/", 3);; end = dir.find_first_of("\\/", end + 1)) {
     std::wstring part = WideFromUtf8(dir.substr(0, end));
@@ -172,8 +140,8 @@ std::string WorkingDirFor(const std::string& program_dir) {
 }
 
 bool StartProcess(const std::string& program, const std::vector<std::string>& args) {
-  std::wstring command = QuoteArgument(WideFromUtf8(program));
-  for (const std::string& a : args) command += L" " + QuoteArgument(WideFromUtf8(a));
+  std::wstring command = QuotedArgument(WideFromUtf8(program));
+  for (const std::string& a : args) command += L" " + QuotedArgument(WideFromUtf8(a));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -217,7 +185,7 @@ FileLock::FileLock(const std::string& path) {
   HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw FileError("Cannot write file " + path + ": " + SystemMessage(GetLastError()));
+  if (h == INVALID_HANDLE_VALUE) throw FileError("Cannot write file " + path + ": " + WindowsErrorText(GetLastError()));
   handle_ = reinterpret_cast<std::intptr_t>(h);
 }
 
@@ -234,7 +202,7 @@ bool FileLock::TryLock() {
 void FileLock::Lock() {
   OVERLAPPED at{};
   if (!LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at))
-    throw FileError("Cannot lock the working files: " + SystemMessage(GetLastError()));
+    throw FileError("Cannot lock the working files: " + WindowsErrorText(GetLastError()));
 }
 
 bool OpenUrl(const std::string& url) {

@@ -12,4 +12,13 @@ std::wstring WideFromUtf8(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string Utf8FromWide(std::wstring_view text);
 
+#ifdef _WIN32
+// The system's English text for a Windows error code, without the final
+// period and line break.
+std::string WindowsErrorText(unsigned long error);
+// One argument quoted the way CommandLineToArgvW and the C runtime read it
+// back: backslashes double only before a quote.
+std::wstring QuotedArgument(const std::wstring& arg);
+#endif
+
 }  // namespace zarn
