@@ -5,18 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "run_choice.h"
+
 namespace zarn::gui {
 
-enum class RunKind { kProcessMap, kUpdate, kAbout };
-
-struct RunChoice {
-  RunKind kind = RunKind::kAbout;
-  std::string map_path;
-  bool delete_working_files = false;
-};
-
-// `args` are the arguments after the program name, compared exactly.
-RunChoice ChooseRun(const std::vector<std::string>& args);
+using zarn::ChooseRun;
+using zarn::RunChoice;
+using zarn::RunKind;
 
 // Performs the run; needs a QApplication. An error that ends the run is shown
 // in a modal error box and gives exit code 1.

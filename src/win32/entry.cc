@@ -44,18 +44,6 @@ int About() {
 
 }  // namespace
 
-RunChoice ChooseRun(const std::vector<std::string>& args) {
-  RunChoice choice;
-  if (!args.empty() && args[0] == "--map" && args.size() >= 2 && PassesArchiveTest(args[1])) {
-    choice.kind = RunKind::kProcessMap;
-    choice.map_path = args[1];
-    choice.delete_working_files = args.size() >= 3 && args[2] == "--delete";
-  } else if (!args.empty() && args[0] == "--update") {
-    choice.kind = RunKind::kUpdate;
-  }
-  return choice;
-}
-
 void ShowMessage(const std::string& text, bool error) {
   // Messages are UTF-8 (paths, system reasons); MB_TASKMODAL: no window owns them.
   MessageBoxW(nullptr, WideFromUtf8(text).c_str(), L"ZARN",
