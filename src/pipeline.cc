@@ -81,7 +81,10 @@ void RunPasses(Run& run) {
     std::string().swap(run.raw);
   });
   Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
-  Stage(run, "Split //!nozarn: WORKING...", 50, [&] { SplitRawBlocks(run); });
+  Stage(run, "Split //!nozarn: WORKING...", 50, [&] {
+    SplitRawBlocks(run);
+    if (TakeWordsDirective(run.text)) run.keywords = KeywordRule::Words();
+  });
   Stage(run, "Fixing some shit: WORKING...", 60, [&] {
     FixAssignmentSpacing(run.text);
     RegisterUserSignatures(run);
@@ -146,6 +149,7 @@ ErrorReport ScanTextForMarkers(std::string_view text) {
 
 int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors) {
   Run run(progress);
+  if (options.words) run.keywords = KeywordRule::Words();
   BuildLanguageTables(run);
   const std::string extracted = PathJoin(options.tool_dir, "war3map.j");
   const std::string parsed = PathJoin(options.tool_dir, "war3map_parsed.j");

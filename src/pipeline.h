@@ -42,6 +42,8 @@ struct MapRunOptions {
   // The folder of common.j and Blizzard.j; empty: tool_dir, when they are
   // there. Without them the check judges the grammar only.
   std::string api_dir;
+  // Keywords only as whole words in their statements' places (--words).
+  bool words = false;
 };
 
 // Extracts, preprocesses and, on a clean result, puts the script back. Returns

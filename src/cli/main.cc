@@ -129,6 +129,7 @@ int RunMap(const zarn::cli::Options& cli) {
   options.delete_working_files = cli.delete_working_files;
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
+  options.words = cli.words;
   ConsoleProgress progress;
   ConsoleErrors errors(progress);
   try {
@@ -176,6 +177,7 @@ int RunScript(const zarn::cli::Options& cli) {
   if (!zarn::cli::ReadInput(cli.script, bytes)) return 2;
   ConsoleProgress progress;
   zarn::Run run(progress);
+  if (cli.words) run.keywords = zarn::KeywordRule::Words();
   zarn::ErrorReport report;
   try {
     run.raw = std::move(bytes);

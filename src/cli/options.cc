@@ -44,12 +44,13 @@ struct Parser {
     if (word == "--delete") o.delete_working_files = true;
     if (word == "--no-check") o.check = false;
     if (word == "--strict") o.strict = true;
+    if (word == "--words") o.words = true;
     return true;
   }
 
   static bool Known(const std::string& word) {
     for (const char* option : {"--help", "--version", "--map", "--script", "--check", "--out", "--api",
-                               "--delete", "--no-check", "--strict"})
+                               "--delete", "--no-check", "--strict", "--words"})
       if (word == option) return true;
     return false;
   }
@@ -85,6 +86,7 @@ struct Parser {
     if (o.delete_working_files && o.mode != Mode::kMap) return Fail("'--delete' goes with '--map' only");
     if (!o.check && !runs) return Fail("'--no-check' goes with '--map' or '--script' only");
     if (o.strict && o.mode != Mode::kCheck) return Fail("'--strict' goes with '--check' only");
+    if (o.words && !runs) return Fail("'--words' goes with '--map' or '--script' only");
     if (!o.api_dir.empty() && !runs && o.mode != Mode::kCheck) return Fail("'--api' goes with a run or '--check'");
     return true;
   }

@@ -19,6 +19,7 @@ struct Options {
   bool delete_working_files = false;
   bool check = true;                // false with --no-check
   bool strict = false;
+  bool words = false;               // --words: keywords only as whole words
 };
 
 struct ParseResult {

@@ -1,5 +1,7 @@
 #include "passes/block_parser.h"
 
+#include <functional>
+
 #include "passes/conditional_blocks.h"
 #include "passes/handle_creation.h"
 #include "passes/handle_release.h"
@@ -19,9 +21,9 @@ std::string SplitAtCommas(std::string_view stmt, std::string_view keyword) {
   return ReplaceAll(stmt, ",", "\r\n" + std::string(keyword));
 }
 
-std::string SplitNewList(std::string_view line) {
+std::string SplitNewList(std::string_view line, const KeywordRule& rule) {
   std::string stmt = CollapseWhitespace(TrimView(line));
-  return SplitAtCommas(stmt, Contains(stmt, "global") ? "new global" : "new");
+  return SplitAtCommas(stmt, rule.Contains(stmt, "global") ? "new global" : "new");
 }
 
 std::string SplitFlushList(std::string_view line) { return SplitAtCommas(TrimView(line), "flush "); }
@@ -36,57 +38,61 @@ std::string SplitNameList(std::string_view line, std::string_view keyword) {
   return SplitAtCommas(stmt, blank_follows ? std::string(keyword) : std::string(keyword) + " ");
 }
 
-void SplitLines(std::string& text, const char* pattern, std::string (*split)(std::string_view)) {
-  ReplaceEachMatch(text, pattern, MatchMode::kLine,
-                   [split](std::string_view line) { return std::optional<std::string>(split(line)); });
+void SplitLines(std::string& text, const KeywordRule& rule, std::string_view keyword,
+                const std::function<std::string(std::string_view)>& split) {
+  rule.RewriteEachMatch(text, rule.Statement(keyword), MatchMode::kLine,
+                        [&split](std::string_view line) { return std::optional<std::string>(split(line)); });
 }
 
 // The name between the keyword and "takes": from character `name_start` up to
 // the character before the one that precedes "takes".
-std::string BodyName(std::string_view body, long long name_start) {
-  long long takes = static_cast<long long>(Pos("takes", body));
+std::string BodyName(std::string_view body, long long name_start, const KeywordRule& rule) {
+  long long takes = static_cast<long long>(rule.Pos("takes", body));
   return Trim(Copy(body, name_start, takes - 1 - name_start));
 }
 
 // Runs the body passes on every body the pattern finds and writes each result
 // back over every occurrence of the body.
-void ParseBodies(Run& run, const char* pattern, long long name_start) {
+void ParseBodies(Run& run, std::string_view keyword, std::string_view end_keyword, long long name_start) {
+  const KeywordRule& rule = run.keywords;
+  const std::string pattern = rule.InPattern(keyword) + ".*?" + rule.InPattern(end_keyword);
   ReplaceEachMatch(run.text, pattern, MatchMode::kWholeText, [&](std::string_view matched) {
-    run.progress.SetFunctionName(BodyName(matched, name_start), /*pump=*/true);
-    std::string body = InferVarDeclarations(std::string(matched), run.return_types);
-    return std::optional<std::string>(ExpandFreeStatements(std::move(body), run.return_types));
+    run.progress.SetFunctionName(BodyName(matched, name_start, rule), /*pump=*/true);
+    std::string body = InferVarDeclarations(std::string(matched), run.return_types, rule);
+    return std::optional<std::string>(ExpandFreeStatements(std::move(body), run.return_types, rule));
   });
 }
 
 }  // namespace
 
-void SplitStatementLists(std::string& text) {
-  SplitLines(text, "^new.*?$", SplitNewList);
-  SplitLines(text, "^flush.*?$", SplitFlushList);
-  SplitLines(text, "^free.*?$", [](std::string_view line) { return SplitNameList(line, "free"); });
-  SplitLines(text, "^var.*?$", [](std::string_view line) { return SplitNameList(line, "var"); });
+void SplitStatementLists(std::string& text, const KeywordRule& rule) {
+  SplitLines(text, rule, "new", [&rule](std::string_view line) { return SplitNewList(line, rule); });
+  SplitLines(text, rule, "flush", SplitFlushList);
+  SplitLines(text, rule, "free", [](std::string_view line) { return SplitNameList(line, "free"); });
+  SplitLines(text, rule, "var", [](std::string_view line) { return SplitNameList(line, "var"); });
 }
 
 void ParseBlocks(Run& run) {
-  SplitStatementLists(run.text);
+  const KeywordRule& rule = run.keywords;
+  SplitStatementLists(run.text, rule);
 
   {
     // Greedy: from the first "globals" to the last "endglobals".
-    Matcher globals("globals.*endglobals", MatchMode::kWholeText);
+    Matcher globals(rule.InPattern("globals") + ".*" + rule.InPattern("endglobals"), MatchMode::kWholeText);
     if (globals.Scan(run.text)) run.globals_block = std::string(globals.Matched());
   }
 
   run.progress.SetProgress("Parsing function:", 50);
-  ParseBodies(run, "function.*?endfunction", 9);
+  ParseBodies(run, "function", "endfunction", 9);
   run.progress.SetProgress("Parsing method:", 50);
-  ParseBodies(run, "method.*?endmethod", 7);
+  ParseBodies(run, "method", "endmethod", 7);
 
   ResolveConditionalBlocks(run.text, run.globals_block);
-  ExpandMountBlocks(run.text);
-  ExpandNewStatements(run.text);
-  MoveGlobalDeclarations(run.text);
-  ExpandRepeatUntil(run.text);
-  ExpandFlushStatements(run.text);
+  ExpandMountBlocks(run.text, rule);
+  ExpandNewStatements(run.text, rule);
+  MoveGlobalDeclarations(run.text, rule);
+  ExpandRepeatUntil(run.text, rule);
+  ExpandFlushStatements(run.text, rule);
 }
 
 }  // namespace zarn

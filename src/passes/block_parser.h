@@ -9,6 +9,6 @@
 namespace zarn {
 
 void ParseBlocks(Run& run);
-void SplitStatementLists(std::string& text);
+void SplitStatementLists(std::string& text, const KeywordRule& rule = {});
 
 }  // namespace zarn

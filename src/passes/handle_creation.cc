@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "passes/error_marker.h"
+#include "text/matcher.h"
 #include "text/rewrite.h"
 #include "passes/tables.h"
 #include "text/text.h"
@@ -28,23 +29,77 @@ std::string DeclarationOf(std::string stmt) {
   return stmt;
 }
 
+constexpr char kBlank[] = "[ \\t\\f]";
+
+// By words, a row takes the statement forms "new type name", "local new type
+// name", "new global type name" and "local new global type name", with the
+// row's type as a whole word.
+std::string WordPattern(const CreationRow& row) {
+  return std::string("^(?:local") + kBlank + ")?new" + kBlank + "(?:global" + kBlank + ")?" + row.type +
+         "(?![A-Za-z0-9_]).*?$";
+}
+
+// Drops `word` and the blank after it from the front of `rest`, if it is there.
+bool DropWord(std::string_view& rest, std::string_view word) {
+  if (rest.size() <= word.size() || rest.substr(0, word.size()) != word) return false;
+  const char blank = rest[word.size()];
+  if (blank != ' ' && blank != '\t' && blank != '\f') return false;
+  rest.remove_prefix(word.size() + 1);
+  return true;
+}
+
+// The declaration of a statement in one of the forms above: a local one, or
+// a global one that the global pass moves.
+std::string DeclarationByWords(std::string_view stmt) {
+  DropWord(stmt, "local");
+  DropWord(stmt, "new");
+  const bool global = DropWord(stmt, "global");
+  return (global ? "global " : "local ") + std::string(stmt);
+}
+
 }  // namespace
 
-void ExpandNewStatements(std::string& text) {
+void ExpandNewStatements(std::string& text, const KeywordRule& rule) {
   // Each row scans the text the earlier rows left, so they no longer see the
   // lines those rows rewrote. Every row matches and replaces whole lines
   // holding "new", never a line break, so the rows need only see those lines.
-  RewriteLinesHolding(text, "new", [](std::string& lines) {
+  RewriteLinesHolding(text, "new", [&rule](std::string& lines) {
     for (const CreationRow& row : kCreationRows) {
-      ReplaceEachMatch(lines, row.pattern, MatchMode::kLine, [&](std::string_view matched) {
-        std::string stmt = DeclarationOf(CollapseWhitespace(TrimView(matched)));
+      const std::string pattern = rule.words() ? WordPattern(row) : std::string(row.pattern);
+      rule.RewriteEachMatch(lines, pattern, MatchMode::kLine, [&](std::string_view matched) {
+        std::string collapsed = CollapseWhitespace(TrimView(matched));
+        std::string stmt = rule.words() ? DeclarationByWords(collapsed) : DeclarationOf(std::move(collapsed));
         return std::optional<std::string>(stmt + " = " + row.constructor);
       });
     }
   });
 }
 
-void MoveGlobalDeclarations(std::string& text) {
+namespace {
+
+// By words a global statement begins its line and is taken out where it
+// stands; its declaration goes before each line "endglobals".
+void MoveGlobalDeclarationsByWords(std::string& text, const KeywordRule& rule) {
+  constexpr char kEnd[] = "^endglobals$";
+  const bool has_end = MatchesAnywhere(kEnd, MatchMode::kLine, text);
+  std::string moved;
+  ReplaceEachMatchInPlace(text, rule.Statement("global"), MatchMode::kLine, [&](std::string_view matched) {
+    std::string stmt = Trim(matched);
+    std::string decl = Trim(Copy(stmt, 7, static_cast<long long>(stmt.size())));
+    if (rule.Contains(stmt, "globals") || decl.empty()) return std::optional<std::string>();
+    if (!has_end) return std::optional<std::string>(kErrorMarker + stmt);
+    moved += decl + "\r\n";
+    return std::optional<std::string>(std::string());
+  });
+  if (moved.empty()) return;
+  ReplaceEachMatchInPlace(text, kEnd, MatchMode::kLine,
+                          [&](std::string_view end) { return std::optional<std::string>(moved + std::string(end)); });
+}
+
+}  // namespace
+
+void MoveGlobalDeclarations(std::string& text, const KeywordRule& rule) {
+  if (rule.words()) return MoveGlobalDeclarationsByWords(text, rule);
   // Inserting before "endglobals" keeps the keyword, and no global statement
   // can remove it, so whether there is one is settled before the scan.
   const bool has_end = Contains(text, "endglobals");

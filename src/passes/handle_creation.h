@@ -4,14 +4,16 @@
 
 #include <string>
 
+#include "passes/keyword_rule.h"
+
 namespace zarn {
 
 // Rewrites every line in which "new" is followed by a creatable type into a
 // declaration with that type's constructor call; the earliest table row wins.
-void ExpandNewStatements(std::string& text);
+void ExpandNewStatements(std::string& text, const KeywordRule& rule = {});
 
 // Moves every global statement to its own line before "endglobals". In a
 // script without "endglobals" the statement stays in place, marked.
-void MoveGlobalDeclarations(std::string& text);
+void MoveGlobalDeclarations(std::string& text, const KeywordRule& rule = {});
 
 }  // namespace zarn

@@ -31,16 +31,38 @@ std::string ExpandBlock(std::string_view matched, bool closed) {
   return block;
 }
 
+// The same by words: the block's first line is its mount statement and, when
+// closed, its last line the unmount statement; the alias and value are the
+// texts either side of the mount line's word "to" (none without it), and the
+// alias is replaced where it stands as a whole word.
+std::string ExpandBlockByWords(std::string_view matched, bool closed, const KeywordRule& rule) {
+  std::string block = Trim(matched);
+  const std::string_view mount_line = std::string_view(block).substr(0, block.find_first_of("\r\n"));
+  std::string alias, value;
+  if (std::size_t to = rule.Find(mount_line, "to"); to != std::string_view::npos) {
+    alias = Trim(mount_line.substr(5, to - 5));
+    value = Trim(mount_line.substr(to + 2));
+  }
+  std::string body = block.substr(mount_line.size());
+  if (closed) body.erase(body.find_last_of("\r\n") + 1);
+  return ReplaceWord(body, alias, value);
+}
+
 }  // namespace
 
-void ExpandMountBlocks(std::string& text) {
-  ReplaceEachMatch(text, "^mount.*?unmount.*?$", kMode, [](std::string_view matched) {
-    return std::optional<std::string>(ExpandBlock(matched, /*closed=*/true));
-  });
+void ExpandMountBlocks(std::string& text, const KeywordRule& rule) {
+  const bool words = rule.words();
+  const std::string closed = words ? rule.Statement("mount", ".*?") + rule.Statement("unmount") : "^mount.*?unmount.*?$";
+  const std::string open = words ? rule.Statement("mount", ".*$") : "^mount.*$";
+  auto expand = [&](bool is_closed) {
+    return [&, is_closed](std::string_view matched) {
+      return std::optional<std::string>(words ? ExpandBlockByWords(matched, is_closed, rule)
+                                              : ExpandBlock(matched, is_closed));
+    };
+  };
+  rule.RewriteEachMatch(text, closed, kMode, expand(/*closed=*/true));
   // Greedy to the end of the script: at most one open mount is translated.
-  ReplaceEachMatch(text, "^mount.*$", kMode, [](std::string_view matched) {
-    return std::optional<std::string>(ExpandBlock(matched, /*closed=*/false));
-  });
+  rule.RewriteEachMatch(text, open, kMode, expand(/*closed=*/false));
 }
 
 }  // namespace zarn

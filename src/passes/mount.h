@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "passes/keyword_rule.h"
+
 namespace zarn {
 
-void ExpandMountBlocks(std::string& text);
+void ExpandMountBlocks(std::string& text, const KeywordRule& rule = {});
 
 }  // namespace zarn

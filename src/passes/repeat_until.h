@@ -4,8 +4,10 @@
 
 #include <string>
 
+#include "passes/keyword_rule.h"
+
 namespace zarn {
 
-void ExpandRepeatUntil(std::string& text);
+void ExpandRepeatUntil(std::string& text, const KeywordRule& rule = {});
 
 }  // namespace zarn

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "passes/keyword_rule.h"
 #include "passes/literals.h"
 #include "platform/progress.h"
 #include "text/script.h"
@@ -31,6 +32,9 @@ struct Run {
   std::vector<std::string> raw_blocks{std::string()};
   std::string globals_block;
   ReturnTypeTable return_types;
+  // Keywords by letters (the default) or as whole words in their statements'
+  // places: chosen by the caller, or by a "//!words" line in the script.
+  KeywordRule keywords;
 };
 
 // Fills the run's return-type table with the built-in rows.

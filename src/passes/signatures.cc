@@ -9,16 +9,18 @@ namespace {
 
 // The text after the first "returns" and the byte after it; without
 // "returns", from the 8th character on.
-std::string ReturnTypeOf(std::string_view declaration) {
-  return Trim(Copy(declaration, static_cast<long long>(Pos("returns", declaration)) + 8,
+std::string ReturnTypeOf(std::string_view declaration, const KeywordRule& rule) {
+  return Trim(Copy(declaration, static_cast<long long>(rule.Pos("returns", declaration)) + 8,
                    static_cast<long long>(declaration.size())));
 }
 
 // From the byte after `keyword` up to, not including, the byte just before
-// the first "takes"; empty without "takes".
-std::string NameOf(std::string_view declaration, std::string_view keyword) {
-  long long takes = static_cast<long long>(Pos("takes", declaration));
-  long long start = static_cast<long long>(keyword.size()) + 1;
+// the first "takes"; empty without "takes". By letters the keyword is taken
+// to begin the line; by words it is the first whole word `keyword`.
+std::string NameOf(std::string_view declaration, std::string_view keyword, const KeywordRule& rule) {
+  long long takes = static_cast<long long>(rule.Pos("takes", declaration));
+  long long at = rule.words() ? static_cast<long long>(rule.Pos(keyword, declaration)) : 1;
+  long long start = at + static_cast<long long>(keyword.size());
   return Trim(Copy(declaration, start, takes - start - 1));
 }
 
@@ -31,23 +33,24 @@ void Register(Run& run, const std::string& name, std::string type) {
 
 void RegisterUserSignatures(Run& run) {
   run.progress.SetProgress("Finding user functions: WORKING...", 70);
-  Matcher functions("^function.*?$", MatchMode::kLine);
+  const KeywordRule& rule = run.keywords;
+  Matcher functions(rule.Statement("function"), MatchMode::kLine);
   for (bool found = functions.Scan(run.text); found; found = functions.Next()) {
     std::string_view declaration = TrimView(functions.Matched());
-    std::string type = ReturnTypeOf(declaration);
+    std::string type = ReturnTypeOf(declaration, rule);
     if (type == "nothing") continue;
-    Register(run, NameOf(declaration, "function"), std::move(type));
+    Register(run, NameOf(declaration, "function", rule), std::move(type));
   }
 
   run.progress.SetProgress("Finding user methods: WORKING...", 70);
-  Matcher methods("^.*?method.*?$", MatchMode::kLine);
+  Matcher methods("^.*?" + rule.InPattern("method") + ".*?$", MatchMode::kLine);
   for (bool found = methods.Scan(run.text); found; found = methods.Next()) {
     std::string_view line = methods.Matched();
-    if (Contains(line, "endmethod") || Contains(line, "call")) continue;
+    if (rule.Contains(line, "endmethod") || rule.Contains(line, "call")) continue;
     std::string_view declaration = TrimView(line);
-    std::string type = ReturnTypeOf(declaration);
+    std::string type = ReturnTypeOf(declaration, rule);
     if (type == "nothing") continue;
-    Register(run, NameOf(declaration, "method"), std::move(type));
+    Register(run, NameOf(declaration, "method", rule), std::move(type));
   }
 }
 

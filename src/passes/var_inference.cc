@@ -17,12 +17,12 @@ namespace {
 // the same name always learn the same type, so they are kept once.
 using LearnedTypes = std::unordered_map<std::string, std::string>;
 
-constexpr char kVarLine[] = "^var.*?$";
-constexpr char kSetLine[] = "^set.*?=.*?$";
+std::string VarLine(const KeywordRule& rule) { return rule.Statement("var"); }
+std::string SetLine(const KeywordRule& rule) { return rule.Statement("set", ".*?=.*?$"); }
 
-LearnedTypes CollectVarDeclarations(const std::string& body) {
+LearnedTypes CollectVarDeclarations(const std::string& body, const KeywordRule& rule) {
   LearnedTypes names;
-  Matcher m(kVarLine, MatchMode::kLine);
+  Matcher m(VarLine(rule), MatchMode::kLine);
   for (bool found = m.Scan(body); found; found = m.Next()) {
     std::string_view stmt = TrimView(m.Matched());
     std::size_t equals = Pos("=", stmt);
@@ -36,16 +36,16 @@ LearnedTypes CollectVarDeclarations(const std::string& body) {
 // "set " + name + " =". Each such name is the text between an occurrence of
 // "set " and a later " =", so only those few places need looking up.
 template <class Visit>
-void ForEachAssignedName(std::string_view stmt, LearnedTypes& names, Visit&& visit) {
+void ForEachAssignedName(std::string_view stmt, LearnedTypes& names, const KeywordRule& rule, Visit&& visit) {
   std::vector<std::size_t> sets, equals;
-  for (std::size_t at = stmt.find("set "); at != std::string_view::npos; at = stmt.find("set ", at + 1))
+  for (std::size_t at = rule.Find(stmt, "set "); at != std::string_view::npos; at = rule.Find(stmt, "set ", at + 1))
     sets.push_back(at + 4);
   for (std::size_t at = stmt.find(" ="); at != std::string_view::npos; at = stmt.find(" =", at + 1))
     equals.push_back(at);
   if (sets.size() * equals.size() > names.size()) {
     // Many places, few names: asking each name is cheaper.
     for (auto& entry : names)
-      if (Contains(stmt, "set " + entry.first + " =")) visit(entry.second);
+      if (rule.Contains(stmt, "set " + entry.first + " =")) visit(entry.second);
     return;
   }
   std::vector<LearnedTypes::iterator> seen;
@@ -63,14 +63,14 @@ void ForEachAssignedName(std::string_view stmt, LearnedTypes& names, Visit&& vis
 // Every assignment without "null" teaches its type to each variable it sets;
 // the last such assignment in the body decides.
 void LearnFromAssignments(const std::string& body, LearnedTypes& names,
-                          const ReturnTypeTable& return_types) {
-  Matcher m(kSetLine, MatchMode::kLine);
+                          const ReturnTypeTable& return_types, const KeywordRule& rule) {
+  Matcher m(SetLine(rule), MatchMode::kLine);
   for (bool found = m.Scan(body); found; found = m.Next()) {
     std::string_view stmt = TrimView(m.Matched());
-    if (Contains(stmt, "null")) continue;
+    if (rule.Contains(stmt, "null")) continue;
     std::optional<std::string> type;  // the same for every name the line sets
-    ForEachAssignedName(stmt, names, [&](std::string& learned) {
-      if (!type) type = InferAssignedType(stmt, return_types);
+    ForEachAssignedName(stmt, names, rule, [&](std::string& learned) {
+      if (!type) type = InferAssignedType(stmt, return_types, rule);
       learned = *type;
     });
   }
@@ -85,7 +85,8 @@ bool HasDigitOrDollar(std::string_view s) {
 
 }  // namespace
 
-std::string InferAssignedType(std::string_view statement, const ReturnTypeTable& return_types) {
+std::string InferAssignedType(std::string_view statement, const ReturnTypeTable& return_types,
+                              const KeywordRule& rule) {
   std::size_t equals = Pos("=", statement);
   if (!equals) return "undefined";
   if (std::optional<std::string> called = return_types.FindCallType(statement)) return *called;
@@ -95,28 +96,29 @@ std::string InferAssignedType(std::string_view statement, const ReturnTypeTable&
   if (Contains(rhs, "'")) return "integer";
   if (Contains(rhs, ".")) return "real";
   if (HasDigitOrDollar(rhs)) return "integer";
-  if (Contains(rhs, "null")) return "handle";
+  if (rule.Contains(rhs, "null")) return "handle";
   if (Contains(rhs, "function")) return "code";
   if (Contains(rhs, "true") || Contains(rhs, "false")) return "boolean";
   return "undefined";
 }
 
-std::string InferVarDeclarations(std::string body, const ReturnTypeTable& return_types) {
+std::string InferVarDeclarations(std::string body, const ReturnTypeTable& return_types,
+                                 const KeywordRule& rule) {
   if (body.find("var") == std::string::npos) return body;  // no declaration line: most bodies
-  LearnedTypes names = CollectVarDeclarations(body);
+  LearnedTypes names = CollectVarDeclarations(body, rule);
   if (names.empty()) return body;
-  LearnFromAssignments(body, names, return_types);
+  LearnFromAssignments(body, names, return_types, rule);
 
-  ReplaceEachMatch(body, kVarLine, MatchMode::kLine, [&](std::string_view matched) {
+  rule.RewriteEachMatch(body, VarLine(rule), MatchMode::kLine, [&](std::string_view matched) {
     std::string stmt = Trim(matched);
     if (stmt.compare(0, 4, "var ") == 0) {
       auto it = names.find(stmt.substr(4));
       if (it != names.end() && !it->second.empty() && it->second != "undefined")
-        return std::optional<std::string>(ReplaceAll(stmt, "var ", "local " + it->second + " "));
+        return std::optional<std::string>(rule.ReplaceKeyword(stmt, "var ", "local " + it->second + " "));
     }
-    std::string type = InferAssignedType(stmt, return_types);
+    std::string type = InferAssignedType(stmt, return_types, rule);
     if (type == "undefined") return std::optional<std::string>(kErrorMarker + stmt);
-    return std::optional<std::string>(ReplaceAll(stmt, "var", "local " + type));
+    return std::optional<std::string>(rule.ReplaceKeyword(stmt, "var", "local " + type));
   });
   return body;
 }

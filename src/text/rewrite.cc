@@ -34,6 +34,25 @@ void ReplaceEachMatch(std::string& text, std::string_view pattern, MatchMode mod
                     }));
 }
 
+void ReplaceEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
+                             const std::function<std::optional<std::string>(std::string_view)>& rewrite) {
+  Matcher m(pattern, mode);
+  if (!m.Scan(text)) return;
+  std::string_view copy = text;  // replaced only once `out` is complete
+  std::string out;
+  out.reserve(copy.size());
+  std::size_t rest = 0;
+  do {
+    std::optional<std::string> replacement = rewrite(m.Matched());
+    if (!replacement) continue;
+    out.append(copy, rest, m.Offset() - rest);
+    out += *replacement;
+    rest = m.Offset() + m.Matched().size();
+  } while (m.Next());
+  out.append(copy, rest);
+  text = std::move(out);
+}
+
 void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                              const std::function<std::string(std::string_view)>& target) {
   ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {

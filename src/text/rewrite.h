@@ -20,6 +20,11 @@ namespace zarn {
 void ReplaceEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                       const std::function<std::optional<std::string>(std::string_view)>& rewrite);
 
+// For each match m, in order: when `rewrite(m)` gives a text, m is replaced by
+// it where the scan found m, whatever stands elsewhere in the text. One pass.
+void ReplaceEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
+                             const std::function<std::optional<std::string>(std::string_view)>& rewrite);
+
 // For each match m, in order: the first occurrence of `target(m)` in the live
 // text is deleted (nothing happens when it is empty or absent).
 void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
