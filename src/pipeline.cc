@@ -178,6 +178,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
           [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr); });
   }
   if (report.marker_count > 0) {
+    if (!run.keywords.words()) report.hint = WordsHint(ReadFileBytes(extracted));
     errors.PresentErrors(report);
     return 1;
   }

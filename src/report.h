@@ -17,6 +17,9 @@ struct ErrorReport {
   std::vector<std::string> entries;  // "Line N: message", in script order
   std::size_t first_marker_line = 0;
   std::size_t marker_count = 0;
+  // A line shown after the count, which it does not count in: in the default
+  // mode, that the script's names hold keywords and word mode may help.
+  std::string hint;
 };
 
 // "ZARN: 1 error found!" / "ZARN: 3 errors found!"

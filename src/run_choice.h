@@ -13,6 +13,7 @@ struct RunChoice {
   RunKind kind = RunKind::kAbout;
   std::string map_path;
   bool delete_working_files = false;
+  bool words = false;  // keywords only as whole words (--words)
 };
 
 // `args` are the arguments after the program name.

@@ -37,7 +37,14 @@ constexpr const char* kBrokenEntries =
     "Line 1: Name \"xprate_\" ends with \"_\"\n"
     "Line 2: Expected a type, found \"=\"\n"
     "Line 4: Expected end of line, found \"=\"\n"
-    "ZARN: 3 errors found!\n";
+    "ZARN: 3 errors found!\n"
+    "Hint: names in this script hold keywords (such as \"xprate_global\"); with --words, or a line //!words "
+    "in the script, keywords count only as whole words.\n";
+
+// The same script in word mode: only the first "=" of the script is spaced.
+constexpr const char* kWordModeResult =
+    "globals\r\nreal xprate_global = 1\r\nendglobals\r\n"
+    "function s__StringTable_flush takes nothing returns nothing\r\nendfunction\r\n";
 
 TEST(CliCheckTest, CheckModeReportsInCompilerStyle) {
   TempDir dir;
@@ -69,6 +76,20 @@ TEST(CliCheckTest, ScriptModeWritesABrokenResultButExitsOne) {
   r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --no-check --out " + Quote(dir / "out.j"),
                  dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
+
+  // Word mode leaves the names alone, in either order of the options; the
+  // input read through standard input gets the same hint.
+  for (std::string args : {" --words --script " + Quote(dir / "in.j"), " --script " + Quote(dir / "in.j") + " --words"}) {
+    r = RunCommand(kCli + args, dir.path());
+    EXPECT_EQ(r.exit_code, 0) << args << r.err;
+    EXPECT_EQ(r.out, kWordModeResult) << args;
+  }
+  r = RunCommand(kCli + " --script -", dir.path(), dir / "in.j");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(AfterApiNote(r.err), kBrokenEntries);
+  // The output may replace the input: the hint is read before.
+  r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --out " + Quote(dir / "in.j"), dir.path());
+  EXPECT_EQ(AfterApiNote(r.err), kBrokenEntries);
 }
 
 TEST(CliCheckTest, MapRunWithABrokenResultLeavesTheMapAsItWas) {
@@ -81,6 +102,11 @@ TEST(CliCheckTest, MapRunWithABrokenResultLeavesTheMapAsItWas) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(AfterApiNote(r.err), kBrokenEntries);
   EXPECT_EQ(ReadFileBytes(map), before);
+
+  r = RunCommand(Quote(cli) + " --words --map " + Quote(map), dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "war3map_parsed.j"), kWordModeResult);
+  EXPECT_NE(ReadFileBytes(map), before);
 
   r = RunCommand(Quote(cli) + " --map " + Quote(map) + " --no-check", dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;

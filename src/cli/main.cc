@@ -104,6 +104,7 @@ class ConsoleProgress : public zarn::ProgressReporter {
 void PrintEntries(const zarn::ErrorReport& report) {
   for (const std::string& entry : report.entries) std::cerr << entry << "\n";
   std::cerr << zarn::ErrorCaption(report.marker_count) << "\n";
+  if (!report.hint.empty()) std::cerr << report.hint << "\n";
 }
 
 class ConsoleErrors : public zarn::ErrorPresenter {
@@ -177,6 +178,8 @@ int RunScript(const zarn::cli::Options& cli) {
   if (!zarn::cli::ReadInput(cli.script, bytes)) return 2;
   ConsoleProgress progress;
   zarn::Run run(progress);
+  // Standard input cannot be read twice: kept for the hint of a refused run.
+  const std::string input_copy = cli.script == "-" && !cli.words ? bytes : std::string();
   if (cli.words) run.keywords = zarn::KeywordRule::Words();
   zarn::ErrorReport report;
   try {
@@ -188,6 +191,12 @@ int RunScript(const zarn::cli::Options& cli) {
     return 1;
   }
   progress.Finish();
+  if (report.marker_count > 0 && !run.keywords.words()) {
+    // Read again before the output is written, which may replace the input.
+    std::string input = input_copy;
+    if (cli.script != "-") zarn::cli::ReadInput(cli.script, input);
+    report.hint = zarn::WordsHint(input);
+  }
   if (!WriteOutput(cli.out, run.text)) return 2;
   if (report.marker_count == 0) return 0;
   PrintEntries(report);

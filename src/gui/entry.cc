@@ -33,6 +33,7 @@ int ProcessMap(const RunChoice& choice) {
   options.map_path = choice.map_path;
   options.tool_dir = WorkingDir();
   options.delete_working_files = choice.delete_working_files;
+  options.words = choice.words;
   return RunPipeline(options, progress, errors);
 }
 

@@ -127,10 +127,16 @@ void TErrorsWindow::Prepare(const ErrorReport& report) {
       auto* item = new QListWidgetItem(BytesToDisplay(entry), list_);
       item->setSizeHint(QSize(metrics.horizontalAdvance(item->text()) + 8, metrics.height() + 3));
     }
+    hint_row_ = -1;
+    if (!report.hint.empty()) {
+      auto* item = new QListWidgetItem(BytesToDisplay(report.hint), list_);
+      item->setSizeHint(QSize(metrics.horizontalAdvance(item->text()) + 8, metrics.height() + 3));
+      hint_row_ = list_->count() - 1;
+    }
   }
   SelLine(report.first_marker_line);
   line_->setText(QString::number(report.first_marker_line));
-  if (list_->count() > 0) {
+  if (!report.entries.empty()) {
     const QSignalBlocker blocker(list_);
     list_->setCurrentRow(0);
   }
@@ -157,7 +163,7 @@ void TErrorsWindow::showEvent(QShowEvent* event) {
 
 void TErrorsWindow::LISTClick() {
   QListWidgetItem* item = list_->currentItem();
-  if (!item) return;
+  if (!item || list_->currentRow() == hint_row_) return;
   long long line = EntryLineNumber(item->text().toLatin1().toStdString());
   if (line < 0) return;
   SelLine(static_cast<std::size_t>(line));

@@ -55,6 +55,7 @@ class TErrorsWindow : public QDialog, public ErrorPresenter {
   QWidget* progress_window_;
   ProcessStarter start_process_;
   QListWidget* list_;
+  int hint_row_ = -1;  // the row of the report's hint, which names no line
   QPushButton* ok_;
   QLineEdit* line_;
   QPushButton* about_;

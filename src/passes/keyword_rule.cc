@@ -116,3 +116,75 @@ bool TakeWordsDirective(std::string& text) {
 }
 
 }  // namespace zarn
+
+namespace zarn {
+
+namespace {
+
+// The end of the literal or comment that opens at `at`, or `at` itself when
+// none does. A quote without its partner is an ordinary byte.
+std::size_t SkipLiteralOrComment(std::string_view s, std::size_t at) {
+  const char c = s[at];
+  const char next = at + 1 < s.size() ? s[at + 1] : '\0';
+  if (c == '/' && next == '/') {
+    const std::size_t end = s.find_first_of("\r\n", at);
+    return end == std::string_view::npos ? s.size() : end;
+  }
+  if (c == '/' && next == '*') {
+    const std::size_t end = s.find("*/", at + 2);
+    return end == std::string_view::npos ? s.size() : end + 2;
+  }
+  if (c != '"' && c != '\'') return at;
+  for (std::size_t i = at + 1; i < s.size(); ++i) {
+    if (s[i] == '\\') {
+      ++i;
+    } else if (s[i] == c) {
+      return i + 1;
+    } else if (c == '\'' && IsLineBreak(s[i])) {
+      break;  // a rawcode ends on its line
+    }
+  }
+  return at + 1;
+}
+
+bool HoldsKeyword(std::string_view name) {
+  if (name == "globals" || name == "endglobals") return false;  // JASS's own words
+  for (std::string_view keyword : kStatementKeywords) {
+    if (name == keyword) return false;
+  }
+  for (std::string_view keyword : kStatementKeywords) {
+    if (name.find(keyword) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string FirstNameHoldingKeyword(std::string_view script) {
+  for (std::size_t at = 0; at < script.size();) {
+    const std::size_t skipped = SkipLiteralOrComment(script, at);
+    if (skipped != at) {
+      at = skipped;
+      continue;
+    }
+    if (!IsNameByte(script[at])) {
+      ++at;
+      continue;
+    }
+    std::size_t end = at;
+    while (end < script.size() && IsNameByte(script[end])) ++end;
+    const std::string_view name = script.substr(at, end - at);
+    if (HoldsKeyword(name)) return std::string(name);
+    at = end;
+  }
+  return std::string();
+}
+
+std::string WordsHint(std::string_view script) {
+  const std::string name = FirstNameHoldingKeyword(script);
+  if (name.empty()) return std::string();
+  return "Hint: names in this script hold keywords (such as \"" + name +
+         "\"); with --words, or a line //!words in the script, keywords count only as whole words.";
+}
+
+}  // namespace zarn

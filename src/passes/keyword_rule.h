@@ -82,3 +82,20 @@ inline constexpr std::string_view kWordsDirective = "//!words";
 bool TakeWordsDirective(std::string& text);
 
 }  // namespace zarn
+
+namespace zarn {
+
+// The statement keywords that the passes find by letters.
+inline constexpr std::string_view kStatementKeywords[] = {"new",   "global", "var",   "free",   "flush",
+                                                          "repeat", "until",  "mount", "unmount"};
+
+// The first name of `script` (outside comments and string and rawcode
+// literals) that holds a statement keyword without being one, such as
+// "s__T_flush"; "" when there is none.
+std::string FirstNameHoldingKeyword(std::string_view script);
+
+// The line that follows the error count of a refused run in the default
+// mode when the script has such a name; "" when it has none.
+std::string WordsHint(std::string_view script);
+
+}  // namespace zarn

@@ -103,6 +103,11 @@ void ErrorsWindow::Prepare(const ErrorReport& report) {
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const std::string& entry : report.entries)
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(DisplayText(entry).c_str()));
+  hint_entry_ = -1;
+  if (!report.hint.empty()) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(DisplayText(report.hint).c_str()));
+    hint_entry_ = static_cast<int>(report.entries.size());
+  }
   SelLine(report.first_marker_line);
   SetDlgItemTextW(handle(), kLine, std::to_wstring(report.first_marker_line).c_str());
   // Selecting by program sends no LBN_SELCHANGE: it does not count as a click.
@@ -135,6 +140,7 @@ void ErrorsWindow::LISTClick() {
   const LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
   if (index == LB_ERR || index == selected_entry_) return;  // a click on the selected entry
   selected_entry_ = static_cast<int>(index);
+  if (selected_entry_ == hint_entry_) return;
   std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, index, 0)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(
       SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()))));

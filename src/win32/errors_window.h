@@ -59,6 +59,7 @@ class ErrorsWindow : public Window, public ErrorPresenter {
   std::vector<std::size_t> line_starts_;
   std::vector<std::size_t> line_lengths_;
   int selected_entry_ = -1;
+  int hint_entry_ = -1;  // the entry of the report's hint, which names no line
   bool closed_ = false;
 };
 
