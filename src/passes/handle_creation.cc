@@ -77,13 +77,14 @@ void ExpandNewStatements(std::string& text, const KeywordRule& rule) {
 
 namespace {
 
-// By words a global statement begins its line and is taken out where it
-// stands; its declaration goes before each line "endglobals".
+// By words a global statement begins its line, and each line that begins
+// with it loses that beginning; its declaration goes before each line
+// "endglobals".
 void MoveGlobalDeclarationsByWords(std::string& text, const KeywordRule& rule) {
   constexpr char kEnd[] = "^endglobals$";
   const bool has_end = MatchesAnywhere(kEnd, MatchMode::kLine, text);
   std::string moved;
-  ReplaceEachMatchInPlace(text, rule.Statement("global"), MatchMode::kLine, [&](std::string_view matched) {
+  ReplaceEachMatchAtLineStarts(text, rule.Statement("global"), MatchMode::kLine, [&](std::string_view matched) {
     std::string stmt = Trim(matched);
     std::string decl = Trim(Copy(stmt, 7, static_cast<long long>(stmt.size())));
     if (rule.Contains(stmt, "globals") || decl.empty()) return std::optional<std::string>();

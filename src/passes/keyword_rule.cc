@@ -83,7 +83,7 @@ std::string KeywordRule::ReplaceKeyword(std::string_view stmt, std::string_view 
 void KeywordRule::RewriteEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                                    const std::function<std::optional<std::string>(std::string_view)>& rewrite) const {
   if (words())
-    ReplaceEachMatchInPlace(text, pattern, mode, rewrite);
+    ReplaceEachMatchAtLineStarts(text, pattern, mode, rewrite);
   else
     ReplaceEachMatch(text, pattern, mode, rewrite);
 }

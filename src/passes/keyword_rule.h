@@ -5,8 +5,8 @@
 // By words: a keyword counts only as a whole word, the bytes on either side
 // being neither letters, digits nor '_', and a statement's keyword only at the
 // start of its line (the passes see every statement on a line of its own).
-// Statements found by words are rewritten where they stand, not wherever
-// their text occurs.
+// A statement found by words is rewritten where a line begins with its text,
+// not wherever that text occurs.
 #pragma once
 
 #include <cstddef>
@@ -53,9 +53,10 @@ class KeywordRule {
   // `stmt`, by words only the one that begins the statement.
   std::string ReplaceKeyword(std::string_view stmt, std::string_view keyword, std::string_view by) const;
 
-  // The write-back of a statement pass: for each match m whose rewrite gives
-  // another text, by letters every occurrence of m in the live text is
-  // replaced, by words m where the scan found it.
+  // The write-back of a statement pass whose matches hold no line break: for
+  // each match m whose rewrite gives another text, by letters every
+  // occurrence of m in the live text is replaced, by words every one that
+  // begins a line.
   void RewriteEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                         const std::function<std::optional<std::string>(std::string_view)>& rewrite) const;
 

@@ -60,9 +60,11 @@ void ExpandMountBlocks(std::string& text, const KeywordRule& rule) {
                                               : ExpandBlock(matched, is_closed));
     };
   };
-  rule.RewriteEachMatch(text, closed, kMode, expand(/*closed=*/true));
+  // A block spans lines: by words each is rewritten where it stands.
+  auto rewrite = words ? ReplaceEachMatchInPlace : ReplaceEachMatch;
+  rewrite(text, closed, kMode, expand(/*closed=*/true));
   // Greedy to the end of the script: at most one open mount is translated.
-  rule.RewriteEachMatch(text, open, kMode, expand(/*closed=*/false));
+  rewrite(text, open, kMode, expand(/*closed=*/false));
 }
 
 }  // namespace zarn

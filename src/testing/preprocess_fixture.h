@@ -6,9 +6,10 @@
 
 namespace zarn::fixture {
 
-inline Lines Preprocess(const Lines& input) {
+inline Lines Preprocess(const Lines& input, KeywordRule keywords = {}) {
   NullProgress progress;
   Run run(progress);
+  run.keywords = keywords;
   BuildLanguageTables(run);
   run.lines = input;
   PreprocessScript(run);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <utility>
 
 #include "text/rewrite_engine.h"
@@ -50,6 +51,111 @@ void ReplaceEachMatchInPlace(std::string& text, std::string_view pattern, MatchM
     rest = m.Offset() + m.Matched().size();
   } while (m.Next());
   out.append(copy, rest);
+  text = std::move(out);
+}
+
+namespace {
+
+inline bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+// The rewrites of one scan, found by the line beginnings they apply to.
+class LineStartEdits {
+ public:
+  explicit LineStartEdits(std::vector<Edit> edits) : edits_(std::move(edits)) {
+    for (std::size_t i = 0; i < edits_.size(); ++i) {
+      by_text_[edits_[i].from].push_back(i);
+      lengths_.push_back(edits_[i].from.size());
+    }
+    std::sort(lengths_.begin(), lengths_.end());
+    lengths_.erase(std::unique(lengths_.begin(), lengths_.end()), lengths_.end());
+  }
+
+  // Appends `line` (no line break in it) as the edits from `from` on leave it.
+  void Apply(std::string_view line, std::size_t from, std::string& out) const {
+    const std::size_t i = FirstFor(line, from);
+    if (i == kNone) {
+      out.append(line);
+      return;
+    }
+    ChargeRewriteWork(edits_[i].to.size() + line.size());
+    const std::string rewritten = edits_[i].to + std::string(line.substr(edits_[i].from.size()));
+    // The rewrite may hold line breaks: each line it makes is a line of its
+    // own for the later edits.
+    std::size_t begin = 0;
+    for (std::size_t at = 0; at <= rewritten.size(); ++at) {
+      if (at < rewritten.size() && !IsBreak(rewritten[at])) continue;
+      Apply(std::string_view(rewritten).substr(begin, at - begin), i + 1, out);
+      if (at < rewritten.size()) out += rewritten[at];
+      begin = at + 1;
+    }
+  }
+
+ private:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // The first edit at or after `from` whose text begins `line`.
+  std::size_t FirstFor(std::string_view line, std::size_t from) const {
+    std::size_t best = kNone;
+    for (std::size_t length : lengths_) {
+      if (length > line.size()) break;
+      auto it = by_text_.find(line.substr(0, length));
+      if (it == by_text_.end()) continue;
+      auto at = std::lower_bound(it->second.begin(), it->second.end(), from);
+      if (at != it->second.end() && *at < best) best = *at;
+    }
+    return best;
+  }
+
+  std::vector<Edit> edits_;
+  std::map<std::string, std::vector<std::size_t>, std::less<>> by_text_;
+  std::vector<std::size_t> lengths_;
+};
+
+}  // namespace
+
+void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, MatchMode mode,
+                                  const std::function<std::optional<std::string>(std::string_view)>& rewrite) {
+  std::vector<Edit> edits = CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& out) {
+    std::optional<std::string> replacement = rewrite(m);
+    if (replacement && *replacement != m) out.push_back({std::string(m), std::move(*replacement), Edit::kEvery});
+  });
+  if (edits.empty()) return;
+  // Every edit's text begins with what they all begin with: other lines stay.
+  std::string_view common = edits.front().from;
+  for (const Edit& edit : edits) {
+    std::size_t n = 0;
+    while (n < common.size() && n < edit.from.size() && common[n] == edit.from[n]) ++n;
+    common = common.substr(0, n);
+  }
+  const std::string lead(common.empty() ? std::string_view("\n") : common);
+  const LineStartEdits lookup(std::move(edits));
+  std::string out;
+  out.reserve(text.size());
+  std::size_t done = 0;  // text before this is in `out`
+  auto line_end = [&](std::size_t at) {
+    while (at < text.size() && !IsBreak(text[at])) ++at;
+    return at;
+  };
+  if (common.empty() && !text.empty() && !IsBreak(text[0])) {
+    // No shared beginning: the first line too is looked at.
+    done = line_end(0);
+    lookup.Apply(std::string_view(text).substr(0, done), 0, out);
+  }
+  for (std::size_t at = FindText(text, lead, done); at != std::string::npos; at = FindText(text, lead, at + 1)) {
+    std::size_t begin = at;
+    if (common.empty()) {
+      begin = at + 1;  // the line after the break found
+    } else if (at > 0 && !IsBreak(text[at - 1])) {
+      continue;
+    }
+    if (begin < done) continue;
+    const std::size_t end = line_end(begin);
+    out.append(text, done, begin - done);
+    lookup.Apply(std::string_view(text).substr(begin, end - begin), 0, out);
+    done = end;
+    at = end > at ? end - 1 : at;
+  }
+  out.append(text, done);
   text = std::move(out);
 }
 

@@ -25,6 +25,14 @@ void ReplaceEachMatch(std::string& text, std::string_view pattern, MatchMode mod
 void ReplaceEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
                              const std::function<std::optional<std::string>(std::string_view)>& rewrite);
 
+// ReplaceEachMatch for matches without a line break, with only the
+// occurrences that begin a line replaced: for each match m, in order, every
+// line of the live text that begins with m gets the rewrite of m in place of
+// that beginning. Each line is worked on alone, with the rewrites that can
+// apply to it, so the work grows with the text and the matches.
+void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, MatchMode mode,
+                                  const std::function<std::optional<std::string>(std::string_view)>& rewrite);
+
 // For each match m, in order: the first occurrence of `target(m)` in the live
 // text is deleted (nothing happens when it is empty or absent).
 void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,

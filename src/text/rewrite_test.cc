@@ -108,6 +108,50 @@ TEST(RewriteEngine, OnePassMatchesPlainRuleOnRandomEdits) {
   }
 }
 
+// The plain rule of ReplaceEachMatchAtLineStarts: per match, in order, every
+// line of the live text that begins with it, looked for anew each time.
+void ReferenceReplaceAtLineStarts(std::string& text, std::string_view pattern, MatchMode mode,
+                                  const std::function<std::optional<std::string>(std::string_view)>& rewrite) {
+  Matcher m(pattern, mode);
+  for (bool found = m.First(text); found; found = m.Next()) {
+    const std::string matched(m.Matched());
+    std::optional<std::string> replacement = rewrite(matched);
+    if (!replacement || *replacement == matched) continue;
+    std::string out;
+    std::size_t done = 0;
+    for (std::size_t at = text.find(matched); at != std::string::npos; at = text.find(matched, at + 1)) {
+      if (at < done || (at > 0 && text[at - 1] != '\r' && text[at - 1] != '\n')) continue;
+      out.append(text, done, at - done);
+      out += *replacement;
+      done = at + matched.size();
+    }
+    out.append(text, done);
+    text = std::move(out);
+  }
+}
+
+TEST(RewriteEngine, LineStartRewritesMatchPlainRule) {
+  for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
+    Random random(seed);
+    std::string text = Pieces(random, 5 + random.Below(200), /*line_breaks=*/true);
+    // Rewrites that make lines the same pattern finds again, and line breaks.
+    auto rewrite = [&](std::string_view m) -> std::optional<std::string> {
+      switch (m.size() % 4) {
+        case 0: return std::nullopt;
+        case 1: return std::string(m) + "\r\nab";
+        case 2: return "x" + std::string(m.substr(1));
+        default: return std::string("a");
+      }
+    };
+    for (const char* pattern : {"^a.*?$", "^ab.*?$"}) {
+      std::string plain = text, fast = text;
+      ReferenceReplaceAtLineStarts(plain, pattern, MatchMode::kLine, rewrite);
+      ReplaceEachMatchAtLineStarts(fast, pattern, MatchMode::kLine, rewrite);
+      ASSERT_EQ(fast, plain) << "seed " << seed << " " << pattern;
+    }
+  }
+}
+
 // Declarations moved before "endglobals" one after another, as the global
 // statements ask: one replacement keeps growing at its end while later edits
 // look inside it. Names repeat and hold one another, declarations may hold
