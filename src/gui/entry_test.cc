@@ -86,18 +86,24 @@ class EntryTest : public QObject {
   }
 
   void CleanMapIsUpdated_data() {
-    QTest::addColumn<bool>("delete_files");
-    QTest::newRow("keep working files") << false;
-    QTest::newRow("--delete") << true;
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("keep working files") << QStringList{};
+    QTest::newRow("--delete") << QStringList{"--delete"};
+    QTest::newRow("--words") << QStringList{"--words"};
+    QTest::newRow("--delete --words") << QStringList{"--delete", "--words"};
+    QTest::newRow("--words --delete") << QStringList{"--words", "--delete"};
   }
   void CleanMapIsUpdated() {
-    QFETCH(bool, delete_files);
+    QFETCH(QStringList, options);
+    const bool delete_files = options.contains("--delete");
+    // In word mode a name holding a keyword comes through as written.
+    const std::string name = options.contains("--words") ? "s__T_flush" : "main";
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString program = dir.filePath("zarn");
     QVERIFY(QFile::copy(ZARN_GUI_BINARY, program));
     const std::string map = dir.filePath("test.w3x").toStdString();
-    QVERIFY(WriteArchive(map, "function main takes nothing returns nothing\r\n"
+    QVERIFY(WriteArchive(map, "function " + name + " takes nothing returns nothing\r\n"
                               "    call   DoNothing()   // a comment\r\n"
                               "endfunction\r\n"));
 
@@ -107,7 +113,7 @@ class EntryTest : public QObject {
     zarn.setProcessEnvironment(env);
     zarn.setWorkingDirectory(dir.path());
     QStringList args{"--map", QString::fromStdString(map)};
-    if (delete_files) args << "--delete";
+    args << options;
     zarn.start(program, args);
     if (!zarn.waitForFinished(30000)) {
       zarn.kill();
@@ -121,6 +127,7 @@ class EntryTest : public QObject {
     std::optional<std::string> script = ReadScript(map, &has_attributes);
     QVERIFY(script);
     QVERIFY(script->find("call DoNothing()") != std::string::npos);
+    QVERIFY(script->find("function " + name + " takes nothing returns nothing\r\n") != std::string::npos);
     QVERIFY(script->find("comment") == std::string::npos);
     QVERIFY(!has_attributes);
     QCOMPARE(QFile::exists(dir.filePath("war3map.j")), !delete_files);

@@ -144,6 +144,31 @@ class ErrorsWindowTest : public QObject {
     QCOMPARE(SelectedText(window), QString("endloop"));
   }
 
+  // The hint is the last entry, without a line number, and picking it leaves
+  // the view where it was.
+  void HintIsTheLastEntryAndJumpsNowhere() {
+    TErrorsWindow window;
+    zarn::ErrorReport report = zarn::ScanForMarkers(kThreeMarkers);
+    report.hint = "Hint: names in this script hold keywords";
+    window.Prepare(report);
+    QCOMPARE(window.windowTitle(), QString("ZARN: 3 errors found!"));
+    QCOMPARE(List(window)->count(), 4);
+    QCOMPARE(List(window)->item(3)->text(), QString("Hint: names in this script hold keywords"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ClickEntry(window, 1);
+    ClickEntry(window, 3);
+    QCOMPARE(LineField(window), QString("3"));
+    QCOMPARE(SelectedText(window), QString("free y"));
+
+    // A report whose markers make no entry: the hint alone, not selected.
+    report = zarn::ScanForMarkers({"call A()", "//!ZARN Error:weird"});
+    report.hint = "Hint: x";
+    window.Prepare(report);
+    QCOMPARE(List(window)->count(), 1);
+    QCOMPARE(List(window)->currentRow(), -1);
+  }
+
   void FiveDigitLineNumber() {
     zarn::Lines lines(12346, "call DoNothing()");
     lines[3] = "//!ZARN Error:free a";

@@ -106,6 +106,19 @@ TEST(ErrorsWindowTest, PickingAnEntryJumpsToItsLine) {
   EXPECT_EQ(LineField(window), L"5");
 }
 
+TEST(ErrorsWindowTest, TheHintIsTheLastEntryAndJumpsNowhere) {
+  ErrorsWindow window;
+  ErrorReport report = ThreeMarkers();
+  report.hint = "Hint: names in this script hold keywords";
+  window.Prepare(report);
+  EXPECT_EQ(WindowText(window.handle()), L"ZARN: 3 errors found!");
+  EXPECT_EQ(SendDlgItemMessageW(window.handle(), Id::kList, LB_GETCOUNT, 0, 0), 4);
+  PickEntry(window, 1);
+  PickEntry(window, 3);
+  EXPECT_EQ(SelectedText(window), L" New b");
+  EXPECT_EQ(LineField(window), L"3");
+}
+
 TEST(ErrorsWindowTest, OneMarkerOnLineZeroAndAListWithoutEntries) {
   ErrorsWindow window;
   ErrorReport report;
