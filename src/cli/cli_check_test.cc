@@ -59,11 +59,14 @@ TEST(CliCheckTest, CheckModeReportsInCompilerStyle) {
                        "bad.j:4:1: error: Expected a declaration, found \"x\"\n");
   EXPECT_EQ(r.out, "");
   for (std::string args : {"--check " + Quote(dir / "missing.j"), std::string("--check"),
-                           "--check " + Quote(dir / "ok.j") + " --no-check"})
+                           "--check " + Quote(dir / "ok.j") + " --no-check",
+                           "--check " + Quote(dir / "ok.j") + " --words"})
     EXPECT_EQ(RunCommand(kCli + " " + args, dir.path()).exit_code, 2) << args;
   r = RunCommand(kCli + " --help", dir.path());
   EXPECT_NE(r.out.find("--check [--api DIR] [--strict] FILE..."), std::string::npos);
   EXPECT_NE(r.out.find("--no-check"), std::string::npos);
+  EXPECT_NE(r.out.find("[--api DIR] [--words]"), std::string::npos);
+  EXPECT_NE(r.out.find("//!words"), std::string::npos);
 }
 
 TEST(CliCheckTest, ScriptModeWritesABrokenResultButExitsOne) {
