@@ -20,12 +20,28 @@ namespace zarn {
 
 namespace {
 
+// Zero-width tests that the byte before, or after, is no letter, digit or
+// '_': the edges of a whole word.
+constexpr std::string_view kNoNameByteBefore = "(?<![A-Za-z0-9_])";
+constexpr std::string_view kNoNameByteAfter = "(?![A-Za-z0-9_])";
+
+bool IsNameByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
 // The literal runs of a pattern built only from literal bytes, escaped
-// punctuation, ".*", ".*?", "^" and "$"; nothing for any other pattern.
+// punctuation, ".*", ".*?", "^", "$" and the two word-edge tests; nothing for
+// any other pattern.
 std::optional<std::vector<std::string>> LiteralRuns(std::string_view source) {
   std::vector<std::string> runs(1);
   for (std::size_t i = 0; i < source.size(); ++i) {
     char c = source[i];
+    if (source.substr(i, kNoNameByteBefore.size()) == kNoNameByteBefore ||
+        source.substr(i, kNoNameByteAfter.size()) == kNoNameByteAfter) {
+      i += (source[i + 2] == '<' ? kNoNameByteBefore.size() : kNoNameByteAfter.size()) - 1;
+      runs.emplace_back();
+      continue;
+    }
     bool is_alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
     if (c == '^' || c == '$') {
       runs.emplace_back();
@@ -45,6 +61,33 @@ std::optional<std::vector<std::string>> LiteralRuns(std::string_view source) {
     }
   }
   return runs;
+}
+
+}  // namespace
+
+// One end of a span: a literal, and whether it must begin and end a word.
+struct SpanEnd {
+  std::string text;
+  bool word_before = false, word_after = false;
+};
+
+namespace {
+
+std::optional<SpanEnd> SpanEndOf(std::string_view part) {
+  SpanEnd end;
+  if (part.substr(0, kNoNameByteBefore.size()) == kNoNameByteBefore) {
+    end.word_before = true;
+    part.remove_prefix(kNoNameByteBefore.size());
+  }
+  if (part.size() >= kNoNameByteAfter.size() &&
+      part.substr(part.size() - kNoNameByteAfter.size()) == kNoNameByteAfter) {
+    end.word_after = true;
+    part.remove_suffix(kNoNameByteAfter.size());
+  }
+  auto runs = LiteralRuns(part);
+  if (!runs || runs->size() != 1 || runs->front().empty()) return std::nullopt;
+  end.text = std::move(runs->front());
+  return end;
 }
 
 }  // namespace
@@ -73,12 +116,11 @@ class Pattern {
     const std::size_t wildcard = source.find(".*");
     if (mode != MatchMode::kLine && wildcard != std::string_view::npos) {
       const bool greedy = source.substr(wildcard, 3) != ".*?";
-      auto open = LiteralRuns(source.substr(0, wildcard));
-      auto close = LiteralRuns(source.substr(wildcard + (greedy ? 2 : 3)));
-      if (open && close && open->size() == 1 && close->size() == 1 && !open->front().empty() &&
-          !close->front().empty()) {
-        span_open_ = std::move(open->front());
-        span_close_ = std::move(close->front());
+      auto open = SpanEndOf(source.substr(0, wildcard));
+      auto close = SpanEndOf(source.substr(wildcard + (greedy ? 2 : 3)));
+      if (open && close) {
+        span_open_ = std::move(*open);
+        span_close_ = std::move(*close);
         span_greedy_ = greedy;
       }
     }
@@ -107,16 +149,16 @@ class Pattern {
   // Whether a match is exactly a line that begins with literal(), from its
   // start to its line break.
   bool whole_line_from_start() const { return whole_line_from_start_; }
-  // For "open.*?close" patterns (dot matching everything): its two literals;
-  // both empty for any other pattern.
-  const std::string& span_open() const { return span_open_; }
-  const std::string& span_close() const { return span_close_; }
+  // For "open.*?close" patterns (dot matching everything): its two literals,
+  // each maybe a whole word; both empty for any other pattern.
+  const SpanEnd& span_open() const { return span_open_; }
+  const SpanEnd& span_close() const { return span_close_; }
   // Whether the span runs to the last "close" (".*") rather than the first.
   bool span_greedy() const { return span_greedy_; }
 
  private:
   pcre2_code* code_;
-  std::string span_open_, span_close_;
+  SpanEnd span_open_, span_close_;
   bool span_greedy_ = false;
   std::string literal_;
   bool line_local_ = false;
@@ -206,19 +248,33 @@ std::size_t Matcher::LiteralFrom(std::size_t offset) {
   return literal_at_;
 }
 
+// The first place at or after `from` where `end` stands, with the word edges
+// it asks for, or npos.
+std::size_t Matcher::FindSpanEnd(const SpanEnd& end, std::size_t from) const {
+  for (std::size_t at = FindText(subject_, end.text, from); at != std::string_view::npos;
+       at = FindText(subject_, end.text, at + 1)) {
+    const std::size_t after = at + end.text.size();
+    if (end.word_before && at > 0 && IsNameByte(subject_[at - 1])) continue;
+    if (end.word_after && after < subject_.size() && IsNameByte(subject_[after])) continue;
+    return at;
+  }
+  return std::string_view::npos;
+}
+
 bool Matcher::SearchFrom(std::size_t offset) {
-  if (!pattern_.span_open().empty()) {
-    std::size_t open = FindText(subject_, pattern_.span_open(), offset);
+  if (!pattern_.span_open().text.empty()) {
+    const SpanEnd& open_end = pattern_.span_open();
+    const SpanEnd& close_end = pattern_.span_close();
+    std::size_t open = FindSpanEnd(open_end, offset);
     if (open == std::string_view::npos) return false;
-    std::size_t close = FindText(subject_, pattern_.span_close(), open + pattern_.span_open().size());
+    std::size_t close = FindSpanEnd(close_end, open + open_end.text.size());
     if (close == std::string_view::npos) return false;
     if (pattern_.span_greedy()) {
-      for (std::size_t later = close; later != std::string_view::npos;
-           later = FindText(subject_, pattern_.span_close(), later + 1))
+      for (std::size_t later = close; later != std::string_view::npos; later = FindSpanEnd(close_end, later + 1))
         close = later;
     }
     begin_ = open;
-    end_ = close + pattern_.span_close().size();
+    end_ = close + close_end.text.size();
     return true;
   }
   if (pattern_.literal().empty()) return Search(offset, subject_.size());

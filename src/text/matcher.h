@@ -16,6 +16,7 @@ enum class MatchMode {
 };
 
 class Pattern;
+struct SpanEnd;
 
 // Compiled once per process and mode; patterns are fixed texts of the program.
 const Pattern& CompiledPattern(std::string_view source, MatchMode mode);
@@ -51,6 +52,7 @@ class Matcher {
   bool SearchFrom(std::size_t offset);
   bool Search(std::size_t offset, std::size_t length);
   std::size_t LiteralFrom(std::size_t offset);
+  std::size_t FindSpanEnd(const SpanEnd& end, std::size_t from) const;
 
   const Pattern& pattern_;
   std::string copy_;

@@ -90,10 +90,17 @@ TEST(MatcherTest, LiteralShortcutsFindWhatThePlainSearchFinds) {
       {"new.*timer", MatchMode::kWholeText},
       // A line that begins with a word: taken whole without the pattern engine.
       {"^new.*?$", MatchMode::kLine}, {"^ab.*?$", MatchMode::kLine}, {"^set .*?$", MatchMode::kLine},
+      // Whole words: the edge tests split literals and guard the ends of spans.
+      {"^new(?![A-Za-z0-9_]).*?$", MatchMode::kLine},
+      {"^.*?(?<![A-Za-z0-9_])method(?![A-Za-z0-9_]).*?$", MatchMode::kLine},
+      {"(?<![A-Za-z0-9_])function(?![A-Za-z0-9_]).*?(?<![A-Za-z0-9_])endfunction(?![A-Za-z0-9_])",
+       MatchMode::kWholeText},
+      {"(?<![A-Za-z0-9_])ab.*(?<![A-Za-z0-9_])ba(?![A-Za-z0-9_])", MatchMode::kWholeText},
+      {"^mount(?![A-Za-z0-9_]).*?^unmount(?![A-Za-z0-9_]).*?$", MatchMode::kDotAllMultiLine},
   };
   const char* pieces[] = {"new", "timer", "var", "set ", "=", "free", "method", "end", "function", "//!if", "//!endif",
                           "mount", "unmount", "/*", "*/", "$x", " ", "x", "\r", "\n", "\r\n", "\n\r",
-                          "a", "b", "ab", "//!nozarn", "//!endnozarn"};
+                          "a", "b", "ab", "//!nozarn", "//!endnozarn", "_", "x9", "endfunction", "(", "ba"};
   std::mt19937 random(11);
   for (int round = 0; round < 400; ++round) {
     std::string text;
