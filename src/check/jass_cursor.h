@@ -24,7 +24,8 @@ class Cursor {
   bool Is(Tok kind) const { return token_.kind == kind; }
   bool AtLineEnd() const { return Is(Tok::kNewline) || Is(Tok::kEnd); }
   bool SawTextMacro() const { return lexer_.SawTextMacro(); }
-  std::vector<std::string_view>& annotations() { return lexer_.annotations(); }
+  bool LineHasProblem() const { return line_has_problem_; }
+  const AnnotationGroup& annotations() const { return lexer_.annotations(); }
 
   void Advance();
   bool Accept(Tok kind);
@@ -46,6 +47,7 @@ class Cursor {
 
  private:
   void ReportFault();
+  void ReportStrayBytes();
 
   Lexer lexer_;
   Token token_;
