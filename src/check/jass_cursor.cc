@@ -116,12 +116,21 @@ void Cursor::ReportHere(std::string message) {
 void Cursor::ReportOn(std::size_t line, std::size_t column, std::string message) {
   if (line_has_problem_) return;
   line_has_problem_ = true;
+  Push(line, column, std::move(message));
+}
+
+void Cursor::ReportOnEarlierLine(std::size_t line, std::size_t column, std::string message) {
+  if (line < problem_lines_.size() && problem_lines_[line]) return;
+  Push(line, column, std::move(message));
+}
+
+void Cursor::Push(std::size_t line, std::size_t column, std::string message) {
+  if (problem_lines_.size() <= line) problem_lines_.resize(line + 1);
+  problem_lines_[line] = true;
   problems_.push_back({line, column, std::move(message)});
 }
 
-void Cursor::ReportAt(const Token& where, std::string message) {
-  problems_.push_back({where.line, where.column, std::move(message)});
-}
+void Cursor::ReportAt(const Token& where, std::string message) { Push(where.line, where.column, std::move(message)); }
 
 void Cursor::FinishLine() {
   while (!AtLineEnd()) Advance();

@@ -40,6 +40,9 @@ class Cursor {
   // already has one.
   void ReportOn(const Token& where, std::string message) { ReportOn(where.line, where.column, std::move(message)); }
   void ReportOn(std::size_t line, std::size_t column, std::string message);
+  // A problem found after its line was read, reported unless that line
+  // already has one.
+  void ReportOnEarlierLine(std::size_t line, std::size_t column, std::string message);
   // A problem tied to another line (an opener without its closer): always.
   void ReportAt(const Token& where, std::string message);
   // Skips the rest of the line and moves to the first token of the next.
@@ -48,10 +51,12 @@ class Cursor {
  private:
   void ReportFault();
   void ReportStrayBytes();
+  void Push(std::size_t line, std::size_t column, std::string message);
 
   Lexer lexer_;
   Token token_;
   std::vector<JassProblem>& problems_;
+  std::vector<bool> problem_lines_;  // lines that have a problem, by number
   bool literals_only_;
   bool line_has_problem_ = false;
   // A string of this line that runs over a line end: when the line fails,

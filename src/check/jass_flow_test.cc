@@ -79,6 +79,9 @@ TEST(JassFlowTest, InALoopTheNextRoundBringsTheSetBeforeTheRead) {
                      "set p = undefined\n"),
             (std::vector<std::string>{"11: variable \"a\" is read before it is set",
                                       "15: undefined variable \"undefined\""}));
+  // One problem a line, though a loop's reads are settled at its end.
+  EXPECT_EQ(Problems("local integer a\nloop\nset p = undefined + a\nendloop\n"),
+            std::vector<std::string>{"9: undefined variable \"undefined\""});
   // A set in an earlier loop counts after it, not a later loop's.
   EXPECT_EQ(Problems("local integer a\nloop\nset a = 1\nendloop\nset p = a\n"), kNone);
   EXPECT_EQ(Problems("local integer a\nloop\nset p = a\nendloop\nloop\nset a = 1\nendloop\n"), Unset(9));

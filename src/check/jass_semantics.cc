@@ -123,12 +123,8 @@ void Semantics::CheckRead(const Token& name, const Variable& variable, std::size
 void Semantics::CloseBlock() {
   paths_.Close(unset_reads_);
   if (unset_reads_.empty()) return;
-  for (const PathFlow::ReadAt& read : unset_reads_) {
-    Token at;
-    at.line = read.line;
-    at.column = read.column;
-    cursor_->ReportAt(at, ReadBeforeSet(scope_.NameAt(read.local)));
-  }
+  for (const PathFlow::ReadAt& read : unset_reads_)
+    cursor_->ReportOnEarlierLine(read.line, read.column, ReadBeforeSet(scope_.NameAt(read.local)));
   unset_reads_.clear();
 }
 
