@@ -29,7 +29,8 @@ void StatementRules::Set(const Token& name, const Typed* index, const Typed& val
 }
 
 // A returned value must be of the function's type: an integer does not do
-// for a real, since the game's loader refuses that too.
+// for a real, nor null for an integer, real or code, since the game's
+// loader refuses those too.
 void StatementRules::Return(const Token& at, const Typed* value) {
   sem_.paths().Return();
   const TypeId returns = sem_.function_returns();

@@ -22,7 +22,6 @@ class StatementRules {
   void Return(const Token& at, const Typed* value);
   // The value after "if", "elseif" or "exitwhen".
   void Condition(const Typed& value, std::string_view keyword);
-  PathFlow& flow() { return sem_.paths(); }
 
  private:
   Semantics& sem_;
