@@ -7,11 +7,13 @@
 #include "pipeline.h"
 #include "text/script.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace {
+
+int Preprocess(std::string_view input, zarn::KeywordRule keywords) {
   zarn::NullProgress progress;
   zarn::Run run(progress);
+  run.keywords = keywords;
   zarn::BuildLanguageTables(run);
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
   run.raw.assign(input);
   zarn::HideLiterals(run);
   // Hiding and restoring alone give the script back byte for byte.
@@ -34,4 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
   if (report.entries.size() > report.marker_count) __builtin_trap();
   return 0;
+}
+
+}  // namespace
+
+// Each input in both modes: keywords by letters and by words.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  Preprocess(input, zarn::KeywordRule());
+  return Preprocess(input, zarn::KeywordRule::Words());
 }
