@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "report.h"
+#include "core/report.h"
 #include "passes/run.h"
 
 namespace zarn {
@@ -35,7 +35,8 @@ ErrorReport ScanResultForMarkers(const Run& run);
 
 struct MapRunOptions {
   std::string map_path;
-  std::string tool_dir;  // folder of the working files
+  // Folder of the working files; empty: the platform's working folder.
+  std::string tool_dir;
   bool delete_working_files = false;
   // Check the result as JASS 2 before it goes into the archive.
   bool check_result = true;

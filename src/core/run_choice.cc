@@ -1,6 +1,6 @@
-#include "run_choice.h"
+#include "core/run_choice.h"
 
-#include "pipeline.h"
+#include "core/pipeline.h"
 
 namespace zarn {
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "passes/error_marker.h"
 #include "platform/progress.h"
 
 namespace zarn {
@@ -21,6 +22,10 @@ struct ErrorReport {
 
 // "ZARN: 1 error found!" / "ZARN: 3 errors found!"
 std::string ErrorCaption(std::size_t marker_count);
+
+// The script as the errors view shows it: every marker text removed, the rest
+// of each marker line kept, so line numbers do not change.
+std::string ScriptWithoutMarkers(std::string_view script);
 
 class ErrorPresenter {
  public:

@@ -1,4 +1,4 @@
-#include "pipeline.h"
+#include "core/pipeline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,10 @@
-#include "result_check.h"
+#include "core/result_check.h"
 
 #include <string>
 
 #include "check/jass_checker.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
 
 namespace zarn {
 
@@ -37,6 +39,20 @@ std::string ApiMissingNote(const std::string& working_dir) {
   if (working_dir.empty()) return "names and types not checked: common.j and Blizzard.j not found (give --api DIR)";
   return "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in " +
          working_dir + ")";
+}
+
+bool ApiDirUsable(const std::string& dir, std::string& why) {
+  if (dir.empty() || JassApi::FoundIn(dir)) return true;
+  why = std::string(JassApi::kCommonName) + " and " + JassApi::kBlizzardName + " not found in " + dir;
+  return false;
+}
+
+std::string ApiLookupDir() {
+  try {
+    return WorkingDir();
+  } catch (const FileError&) {
+    return "";
+  }
 }
 
 std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,

@@ -1,20 +1,22 @@
-#include "pipeline.h"
+#include "core/pipeline.h"
 
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <utility>
 
+#include "core/result_check.h"
 #include "map/archive.h"
 #include "passes/assignment_spacing.h"
 #include "passes/block_parser.h"
-#include "platform/errors.h"
-#include "text/match_limit_error.h"
 #include "passes/normalise.h"
-#include "platform/platform.h"
 #include "passes/raw_blocks.h"
-#include "result_check.h"
 #include "passes/signatures.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+#include "platform/paths.h"
+#include "text/match_limit_error.h"
 #include "text/text.h"
 #include "text/text_search.h"
 
@@ -35,15 +37,15 @@ void Stage(Run& run, const char* text, int value, Work&& work) {
 }
 
 struct MarkerKind {
-  const char* kind;  // marker and statement keyword, e.g. "//!ZARN Error:var"
+  std::string kind;  // marker and statement keyword, e.g. "//!ZARN Error:var"
   const char* message;
 };
 
-constexpr MarkerKind kMarkerKinds[] = {
-    {"//!ZARN Error:var", ": Undefined type of variable"},
-    {"//!ZARN Error:flush", ": Can't parse flushing"},
-    {"//!ZARN Error:free", ": Can't find destructor for this type"},
-    {"//!ZARN Error:global", ": Can't parse this global declaration"},
+const MarkerKind kMarkerKinds[] = {
+    {kErrorMarker + std::string("var"), ": Undefined type of variable"},
+    {kErrorMarker + std::string("flush"), ": Can't parse flushing"},
+    {kErrorMarker + std::string("free"), ": Can't find destructor for this type"},
+    {kErrorMarker + std::string("global"), ": Can't parse this global declaration"},
 };
 
 // A line is of a kind when it holds the kind followed by a blank, or ends with
@@ -55,11 +57,6 @@ bool IsOfKind(std::string_view line, std::string_view kind) {
 }
 
 }  // namespace
-
-std::string ErrorCaption(std::size_t marker_count) {
-  return "ZARN: " + std::to_string(marker_count) +
-         (marker_count == 1 ? " error found!" : " errors found!");
-}
 
 bool PassesArchiveTest(const std::string& path) {
   return Contains(path, "w3m") || Contains(path, "w3x") || Contains(path, "mpq");
@@ -112,7 +109,7 @@ ErrorReport ScanForMarkers(const Lines& lines) {
   ErrorReport report;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
-    if (line.find("//!ZARN Error") == std::string::npos) continue;
+    if (line.find(kErrorMarkerStem) == std::string::npos) continue;
     if (report.marker_count++ == 0) report.first_marker_line = i;
     for (const MarkerKind& kind : kMarkerKinds) {
       if (IsOfKind(line, kind.kind)) {
@@ -140,18 +137,19 @@ ErrorReport ScanResultForMarkers(const Run& run) {
 
 ErrorReport ScanTextForMarkers(std::string_view text) {
   // Most scripts hold no marker: one search of the whole text settles that.
-  if (FindText(text, "//!ZARN Error") == std::string_view::npos) return {};
+  if (FindText(text, kErrorMarkerStem) == std::string_view::npos) return {};
   return ScanForMarkers(SplitText(text));
 }
 
 int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors) {
+  const std::string tool_dir = options.tool_dir.empty() ? WorkingDir() : options.tool_dir;
   Run run(progress);
   BuildLanguageTables(run);
-  const std::string extracted = PathJoin(options.tool_dir, "war3map.j");
-  const std::string parsed = PathJoin(options.tool_dir, "war3map_parsed.j");
+  const std::string extracted = PathJoin(tool_dir, "war3map.j");
+  const std::string parsed = PathJoin(tool_dir, "war3map_parsed.j");
 
   // The working files have fixed names, so runs sharing a folder take turns.
-  FileLock lock(PathJoin(options.tool_dir, "zarn.lock"));
+  FileLock lock(PathJoin(tool_dir, "zarn.lock"));
   if (!lock.TryLock()) {
     progress.SetProgress("Waiting for another run to finish...", 0);
     lock.Lock();
@@ -169,7 +167,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   if (report.marker_count == 0 && options.check_result) {
     std::optional<JassApi> api;
     Stage(run, "Reading the game's API: WORKING...", 100,
-          [&] { api = FindJassApi(options.api_dir, options.tool_dir, progress); });
+          [&] { api = FindJassApi(options.api_dir, tool_dir, progress); });
     Stage(run, "Checking script: WORKING...", 100,
           [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr); });
   }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "check/jass_api.h"
-#include "report.h"
+#include "core/report.h"
 
 namespace zarn {
 
@@ -25,6 +25,12 @@ ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progres
 std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,
                                    ProgressReporter& progress);
 std::string ApiMissingNote(const std::string& working_dir);
+// True when `dir` is empty (no folder given) or holds both files; otherwise
+// `why` says which folder lacks them.
+bool ApiDirUsable(const std::string& dir, std::string& why);
+// The working folder to look for the API in; empty when there is none for
+// this user: checking a plain script needs no working folder.
+std::string ApiLookupDir();
 
 // The note for a script whose JASS 2 grammar check was skipped.
 inline constexpr const char* kVjassNote =
