@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace zarn::gui {
+namespace zarn::qt {
 
 // Moves a top-level window so that it sits in the middle of its screen.
 void CentreOnScreen(QWidget& window);
@@ -24,4 +24,4 @@ inline QString BytesToDisplay(std::string_view bytes) {
   return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-}  // namespace zarn::gui
+}  // namespace zarn::qt

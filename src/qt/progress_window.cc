@@ -1,21 +1,19 @@
-#include "gui/progress_window.h"
-
-#include <cstdio>
+#include "qt/progress_window.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
-#include <algorithm>
 
-#include "gui/window_style.h"
+#include "desktop/window_texts.h"
+#include "qt/window_style.h"
 
-namespace zarn::gui {
+namespace zarn::qt {
 
-TParsing::TParsing(QWidget* parent)
+ProgressWindow::ProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::MSWindowsFixedSizeDialogHint) {
-  setWindowTitle("ZARN - Parsing");
+  setWindowTitle(window_texts::kProgressCaption);
   setFont(DialogFont(13));
   setFixedSize(396, 88);
 
@@ -40,25 +38,20 @@ TParsing::TParsing(QWidget* parent)
   CentreOnScreen(*this);
 }
 
-void TParsing::SetProgress(std::string_view text, int value) {
-  // The bar ignores values outside its range; the run's closing reports
-  // (110, 120) must still show it full.
-  progress_->setValue(std::clamp(value, 0, 100));
+void ProgressWindow::ShowBar(int value) { progress_->setValue(value); }
+
+void ProgressWindow::ShowStatus(std::string_view text) {
   status_->setText(BytesToDisplay(text));
   status_->adjustSize();
-  QCoreApplication::processEvents();
 }
 
-void TParsing::SetFunctionName(std::string_view name, bool pump) {
+void ProgressWindow::ShowFunction(std::string_view name) {
   func_->setText(BytesToDisplay(name));
   func_->adjustSize();
-  if (pump) QCoreApplication::processEvents();
 }
 
-void TParsing::closeEvent(QCloseEvent* event) { event->ignore(); }
+void ProgressWindow::PumpMessages() { QCoreApplication::processEvents(); }
 
-void TParsing::Note(std::string_view text) {
-  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-}
+void ProgressWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
 
-}  // namespace zarn::gui
+}  // namespace zarn::qt

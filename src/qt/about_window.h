@@ -9,16 +9,16 @@
 class QLabel;
 class QPushButton;
 
-namespace zarn::gui {
+namespace zarn::qt {
 
 // Asks the desktop to open a web address; the result is not looked at.
 using UrlOpener = std::function<bool(const std::string& url)>;
 
-class TAboutWindow : public QDialog {
+class AboutWindow : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TAboutWindow(QWidget* parent = nullptr);
+  explicit AboutWindow(QWidget* parent = nullptr);
 
   void SetUrlOpener(UrlOpener opener) { open_url_ = std::move(opener); }
 
@@ -38,4 +38,4 @@ class TAboutWindow : public QDialog {
   QLabel* link_;
 };
 
-}  // namespace zarn::gui
+}  // namespace zarn::qt

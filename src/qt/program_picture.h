@@ -3,9 +3,9 @@
 
 #include <QImage>
 
-namespace zarn::gui {
+namespace zarn::qt {
 
 // Painted in code so the program carries no image files.
 QImage ProgramPicture();
 
-}  // namespace zarn::gui
+}  // namespace zarn::qt

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "gui/program_picture.h"
+#include "qt/program_picture.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   }
   int qt_argc = 1;
   QGuiApplication app(qt_argc, argv);
-  if (!zarn::gui::ProgramPicture().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+  if (!zarn::qt::ProgramPicture().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
     std::fprintf(stderr, "Cannot write file %s\n", argv[1]);
     return 1;
   }

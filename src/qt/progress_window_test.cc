@@ -2,16 +2,16 @@
 #include <QProgressBar>
 #include <QTest>
 
-#include "gui/progress_window.h"
+#include "qt/progress_window.h"
 
-using zarn::gui::TParsing;
+using zarn::qt::ProgressWindow;
 
 class ProgressWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
   void FrameAndControls() {
-    TParsing window;
+    ProgressWindow window;
     QCOMPARE(window.windowTitle(), QString("ZARN - Parsing"));
     QCOMPARE(window.size(), QSize(396, 88));
     QCOMPARE(window.minimumSize(), window.maximumSize());
@@ -47,13 +47,13 @@ class ProgressWindowTest : public QObject {
   void BarFollowsReports() {
     QFETCH(QList<int>, reports);
     QFETCH(int, shown);
-    TParsing window;
+    ProgressWindow window;
     for (int value : reports) window.SetProgress("Stage: WORKING...", value);
     QCOMPARE(window.findChild<QProgressBar*>("progress")->value(), shown);
   }
 
   void BarIsSetBeforeText() {
-    TParsing window;
+    ProgressWindow window;
     auto* status = window.findChild<QLabel*>("status");
     window.SetProgress("Opening archive: WORKING...", 10);
     QString text_when_bar_moved;
@@ -69,7 +69,7 @@ class ProgressWindowTest : public QObject {
   }
 
   void UserCannotCloseIt() {
-    TParsing window;
+    ProgressWindow window;
     window.show();
     QVERIFY(!window.close());
     QVERIFY(window.isVisible());

@@ -7,24 +7,23 @@
 #include <QTest>
 #include <QTimer>
 
-#include "gui/errors_window.h"
-#include "pipeline.h"
-#include "platform/platform.h"
-#include "result_check.h"
+#include "core/pipeline.h"
+#include "platform/paths.h"
+#include "qt/errors_window.h"
 
-using zarn::gui::TErrorsWindow;
+using zarn::qt::ErrorsWindow;
 
 Q_DECLARE_METATYPE(zarn::Lines)
 
 namespace {
 
-QString SelectedText(TErrorsWindow& window) {
+QString SelectedText(ErrorsWindow& window) {
   return window.findChild<QPlainTextEdit*>("scriptFile")->textCursor().selectedText();
 }
-QString LineField(TErrorsWindow& window) { return window.findChild<QLineEdit*>("LINE")->text(); }
-QListWidget* List(TErrorsWindow& window) { return window.findChild<QListWidget*>("LIST"); }
+QString LineField(ErrorsWindow& window) { return window.findChild<QLineEdit*>("LINE")->text(); }
+QListWidget* List(ErrorsWindow& window) { return window.findChild<QListWidget*>("LIST"); }
 
-void ClickEntry(TErrorsWindow& window, int row) {
+void ClickEntry(ErrorsWindow& window, int row) {
   QListWidget* list = List(window);
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                     list->visualItemRect(list->item(row)).center());
@@ -40,7 +39,7 @@ class ErrorsWindowTest : public QObject {
 
  private slots:
   void FrameAndControls() {
-    TErrorsWindow window;
+    ErrorsWindow window;
     QCOMPARE(window.windowTitle(), QString("ZARN"));
     QCOMPARE(window.size(), QSize(847, 652));
     QCOMPARE(window.minimumSize(), window.maximumSize());
@@ -98,7 +97,7 @@ class ErrorsWindowTest : public QObject {
   }
   void Presentation() {
     QFETCH(zarn::Lines, lines);
-    TErrorsWindow window;
+    ErrorsWindow window;
     window.Prepare(zarn::ScanForMarkers(lines));
     QTEST(window.windowTitle(), "caption");
     QTEST(LineField(window), "line_field");
@@ -112,7 +111,7 @@ class ErrorsWindowTest : public QObject {
   }
 
   void UserChoosesEntries() {
-    TErrorsWindow window;
+    ErrorsWindow window;
     window.Prepare(zarn::ScanForMarkers(kThreeMarkers));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -124,31 +123,11 @@ class ErrorsWindowTest : public QObject {
     QCOMPARE(SelectedText(window), QString("var z"));
   }
 
-  // Problems of the JASS 2 check are entries like markers: the first
-  // problem's line is selected and every entry jumps to its line.
-  void CheckProblemsAreListedAndJumpedTo() {
-    TErrorsWindow window;
-    zarn::NullProgress progress;
-    window.Prepare(zarn::CheckResultScript("globals\r\nreal xprate_\r\n= 1\r\nendglobals\r\n"
-                                           "function F takes nothing returns nothing\r\nendloop\r\n"
-                                           "endfunction\r\n",
-                                           progress));
-    QCOMPARE(window.windowTitle(), QString("ZARN: 3 errors found!"));
-    QCOMPARE(LineField(window), QString("1"));
-    QCOMPARE(SelectedText(window), QString("real xprate_"));
-    QCOMPARE(List(window)->item(2)->text(), QString("Line 5: \"endloop\" without \"loop\""));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    ClickEntry(window, 2);
-    QCOMPARE(LineField(window), QString("5"));
-    QCOMPARE(SelectedText(window), QString("endloop"));
-  }
-
   void FiveDigitLineNumber() {
     zarn::Lines lines(12346, "call DoNothing()");
     lines[3] = "//!ZARN Error:free a";
     lines[12345] = "//!ZARN Error:var far_away";
-    TErrorsWindow window;
+    ErrorsWindow window;
     window.Prepare(zarn::ScanForMarkers(lines));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -159,32 +138,8 @@ class ErrorsWindowTest : public QObject {
     QVERIFY(script->viewport()->rect().contains(script->cursorRect()));
   }
 
-  // A restored string may hold lone CR and LF breaks: the view counts lines
-  // as the marker scan does, so the entry still selects its own line.
-  void LineBreaksInsideLiterals() {
-    TErrorsWindow window;
-    window.Prepare(zarn::ScanTextForMarkers("call F(\"a\rb\nc\")\r\n//!ZARN Error:var x\r\n"));
-    QCOMPARE(LineField(window), QString("3"));
-    QCOMPARE(SelectedText(window), QString("var x"));
-  }
-
-  void EntryLineNumbers_data() {
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<long long>("line");
-    QTest::newRow("short") << "Line 17: Undefined type of variable" << 17LL;
-    QTest::newRow("five digits") << "Line 12345: Can't parse flushing" << 12345LL;
-    QTest::newRow("leading blanks") << "Line    7: x" << 7LL;
-    QTest::newRow("no colon") << "Line 7 x" << -1LL;
-    QTest::newRow("not a number") << "Line x7: m" << -1LL;
-    QTest::newRow("too large") << "Line 99999999999999999999: m" << -1LL;
-  }
-  void EntryLineNumbers() {
-    QFETCH(QString, entry);
-    QTEST(zarn::gui::EntryLineNumber(entry.toStdString()), "line");
-  }
-
   void AboutStartsThisProgram() {
-    TErrorsWindow window;
+    ErrorsWindow window;
     std::vector<std::pair<std::string, std::vector<std::string>>> started;
     window.SetProcessStarter([&](const std::string& program, const std::vector<std::string>& args) {
       started.emplace_back(program, args);
@@ -204,7 +159,7 @@ class ErrorsWindowTest : public QObject {
   void PresentHidesProgressAndWaitsForOk() {
     QWidget progress;
     progress.show();
-    TErrorsWindow window(&progress);
+    ErrorsWindow window(&progress);
     bool progress_hidden = false, shown_modally = false;
     QTimer::singleShot(0, &window, [&] {
       progress_hidden = !progress.isVisible();

@@ -1,11 +1,11 @@
-#include "gui/window_style.h"
+#include "qt/window_style.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStringList>
 #include <QWidget>
 
-namespace zarn::gui {
+namespace zarn::qt {
 
 void CentreOnScreen(QWidget& window) {
   QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
@@ -33,4 +33,4 @@ QFont ScriptFont(int pixel_size) {
   return font;
 }
 
-}  // namespace zarn::gui
+}  // namespace zarn::qt

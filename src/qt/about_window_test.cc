@@ -2,16 +2,16 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "gui/about_window.h"
+#include "qt/about_window.h"
 
-using zarn::gui::TAboutWindow;
+using zarn::qt::AboutWindow;
 
 class AboutWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
   void FrameAndControls() {
-    TAboutWindow window;
+    AboutWindow window;
     QCOMPARE(window.windowTitle(), QString("ZARN - About"));
     QCOMPARE(window.size(), QSize(266, 145));
     QVERIFY(window.minimumSize() != window.maximumSize());
@@ -49,7 +49,7 @@ class AboutWindowTest : public QObject {
   }
 
   void LinkOpensCommunitySiteEachClick() {
-    TAboutWindow window;
+    AboutWindow window;
     std::vector<std::string> opened;
     window.SetUrlOpener([&](const std::string& url) {
       opened.push_back(url);
@@ -64,7 +64,7 @@ class AboutWindowTest : public QObject {
   }
 
   void OnlyExitCloses() {
-    TAboutWindow window;
+    AboutWindow window;
     window.open();
     QVERIFY(!window.close());
     QTest::keyClick(&window, Qt::Key_Escape);

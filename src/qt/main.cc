@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "gui/entry.h"
-#include "platform/platform.h"
-#include "gui/program_picture.h"
+#include "platform/processes.h"
+#include "qt/entry.h"
+#include "qt/program_picture.h"
 
 int main(int argc, char** argv) {
   // The command line belongs to the program: Qt sees only the program name,
@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
   QApplication app(qt_argc, argv);
   QApplication::setApplicationName("ZARN");
   QApplication::setApplicationDisplayName("ZARN");
-  QApplication::setWindowIcon(QPixmap::fromImage(zarn::gui::ProgramPicture()));
+  QApplication::setWindowIcon(QPixmap::fromImage(zarn::qt::ProgramPicture()));
   // Windows come and go within one run; hiding or closing one ends nothing.
   QApplication::setQuitOnLastWindowClosed(false);
-  return zarn::gui::PerformRun(zarn::gui::ChooseRun(args));
+  return zarn::qt::PerformRun(zarn::qt::ChooseRun(args));
 }

@@ -8,15 +8,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "gui/entry.h"
+#include "platform/files.h"
 #include "platform/isolated_process.h"
-#include "platform/platform.h"
+#include "platform/paths.h"
+#include "qt/entry.h"
 #include "text/script.h"
 
-using zarn::gui::ChooseRun;
-using zarn::gui::RunKind;
-
-Q_DECLARE_METATYPE(RunKind)
+using zarn::qt::RunKind;
 
 namespace {
 
@@ -57,34 +55,6 @@ class EntryTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void ChoosesRunByPosition_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<RunKind>("kind");
-    QTest::addColumn<bool>("delete_files");
-    QTest::newRow("no arguments") << QStringList{} << RunKind::kAbout << false;
-    QTest::newRow("folder named w3x") << QStringList{"--map", "C:\\maps\\w3x\\notes.txt"}
-                                      << RunKind::kProcessMap << false;
-    QTest::newRow("mpq anywhere") << QStringList{"--map", "/x/a.mpq"} << RunKind::kProcessMap << false;
-    QTest::newRow("capital extension") << QStringList{"--map", "C:\\maps\\MAP.W3X"} << RunKind::kAbout << false;
-    QTest::newRow("map alone") << QStringList{"--map"} << RunKind::kAbout << false;
-    QTest::newRow("capital switch") << QStringList{"--MAP", "a.w3m"} << RunKind::kAbout << false;
-    QTest::newRow("single hyphen") << QStringList{"-map", "a.w3m"} << RunKind::kAbout << false;
-    QTest::newRow("update with extras") << QStringList{"--update", "x"} << RunKind::kUpdate << false;
-    QTest::newRow("delete third") << QStringList{"--map", "a.w3x", "--delete"} << RunKind::kProcessMap << true;
-    QTest::newRow("delete fourth") << QStringList{"--map", "a.w3x", "x", "--delete"}
-                                   << RunKind::kProcessMap << false;
-    QTest::newRow("delete second") << QStringList{"--map", "--delete", "a.w3x"} << RunKind::kAbout << false;
-  }
-  void ChoosesRunByPosition() {
-    QFETCH(QStringList, args);
-    std::vector<std::string> argv;
-    for (const QString& arg : args) argv.push_back(arg.toStdString());
-    zarn::gui::RunChoice choice = ChooseRun(argv);
-    QTEST(choice.kind, "kind");
-    QTEST(choice.delete_working_files, "delete_files");
-    if (choice.kind == RunKind::kProcessMap) QCOMPARE(choice.map_path, argv[1]);
-  }
-
   void CleanMapIsUpdated_data() {
     QTest::addColumn<bool>("delete_files");
     QTest::newRow("keep working files") << false;
@@ -95,7 +65,7 @@ class EntryTest : public QObject {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString program = dir.filePath("zarn");
-    QVERIFY(QFile::copy(ZARN_GUI_BINARY, program));
+    QVERIFY(QFile::copy(ZARN_QT_PROGRAM, program));
     const std::string map = dir.filePath("test.w3x").toStdString();
     QVERIFY(WriteArchive(map, "function main takes nothing returns nothing\r\n"
                               "    call   DoNothing()   // a comment\r\n"
@@ -153,10 +123,10 @@ class EntryTest : public QObject {
     const std::string extracted = zarn::PathJoin(zarn::WorkingDir(), "war3map.j");
     const bool had_extracted = QFile::exists(QString::fromStdString(extracted));
     zarn::SetIsolatedFaultForTesting(zarn::IsolatedFault::kSegfault);
-    zarn::gui::RunChoice choice;
+    zarn::qt::RunChoice choice;
     choice.kind = RunKind::kProcessMap;
     choice.map_path = map;
-    const int code = zarn::gui::PerformRun(choice);
+    const int code = zarn::qt::PerformRun(choice);
     zarn::SetIsolatedFaultForTesting(zarn::IsolatedFault::kNone);
     closer.stop();
     if (!had_extracted) QFile::remove(QString::fromStdString(extracted));

@@ -1,4 +1,4 @@
-#include "gui/about_window.h"
+#include "qt/about_window.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -6,11 +6,12 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "platform/platform.h"
-#include "gui/program_picture.h"
-#include "gui/window_style.h"
+#include "desktop/window_texts.h"
+#include "platform/processes.h"
+#include "qt/program_picture.h"
+#include "qt/window_style.h"
 
-namespace zarn::gui {
+namespace zarn::qt {
 
 namespace {
 
@@ -29,10 +30,10 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const Q
 
 }  // namespace
 
-TAboutWindow::TAboutWindow(QWidget* parent)
+AboutWindow::AboutWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       open_url_(OpenUrl) {
-  setWindowTitle("ZARN - About");
+  setWindowTitle(window_texts::kAboutCaption);
   setFont(DialogFont(11));
   resize(266, 145);
 
@@ -40,7 +41,7 @@ TAboutWindow::TAboutWindow(QWidget* parent)
   setWindowIcon(picture);
 
   // Created first so that it comes first in the tab order.
-  auto* exit = new QPushButton("Exit", this);
+  auto* exit = new QPushButton(window_texts::kAboutExit, this);
   exit->setObjectName("Exit");
   exit->setGeometry(178, 112, 80, 25);
   exit->setDefault(true);
@@ -51,15 +52,15 @@ TAboutWindow::TAboutWindow(QWidget* parent)
   image->setPixmap(picture);
   image->setGeometry(8, 24, 48, 48);
 
-  AddLabel(this, "about_lbl01", "Small preprocessor that extends", DialogFont(13),
+  AddLabel(this, "about_lbl01", window_texts::kAboutLine1, DialogFont(13),
            QRect(62, 30, 185, 16));
-  AddLabel(this, "about_lbl02", " Jass 2 language of Blizzard", DialogFont(13),
+  AddLabel(this, "about_lbl02", window_texts::kAboutLine2, DialogFont(13),
            QRect(71, 52, 158, 16));
 
   QFont link_font = DialogFont(11);
   link_font.setFamilies(QStringList{"MS Sans Serif"} + link_font.families());
   link_font.setUnderline(true);
-  link_ = AddLabel(this, "Label3", ZARN_PROJECT_URL, link_font, QRect(16, 117, 92, 13));
+  link_ = AddLabel(this, "Label3", window_texts::kAboutLinkText, link_font, QRect(16, 117, 92, 13));
   link_->setTextFormat(Qt::PlainText);
   link_->setForegroundRole(QPalette::Link);
   link_->setCursor(Qt::PointingHandCursor);
@@ -68,7 +69,7 @@ TAboutWindow::TAboutWindow(QWidget* parent)
   CentreOnScreen(*this);
 }
 
-bool TAboutWindow::eventFilter(QObject* watched, QEvent* event) {
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == link_ && event->type() == QEvent::MouseButtonRelease) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton && link_->rect().contains(mouse->position().toPoint())) {
@@ -79,10 +80,10 @@ bool TAboutWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TAboutWindow::Label3Click() {
-  if (open_url_) open_url_(ZARN_COMMUNITY_URL);
+void AboutWindow::Label3Click() {
+  if (open_url_) open_url_(window_texts::kAboutLinkTarget);
 }
 
-void TAboutWindow::ExitClick() { accept(); }
+void AboutWindow::ExitClick() { accept(); }
 
-}  // namespace zarn::gui
+}  // namespace zarn::qt

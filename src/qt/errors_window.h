@@ -9,25 +9,26 @@
 #include <string>
 #include <vector>
 
-#include "report.h"
+#include "core/report.h"
+#include "desktop/errors_view.h"
 
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace zarn::gui {
+namespace zarn::qt {
 
 // Starts a program without waiting for it; the result is not looked at.
 using ProcessStarter =
     std::function<bool(const std::string& program, const std::vector<std::string>& args)>;
 
-class TErrorsWindow : public QDialog, public ErrorPresenter {
+class ErrorsWindow : public QDialog, public ErrorPresenter {
   Q_OBJECT
 
  public:
   // `progress_window`, when given, is hidden before the errors come up.
-  explicit TErrorsWindow(QWidget* progress_window = nullptr, QWidget* parent = nullptr);
+  explicit ErrorsWindow(QWidget* progress_window = nullptr, QWidget* parent = nullptr);
 
   // Hides the progress window, prepares the window and shows it modally.
   void PresentErrors(const ErrorReport& report) override;
@@ -35,6 +36,7 @@ class TErrorsWindow : public QDialog, public ErrorPresenter {
   // Fills the list and the script view from `report` and selects the first
   // marker line; the window is not shown.
   void Prepare(const ErrorReport& report);
+  const ErrorsView& view() const { return view_; }
 
   // Selects line `line` (zero-based, without its line break) in the script
   // view, scrolls it into sight and gives the view the focus. A line past the
@@ -52,6 +54,10 @@ class TErrorsWindow : public QDialog, public ErrorPresenter {
   void OKClick();
   void ABOUTClick();
 
+  // Shows the view's selected line in the script view and the line field.
+  void ShowSelectedLine();
+
+  ErrorsView view_;
   QWidget* progress_window_;
   ProcessStarter start_process_;
   QListWidget* list_;
@@ -61,9 +67,4 @@ class TErrorsWindow : public QDialog, public ErrorPresenter {
   QPlainTextEdit* script_file_;
 };
 
-// The line number of an entry "Line N: message": the digits between the fifth
-// character and the first colon, leading blanks skipped. -1 when the entry has
-// no such number.
-long long EntryLineNumber(const std::string& entry);
-
-}  // namespace zarn::gui
+}  // namespace zarn::qt

@@ -1,4 +1,4 @@
-#include "gui/errors_window.h"
+#include "qt/errors_window.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -8,17 +8,15 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
-#include <charconv>
 
-#include "platform/platform.h"
-#include "text/text.h"
-#include "gui/window_style.h"
+#include "desktop/window_texts.h"
+#include "platform/paths.h"
+#include "platform/processes.h"
+#include "qt/window_style.h"
 
-namespace zarn::gui {
+namespace zarn::qt {
 
 namespace {
-
-constexpr const char* kMarker = "//!ZARN Error:";
 
 // Read-only fields show the dialog background rather than an edit background.
 void UseButtonFace(QWidget& widget) {
@@ -29,23 +27,12 @@ void UseButtonFace(QWidget& widget) {
 
 }  // namespace
 
-long long EntryLineNumber(const std::string& entry) {
-  std::size_t colon = entry.find(':');
-  if (colon == std::string::npos || colon < 4) return -1;
-  std::string_view digits = std::string_view(entry).substr(4, colon - 4);
-  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
-  long long number = -1;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (error != std::errc() || end != digits.data() + digits.size() || number < 0) return -1;
-  return number;
-}
-
-TErrorsWindow::TErrorsWindow(QWidget* progress_window, QWidget* parent)
+ErrorsWindow::ErrorsWindow(QWidget* progress_window, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       progress_window_(progress_window),
       start_process_(StartProcess) {
-  setWindowTitle("ZARN");
+  setWindowTitle(QString::fromStdString(view_.caption()));
   setFont(DialogFont(11));
   setFixedSize(847, 652);
 
@@ -55,7 +42,7 @@ TErrorsWindow::TErrorsWindow(QWidget* progress_window, QWidget* parent)
   list_->setUniformItemSizes(true);
   list_->setGeometry(8, 16, 828, 97);
 
-  ok_ = new QPushButton("Ok", this);
+  ok_ = new QPushButton(window_texts::kErrorsOk, this);
   ok_->setObjectName("OK");
   ok_->setGeometry(779, 619, 57, 25);
   ok_->setDefault(true);
@@ -68,7 +55,7 @@ TErrorsWindow::TErrorsWindow(QWidget* progress_window, QWidget* parent)
   line_->setGeometry(40, 622, 57, 21);
   UseButtonFace(*line_);
 
-  about_ = new QPushButton("About ...", this);
+  about_ = new QPushButton(window_texts::kErrorsAbout, this);
   about_->setObjectName("ABOUT");
   about_->setGeometry(700, 619, 73, 25);
   about_->setAutoDefault(false);
@@ -85,7 +72,7 @@ TErrorsWindow::TErrorsWindow(QWidget* progress_window, QWidget* parent)
   script_file_->setGeometry(8, 131, 829, 480);
   UseButtonFace(*script_file_);
 
-  auto* line_label = new QLabel("Line: ", this);
+  auto* line_label = new QLabel(window_texts::kErrorsLineLabel, this);
   line_label->setObjectName("Label3");
   line_label->move(8, 625);
   line_label->adjustSize();
@@ -106,38 +93,40 @@ TErrorsWindow::TErrorsWindow(QWidget* progress_window, QWidget* parent)
   CentreOnScreen(*this);
 }
 
-void TErrorsWindow::PresentErrors(const ErrorReport& report) {
+void ErrorsWindow::PresentErrors(const ErrorReport& report) {
   if (progress_window_) progress_window_->hide();
   Prepare(report);
   exec();
 }
 
-void TErrorsWindow::Prepare(const ErrorReport& report) {
-  // CR LF, a lone CR and a lone LF each start a new block of the view, as
-  // they start a new line for the scans, so line numbers stay block numbers
-  // (also for the line breaks inside restored string literals).
-  script_file_->setPlainText(BytesToDisplay(ReplaceAll(report.script, kMarker, "")));
+void ErrorsWindow::Prepare(const ErrorReport& report) {
+  view_.Present(report);
+  // Every line of the view's text ends with CR LF, one block break each, so
+  // line numbers stay block numbers.
+  script_file_->setPlainText(BytesToDisplay(view_.text()));
   {
     const QSignalBlocker blocker(list_);
     list_->clear();
     // A row as tall as the font leaves no room below the baseline, and an
     // underscore at the end of a name would be cut off.
     const QFontMetrics metrics = list_->fontMetrics();
-    for (const std::string& entry : report.entries) {
+    for (const std::string& entry : view_.entries()) {
       auto* item = new QListWidgetItem(BytesToDisplay(entry), list_);
       item->setSizeHint(QSize(metrics.horizontalAdvance(item->text()) + 8, metrics.height() + 3));
     }
+    // The window's own choice of the first entry is no click.
+    list_->setCurrentRow(view_.selected_entry());
   }
-  SelLine(report.first_marker_line);
-  line_->setText(QString::number(report.first_marker_line));
-  if (list_->count() > 0) {
-    const QSignalBlocker blocker(list_);
-    list_->setCurrentRow(0);
-  }
-  setWindowTitle(QString::fromStdString(ErrorCaption(report.marker_count)));
+  ShowSelectedLine();
+  setWindowTitle(QString::fromStdString(view_.caption()));
 }
 
-void TErrorsWindow::SelLine(std::size_t line) {
+void ErrorsWindow::ShowSelectedLine() {
+  SelLine(view_.selected_line());
+  line_->setText(QString::number(view_.selected_line()));
+}
+
+void ErrorsWindow::SelLine(std::size_t line) {
   QTextDocument* document = script_file_->document();
   if (line >= static_cast<std::size_t>(document->blockCount())) return;
   QTextBlock block = document->findBlockByNumber(static_cast<int>(line));
@@ -149,28 +138,23 @@ void TErrorsWindow::SelLine(std::size_t line) {
   script_file_->setFocus();
 }
 
-void TErrorsWindow::showEvent(QShowEvent* event) {
+void ErrorsWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // Before the first show the view has no real size to scroll against.
   script_file_->ensureCursorVisible();
 }
 
-void TErrorsWindow::LISTClick() {
-  QListWidgetItem* item = list_->currentItem();
-  if (!item) return;
-  long long line = EntryLineNumber(item->text().toLatin1().toStdString());
-  if (line < 0) return;
-  SelLine(static_cast<std::size_t>(line));
-  line_->setText(QString::number(line));
+void ErrorsWindow::LISTClick() {
+  if (view_.ChooseEntry(list_->currentRow())) ShowSelectedLine();
 }
 
-void TErrorsWindow::OKClick() { accept(); }
+void ErrorsWindow::OKClick() { accept(); }
 
 // Starts this very program again, without arguments, so it shows its About
 // window; the running executable is found by its real path, not relative to
 // whatever the working folder happens to be.
-void TErrorsWindow::ABOUTClick() {
+void ErrorsWindow::ABOUTClick() {
   if (start_process_) start_process_(ExecutablePath(), {});
 }
 
-}  // namespace zarn::gui
+}  // namespace zarn::qt
