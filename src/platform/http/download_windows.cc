@@ -1,5 +1,5 @@
 // The download through WinHTTP. Redirects are followed here rather than by
-// WinHTTP, so that the policy of download_policy.cc (never from https to
+// WinHTTP, so that the policy of download.cc (never from https to
 // http) is the one code that decides on both systems.
 #include <windows.h>
 #include <winhttp.h>
@@ -14,8 +14,8 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/wide_text.h"
-#include "update/download.h"
-#include "update/winhttp_transfer.h"
+#include "platform/http/download.h"
+#include "platform/http/download_windows.h"
 
 namespace zarn {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "update/download.h"
+#include "platform/http/download.h"
 
 namespace zarn {
 

@@ -1,41 +1,17 @@
-#include "platform/platform.h"
+#include "platform/paths.h"
 
-#include <fcntl.h>
-#include <malloc.h>
 #include <pwd.h>
-#include <spawn.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <climits>
-#include <cstring>
 #include <cstdlib>
-#include <system_error>
+#include <cstring>
 
 #include "platform/errors.h"
-#include "platform/files.h"
-
-extern char** environ;
 
 namespace zarn {
-
-std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
-
-void PrepareConsole() {
-  std::signal(SIGXFSZ, SIG_IGN);
-  std::signal(SIGPIPE, SIG_IGN);
-}
-
-bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
-
-std::FILE* OpenStdioFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
-
-bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 std::string ExecutablePath() {
   char buffer[PATH_MAX];
@@ -56,6 +32,11 @@ std::string PathJoin(const std::string& dir, const std::string& name) {
   if (dir.empty()) return name;
   if (dir.back() == '/') return dir + name;
   return dir + "/" + name;
+}
+
+std::string FileName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool CanCreateFileIn(const std::string& dir) {
@@ -119,48 +100,5 @@ std::string WorkingDirFor(const std::string& program_dir) {
   CreateFolders(state);
   return state;
 }
-
-bool StartProcess(const std::string& program, const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid;
-  return posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
-}
-
-void CheckWorkingFileTarget(const std::string& path, const std::string& keep) {
-  struct stat st {}, kept {};
-  if (lstat(path.c_str(), &st) != 0) return;  // not there yet: created as a plain file
-  if (S_ISLNK(st.st_mode)) throw FileError("Cannot write file " + path + ": it is a symbolic link");
-  if (stat(keep.c_str(), &kept) == 0 && st.st_dev == kept.st_dev && st.st_ino == kept.st_ino)
-    throw FileError("Cannot write file " + path + ": it is the map itself");
-}
-
-void TuneMemoryAllocator() {
-#ifdef M_MMAP_THRESHOLD
-  mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
-#endif
-}
-
-FileLock::FileLock(const std::string& path) {
-  handle_ = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (handle_ < 0) throw FileError("Cannot write file " + path + ": " + std::strerror(errno));
-}
-
-FileLock::~FileLock() {
-  if (handle_ >= 0) close(static_cast<int>(handle_));  // closing releases the lock
-}
-
-bool FileLock::TryLock() { return flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0; }
-
-void FileLock::Lock() {
-  while (flock(static_cast<int>(handle_), LOCK_EX) != 0) {
-    if (errno != EINTR) throw FileError(std::string("Cannot lock the working files: ") + std::strerror(errno));
-  }
-}
-
-bool OpenUrl(const std::string& url) { return StartProcess("xdg-open", {url}); }
 
 }  // namespace zarn

@@ -1,4 +1,4 @@
-#include "update/download.h"
+#include "platform/http/download.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,7 +8,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "update/curl_transfer.h"
+#include "platform/http/download_posix.h"
 
 namespace zarn {
 

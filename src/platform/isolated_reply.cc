@@ -1,10 +1,10 @@
-#include "platform/isolated_process.h"
+#include "platform/isolated_reply.h"
 
 #include <cstdint>
 #include <cstring>
 #include <exception>
 
-#include "platform/isolated_reply.h"
+#include "platform/isolated_process.h"
 
 namespace zarn {
 

@@ -5,7 +5,7 @@
 
 #include "text/script.h"
 #include "testing/scratch_folder.h"
-#include "update/winhttp_transfer.h"
+#include "platform/http/download_windows.h"
 
 namespace zarn {
 namespace {

@@ -1,6 +1,6 @@
 // HTTP downloads of the update run, streamed to a file. The transfer is the
 // platform's: libcurl on Linux (download_posix.cc), WinHTTP on Windows
-// (download_windows.cc); the redirect policy is shared (download_policy.cc).
+// (download_windows.cc); the redirect policy is shared (download.cc).
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include <cctype>
 #include <string_view>
 
-#include "update/download.h"
+#include "platform/http/download.h"
 
 namespace zarn {
 

@@ -1,4 +1,4 @@
-#include "update/download.h"
+#include "platform/http/download.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,10 @@
-#include "platform/file_system.h"
+#include "platform/files.h"
 
 #include <windows.h>
 
 #include <string>
 
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "platform/wide_text.h"
 
 namespace zarn {
@@ -40,11 +39,6 @@ HANDLE OpenForIdentity(const std::wstring& path) {
                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-// Far past any real map's end: a lock there keeps runs apart without
-// blocking anyone's reads of the map's bytes (Windows locks are mandatory).
-constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
-constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
-
 std::string RandomSuffix() {
   static unsigned counter = 0;
   const unsigned long long seed = GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^
@@ -72,6 +66,39 @@ bool CopyBytes(HANDLE in, HANDLE out) {
 }
 
 }  // namespace
+
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
+  return _wfopen(WideFromUtf8(path).c_str(), WideFromUtf8(mode).c_str());
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileW(WideFromUtf8(path).c_str()) != 0; }
+
+namespace {
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  auto info = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& out) {
+    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(h, &out) != 0;
+    CloseHandle(h);
+    return ok;
+  };
+  BY_HANDLE_FILE_INFORMATION x{}, y{};
+  return info(a, x) && info(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+         x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+}  // namespace
+
+void CheckWorkingFileTarget(const std::string& path, const std::string& keep) {
+  const std::wstring wide = WideFromUtf8(path);
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;  // not there yet: created as a plain file
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    throw FileError("Cannot write file " + path + ": it is a symbolic link");
+  if (SameFile(wide, WideFromUtf8(keep))) throw FileError("Cannot write file " + path + ": it is the map itself");
+}
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
   HANDLE h = OpenForIdentity(WideFromUtf8(path));
@@ -129,41 +156,6 @@ bool ReplaceFile(const std::string& replacement, const std::string& target) {
 
 // MOVEFILE_WRITE_THROUGH has made the rename durable already.
 void SyncFolderOf(const std::string&) {}
-
-MapLock::~MapLock() { Release(); }
-
-void MapLock::Release() {
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));  // closing releases the lock
-  handle_ = -1;
-}
-
-bool MapLock::ReplaceLockedFile(const std::string& replacement, const std::string& target) {
-  Release();
-  return ReplaceFile(replacement, target);
-}
-
-MapLock::Result MapLock::TryLock(const std::string& path) {
-  Release();
-  // Others may read the map, and the run's own rename may replace it; a
-  // program that writes it cannot open it meanwhile, nor can this run while
-  // such a program has it open.
-  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Result::kBusy : Result::kUnlockable;
-  }
-  OVERLAPPED at{};
-  at.Offset = kLockOffsetLow;
-  at.OffsetHigh = kLockOffsetHigh;
-  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-    const bool busy = GetLastError() == ERROR_LOCK_VIOLATION;
-    CloseHandle(h);
-    return busy ? Result::kBusy : Result::kUnlockable;
-  }
-  handle_ = reinterpret_cast<std::intptr_t>(h);
-  return Result::kLocked;
-}
 
 ScriptFile::ScriptFile(const std::string& path, const std::optional<FileIdentity>& not_this) : path_(path) {
   const std::wstring wide = WideFromUtf8(path);

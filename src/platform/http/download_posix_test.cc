@@ -7,8 +7,8 @@
 #include "text/script.h"
 #include "testing/scratch_folder.h"
 #include "testing/test_http_server.h"
-#include "update/curl_transfer.h"
-#include "update/download.h"
+#include "platform/http/download_posix.h"
+#include "platform/http/download.h"
 
 namespace zarn {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "platform/files.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -72,6 +72,18 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+void CheckWorkingFileTarget(const std::string& path, const std::string& keep) {
+  struct stat st {}, kept {};
+  if (lstat(path.c_str(), &st) != 0) return;  // not there yet: created as a plain file
+  if (S_ISLNK(st.st_mode)) throw FileError("Cannot write file " + path + ": it is a symbolic link");
+  if (stat(keep.c_str(), &kept) == 0 && st.st_dev == kept.st_dev && st.st_ino == kept.st_ino)
+    throw FileError("Cannot write file " + path + ": it is the map itself");
+}
+
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
@@ -119,36 +131,6 @@ void SyncFolderOf(const std::string& path) {
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
-}
-
-MapLock::~MapLock() { Release(); }
-
-void MapLock::Release() {
-  if (handle_ != -1) ::close(static_cast<int>(handle_));  // closing releases the lock
-  handle_ = -1;
-}
-
-bool MapLock::ReplaceLockedFile(const std::string& replacement, const std::string& target) {
-  return ReplaceFile(replacement, target);
-}
-
-MapLock::Result MapLock::TryLock(const std::string& path) {
-  Release();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Result::kUnlockable;  // opening the archive reports a missing map
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const bool busy = errno == EWOULDBLOCK || errno == EINTR;
-    ::close(fd);
-    return busy ? Result::kBusy : Result::kUnlockable;
-  }
-  struct stat held {}, current {};
-  if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &current) == 0 && held.st_dev == current.st_dev &&
-      held.st_ino == current.st_ino) {
-    handle_ = fd;
-    return Result::kLocked;
-  }
-  ::close(fd);
-  return Result::kReplaced;
 }
 
 ScriptFile::ScriptFile(const std::string& path, const std::optional<FileIdentity>& not_this) : path_(path) {
