@@ -81,7 +81,7 @@ bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AboutWindow::Label3Click() {
-  if (open_url_) open_url_(window_texts::kAboutLinkTarget);
+  OpenLinkTarget(open_url_);
 }
 
 void AboutWindow::ExitClick() { accept(); }

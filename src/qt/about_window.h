@@ -3,16 +3,14 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 #include <string>
+
+#include "desktop/window_actions.h"
 
 class QLabel;
 class QPushButton;
 
 namespace zarn::qt {
-
-// Asks the desktop to open a web address; the result is not looked at.
-using UrlOpener = std::function<bool(const std::string& url)>;
 
 class AboutWindow : public QDialog {
   Q_OBJECT

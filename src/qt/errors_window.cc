@@ -10,7 +10,6 @@
 #include <QTextBlock>
 
 #include "desktop/window_texts.h"
-#include "platform/paths.h"
 #include "platform/processes.h"
 #include "qt/window_style.h"
 
@@ -150,11 +149,8 @@ void ErrorsWindow::LISTClick() {
 
 void ErrorsWindow::OKClick() { accept(); }
 
-// Starts this very program again, without arguments, so it shows its About
-// window; the running executable is found by its real path, not relative to
-// whatever the working folder happens to be.
 void ErrorsWindow::ABOUTClick() {
-  if (start_process_) start_process_(ExecutablePath(), {});
+  ShowAboutInNewProcess(start_process_);
 }
 
 }  // namespace zarn::qt

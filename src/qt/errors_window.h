@@ -5,12 +5,12 @@
 
 #include <QDialog>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/report.h"
 #include "desktop/errors_view.h"
+#include "desktop/window_actions.h"
 
 class QLineEdit;
 class QListWidget;
@@ -18,10 +18,6 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace zarn::qt {
-
-// Starts a program without waiting for it; the result is not looked at.
-using ProcessStarter =
-    std::function<bool(const std::string& program, const std::vector<std::string>& args)>;
 
 class ErrorsWindow : public QDialog, public ErrorPresenter {
   Q_OBJECT

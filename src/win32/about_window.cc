@@ -51,7 +51,7 @@ void AboutWindow::ShowModal() {
 }
 
 void AboutWindow::Label3Click() {
-  if (open_url_) open_url_(window_texts::kAboutLinkTarget);  // the window stays open
+  OpenLinkTarget(open_url_);  // the window stays open
 }
 
 LRESULT AboutWindow::ColourLabel(HDC context, HWND label) {

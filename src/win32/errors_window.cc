@@ -1,7 +1,6 @@
 #include "win32/errors_window.h"
 
 #include "desktop/window_texts.h"
-#include "platform/paths.h"
 #include "platform/processes.h"
 
 namespace zarn::win32 {
@@ -95,11 +94,8 @@ void ErrorsWindow::LISTClick() {
   if (index != LB_ERR && view_.ChooseEntry(static_cast<int>(index))) ShowSelectedLine();
 }
 
-// Starts this very program again, without arguments, so it shows its About
-// window; the running executable is found by its real path rather than
-// relative to whatever the working folder happens to be.
 void ErrorsWindow::ABOUTClick() {
-  if (start_process_) start_process_(ExecutablePath(), {});
+  ShowAboutInNewProcess(start_process_);
 }
 
 void ErrorsWindow::OKClick() { closed_ = true; }

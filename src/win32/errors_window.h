@@ -4,19 +4,15 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/report.h"
 #include "desktop/errors_view.h"
+#include "desktop/window_actions.h"
 #include "win32/window_kit.h"
 
 namespace zarn::win32 {
-
-// Starts a program without waiting for it; the result is not looked at.
-using ProcessStarter =
-    std::function<bool(const std::string& program, const std::vector<std::string>& args)>;
 
 class ErrorsWindow : public Window, public ErrorPresenter {
  public:
@@ -30,7 +26,6 @@ class ErrorsWindow : public Window, public ErrorPresenter {
   // Fills the list and the script view from `report` and selects the first
   // marker line; the window is not shown.
   void Prepare(const ErrorReport& report);
-  const ErrorsView& view() const { return view_; }
   // Shows the window and waits until Ok or the close box ends it.
   void ShowModal();
   // Selects line `line` (zero-based, without its line break) in the script
@@ -39,6 +34,7 @@ class ErrorsWindow : public Window, public ErrorPresenter {
   void SelLine(std::size_t line);
 
   void SetProcessStarter(ProcessStarter starter) { start_process_ = std::move(starter); }
+  const ErrorsView& view() const { return view_; }
 
   enum ControlId { kList = 201, kOk = IDOK, kLine = 203, kAbout = 204, kScriptFile = 205, kLabel3 = 206 };
 
