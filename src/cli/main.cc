@@ -21,11 +21,13 @@ extern const char k_usage_data[];
 
 namespace {
 
-// One updating progress line on a terminal, nothing otherwise.
-class ConsoleProgress : public zarn::ProgressReporter {
+// Standard error as a run's console: one updating progress line on a
+// terminal (nothing otherwise), notes, and the entries found, with their
+// caption after a run and alone after a check.
+class Console : public zarn::ProgressReporter, public zarn::ErrorPresenter {
  public:
-  ConsoleProgress() : enabled_(zarn::StandardErrorIsTerminal()) {}
-  ~ConsoleProgress() override { Finish(); }
+  explicit Console(bool caption) : enabled_(zarn::StandardErrorIsTerminal()), caption_(caption) {}
+  ~Console() override { Finish(); }
 
   void SetProgress(std::string_view text, int value) override {
     status_ = std::string(text);
@@ -39,6 +41,13 @@ class ConsoleProgress : public zarn::ProgressReporter {
   void Note(std::string_view text) override {
     Finish();
     std::cerr << text << "\n";
+  }
+  void PresentErrors(const zarn::ErrorReport& report) override {
+    Finish();
+    std::string out;
+    for (const std::string& entry : report.entries) out += entry + "\n";
+    if (caption_) out += zarn::ErrorCaption(report.marker_count) + "\n";
+    std::fwrite(out.data(), 1, out.size(), stderr);
   }
   void Finish() {
     if (enabled_ && drawn_) std::fputs("\r\033[K", stderr);
@@ -56,28 +65,10 @@ class ConsoleProgress : public zarn::ProgressReporter {
     drawn_ = true;
   }
 
-  bool enabled_;
+  bool enabled_, caption_;
   bool drawn_ = false;
   std::string status_, name_;
   int value_ = 0;
-};
-
-// Entries on standard error, one to a line; a run's entries end with their
-// caption, the check's problems stand alone.
-class ConsoleErrors : public zarn::ErrorPresenter {
- public:
-  ConsoleErrors(ConsoleProgress& progress, bool caption) : progress_(progress), caption_(caption) {}
-  void PresentErrors(const zarn::ErrorReport& report) override {
-    progress_.Finish();
-    std::string out;
-    for (const std::string& entry : report.entries) out += entry + "\n";
-    if (caption_) out += zarn::ErrorCaption(report.marker_count) + "\n";
-    std::fwrite(out.data(), 1, out.size(), stderr);
-  }
-
- private:
-  ConsoleProgress& progress_;
-  bool caption_;
 };
 
 int Usage(std::FILE* out, int code) {
@@ -116,12 +107,11 @@ bool WriteOutput(const std::string& out, std::string_view result) {
 // that ends it is printed and gives `failed`.
 template <class Run>
 int Perform(bool caption, int failed, Run&& run) {
-  ConsoleProgress progress;
-  ConsoleErrors errors(progress, caption);
+  Console console(caption);
   try {
-    return run(progress, errors);
+    return run(console);
   } catch (const std::exception& e) {
-    progress.Finish();
+    console.Finish();
     std::cerr << e.what() << "\n";
     return failed;
   }
@@ -133,9 +123,7 @@ int RunMap(const zarn::cli::Options& cli) {
   options.delete_working_files = cli.delete_working_files;
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
-  return Perform(true, 1, [&](ConsoleProgress& progress, ConsoleErrors& errors) {
-    return zarn::RunPipeline(options, progress, errors);
-  });
+  return Perform(true, 1, [&](Console& console) { return zarn::RunPipeline(options, console, console); });
 }
 
 int RunScript(const zarn::cli::Options& cli) {
@@ -143,12 +131,12 @@ int RunScript(const zarn::cli::Options& cli) {
   if (!ReadInput(cli.script, options.script)) return 2;
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
-  return Perform(true, 1, [&](ConsoleProgress& progress, ConsoleErrors& errors) {
+  return Perform(true, 1, [&](Console& console) {
     const zarn::ScriptWriter write = [&](std::string_view result) {
-      progress.Finish();
+      console.Finish();
       return WriteOutput(cli.out, result);
     };
-    return zarn::RunScript(std::move(options), write, progress, errors);
+    return zarn::RunScript(std::move(options), write, console, console);
   });
 }
 
@@ -159,9 +147,7 @@ int RunCheck(const zarn::cli::Options& cli) {
     if (!ReadInput(file, options.files.back().text)) return 2;
   }
   // An API folder whose files cannot be read: a bad command line.
-  return Perform(false, 2, [&](ConsoleProgress& progress, ConsoleErrors& errors) {
-    return zarn::RunCheck(options, progress, errors);
-  });
+  return Perform(false, 2, [&](Console& console) { return zarn::RunCheck(options, console, console); });
 }
 
 int BadCommandLine(const zarn::cli::ParseResult& parsed) {
