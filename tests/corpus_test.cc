@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <map>
 
-#include "pipeline.h"
-#include "result_check.h"
+#include "core/pipeline.h"
+#include "core/result_check.h"
 #include "text/script.h"
 #include "text/text.h"
 

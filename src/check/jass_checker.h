@@ -49,4 +49,16 @@ JassCheckResult CheckJass(std::string_view script);
 JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api,
                                  const jass::FunctionAnnotations* annotations = nullptr);
 
+namespace jass {
+
+struct SymbolTable;
+
+// The full check of the sources read in order, their declarations added to
+// `table`, which may hold the API's already. Problems are sorted by source,
+// then line; `annotations` as for CheckJassProgram.
+JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table,
+                             const FunctionAnnotations* annotations = nullptr);
+
+}  // namespace jass
+
 }  // namespace zarn

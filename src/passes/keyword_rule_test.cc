@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bench/script_generator.h"
-#include "pipeline.h"
+#include "core/pipeline.h"
 #include "testing/preprocess_fixture.h"
 
 namespace zarn {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "platform/errors.h"
@@ -35,6 +36,37 @@ void WriteFileBytes(const std::string& path, std::string_view bytes) {
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), raw) == bytes.size();
   ok = (std::fclose(raw) == 0) && ok;
   if (!ok) throw FileError("Cannot write file " + path + ": " + Reason());
+}
+
+bool IsRegularFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(NativePath(path), error);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  std::error_code error;
+  std::filesystem::rename(NativePath(from), NativePath(to), error);
+  return !error;
+}
+
+bool CopyPermissions(const std::string& from, const std::string& to) {
+  std::error_code error;
+  const std::filesystem::perms mode = std::filesystem::status(NativePath(from), error).permissions();
+  if (error) return false;
+  std::filesystem::permissions(NativePath(to), mode, std::filesystem::perm_options::replace, error);
+  return !error;
+}
+
+bool ReadStandardInput(std::string& bytes) {
+  bytes.clear();
+  char buffer[1 << 16];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, got);
+  return !std::ferror(stdin);
+}
+
+bool WriteStandardOutput(std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
 }
 
 }  // namespace zarn

@@ -2,13 +2,8 @@
 
 #include <windows.h>
 
-#include <exception>
-
-#include "pipeline.h"
-#include "platform/errors.h"
-#include "platform/platform.h"
+#include "desktop/desktop_run.h"
 #include "platform/wide_text.h"
-#include "update/update.h"
 #include "win32/about_window.h"
 #include "win32/errors_window.h"
 #include "win32/progress_window.h"
@@ -17,53 +12,33 @@ namespace zarn::win32 {
 
 namespace {
 
-int ProcessMap(const RunChoice& choice) {
-  ProgressWindow progress;
-  progress.Show();
-  ErrorsWindow errors(progress.handle());
-  MapRunOptions options;
-  options.map_path = choice.map_path;
-  options.tool_dir = WorkingDir();
-  options.delete_working_files = choice.delete_working_files;
-  options.words = choice.words;
-  return RunPipeline(options, progress, errors);
-}
+class Win32Windows : public DesktopWindows {
+ public:
+  int WithRunWindows(const MapRun& run) override {
+    ProgressWindow progress;
+    progress.Show();
+    ErrorsWindow errors(progress.handle());
+    return run(progress, errors);
+  }
 
-int Update() {
-  // The new program is fetched beside the old one, so the swap is a rename.
-  const UpdateOutcome outcome =
-      RunUpdate(ZARN_UPDATE_URL, ExecutableDir(), ExecutablePath(), ZARN_UPDATE_PUBLIC_KEY);
-  ShowMessage(UpdateMessage(outcome), false);
-  return 0;
-}
+  void ShowAbout() override {
+    AboutWindow about;
+    about.ShowModal();
+  }
 
-int About() {
-  AboutWindow about;
-  about.ShowModal();
-  return 0;
-}
+  void ShowMessage(const std::string& text, bool error) override { win32::ShowMessage(text, error); }
+};
 
 }  // namespace
 
 void ShowMessage(const std::string& text, bool error) {
   // Messages are UTF-8 (paths, system reasons); MB_TASKMODAL: no window owns them.
-  MessageBoxW(nullptr, WideFromUtf8(text).c_str(), L"ZARN",
-              MB_OK | MB_TASKMODAL | (error ? MB_ICONERROR : 0));
+  MessageBoxW(nullptr, WideFromUtf8(text).c_str(), L"ZARN", MB_OK | MB_TASKMODAL | (error ? MB_ICONERROR : 0));
 }
 
 int PerformRun(const RunChoice& choice) {
-  try {
-    switch (choice.kind) {
-      case RunKind::kProcessMap: return ProcessMap(choice);
-      case RunKind::kUpdate: return Update();
-      case RunKind::kAbout: return About();
-    }
-  } catch (const std::exception& e) {
-    // Error and anything else (memory, a library failure) end the run the
-    // same way rather than aborting without a word.
-    ShowMessage(e.what(), true);
-  }
-  return 1;
+  Win32Windows windows;
+  return zarn::PerformRun(choice, windows);
 }
 
 }  // namespace zarn::win32

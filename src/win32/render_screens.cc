@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "pipeline.h"
+#include "desktop/sample_reports.h"
 #include "platform/files.h"
 #include "win32/about_window.h"
 #include "win32/errors_window.h"
@@ -67,14 +67,6 @@ bool SaveScreenOf(HWND window, const std::string& path) {
   return true;
 }
 
-zarn::ErrorReport SampleReport() {
-  return zarn::ScanForMarkers(zarn::Lines{
-      "globals", "integer count = 0", "endglobals", "function Spawn takes nothing returns nothing",
-      "//!ZARN Error:var v = GetSomething()", "local unit u = CreateUnit(Player(0), 'hfoo', 0, 0, 0)",
-      "//!ZARN Error:free t", "set count = count + 1", "endfunction",
-      "function main takes nothing returns nothing", "//!ZARN Error:var w", "call Spawn()", "endfunction"});
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,7 +81,7 @@ int main(int argc, char** argv) {
   progress.SetFunctionName("Spawn", false);
   bool saved = SaveScreenOf(progress.handle(), dir + "/win-progress.bmp");
   ErrorsWindow errors;
-  errors.Prepare(SampleReport());
+  errors.Prepare(zarn::SampleMarkerReport());
   saved = SaveScreenOf(errors.handle(), dir + "/win-errors.bmp") && saved;
   AboutWindow about;
   saved = SaveScreenOf(about.handle(), dir + "/win-about.bmp") && saved;
