@@ -12,9 +12,7 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
               ErrorPresenter& errors) {
   Run run(progress);
   if (options.words) run.keywords = KeywordRule::Words();
-  // Kept for the hint of a refused run in the default mode; the directive
-  // may still choose word mode.
-  run.raw = options.words ? std::move(options.script) : options.script;
+  run.raw = std::move(options.script);
   BuildLanguageTables(run);
   jass::FunctionAnnotations annotations;
   if (options.check_result) annotations = ReadAnnotations(run.raw);
@@ -24,9 +22,11 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
     const std::optional<JassApi> api = FindJassApi(options.api_dir, ApiLookupDir(), progress);
     report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations);
   }
+  // Read before the result is written, which may replace the input.
+  if (report.marker_count > 0 && !run.keywords.words() && options.read_again)
+    report.hint = WordsHint(options.read_again());
   if (!write(run.text)) return kScriptNotWritten;
   if (report.marker_count == 0) return 0;
-  if (!run.keywords.words()) report.hint = WordsHint(options.script);
   errors.PresentErrors(report);
   return 1;
 }

@@ -19,6 +19,9 @@ struct ScriptRunOptions {
   std::string api_dir;
   // Keywords only as whole words in their statements' places (--words).
   bool words = false;
+  // The script's bytes once more, asked for only by a refused run in the
+  // default mode, for its hint; none: no hint.
+  std::function<std::string()> read_again;
 };
 
 // Takes the processed script; false when it could not be written (after
