@@ -125,13 +125,6 @@ int RunMap(const zarn::cli::Options& cli) {
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
   options.words = cli.words;
-  // Standard input cannot be read twice: a copy is kept for the hint.
-  const std::string input_copy = cli.script == "-" && !cli.words ? options.script : std::string();
-  options.read_again = [&] {
-    std::string bytes = input_copy;
-    if (cli.script != "-") ReadInput(cli.script, bytes);
-    return bytes;
-  };
   return Perform(true, 1, [&](Console& console) { return zarn::RunPipeline(options, console, console); });
 }
 
@@ -141,6 +134,13 @@ int RunScript(const zarn::cli::Options& cli) {
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
   options.words = cli.words;
+  // Standard input cannot be read twice: a copy is kept for the hint.
+  const std::string input_copy = cli.script == "-" && !cli.words ? options.script : std::string();
+  options.read_again = [&] {
+    std::string bytes = input_copy;
+    if (cli.script != "-") ReadInput(cli.script, bytes);
+    return bytes;
+  };
   return Perform(true, 1, [&](Console& console) {
     const zarn::ScriptWriter write = [&](std::string_view result) {
       console.Finish();
