@@ -14,6 +14,7 @@
 #include "pipeline.h"
 #include "platform/isolated_process.h"
 #include "platform/platform.h"
+#include "platform/stop_request.h"
 #include "result_check.h"
 #include "text/script.h"
 
@@ -223,6 +224,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args = zarn::ProgramArguments(argc, argv);
   if (std::optional<int> code = zarn::ServeIsolatedTaskIfAsked(args)) return *code;
   zarn::PrepareConsole();
+  zarn::HandleStopRequests();
   zarn::TuneMemoryAllocator();
   const zarn::cli::ParseResult parsed = zarn::cli::ParseOptions(std::vector<std::string>(args.begin() + 1, args.end()));
   if (!parsed.error.empty()) return BadCommandLine(parsed);

@@ -7,6 +7,7 @@
 
 #include "gui/entry.h"
 #include "platform/platform.h"
+#include "platform/stop_request.h"
 #include "gui/program_picture.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
   // so none of its own switches can take an argument's place.
   std::vector<std::string> args(argv + 1, argv + argc);
   zarn::TuneMemoryAllocator();
+  // Stopped (SIGTERM, SIGHUP, ...), a run leaves no temporary copy behind.
+  zarn::HandleStopRequests();
   int qt_argc = 1;
   QApplication app(qt_argc, argv);
   QApplication::setApplicationName("ZARN");

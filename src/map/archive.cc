@@ -4,12 +4,16 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "map/archive_search.h"
 #include "map/archive_worker.h"
 #include "map/mpq_tables.h"
+#include "map/write_steps.h"
 #include "platform/file_system.h"
+#include "platform/stop_request.h"
+#include "platform/temporary_copies.h"
 #include "text/script.h"
 
 namespace zarn {
@@ -66,11 +70,26 @@ void CheckFileSize(HANDLE archive, HANDLE file, const std::string& name, std::ui
   }
 }
 
-// A file beside the map for the updated archive; removed unless kept.
+// A file beside the map for the updated archive, locked while this run has
+// it and removed unless kept; a stop request removes it too, with the
+// compaction file beside it.
 class TemporaryCopy {
  public:
   explicit TemporaryCopy(const std::string& original) {
-    if (CreateTemporaryCopy(original, path_)) return;
+    bool made = false;
+    {
+      // A stop cannot come between making the copy and registering it.
+      StopDeferral defer;
+      made = CreateTemporaryCopy(original, path_);
+      if (made) {
+        removed_on_stop_.emplace(path_);
+        compaction_removed_on_stop_.emplace(CompactionFileOf(path_));
+      }
+    }
+    if (made) {
+      Hold();
+      return;
+    }
     // A throwing constructor runs no destructor; the partial copy is gone.
     if (path_.empty()) throw EArchiveUpdate("cannot create a temporary copy of " + original + SystemReason());
     const std::string copy = path_;
@@ -79,16 +98,40 @@ class TemporaryCopy {
   }
   ~TemporaryCopy() {
     if (path_.empty()) return;
+    LetGo();
     RemoveFile(path_);
-    // The library compacts through a file named with "mp_" after the last dot.
-    std::string compact = path_.substr(0, path_.rfind('.') + 1) + "mp_";
-    RemoveFile(compact);
+    RemoveFile(CompactionFileOf(path_));
   }
   const std::string& path() const { return path_; }
-  void Keep() { path_.clear(); }
+
+  // Takes the lock on the file the copy's name stands for now: compaction
+  // puts a new file in the old one's place.
+  void Hold() {
+    StopDeferral defer;
+    if (lock_.Take(path_)) removed_on_stop_->SetHandle(lock_.handle());
+  }
+  // Lets go of the copy before it is renamed, or before a worker opens it
+  // where an open handle would keep the worker out.
+  void LetGo() {
+    StopDeferral defer;
+    removed_on_stop_->SetHandle(-1);
+    lock_.Release();
+  }
+  void LetWriterIn() {
+    if (CopyLock::KeepsWritersOut()) LetGo();
+  }
+  // The copy is the map now: nothing of it is removed any more.
+  void Keep() {
+    LetGo();
+    removed_on_stop_.reset();
+    compaction_removed_on_stop_.reset();
+    path_.clear();
+  }
 
  private:
   std::string path_;
+  CopyLock lock_;
+  std::optional<RemovedOnStop> removed_on_stop_, compaction_removed_on_stop_;
 };
 
 }  // namespace
@@ -166,6 +209,7 @@ std::chrono::milliseconds MapArchive::WorkLimit(std::uint64_t size) const {
 void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
   LockMap();
+  RemoveStaleCopies(progress);
   const std::optional<FileIdentity> map = IdentityOf(path_);
   const bool map_exists = map.has_value();
   extracted_ = map_exists;
@@ -184,6 +228,15 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
   if (!readable) throw ESFileOpenFileEx(kScriptName);
   script.WriteAndClose(RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(map->size)));
+}
+
+// Copies left by a run that ended without cleaning up. They are told apart
+// from a live run's by their locks, which only a map lock of this run's own
+// makes a proof: no run of this map is between making a copy and locking it.
+void MapArchive::RemoveStaleCopies(ProgressReporter& progress) const {
+  if (!lock_.held()) return;
+  const std::size_t removed = RemoveStaleTemporaryCopies(ResolvedPath(path_));
+  if (removed > 0) progress.Note(StaleCopiesNote(removed));
 }
 
 FileIdentity MapArchive::CheckMapMayBeReplaced(const std::string& map_path) const {
@@ -224,10 +277,20 @@ void MapArchive::InsertScript(const std::string& parsed_path) {
   const FileIdentity original = CheckMapMayBeReplaced(map_path);
   if (fail_at_ == InsertStep::kCopy) throw EArchiveUpdate("cannot create a temporary copy (injected failure)");
   TemporaryCopy copy(map_path);
+  ReachedWriteStep(WriteStep::kCopyMade);
+  copy.LetWriterIn();
   WriteCopy(copy.path(), parsed_path, original.size);
+  copy.Hold();
+  // A power cut after the rename must find the new map whole.
+  std::string reason;
+  if (!SyncFileToDisk(copy.path(), reason)) throw EArchiveUpdate("cannot write " + copy.path() + " to the disk: " + reason);
+  ReachedWriteStep(WriteStep::kCopySynced);
+  copy.LetGo();
   ReplaceMap(copy.path(), map_path);
   copy.Keep();
+  ReachedWriteStep(WriteStep::kReplaced);
   SyncFolderOf(map_path);
+  ReachedWriteStep(WriteStep::kFolderSynced);
 }
 
 }  // namespace zarn

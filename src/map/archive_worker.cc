@@ -7,6 +7,7 @@
 
 #include "map/archive.h"
 #include "map/storm_path.h"
+#include "map/write_steps.h"
 #include "text/script.h"
 
 namespace zarn {
@@ -144,7 +145,9 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
   DWORD flags = 0;
   SFileGetFileInfo(archive.handle, SFileMpqFlags, &flags, sizeof flags, nullptr);
   steps.Check(InsertStep::kOpen, !(flags & MPQ_FLAG_READ_ONLY), name + " is damaged or protected and cannot be written");
+  ReachedWriteStep(WriteStep::kArchiveOpened);
   steps.Check(InsertStep::kDeleteAttributes, DropAttributes(archive.handle), "cannot delete (attributes)" + LibraryReason());
+  ReachedWriteStep(WriteStep::kAttributesDeleted);
   // Only a map's script is replaced; an archive without one is no map.
   steps.Check(InsertStep::kAddScript, SFileHasFile(archive.handle, kScriptName),
               "the archive holds no " + std::string(kScriptName));
@@ -153,6 +156,7 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
                              MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_COMPRESSION_ZLIB,
                              MPQ_COMPRESSION_NEXT_SAME),
               "cannot add " + std::string(kScriptName) + LibraryReason());
+  ReachedWriteStep(WriteStep::kScriptReplaced);
   if (AllNamesKnown(archive.handle)) {
     steps.Check(InsertStep::kCompact, SFileCompactArchive(archive.handle, nullptr, false),
                 "cannot compact the archive" + LibraryReason());
@@ -163,7 +167,9 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
     std::cerr << "zarn: warning: not every file name in " << name
               << " is known; the archive is updated without compacting\n";
   }
+  ReachedWriteStep(WriteStep::kCompacted);
   steps.Check(InsertStep::kClose, archive.Close(), "cannot write the archive's tables" + LibraryReason());
+  ReachedWriteStep(WriteStep::kClosed);
 }
 
 void VerifyCopy(const std::string& copy, const std::string& script, const UpdateSteps& steps) {
@@ -175,6 +181,7 @@ void VerifyCopy(const std::string& copy, const std::string& script, const Update
     same = false;
   }
   steps.Check(InsertStep::kVerify, same, "the updated archive does not read back the script as written");
+  ReachedWriteStep(WriteStep::kVerified);
 }
 
 IsolatedReply WriteScript(const std::vector<std::string>& args) {

@@ -1,0 +1,80 @@
+#include "platform/temporary_copies.h"
+
+#include <set>
+
+namespace zarn {
+
+namespace {
+
+constexpr std::size_t kRandomPartSize = 6;
+
+bool IsLetterOrDigit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
+}
+
+// The folder and the file name of a path; the folder is "." for a bare name.
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+  std::size_t cut = path.size();
+  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  name = path.substr(cut);
+  if (cut == 0) folder = ".";
+  else if (cut == 1) folder = path.substr(0, 1);
+  else folder = path.substr(0, cut - 1);
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return folder.empty() || IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
+}
+
+}  // namespace
+
+bool IsTemporaryCopyName(const std::string& map_name, const std::string& file_name) {
+  const std::string head = map_name + ".zarn-";
+  if (map_name.empty() || file_name.size() != head.size() + kRandomPartSize + 4) return false;
+  if (file_name.compare(0, head.size(), head) != 0) return false;
+  for (std::size_t i = 0; i < kRandomPartSize; ++i) {
+    if (!IsLetterOrDigit(file_name[head.size() + i])) return false;
+  }
+  const std::string tail = file_name.substr(head.size() + kRandomPartSize);
+  return tail == ".tmp" || tail == ".mp_";
+}
+
+std::string CompactionFileOf(const std::string& copy_path) {
+  return copy_path.substr(0, copy_path.rfind('.') + 1) + "mp_";
+}
+
+std::size_t RemoveStaleTemporaryCopies(const std::string& map_path) {
+  std::string folder, map_name;
+  SplitPath(map_path, folder, map_name);
+  const std::vector<std::string> names = FileNamesIn(folder);
+  std::set<std::string> held;  // copies some run holds
+  std::size_t removed = 0;
+  // The copies first: a compaction file goes with its copy, never while a
+  // run holds that copy.
+  for (const std::string& name : names) {
+    if (!IsTemporaryCopyName(map_name, name) || name.compare(name.size() - 4, 4, ".tmp") != 0) continue;
+    if (RemoveUnheldCopy(InFolder(folder, name))) ++removed;
+    else held.insert(name);
+  }
+  for (const std::string& name : names) {
+    if (!IsTemporaryCopyName(map_name, name) || name.compare(name.size() - 4, 4, ".mp_") != 0) continue;
+    if (held.count(name.substr(0, name.size() - 4) + ".tmp")) continue;
+    if (RemoveUnheldCopy(InFolder(folder, name))) ++removed;
+  }
+  return removed;
+}
+
+std::string StaleCopiesNote(std::size_t removed) {
+  return "removed " + std::to_string(removed) + (removed == 1 ? " temporary copy" : " temporary copies") +
+         " left by an earlier run";
+}
+
+}  // namespace zarn
