@@ -153,7 +153,7 @@ bool KnownWay(const std::string& how) {
 void SetPlan(const std::string& step, const std::string& how) {
   const std::string value = step + " " + how + " " + std::to_string(ThisProcess());
 #ifdef _WIN32
-  _putenv_s(kPlanVariable, value.c_str());
+  _putenv((std::string(kPlanVariable) + "=" + value).c_str());
   HANDLE event = CreateEventW(nullptr, TRUE, FALSE, StopEventName(ThisProcess()).c_str());
   CreateThread(nullptr, 0, &AwaitStop, event, 0, nullptr);
 #else
