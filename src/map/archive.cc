@@ -3,6 +3,7 @@
 #include <StormLib.h>
 
 #include <cstdio>
+#include <list>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -83,7 +84,7 @@ class TemporaryCopy {
       made = CreateTemporaryCopy(original, path_);
       if (made) {
         removed_on_stop_.emplace(path_);
-        compaction_removed_on_stop_.emplace(CompactionFileOf(path_));
+        for (const std::string& file : CompactionFilesOf(path_)) compaction_removed_on_stop_.emplace_back(file);
       }
     }
     if (made) {
@@ -100,7 +101,8 @@ class TemporaryCopy {
     if (path_.empty()) return;
     LetGo();
     RemoveFile(path_);
-    RemoveFile(CompactionFileOf(path_));
+    // A compaction that failed leaves its file.
+    for (const std::string& file : CompactionFilesOf(path_)) RemoveFile(file);
   }
   const std::string& path() const { return path_; }
 
@@ -124,14 +126,15 @@ class TemporaryCopy {
   void Keep() {
     LetGo();
     removed_on_stop_.reset();
-    compaction_removed_on_stop_.reset();
+    compaction_removed_on_stop_.clear();
     path_.clear();
   }
 
  private:
   std::string path_;
   CopyLock lock_;
-  std::optional<RemovedOnStop> removed_on_stop_, compaction_removed_on_stop_;
+  std::optional<RemovedOnStop> removed_on_stop_;
+  std::list<RemovedOnStop> compaction_removed_on_stop_;
 };
 
 }  // namespace

@@ -134,6 +134,15 @@ class UpdateSteps {
   int fail_at_;
 };
 
+// Reports the compaction once, as it starts copying the files into its own
+// file beside the copy.
+void WINAPI ReportCompacting(void* reported, DWORD work, ULONGLONG, ULONGLONG) {
+  bool& done = *static_cast<bool*>(reported);
+  if (work != CCB_COMPACTING_FILES || done) return;
+  done = true;
+  ReachedWriteStep(WriteStep::kCompacting);
+}
+
 void UpdateCopy(const std::string& copy, const std::string& script_path, const std::string& name,
                 bool first_format, const UpdateSteps& steps) {
   // Opening without the list file or "(attributes)" would make the library
@@ -158,6 +167,8 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
               "cannot add " + std::string(kScriptName) + LibraryReason());
   ReachedWriteStep(WriteStep::kScriptReplaced);
   if (AllNamesKnown(archive.handle)) {
+    bool compacting_reported = false;
+    SFileSetCompactCallback(archive.handle, &ReportCompacting, &compacting_reported);
     steps.Check(InsertStep::kCompact, SFileCompactArchive(archive.handle, nullptr, false),
                 "cannot compact the archive" + LibraryReason());
   } else {

@@ -17,6 +17,7 @@ const char* WriteStepName(WriteStep step) {
     case WriteStep::kArchiveOpened: return "archive-opened";
     case WriteStep::kAttributesDeleted: return "attributes-deleted";
     case WriteStep::kScriptReplaced: return "script-replaced";
+    case WriteStep::kCompacting: return "compacting";
     case WriteStep::kCompacted: return "compacted";
     case WriteStep::kClosed: return "closed";
     case WriteStep::kVerified: return "verified";

@@ -10,6 +10,7 @@ enum class WriteStep {
   kArchiveOpened,      // the copy is open for writing
   kAttributesDeleted,  // "(attributes)" is out
   kScriptReplaced,     // war3map.j holds the new script
+  kCompacting,         // the compaction file is being written
   kCompacted,
   kClosed,             // the tables are written and the copy is closed
   kVerified,           // war3map.j reads back as written

@@ -6,7 +6,14 @@ namespace zarn {
 
 namespace {
 
+constexpr const char* kCopyMark = ".zarn-";
 constexpr std::size_t kRandomPartSize = 6;
+constexpr const char* kCopyEnd = ".tmp";
+
+// The copy's name for one of its own or a compaction file's name.
+std::string CopyNameOf(const std::string& map_name, const std::string& file_name) {
+  return file_name.substr(0, map_name.size() + std::string(kCopyMark).size() + kRandomPartSize) + kCopyEnd;
+}
 
 bool IsLetterOrDigit(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -37,18 +44,18 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 }  // namespace
 
 bool IsTemporaryCopyName(const std::string& map_name, const std::string& file_name) {
-  const std::string head = map_name + ".zarn-";
-  if (map_name.empty() || file_name.size() != head.size() + kRandomPartSize + 4) return false;
+  const std::string head = map_name + kCopyMark;
+  if (map_name.empty() || file_name.size() < head.size() + kRandomPartSize) return false;
   if (file_name.compare(0, head.size(), head) != 0) return false;
   for (std::size_t i = 0; i < kRandomPartSize; ++i) {
     if (!IsLetterOrDigit(file_name[head.size() + i])) return false;
   }
   const std::string tail = file_name.substr(head.size() + kRandomPartSize);
-  return tail == ".tmp" || tail == ".mp_";
+  return tail == kCopyEnd || tail == ".tmp.tmp" || tail == ".mp_";
 }
 
-std::string CompactionFileOf(const std::string& copy_path) {
-  return copy_path.substr(0, copy_path.rfind('.') + 1) + "mp_";
+std::vector<std::string> CompactionFilesOf(const std::string& copy_path) {
+  return {copy_path + ".tmp", copy_path.substr(0, copy_path.rfind('.') + 1) + "mp_"};
 }
 
 std::size_t RemoveStaleTemporaryCopies(const std::string& map_path) {
@@ -57,16 +64,16 @@ std::size_t RemoveStaleTemporaryCopies(const std::string& map_path) {
   const std::vector<std::string> names = FileNamesIn(folder);
   std::set<std::string> held;  // copies some run holds
   std::size_t removed = 0;
-  // The copies first: a compaction file goes with its copy, never while a
-  // run holds that copy.
+  // The copies first: compaction files go with their copy, never while a run
+  // holds that copy.
   for (const std::string& name : names) {
-    if (!IsTemporaryCopyName(map_name, name) || name.compare(name.size() - 4, 4, ".tmp") != 0) continue;
+    if (!IsTemporaryCopyName(map_name, name) || CopyNameOf(map_name, name) != name) continue;
     if (RemoveUnheldCopy(InFolder(folder, name))) ++removed;
     else held.insert(name);
   }
   for (const std::string& name : names) {
-    if (!IsTemporaryCopyName(map_name, name) || name.compare(name.size() - 4, 4, ".mp_") != 0) continue;
-    if (held.count(name.substr(0, name.size() - 4) + ".tmp")) continue;
+    if (!IsTemporaryCopyName(map_name, name) || CopyNameOf(map_name, name) == name) continue;
+    if (held.count(CopyNameOf(map_name, name))) continue;
     if (RemoveUnheldCopy(InFolder(folder, name))) ++removed;
   }
   return removed;

@@ -1,7 +1,8 @@
 // The temporary copies a run makes beside a map, "<map>.zarn-XXXXXX.tmp",
-// and the archive library's compaction file beside each, with "mp_" in place
-// of "tmp". A run holds a lock on its copy until it has removed or renamed
-// it; a copy nobody holds was left by a run that ended without cleaning up.
+// and the archive library's compaction file beside each: the copy's name with
+// ".tmp" added (other builds of the library name it with "mp_" in place of
+// "tmp"). A run holds a lock on its copy until it has removed or renamed it;
+// a copy nobody holds was left by a run that ended without cleaning up.
 #pragma once
 
 #include <cstddef>
@@ -12,12 +13,12 @@
 namespace zarn {
 
 // True when `file_name` (a name, not a path) is exactly what a run names a
-// temporary copy of the map file `map_name`, or its compaction file: the map's
-// name, ".zarn-", six letters or digits, and ".tmp" or ".mp_".
+// temporary copy of the map file `map_name`, or a compaction file: the map's
+// name, ".zarn-", six letters or digits, and ".tmp", ".tmp.tmp" or ".mp_".
 bool IsTemporaryCopyName(const std::string& map_name, const std::string& file_name);
 
-// The compaction file that belongs to the temporary copy `copy_path`.
-std::string CompactionFileOf(const std::string& copy_path);
+// The compaction files that may belong to the temporary copy `copy_path`.
+std::vector<std::string> CompactionFilesOf(const std::string& copy_path);
 
 // A lock on a temporary copy, held through an open handle. On POSIX it is a
 // lock on the open file; on Windows the handle itself, which keeps other

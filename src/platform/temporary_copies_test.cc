@@ -19,7 +19,7 @@ using testing_util::TempDir;
 
 TEST(TemporaryCopiesTest, OnlyTheExactNamingIsACopy) {
   const std::string map = "My Map.w3x";
-  for (const char* name : {"My Map.w3x.zarn-b6JZpD.tmp", "My Map.w3x.zarn-000000.mp_", "My Map.w3x.zarn-abcdef.tmp"}) {
+  for (const char* name : {"My Map.w3x.zarn-b6JZpD.tmp", "My Map.w3x.zarn-b6JZpD.tmp.tmp", "My Map.w3x.zarn-000000.mp_"}) {
     EXPECT_TRUE(IsTemporaryCopyName(map, name)) << name;
   }
   for (const char* name : {
@@ -29,6 +29,8 @@ TEST(TemporaryCopiesTest, OnlyTheExactNamingIsACopy) {
            "My Map.w3x.zarn-b6JZpDx.tmp",  // seven
            "My Map.w3x.zarn-b6J.pD.tmp",   // not a letter or digit
            "My Map.w3x.zarn-b6JZpD.tmp.bak",
+           "My Map.w3x.zarn-b6JZpD.tmp.tmp.tmp",
+           "My Map.w3x.zarn-b6JZpD.mp_.tmp",
            "My Map.w3x.zarn-b6JZpD.TMP",
            "My Map.w3x.zarn-b6JZpD.mpq",
            "Other.w3x.zarn-b6JZpD.tmp",     // another map's
@@ -38,7 +40,8 @@ TEST(TemporaryCopiesTest, OnlyTheExactNamingIsACopy) {
     EXPECT_FALSE(IsTemporaryCopyName(map, name)) << name;
   }
   EXPECT_FALSE(IsTemporaryCopyName("", ".zarn-b6JZpD.tmp"));
-  EXPECT_EQ(CompactionFileOf("/maps/a.w3x.zarn-b6JZpD.tmp"), "/maps/a.w3x.zarn-b6JZpD.mp_");
+  EXPECT_EQ(CompactionFilesOf("/maps/a.w3x.zarn-b6JZpD.tmp"),
+            (std::vector<std::string>{"/maps/a.w3x.zarn-b6JZpD.tmp.tmp", "/maps/a.w3x.zarn-b6JZpD.mp_"}));
 }
 
 TEST(TemporaryCopiesTest, TheNoteCountsTheCopies) {
@@ -62,12 +65,13 @@ TEST(TemporaryCopiesTest, RemovesWhatNoRunHoldsAndNothingElse) {
       "m.w3x.tmp",
       "m.w3x.zarn-abc.tmp",
       "m.w3x.zarn-heldAA.mp_",
+      "m.w3x.zarn-heldAA.tmp.tmp",
       "m.w3x.zarn-heldAA.tmp",
       "n.w3x.zarn-abcdef.tmp",
   };
   for (const std::string& name : kept) WriteFileBytes(dir / name, "x");
-  for (const char* name : {"m.w3x.zarn-stale1.tmp", "m.w3x.zarn-stale1.mp_", "m.w3x.zarn-stale2.tmp",
-                           "m.w3x.zarn-alone1.mp_"})
+  for (const char* name : {"m.w3x.zarn-stale1.tmp", "m.w3x.zarn-stale1.tmp.tmp", "m.w3x.zarn-stale2.tmp",
+                           "m.w3x.zarn-stale2.mp_", "m.w3x.zarn-alone1.tmp.tmp"})
     WriteFileBytes(dir / name, "x");
   fs::create_directory(fs::path(dir / "m.w3x.zarn-folder.tmp"));
   CopyLock held;
@@ -75,14 +79,14 @@ TEST(TemporaryCopiesTest, RemovesWhatNoRunHoldsAndNothingElse) {
   CopyLock again;
   EXPECT_FALSE(again.Take(dir / "m.w3x.zarn-heldAA.tmp")) << "a held copy is locked";
 
-  EXPECT_EQ(RemoveStaleTemporaryCopies(map), 4u);
+  EXPECT_EQ(RemoveStaleTemporaryCopies(map), 5u);
   std::vector<std::string> expected = kept;
   expected.push_back("m.w3x.zarn-folder.tmp");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(SortedNames(dir), expected);
 
   held.Release();
-  EXPECT_EQ(RemoveStaleTemporaryCopies(map), 2u) << "let go, the copy is stale";
+  EXPECT_EQ(RemoveStaleTemporaryCopies(map), 3u) << "let go, the copy is stale";
   EXPECT_EQ(RemoveStaleTemporaryCopies(map), 0u);
 }
 
