@@ -3,17 +3,15 @@
 #include <StormLib.h>
 
 #include <cstdio>
-#include <list>
 #include <memory>
-#include <optional>
 #include <thread>
 
 #include "map/archive_search.h"
 #include "map/archive_worker.h"
 #include "map/mpq_tables.h"
+#include "map/temporary_copy.h"
 #include "map/write_steps.h"
 #include "platform/file_system.h"
-#include "platform/stop_request.h"
 #include "platform/temporary_copies.h"
 #include "text/script.h"
 
@@ -70,72 +68,6 @@ void CheckFileSize(HANDLE archive, HANDLE file, const std::string& name, std::ui
                 " bytes that the archive cannot hold");
   }
 }
-
-// A file beside the map for the updated archive, locked while this run has
-// it and removed unless kept; a stop request removes it too, with the
-// compaction file beside it.
-class TemporaryCopy {
- public:
-  explicit TemporaryCopy(const std::string& original) {
-    bool made = false;
-    {
-      // A stop cannot come between making the copy and registering it.
-      StopDeferral defer;
-      made = CreateTemporaryCopy(original, path_);
-      if (made) {
-        removed_on_stop_.emplace(path_);
-        for (const std::string& file : CompactionFilesOf(path_)) compaction_removed_on_stop_.emplace_back(file);
-      }
-    }
-    if (made) {
-      Hold();
-      return;
-    }
-    // A throwing constructor runs no destructor; the partial copy is gone.
-    if (path_.empty()) throw EArchiveUpdate("cannot create a temporary copy of " + original + SystemReason());
-    const std::string copy = path_;
-    path_.clear();
-    throw EArchiveUpdate("cannot copy " + original + " to " + copy + SystemReason());
-  }
-  ~TemporaryCopy() {
-    if (path_.empty()) return;
-    LetGo();
-    RemoveFile(path_);
-    // A compaction that failed leaves its file.
-    for (const std::string& file : CompactionFilesOf(path_)) RemoveFile(file);
-  }
-  const std::string& path() const { return path_; }
-
-  // Takes the lock on the file the copy's name stands for now: compaction
-  // puts a new file in the old one's place.
-  void Hold() {
-    StopDeferral defer;
-    if (lock_.Take(path_)) removed_on_stop_->SetHandle(lock_.handle());
-  }
-  // Lets go of the copy before it is renamed, or before a worker opens it
-  // where an open handle would keep the worker out.
-  void LetGo() {
-    StopDeferral defer;
-    removed_on_stop_->SetHandle(-1);
-    lock_.Release();
-  }
-  void LetWriterIn() {
-    if (CopyLock::KeepsWritersOut()) LetGo();
-  }
-  // The copy is the map now: nothing of it is removed any more.
-  void Keep() {
-    LetGo();
-    removed_on_stop_.reset();
-    compaction_removed_on_stop_.clear();
-    path_.clear();
-  }
-
- private:
-  std::string path_;
-  CopyLock lock_;
-  std::optional<RemovedOnStop> removed_on_stop_;
-  std::list<RemovedOnStop> compaction_removed_on_stop_;
-};
 
 }  // namespace
 
