@@ -27,14 +27,16 @@ bool IsSeparator(char c) {
 #endif
 }
 
+struct PathParts {
+  std::string folder, name;
+};
+
 // The folder and the file name of a path; the folder is "." for a bare name.
-void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+PathParts SplitPath(const std::string& path) {
   std::size_t cut = path.size();
   while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
-  name = path.substr(cut);
-  if (cut == 0) folder = ".";
-  else if (cut == 1) folder = path.substr(0, 1);
-  else folder = path.substr(0, cut - 1);
+  if (cut == 0) return {std::string("."), path};
+  return {path.substr(0, cut == 1 ? 1 : cut - 1), path.substr(cut)};
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
@@ -59,8 +61,9 @@ std::vector<std::string> CompactionFilesOf(const std::string& copy_path) {
 }
 
 std::size_t RemoveStaleTemporaryCopies(const std::string& map_path) {
-  std::string folder, map_name;
-  SplitPath(map_path, folder, map_name);
+  const PathParts parts = SplitPath(map_path);
+  const std::string& folder = parts.folder;
+  const std::string& map_name = parts.name;
   const std::vector<std::string> names = FileNamesIn(folder);
   std::set<std::string> held;  // copies some run holds
   std::size_t removed = 0;
