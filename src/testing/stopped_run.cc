@@ -37,8 +37,6 @@ namespace {
 // The plan reaches the worker process through the environment: a forked
 // worker and one started anew (Windows) both inherit it.
 constexpr const char* kPlanVariable = "ZARN_STOPPED_RUN";
-// The status a stop request ends the process with on Windows.
-constexpr int kStoppedExitCode = static_cast<int>(0xC000013A);
 
 struct Plan {
   std::string step, how;
@@ -67,6 +65,9 @@ Plan ReadPlan() {
 }
 
 #ifdef _WIN32
+// The status a stop request ends the process with, as for Ctrl-C.
+constexpr int kStoppedExitCode = static_cast<int>(0xC000013A);
+
 // A console event arrives on a thread of its own; a worker asks for one
 // through this event, and the run's thread for it stops the run from there.
 std::wstring StopEventName(unsigned long run) { return L"Local\\zarn-stopped-run-" + std::to_wstring(run); }
