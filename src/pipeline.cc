@@ -162,6 +162,8 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   archive.ExtractScript(extracted, progress);
   Stage(run, "Extracting script: WORKING...", 20, [&] { run.raw = ReadFileBytes(extracted); });
 
+  jass::FunctionAnnotations annotations;
+  if (options.check_result) annotations = ReadAnnotations(run.raw);
   PreprocessScript(run);
 
   ErrorReport report;
@@ -171,7 +173,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
     Stage(run, "Reading the game's API: WORKING...", 100,
           [&] { api = FindJassApi(options.api_dir, options.tool_dir, progress); });
     Stage(run, "Checking script: WORKING...", 100,
-          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr); });
+          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations); });
   }
   if (report.marker_count > 0) {
     errors.PresentErrors(report);

@@ -15,8 +15,9 @@ std::string Entry(const JassProblem& problem, const std::string& file) {
 
 }  // namespace
 
-ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api) {
-  JassCheckResult result = api ? CheckJassProgram({{"", script}}, api) : CheckJass(script);
+ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api,
+                              const jass::FunctionAnnotations* annotations) {
+  JassCheckResult result = api ? CheckJassProgram({{"", script}}, api, annotations) : CheckJass(script);
   if (result.vjass) progress.Note(kVjassNote);
   const std::size_t api_problems = api ? api->problems().size() : 0;
   ErrorReport report;

@@ -22,8 +22,9 @@ void SortProblems(std::vector<JassProblem>& problems) {
   });
 }
 
-void CheckSources(const std::vector<JassSource>& sources, jass::SymbolTable& table, JassCheckResult& result) {
-  jass::Semantics sem(table);
+void CheckSources(const std::vector<JassSource>& sources, jass::SymbolTable& table, JassCheckResult& result,
+                  const jass::FunctionAnnotations* annotations = nullptr) {
+  jass::Semantics sem(table, annotations);
   for (std::size_t i = 0; i < sources.size(); ++i) {
     std::vector<JassProblem> problems;
     if (!jass::CheckProgramSource(sources[i].text, problems, sem)) {
@@ -48,10 +49,11 @@ struct JassApi::Data {
   jass::SymbolTable table;
 };
 
-JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api) {
+JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api,
+                                 const jass::FunctionAnnotations* annotations) {
   jass::SymbolTable table = api ? api->table() : jass::SymbolTable{};
   JassCheckResult result;
-  CheckSources(sources, table, result);
+  CheckSources(sources, table, result, annotations);
   return result;
 }
 

@@ -165,11 +165,13 @@ bool WriteOutput(const std::string& out, const std::string& result) {
 // Preprocesses and checks run.raw; the report of markers or check problems.
 zarn::ErrorReport ProcessScript(zarn::Run& run, const zarn::cli::Options& cli, ConsoleProgress& progress) {
   zarn::BuildLanguageTables(run);
+  zarn::jass::FunctionAnnotations annotations;
+  if (cli.check) annotations = zarn::ReadAnnotations(run.raw);
   zarn::PreprocessScript(run);
   zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
   if (report.marker_count > 0 || !cli.check) return report;
   const std::optional<zarn::JassApi> api = zarn::FindJassApi(cli.api_dir, zarn::cli::ApiLookupDir(), progress);
-  return zarn::CheckResultScript(run.text, progress, api ? &*api : nullptr);
+  return zarn::CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations);
 }
 
 int RunScript(const zarn::cli::Options& cli) {
