@@ -1,5 +1,7 @@
 # Fails when a library source of one layer includes a header of a layer that
-# it may not use. Tests, tools and front ends may include any layer.
+# it may not use, or when the desktop layer, shared by the Qt and the Win32
+# program, includes a toolkit's header. Tests, tools and front ends may
+# include any layer.
 # Usage: cmake -DSOURCE_DIR=<repo>/src -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_platform platform)
@@ -9,9 +11,10 @@ set(allowed_check platform check)
 set(allowed_map platform text map)
 set(allowed_update platform text update)
 set(allowed_root platform text passes check map root)
+set(allowed_desktop platform root desktop)
 
 set(failures "")
-foreach(layer platform text passes check map update root)
+foreach(layer platform text passes check map update root desktop)
   if(layer STREQUAL "root")
     file(GLOB files ${SOURCE_DIR}/*.cc ${SOURCE_DIR}/*.h)
   else()
@@ -19,6 +22,13 @@ foreach(layer platform text passes check map update root)
   endif()
   list(FILTER files EXCLUDE REGEX "_test\\.cc$")
   foreach(file ${files})
+    if(layer STREQUAL "desktop")
+      file(STRINGS ${file} toolkit REGEX "^#include <(Q[A-Za-z]*|windows\\.h)>")
+      foreach(line ${toolkit})
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
+        string(APPEND failures "  ${shown} (desktop) includes a toolkit: ${line}\n")
+      endforeach()
+    endif()
     file(STRINGS ${file} includes REGEX "^#include \"")
     foreach(line ${includes})
       string(REGEX REPLACE "^#include \"([^\"]*)\".*" "\\1" header "${line}")

@@ -144,7 +144,8 @@ ErrorReport ScanTextForMarkers(std::string_view text) {
   return ScanForMarkers(SplitText(text));
 }
 
-int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors) {
+int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors,
+                MapRunFacts* facts) {
   Run run(progress);
   BuildLanguageTables(run);
   const std::string extracted = PathJoin(options.tool_dir, "war3map.j");
@@ -170,8 +171,10 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
     std::optional<JassApi> api;
     Stage(run, "Reading the game's API: WORKING...", 100,
           [&] { api = FindJassApi(options.api_dir, options.tool_dir, progress); });
+    bool vjass = false;
     Stage(run, "Checking script: WORKING...", 100,
-          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr); });
+          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &vjass); });
+    if (facts) facts->check = vjass ? ResultCheck::kVjass : api ? ResultCheck::kFull : ResultCheck::kGrammar;
   }
   if (report.marker_count > 0) {
     errors.PresentErrors(report);

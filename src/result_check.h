@@ -15,8 +15,10 @@ namespace zarn {
 // "Line N: message" with N the zero-based line index (a problem of the API's
 // own files names its file first); the report's count is the number of
 // problems and its first line the first problem's line. For a script that
-// holds vJass, `progress` gets one note saying so.
-ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api = nullptr);
+// holds vJass, `progress` gets one note saying so and `*vjass` (when given)
+// is set.
+ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api = nullptr,
+                              bool* vjass = nullptr);
 
 // The API for the full check: from `api_dir` when given (FileError when a
 // file cannot be read), otherwise from `working_dir` when it holds both

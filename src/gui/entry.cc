@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "desktop/dropped_maps.h"
 #include "gui/about_window.h"
 #include "platform/errors.h"
 #include "gui/errors_window.h"
@@ -36,6 +37,27 @@ int ProcessMap(const RunChoice& choice) {
   return RunPipeline(options, progress, errors);
 }
 
+// Each dropped map gets a progress window of its own and, where needed, its
+// errors window; the closing message is a plain message box.
+class DroppedMapWidgets : public DroppedMapWindows {
+ public:
+  int WithRunWindows(const MapRun& run) override {
+    TParsing progress;
+    progress.show();
+    QCoreApplication::processEvents();
+    TErrorsWindow errors(&progress);
+    return run(progress, errors);
+  }
+  void ShowMessage(const std::string& text, bool error) override {
+    gui::ShowMessage(error ? QMessageBox::Critical : QMessageBox::NoIcon, text);
+  }
+};
+
+int DropMaps(const RunChoice& choice) {
+  DroppedMapWidgets windows;
+  return RunDroppedMaps(choice.map_paths, windows);
+}
+
 int Update() {
   // The new program is fetched beside the old one, so the swap is a rename.
   UpdateOutcome outcome =
@@ -60,6 +82,7 @@ int PerformRun(const RunChoice& choice) {
       case RunKind::kProcessMap: return ProcessMap(choice);
       case RunKind::kUpdate: return Update();
       case RunKind::kAbout: return About();
+      case RunKind::kDroppedMaps: return DropMaps(choice);
     }
   } catch (const Error& e) {
     ShowRunError(e.what());

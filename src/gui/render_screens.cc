@@ -2,11 +2,13 @@
 // real run, so the layout can be looked at without a display.
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QProgressBar>
 #include <cstdio>
 #include <string>
 
+#include "desktop/dropped_maps.h"
 #include "gui/about_window.h"
 #include "gui/errors_window.h"
 #include "pipeline.h"
@@ -66,6 +68,19 @@ zarn::ErrorReport SampleCheckReport() {
       progress);
 }
 
+// The closing message of a drop with one map of each kind.
+std::string SampleDropMessage() {
+  using zarn::DroppedMapResult;
+  const std::string work = "/home/user/.local/state/zarn";
+  return zarn::DroppedMapsMessage({
+      {"/maps/Castle Siege.w3x", DroppedMapResult::kFullyChecked, "", work, {}},
+      {"/maps/Tower Wars.w3x", DroppedMapResult::kGrammarOnly, "", work, {}},
+      {"/maps/Hero Arena.w3x", DroppedMapResult::kVjass, "", work, {}},
+      {"/maps/Island Defense.w3x", DroppedMapResult::kUnchanged, "", work, {}},
+      {"/maps/notes.w3x", DroppedMapResult::kRefused, "Error opening file: war3map.j", work, {}},
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,6 +114,10 @@ int main(int argc, char** argv) {
 
   zarn::gui::TAboutWindow about;
   ok &= Save(about, dir, "about.png");
+
+  QMessageBox drop_box(QMessageBox::Critical, "ZARN", QString::fromStdString(SampleDropMessage()), QMessageBox::Ok);
+  drop_box.setTextFormat(Qt::PlainText);
+  ok &= Save(drop_box, dir, "drop-box.png");
 
   ok &= zarn::gui::ProgramPicture().scaled(192, 192).save(dir.filePath("picture.png"), "PNG");
   return ok ? 0 : 1;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <system_error>
 
 #include "platform/errors.h"
 
@@ -17,6 +18,20 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 std::string Reason() { return std::strerror(errno); }
 }  // namespace
+
+bool IsExistingFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(NativePath(path), error);
+}
+
+std::string FileNameOf(const std::string& path) {
+#ifdef _WIN32
+  const std::size_t slash = path.find_last_of("/\\");
+#else
+  const std::size_t slash = path.rfind('/');
+#endif
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 std::string ReadFileBytes(const std::string& path) {
   File f(OpenStdioFile(path, "rb"));

@@ -23,6 +23,13 @@ inline std::filesystem::path NativePath(const std::string& utf8) {
 #endif
 }
 
+// True when `path` names a file that exists (symbolic links followed); false
+// for a folder, a missing file or one that cannot be looked at.
+bool IsExistingFile(const std::string& path);
+// The last part of a path, the file's own name: after the last "/" and, on
+// Windows, the last "\".
+std::string FileNameOf(const std::string& path);
+
 // Removes a file; false when it could not (it may not exist).
 bool RemoveFile(const std::string& path);
 

@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "desktop/dropped_maps.h"
 #include "pipeline.h"
 #include "platform/errors.h"
 #include "platform/platform.h"
@@ -26,6 +27,24 @@ int ProcessMap(const RunChoice& choice) {
   options.tool_dir = WorkingDir();
   options.delete_working_files = choice.delete_working_files;
   return RunPipeline(options, progress, errors);
+}
+
+// Each dropped map gets a progress window of its own and, where needed, its
+// errors window; the closing message is a plain message box.
+class DroppedMapWin32Windows : public DroppedMapWindows {
+ public:
+  int WithRunWindows(const MapRun& run) override {
+    ProgressWindow progress;
+    progress.Show();
+    ErrorsWindow errors(progress.handle());
+    return run(progress, errors);
+  }
+  void ShowMessage(const std::string& text, bool error) override { win32::ShowMessage(text, error); }
+};
+
+int DropMaps(const RunChoice& choice) {
+  DroppedMapWin32Windows windows;
+  return RunDroppedMaps(choice.map_paths, windows);
 }
 
 int Update() {
@@ -56,6 +75,7 @@ int PerformRun(const RunChoice& choice) {
       case RunKind::kProcessMap: return ProcessMap(choice);
       case RunKind::kUpdate: return Update();
       case RunKind::kAbout: return About();
+      case RunKind::kDroppedMaps: return DropMaps(choice);
     }
   } catch (const std::exception& e) {
     // Error and anything else (memory, a library failure) end the run the

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <string>
 
+#include "desktop/dropped_maps.h"
 #include "pipeline.h"
 #include "platform/files.h"
 #include "win32/about_window.h"
+#include "win32/entry.h"
 #include "win32/errors_window.h"
 #include "win32/progress_window.h"
 
@@ -18,9 +20,11 @@ namespace {
 using namespace zarn::win32;
 
 // The window's frame as the screen shows it, as a 24-bit bottom-up BMP.
-bool SaveScreenOf(HWND window, const std::string& path) {
-  ShowWindow(window, SW_SHOWNORMAL);
-  UpdateWindow(window);
+bool SaveScreenOf(HWND window, const std::string& path, bool show = true) {
+  if (show) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+  }
   for (int i = 0; i < 20; ++i) {  // let the window manager map and paint it
     PumpMessages();
     Sleep(25);
@@ -61,7 +65,7 @@ bool SaveScreenOf(HWND window, const std::string& path) {
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  ShowWindow(window, SW_HIDE);
+  if (show) ShowWindow(window, SW_HIDE);
   zarn::WriteFileBytes(path, bytes);
   std::printf("wrote %s\n", path.c_str());
   return true;
@@ -73,6 +77,32 @@ zarn::ErrorReport SampleReport() {
       "//!ZARN Error:var v = GetSomething()", "local unit u = CreateUnit(Player(0), 'hfoo', 0, 0, 0)",
       "//!ZARN Error:free t", "set count = count + 1", "endfunction",
       "function main takes nothing returns nothing", "//!ZARN Error:var w", "call Spawn()", "endfunction"});
+}
+
+// The closing message of a drop with one map of each kind.
+std::string SampleDropMessage() {
+  using zarn::DroppedMapResult;
+  const std::string work = "C:\\Users\\user\\AppData\\Local\\ZARN";
+  return zarn::DroppedMapsMessage({
+      {"C:\\maps\\Castle Siege.w3x", DroppedMapResult::kFullyChecked, "", work, {}},
+      {"C:\\maps\\Tower Wars.w3x", DroppedMapResult::kGrammarOnly, "", work, {}},
+      {"C:\\maps\\Hero Arena.w3x", DroppedMapResult::kVjass, "", work, {}},
+      {"C:\\maps\\Island Defense.w3x", DroppedMapResult::kUnchanged, "", work, {}},
+      {"C:\\maps\\notes.w3x", DroppedMapResult::kRefused, "Error opening file: war3map.j", work, {}},
+  });
+}
+
+// The message box waits in its own loop: a timer of this thread saves it from
+// inside that loop, then presses OK.
+std::string box_picture_path;
+bool box_saved = false;
+
+void CALLBACK SaveMessageBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"ZARN");
+  if (!box) return;  // not up yet
+  KillTimer(nullptr, timer);
+  box_saved = SaveScreenOf(box, box_picture_path, false);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
 }  // namespace
@@ -93,5 +123,9 @@ int main(int argc, char** argv) {
   saved = SaveScreenOf(errors.handle(), dir + "/win-errors.bmp") && saved;
   AboutWindow about;
   saved = SaveScreenOf(about.handle(), dir + "/win-about.bmp") && saved;
+  box_picture_path = dir + "/win-drop-box.bmp";
+  SetTimer(nullptr, 0, 100, SaveMessageBox);
+  ShowMessage(SampleDropMessage(), true);
+  saved = box_saved && saved;
   return saved ? 0 : 1;
 }

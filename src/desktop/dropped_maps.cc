@@ -1,0 +1,91 @@
+#include "desktop/dropped_maps.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "platform/files.h"
+
+namespace zarn {
+
+namespace {
+
+// The words for each result, as a desktop user reads them: no options.
+std::string ResultText(const DroppedMapOutcome& outcome) {
+  switch (outcome.result) {
+    case DroppedMapResult::kFullyChecked: return "translated and fully checked";
+    case DroppedMapResult::kGrammarOnly: return "translated, grammar only";
+    case DroppedMapResult::kVjass: return "translated, vJass script, so the JASS 2 check was skipped";
+    case DroppedMapResult::kUnchanged: return "left unchanged because of errors";
+    case DroppedMapResult::kRefused: return "refused: " + outcome.reason;
+  }
+  return "";
+}
+
+DroppedMapOutcome RunOneMap(const std::string& map, DroppedMapWindows& windows,
+                            const std::function<std::string()>& working_dir) {
+  DroppedMapOutcome outcome;
+  outcome.map_path = map;
+  try {
+    MapRunOptions options;
+    options.map_path = map;
+    options.tool_dir = outcome.working_dir = working_dir();
+    MapRunFacts facts;
+    const int code = windows.WithRunWindows([&](ProgressReporter& progress, ErrorPresenter& errors) {
+      return RunPipeline(options, progress, errors, &facts);
+    });
+    outcome.result = ResultOfRun(code, facts);
+  } catch (const std::exception& e) {
+    // The map stays as it was; the next one still runs.
+    outcome.result = DroppedMapResult::kRefused;
+    outcome.reason = e.what();
+  }
+  return outcome;
+}
+
+}  // namespace
+
+DroppedMapResult ResultOfRun(int exit_code, const MapRunFacts& facts) {
+  if (exit_code != 0) return DroppedMapResult::kUnchanged;
+  switch (facts.check) {
+    case ResultCheck::kFull: return DroppedMapResult::kFullyChecked;
+    case ResultCheck::kVjass: return DroppedMapResult::kVjass;
+    case ResultCheck::kGrammar:
+    case ResultCheck::kNone: break;  // desktop runs always check
+  }
+  return DroppedMapResult::kGrammarOnly;
+}
+
+std::string DroppedMapsMessage(const std::vector<DroppedMapOutcome>& outcomes) {
+  std::string text;
+  const DroppedMapOutcome* grammar_only = nullptr;
+  for (const DroppedMapOutcome& outcome : outcomes) {
+    text += FileNameOf(outcome.map_path) + ": " + ResultText(outcome) + "\n";
+    for (const std::string& note : outcome.notes) text += "    " + note + "\n";
+    if (outcome.result == DroppedMapResult::kGrammarOnly && !grammar_only) grammar_only = &outcome;
+  }
+  if (grammar_only) {
+    text += "\nNames and types were not checked because common.j and Blizzard.j were not found. "
+            "Put them in " +
+            grammar_only->working_dir + " to have them checked too.\n";
+  }
+  if (!text.empty()) text.pop_back();  // the box ends the last line itself
+  return text;
+}
+
+int DroppedMapsExitCode(const std::vector<DroppedMapOutcome>& outcomes) {
+  const bool all_translated = std::all_of(outcomes.begin(), outcomes.end(), [](const DroppedMapOutcome& o) {
+    return o.result != DroppedMapResult::kUnchanged && o.result != DroppedMapResult::kRefused;
+  });
+  return all_translated ? 0 : 1;
+}
+
+int RunDroppedMaps(const std::vector<std::string>& maps, DroppedMapWindows& windows,
+                   const std::function<std::string()>& working_dir) {
+  std::vector<DroppedMapOutcome> outcomes;
+  for (const std::string& map : maps) outcomes.push_back(RunOneMap(map, windows, working_dir));
+  const int code = DroppedMapsExitCode(outcomes);
+  windows.ShowMessage(DroppedMapsMessage(outcomes), code != 0);
+  return code;
+}
+
+}  // namespace zarn
