@@ -1,28 +1,18 @@
-# Fails when a library source of one layer includes a header of a layer that
-# it may not use, or when the desktop layer, shared by the Qt and the Win32
-# program, includes a toolkit's header. Tests, tools and front ends may
-# include any layer.
-# Usage: cmake -DSOURCE_DIR=<repo>/src -P check_layers.cmake
+# Fails when a source or header of a folder of src/ includes a header of a
+# folder that the folder's target does not link, or when the desktop folder,
+# shared by the Qt and the Win32 program, includes a toolkit's header. The
+# graph comes from the link lines (written by CMakeLists.txt at configure
+# time); tests are not checked.
+# Usage: cmake -DSOURCE_DIR=<repo>/src -DGRAPH=<build>/layer_graph.cmake -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
-set(allowed_platform platform)
-set(allowed_text platform text)
-set(allowed_passes platform text passes)
-set(allowed_check platform check)
-set(allowed_map platform text map)
-set(allowed_update platform text update)
-set(allowed_root platform text passes check map root)
-set(allowed_desktop platform root desktop)
+include(${GRAPH})
 
 set(failures "")
-foreach(layer platform text passes check map update root desktop)
-  if(layer STREQUAL "root")
-    file(GLOB files ${SOURCE_DIR}/*.cc ${SOURCE_DIR}/*.h)
-  else()
-    file(GLOB files ${SOURCE_DIR}/${layer}/*.cc ${SOURCE_DIR}/${layer}/*.h)
-  endif()
-  list(FILTER files EXCLUDE REGEX "_test\\.cc$")
+foreach(folder ${layer_folders})
+  file(GLOB files ${SOURCE_DIR}/${folder}/*.cc ${SOURCE_DIR}/${folder}/*.h)
+  list(FILTER files EXCLUDE REGEX "(_test\\.cc|_test_util\\.h)$")
   foreach(file ${files})
-    if(layer STREQUAL "desktop")
+    if(folder STREQUAL "desktop")
       file(STRINGS ${file} toolkit REGEX "^#include <(Q[A-Za-z]*|windows\\.h)>")
       foreach(line ${toolkit})
         file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
@@ -32,14 +22,20 @@ foreach(layer platform text passes check map update root desktop)
     file(STRINGS ${file} includes REGEX "^#include \"")
     foreach(line ${includes})
       string(REGEX REPLACE "^#include \"([^\"]*)\".*" "\\1" header "${line}")
-      if(header MATCHES "^([a-z_]+)/")
-        set(target_layer ${CMAKE_MATCH_1})
-      else()
-        set(target_layer root)
+      # The folder a header lies in, as the graph names it: platform/http
+      # for "platform/http/download.h".
+      set(target_folder "(no folder)")
+      foreach(candidate ${layer_folders})
+        if(header MATCHES "^${candidate}/[^/]*$")
+          set(target_folder ${candidate})
+        endif()
+      endforeach()
+      if(target_folder STREQUAL "(no folder)" AND header MATCHES "^([^/]+)/")
+        set(target_folder ${CMAKE_MATCH_1})
       endif()
-      if(NOT target_layer IN_LIST allowed_${layer})
+      if(NOT target_folder IN_LIST allowed_${folder})
         file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
-        string(APPEND failures "  ${shown} (${layer}) includes \"${header}\" (${target_layer})\n")
+        string(APPEND failures "  ${shown} (${folder}) includes \"${header}\" (${target_folder})\n")
       endif()
     endforeach()
   endforeach()

@@ -7,7 +7,7 @@ packages=(
   libpcre2-dev libstorm-dev zlib1g-dev
   qt6-base-dev libcurl4-openssl-dev libsodium-dev
   libgtest-dev python3
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   help2man dpkg-dev desktop-file-utils libxml2-utils shared-mime-info file
 )
 missing=()

@@ -6,14 +6,14 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/pipeline.h"
 #include "map/archive.h"
 #include "map/map_builder.h"
-#include "platform/file_system.h"
-#include "pipeline.h"
+#include "platform/files.h"
 #include "platform/isolated_process.h"
-#include "platform/platform.h"
-#include "text/script.h"
+#include "platform/locks.h"
 #include "testing/test_util.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {

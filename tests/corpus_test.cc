@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <map>
 
-#include "pipeline.h"
+#include "core/pipeline.h"
 #include "text/script.h"
 #include "text/text.h"
 

@@ -7,7 +7,8 @@
 
 #include "map/archive.h"
 #include "map/map_builder.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "testing/test_util.h"
 #include "text/script.h"
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <random>
 
-#include "pipeline.h"
+#include "core/pipeline.h"
 #include "passes/run.h"
 #include "text/text.h"
 

@@ -8,15 +8,16 @@
 #include <thread>
 #include <vector>
 
+#include "core/pipeline.h"
 #include "map/archive.h"
-#include "platform/errors.h"
-#include "text/match_limit_error.h"
 #include "map/map_builder.h"
-#include "platform/file_system.h"
-#include "text/matcher.h"
-#include "pipeline.h"
-#include "text/script.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/locks.h"
 #include "testing/test_util.h"
+#include "text/match_limit_error.h"
+#include "text/matcher.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {

@@ -22,15 +22,16 @@
 #include <string>
 #include <vector>
 
-#include "map/map_builder.h"
-#include "platform/errors.h"
-#include "pipeline.h"
-#include "platform/platform.h"
+#include "bench/script_generator.h"
 #include "check/jass_api.h"
 #include "check/jass_checker.h"
+#include "core/pipeline.h"
+#include "map/map_builder.h"
 #include "passes/run.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/processes.h"
 #include "text/script.h"
-#include "bench/script_generator.h"
 
 namespace {
 

@@ -2,10 +2,47 @@
 
 #include <algorithm>
 
+#include "check/jass_api.h"
 #include "check/jass_grammar.h"
+#include "check/jass_semantics.h"
 #include "check/vjass_balance.h"
 
 namespace zarn {
+
+namespace {
+
+void SortProblems(std::vector<JassProblem>& problems) {
+  // Openers without closers are found only when their block ends.
+  std::stable_sort(problems.begin(), problems.end(), [](const JassProblem& a, const JassProblem& b) {
+    if (a.source != b.source) return a.source < b.source;
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
+}
+
+}  // namespace
+
+namespace jass {
+
+JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table) {
+  JassCheckResult result;
+  Semantics sem(table);
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    std::vector<JassProblem> problems;
+    if (!CheckProgramSource(sources[i].text, problems, sem)) {
+      result.vjass = true;
+      problems.clear();
+      CheckVJassBalance(sources[i].text, problems);
+    }
+    for (JassProblem& problem : problems) {
+      problem.source = i;
+      result.problems.push_back(std::move(problem));
+    }
+  }
+  SortProblems(result.problems);
+  return result;
+}
+
+}  // namespace jass
 
 JassCheckResult CheckJass(std::string_view script) {
   JassCheckResult result;
@@ -20,6 +57,11 @@ JassCheckResult CheckJass(std::string_view script) {
                      return a.line != b.line ? a.line < b.line : a.column < b.column;
                    });
   return result;
+}
+
+JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api) {
+  jass::SymbolTable table = api ? api->table() : jass::SymbolTable{};
+  return jass::CheckSources(sources, table);
 }
 
 }  // namespace zarn

@@ -43,4 +43,15 @@ JassCheckResult CheckJass(std::string_view script);
 // check only; its declarations still count.
 JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api);
 
+namespace jass {
+
+struct SymbolTable;
+
+// The full check of the sources read in order, their declarations added to
+// `table`, which may hold the API's already. Problems are sorted by source,
+// then line.
+JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table);
+
+}  // namespace jass
+
 }  // namespace zarn

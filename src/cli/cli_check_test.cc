@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "map/map_builder.h"
-#include "result_check.h"
+#include "core/result_check.h"
 #include "text/script.h"
 #include "testing/test_util.h"
 

@@ -6,62 +6,28 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
-#include "check/jass_api.h"
-#include "check/jass_checker.h"
-#include "cli/check_command.h"
 #include "cli/options.h"
-#include "pipeline.h"
+#include "core/check_run.h"
+#include "core/pipeline.h"
+#include "core/result_check.h"
+#include "core/script_run.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/isolated_process.h"
-#include "platform/platform.h"
-#include "result_check.h"
-#include "text/script.h"
+#include "platform/processes.h"
+
+// The text of --help, from usage.txt.
+extern const char k_usage_data[];
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage:\n"
-    "  zarn-cli --map PATH [--delete] [--no-check] [--api DIR]\n"
-    "                                   preprocess the script inside a map archive\n"
-    "  zarn-cli --script IN [--out OUT] [--no-check] [--api DIR]\n"
-    "                                   preprocess a plain script file\n"
-    "  zarn-cli --check [--api DIR] [--strict] FILE...\n"
-    "                                   check plain JASS 2 files, unchanged\n"
-    "  zarn-cli --help | --version\n"
-    "\n"
-    "Options may come in any order. \"-\" as IN or FILE is standard input, as OUT\n"
-    "standard output.\n"
-    "\n"
-    "--map: PATH must contain \"w3m\", \"w3x\" or \"mpq\". The script is extracted to\n"
-    "war3map.j in the working folder, processed into war3map_parsed.j there and,\n"
-    "when no error markers are found, written back into the archive; --delete\n"
-    "removes both working files afterwards.\n"
-    "\n"
-    "--script: writes the processed script to OUT, or to standard output.\n"
-    "The processed script is checked as JASS 2; each problem is listed like an error\n"
-    "marker and the map stays unchanged. --no-check skips that check.\n"
-    "--check: reads the FILEs in order as one program and lists each problem as\n"
-    "FILE:LINE:COLUMN: error: message.\n"
-    "\n"
-    "--api DIR: the folder of the game's common.j and Blizzard.j, read before the\n"
-    "script; names, types, arguments and returns are then checked too. Without it\n"
-    "they are looked for in the working folder. --strict checks the FILEs alone\n"
-    "in full, for self-contained files or \"common.j Blizzard.j war3map.j\".\n"
-    "Without the API only the grammar is checked, and a note says so.\n"
-    "\n"
-    "Working folder: the folder of this program when this user can write there,\n"
-    "otherwise $XDG_STATE_HOME/zarn (by default ~/.local/state/zarn), created on\n"
-    "first use. Runs that share it take turns through the file zarn.lock there.\n"
-    "\n"
-    "Exit codes: 0 clean, 1 error markers or JASS 2 problems found or the run\n"
-    "failed, 2 bad usage, an unreadable/unwritable script file or an --api\n"
-    "folder without common.j and Blizzard.j.\n";
-
-// One updating progress line on a terminal, nothing otherwise.
-class ConsoleProgress : public zarn::ProgressReporter {
+// Standard error as a run's console: one updating progress line on a
+// terminal (nothing otherwise), notes, and the entries found, with their
+// caption after a run and alone after a check.
+class Console : public zarn::ProgressReporter, public zarn::ErrorPresenter {
  public:
-  ConsoleProgress() : enabled_(zarn::StandardErrorIsTerminal()) {}
-  ~ConsoleProgress() override { Finish(); }
+  explicit Console(bool caption) : enabled_(zarn::StandardErrorIsTerminal()), caption_(caption) {}
+  ~Console() override { Finish(); }
 
   void SetProgress(std::string_view text, int value) override {
     status_ = std::string(text);
@@ -76,6 +42,13 @@ class ConsoleProgress : public zarn::ProgressReporter {
     Finish();
     std::cerr << text << "\n";
   }
+  void PresentErrors(const zarn::ErrorReport& report) override {
+    Finish();
+    std::string out;
+    for (const std::string& entry : report.entries) out += entry + "\n";
+    if (caption_) out += zarn::ErrorCaption(report.marker_count) + "\n";
+    std::fwrite(out.data(), 1, out.size(), stderr);
+  }
   void Finish() {
     if (enabled_ && drawn_) std::fputs("\r\033[K", stderr);
     drawn_ = false;
@@ -84,10 +57,7 @@ class ConsoleProgress : public zarn::ProgressReporter {
  private:
   void Draw() {
     if (!enabled_) return;
-    std::string line = "[";
-    line += std::to_string(value_);
-    line += "%] ";
-    line += status_;
+    std::string line = "[" + std::to_string(value_) + "%] " + status_;
     if (!name_.empty()) line += " " + name_;
     if (line.size() > 78) line.resize(78);
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
@@ -95,32 +65,56 @@ class ConsoleProgress : public zarn::ProgressReporter {
     drawn_ = true;
   }
 
-  bool enabled_;
+  bool enabled_, caption_;
   bool drawn_ = false;
   std::string status_, name_;
   int value_ = 0;
 };
 
-void PrintEntries(const zarn::ErrorReport& report) {
-  for (const std::string& entry : report.entries) std::cerr << entry << "\n";
-  std::cerr << zarn::ErrorCaption(report.marker_count) << "\n";
+int Usage(std::FILE* out, int code) {
+  std::fputs(k_usage_data, out);
+  return code;
 }
 
-class ConsoleErrors : public zarn::ErrorPresenter {
- public:
-  explicit ConsoleErrors(ConsoleProgress& progress) : progress_(progress) {}
-  void PresentErrors(const zarn::ErrorReport& report) override {
-    progress_.Finish();
-    PrintEntries(report);
+// Reads a script file named on the command line ("-": standard input);
+// false after saying why not.
+bool ReadInput(const std::string& path, std::string& bytes) {
+  try {
+    if (path != "-") bytes = zarn::ReadFileBytes(path);
+    else if (!zarn::ReadStandardInput(bytes)) throw zarn::FileError("Cannot read standard input");
+    return true;
+  } catch (const zarn::FileError& e) {
+    std::cerr << e.what() << "\n";
+    return false;
   }
+}
 
- private:
-  ConsoleProgress& progress_;
-};
+// Writes the processed script to `out` ("-" or empty: standard output);
+// false after saying why not.
+bool WriteOutput(const std::string& out, std::string_view result) {
+  try {
+    if (!out.empty() && out != "-") zarn::WriteFileBytes(out, result);
+    else if (!zarn::WriteStandardOutput(result))
+      throw zarn::FileError("Cannot write the processed script to standard output");
+    return true;
+  } catch (const zarn::FileError& e) {
+    std::cerr << e.what() << "\n";
+    return false;
+  }
+}
 
-int Usage(std::FILE* out, int code) {
-  std::fputs(kUsage, out);
-  return code;
+// Calls a run with a progress line and a presenter of its entries; an error
+// that ends it is printed and gives `failed`.
+template <class Run>
+int Perform(bool caption, int failed, Run&& run) {
+  Console console(caption);
+  try {
+    return run(console);
+  } catch (const std::exception& e) {
+    console.Finish();
+    std::cerr << e.what() << "\n";
+    return failed;
+  }
 }
 
 int RunMap(const zarn::cli::Options& cli) {
@@ -129,67 +123,31 @@ int RunMap(const zarn::cli::Options& cli) {
   options.delete_working_files = cli.delete_working_files;
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
-  ConsoleProgress progress;
-  ConsoleErrors errors(progress);
-  try {
-    options.tool_dir = zarn::WorkingDir();
-    int code = zarn::RunPipeline(options, progress, errors);
-    progress.Finish();
-    return code;
-  } catch (const std::exception& e) {
-    progress.Finish();
-    std::cerr << e.what() << "\n";
-    return 1;
-  }
-}
-
-// Writes the processed script to `out` ("-" or empty: standard output);
-// false after saying why not.
-bool WriteOutput(const std::string& out, const std::string& result) {
-  if (!out.empty() && out != "-") {
-    try {
-      zarn::WriteFileBytes(out, result);
-      return true;
-    } catch (const zarn::FileError& e) {
-      std::cerr << e.what() << "\n";
-      return false;
-    }
-  }
-  if (std::fwrite(result.data(), 1, result.size(), stdout) == result.size() && std::fflush(stdout) == 0)
-    return true;
-  std::cerr << "Cannot write the processed script to standard output\n";
-  return false;
-}
-
-// Preprocesses and checks run.raw; the report of markers or check problems.
-zarn::ErrorReport ProcessScript(zarn::Run& run, const zarn::cli::Options& cli, ConsoleProgress& progress) {
-  zarn::BuildLanguageTables(run);
-  zarn::PreprocessScript(run);
-  zarn::ErrorReport report = zarn::ScanResultForMarkers(run);
-  if (report.marker_count > 0 || !cli.check) return report;
-  const std::optional<zarn::JassApi> api = zarn::FindJassApi(cli.api_dir, zarn::cli::ApiLookupDir(), progress);
-  return zarn::CheckResultScript(run.text, progress, api ? &*api : nullptr);
+  return Perform(true, 1, [&](Console& console) { return zarn::RunPipeline(options, console, console); });
 }
 
 int RunScript(const zarn::cli::Options& cli) {
-  std::string bytes;
-  if (!zarn::cli::ReadInput(cli.script, bytes)) return 2;
-  ConsoleProgress progress;
-  zarn::Run run(progress);
-  zarn::ErrorReport report;
-  try {
-    run.raw = std::move(bytes);
-    report = ProcessScript(run, cli, progress);
-  } catch (const std::exception& e) {
-    progress.Finish();
-    std::cerr << e.what() << "\n";
-    return 1;
+  zarn::ScriptRunOptions options;
+  if (!ReadInput(cli.script, options.script)) return 2;
+  options.check_result = cli.check;
+  options.api_dir = cli.api_dir;
+  return Perform(true, 1, [&](Console& console) {
+    const zarn::ScriptWriter write = [&](std::string_view result) {
+      console.Finish();
+      return WriteOutput(cli.out, result);
+    };
+    return zarn::RunScript(std::move(options), write, console, console);
+  });
+}
+
+int RunCheck(const zarn::cli::Options& cli) {
+  zarn::CheckRunOptions options{{}, cli.api_dir, cli.strict};
+  for (const std::string& file : cli.files) {
+    options.files.push_back({file, ""});
+    if (!ReadInput(file, options.files.back().text)) return 2;
   }
-  progress.Finish();
-  if (!WriteOutput(cli.out, run.text)) return 2;
-  if (report.marker_count == 0) return 0;
-  PrintEntries(report);
-  return 1;
+  // An API folder whose files cannot be read: a bad command line.
+  return Perform(false, 2, [&](Console& console) { return zarn::RunCheck(options, console, console); });
 }
 
 int BadCommandLine(const zarn::cli::ParseResult& parsed) {
@@ -202,19 +160,23 @@ int BadCommandLine(const zarn::cli::ParseResult& parsed) {
 }
 
 int Dispatch(const zarn::cli::Options& cli) {
-  switch (cli.mode) {
-    case zarn::cli::Mode::kHelp: return Usage(stdout, 0);
-    case zarn::cli::Mode::kVersion: std::puts(ZARN_VERSION); return 0;
-    case zarn::cli::Mode::kCheck: return zarn::cli::ApiDirUsable(cli.api_dir) ? zarn::cli::CheckFiles(cli) : 2;
-    case zarn::cli::Mode::kScript: return zarn::cli::ApiDirUsable(cli.api_dir) ? RunScript(cli) : 2;
-    case zarn::cli::Mode::kMap:
-      if (!zarn::PassesArchiveTest(cli.map)) {
-        std::cerr << "zarn-cli: the map path must contain \"w3m\", \"w3x\" or \"mpq\": " << cli.map << "\n";
-        return Usage(stderr, 2);
-      }
-      return zarn::cli::ApiDirUsable(cli.api_dir) ? RunMap(cli) : 2;
+  using zarn::cli::Mode;
+  if (cli.mode == Mode::kHelp) return Usage(stdout, 0);
+  if (cli.mode == Mode::kVersion) {
+    std::puts(ZARN_VERSION);
+    return 0;
   }
-  return Usage(stderr, 2);
+  if (cli.mode == Mode::kMap && !zarn::PassesArchiveTest(cli.map)) {
+    std::cerr << "zarn-cli: the map path must contain \"w3m\", \"w3x\" or \"mpq\": " << cli.map << "\n";
+    return Usage(stderr, 2);
+  }
+  // A --api folder without the two files is a bad command line.
+  if (std::string why; !zarn::ApiDirUsable(cli.api_dir, why)) {
+    std::cerr << "zarn-cli: " << why << "\n";
+    return 2;
+  }
+  if (cli.mode == Mode::kMap) return RunMap(cli);
+  return cli.mode == Mode::kScript ? RunScript(cli) : RunCheck(cli);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace zarn {
 
@@ -21,15 +21,14 @@ std::string ResultText(const DroppedMapOutcome& outcome) {
   return "";
 }
 
-DroppedMapOutcome RunOneMap(const std::string& map, DroppedMapWindows& windows,
-                            const std::function<std::string()>& working_dir) {
+DroppedMapOutcome RunOneMap(const std::string& map, DesktopWindows& windows, const std::string& tool_dir) {
   DroppedMapOutcome outcome;
   outcome.map_path = map;
+  MapRunOptions options;
+  options.map_path = map;
+  options.tool_dir = tool_dir;
+  MapRunFacts facts;
   try {
-    MapRunOptions options;
-    options.map_path = map;
-    options.tool_dir = outcome.working_dir = working_dir();
-    MapRunFacts facts;
     const int code = windows.WithRunWindows([&](ProgressReporter& progress, ErrorPresenter& errors) {
       return RunPipeline(options, progress, errors, &facts);
     });
@@ -39,6 +38,7 @@ DroppedMapOutcome RunOneMap(const std::string& map, DroppedMapWindows& windows,
     outcome.result = DroppedMapResult::kRefused;
     outcome.reason = e.what();
   }
+  outcome.working_dir = facts.working_dir;
   return outcome;
 }
 
@@ -59,14 +59,15 @@ std::string DroppedMapsMessage(const std::vector<DroppedMapOutcome>& outcomes) {
   std::string text;
   const DroppedMapOutcome* grammar_only = nullptr;
   for (const DroppedMapOutcome& outcome : outcomes) {
-    text += FileNameOf(outcome.map_path) + ": " + ResultText(outcome) + "\n";
+    text += FileName(outcome.map_path) + ": " + ResultText(outcome) + "\n";
     for (const std::string& note : outcome.notes) text += "    " + note + "\n";
     if (outcome.result == DroppedMapResult::kGrammarOnly && !grammar_only) grammar_only = &outcome;
   }
   if (grammar_only) {
-    text += "\nNames and types were not checked because common.j and Blizzard.j were not found. "
-            "Put them in " +
-            grammar_only->working_dir + " to have them checked too.\n";
+    text +=
+        "\nNames and types were not checked because common.j and Blizzard.j were not found. "
+        "Put them in " +
+        grammar_only->working_dir + " to have them checked too.\n";
   }
   if (!text.empty()) text.pop_back();  // the box ends the last line itself
   return text;
@@ -79,10 +80,9 @@ int DroppedMapsExitCode(const std::vector<DroppedMapOutcome>& outcomes) {
   return all_translated ? 0 : 1;
 }
 
-int RunDroppedMaps(const std::vector<std::string>& maps, DroppedMapWindows& windows,
-                   const std::function<std::string()>& working_dir) {
+int RunDroppedMaps(const std::vector<std::string>& maps, DesktopWindows& windows, const std::string& tool_dir) {
   std::vector<DroppedMapOutcome> outcomes;
-  for (const std::string& map : maps) outcomes.push_back(RunOneMap(map, windows, working_dir));
+  for (const std::string& map : maps) outcomes.push_back(RunOneMap(map, windows, tool_dir));
   const int code = DroppedMapsExitCode(outcomes);
   windows.ShowMessage(DroppedMapsMessage(outcomes), code != 0);
   return code;

@@ -1,17 +1,14 @@
 // Maps dropped on a desktop program, or opened with it from a file manager:
 // each map is run in turn as a --map run runs it, with its own progress and,
 // where needed, errors window, and one closing message tells the user what
-// became of every map. Written once for the Qt and the Win32 program; the
-// toolkit gives the windows.
+// became of every map.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "pipeline.h"
-#include "platform/platform.h"
-#include "report.h"
+#include "core/pipeline.h"
+#include "desktop/desktop_run.h"
 
 namespace zarn {
 
@@ -45,23 +42,10 @@ std::string DroppedMapsMessage(const std::vector<DroppedMapOutcome>& outcomes);
 // 0 when every map was translated, 1 otherwise.
 int DroppedMapsExitCode(const std::vector<DroppedMapOutcome>& outcomes);
 
-// The windows of one toolkit, as dropped maps use them.
-class DroppedMapWindows {
- public:
-  using MapRun = std::function<int(ProgressReporter& progress, ErrorPresenter& errors)>;
-  virtual ~DroppedMapWindows() = default;
-  // Shows a progress window and calls `run` with it and with an errors window
-  // that hides it when it comes up; returns the run's exit code. What `run`
-  // throws passes through, after the windows are gone.
-  virtual int WithRunWindows(const MapRun& run) = 0;
-  // A modal message box captioned "ZARN"; `error` adds the error icon.
-  virtual void ShowMessage(const std::string& text, bool error) = 0;
-};
-
-// Runs every map, in the order given, with its working files in the folder
-// that `working_dir` gives (by default the program's working folder), then
-// shows the closing message; returns DroppedMapsExitCode of the outcomes.
-int RunDroppedMaps(const std::vector<std::string>& maps, DroppedMapWindows& windows,
-                   const std::function<std::string()>& working_dir = WorkingDir);
+// Runs every map, in the order given, with the working files in `tool_dir`
+// (empty: the platform's working folder), then shows the closing message in
+// a message box (the error icon when a map was not translated); returns
+// DroppedMapsExitCode of the outcomes.
+int RunDroppedMaps(const std::vector<std::string>& maps, DesktopWindows& windows, const std::string& tool_dir = "");
 
 }  // namespace zarn

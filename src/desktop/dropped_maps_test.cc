@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "map/map_builder.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "testing/test_util.h"
 
@@ -31,23 +30,20 @@ constexpr const char* kVjass =
 constexpr const char* kMarked =
     "function main takes nothing returns nothing\r\n//!ZARN Error: Mount x\r\nendfunction\r\n";
 
-class StandInWindows : public DroppedMapWindows {
+class StandInWindows : public DesktopWindows, public ErrorPresenter {
  public:
   int WithRunWindows(const MapRun& run) override {
     ++runs;
-    NullProgress progress;
-    struct Count : ErrorPresenter {
-      int* presented;
-      explicit Count(int* p) : presented(p) {}
-      void PresentErrors(const ErrorReport&) override { ++*presented; }
-    } errors(&presented);
-    return run(progress, errors);
+    return run(progress, *this);
   }
+  void ShowAbout() override { ADD_FAILURE() << "no About window"; }
   void ShowMessage(const std::string& text, bool error) override {
     messages.push_back(text);
     error_icon = error;
   }
+  void PresentErrors(const ErrorReport&) override { ++presented; }
 
+  NullProgress progress;
   int runs = 0, presented = 0;
   std::vector<std::string> messages;
   bool error_icon = false;
@@ -70,8 +66,7 @@ TEST(DroppedMapsTest, EveryMapRunsAndEachResultHasItsLine) {
 
   StandInWindows windows;
   const int code = RunDroppedMaps(
-      {dir / "clean.w3x", dir / "UPPER.W3X", dir / "vjass.w3x", dir / "marked.w3x", dir / "notes.mpq"}, windows,
-      [&] { return work; });
+      {dir / "clean.w3x", dir / "UPPER.W3X", dir / "vjass.w3x", dir / "marked.w3x", dir / "notes.mpq"}, windows, work);
 
   EXPECT_EQ(code, 1);
   EXPECT_EQ(windows.runs, 5);
@@ -100,7 +95,7 @@ TEST(DroppedMapsTest, GrammarOnlyTellsOnceWhereTheApiFilesGo) {
   BuildMapArchive(dir / "a.w3x", {{"war3map.j", kClean}});
   BuildMapArchive(dir / "b.w3m", {{"war3map.j", kClean}});
   StandInWindows windows;
-  EXPECT_EQ(RunDroppedMaps({dir / "a.w3x", dir / "b.w3m"}, windows, [&] { return dir.path(); }), 0);
+  EXPECT_EQ(RunDroppedMaps({dir / "a.w3x", dir / "b.w3m"}, windows, dir.path()), 0);
   ASSERT_EQ(windows.messages.size(), 1u);
   EXPECT_FALSE(windows.error_icon);
   EXPECT_EQ(windows.messages[0],
@@ -111,18 +106,21 @@ TEST(DroppedMapsTest, GrammarOnlyTellsOnceWhereTheApiFilesGo) {
                 dir.path() + " to have them checked too.");
 }
 
-TEST(DroppedMapsTest, AWorkingFolderThatCannotBeMadeRefusesTheMapWithoutWindows) {
+// A failure of the environment refuses the map it met; the next map still runs.
+TEST(DroppedMapsTest, AWorkingFolderThatCannotBeUsedRefusesEachMap) {
   TempDir dir;
   BuildMapArchive(dir / "a.w3x", {{"war3map.j", kClean}});
+  BuildMapArchive(dir / "b.w3x", {{"war3map.j", kClean}});
   const std::string before = ReadFileBytes(dir / "a.w3x");
+  WriteFileBytes(dir / "file", "a file, not a folder");
   StandInWindows windows;
-  const int code = RunDroppedMaps({dir / "a.w3x"}, windows, []() -> std::string {
-    throw FileError("Cannot create the working folder /nowhere/zarn: Permission denied");
-  });
-  EXPECT_EQ(code, 1);
-  EXPECT_EQ(windows.runs, 0);
+  EXPECT_EQ(RunDroppedMaps({dir / "a.w3x", dir / "b.w3x"}, windows, dir / "file"), 1);
+  EXPECT_EQ(windows.runs, 2);
   ASSERT_EQ(windows.messages.size(), 1u);
-  EXPECT_EQ(windows.messages[0], "a.w3x: refused: Cannot create the working folder /nowhere/zarn: Permission denied");
+  const std::string& text = windows.messages[0];
+  EXPECT_EQ(text.rfind("a.w3x: refused: ", 0), 0u) << text;
+  EXPECT_NE(text.find("\nb.w3x: refused: "), std::string::npos) << text;
+  EXPECT_TRUE(windows.error_icon);
   EXPECT_TRUE(ReadFileBytes(dir / "a.w3x") == before);
 }
 

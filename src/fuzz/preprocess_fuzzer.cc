@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/errors.h"
-#include "pipeline.h"
+#include "core/pipeline.h"
 #include "text/script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

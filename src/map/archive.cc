@@ -9,7 +9,8 @@
 #include "map/archive_search.h"
 #include "map/archive_worker.h"
 #include "map/mpq_tables.h"
-#include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/locks.h"
 #include "text/script.h"
 
 namespace zarn {

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/locks.h"
 #include "platform/progress.h"
 
 namespace zarn {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "passes/error_marker.h"
 #include "text/script.h"
 #include "text/text_search.h"
 
@@ -194,7 +195,7 @@ std::string HiddenLiterals::Restore(std::string_view text,
     if (end == start + 1 || index >= contents_.size()) continue;  // not one of ours: left as it is
     out.append(text, copied, start - copied);
     const std::string& content = contents_[index];
-    if (marked && content.find("//!ZARN Error") != std::string::npos)
+    if (marked && content.find(kErrorMarkerStem) != std::string::npos)
       marked->emplace_back(out.size(), out.size() + content.size());
     out += content;
     copied = end;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pipeline.h"
+#include "core/pipeline.h"
 #include "testing/preprocess_fixture.h"
 
 namespace zarn {

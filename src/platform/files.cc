@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "platform/errors.h"
 
@@ -18,20 +18,6 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 std::string Reason() { return std::strerror(errno); }
 }  // namespace
-
-bool IsExistingFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(NativePath(path), error);
-}
-
-std::string FileNameOf(const std::string& path) {
-#ifdef _WIN32
-  const std::size_t slash = path.find_last_of("/\\");
-#else
-  const std::size_t slash = path.rfind('/');
-#endif
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string ReadFileBytes(const std::string& path) {
   File f(OpenStdioFile(path, "rb"));
@@ -50,6 +36,37 @@ void WriteFileBytes(const std::string& path, std::string_view bytes) {
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), raw) == bytes.size();
   ok = (std::fclose(raw) == 0) && ok;
   if (!ok) throw FileError("Cannot write file " + path + ": " + Reason());
+}
+
+bool IsRegularFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(NativePath(path), error);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  std::error_code error;
+  std::filesystem::rename(NativePath(from), NativePath(to), error);
+  return !error;
+}
+
+bool CopyPermissions(const std::string& from, const std::string& to) {
+  std::error_code error;
+  const std::filesystem::perms mode = std::filesystem::status(NativePath(from), error).permissions();
+  if (error) return false;
+  std::filesystem::permissions(NativePath(to), mode, std::filesystem::perm_options::replace, error);
+  return !error;
+}
+
+bool ReadStandardInput(std::string& bytes) {
+  bytes.clear();
+  char buffer[1 << 16];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, got);
+  return !std::ferror(stdin);
+}
+
+bool WriteStandardOutput(std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
 }
 
 }  // namespace zarn

@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "platform/isolated_reply.h"
-#include "platform/platform.h"
+#include "platform/paths.h"
 #include "platform/wide_text.h"
 
 namespace zarn {

@@ -1,7 +1,7 @@
 // Runs lines through the whole preprocessor, as a map run would, for tests.
 #pragma once
 
-#include "pipeline.h"
+#include "core/pipeline.h"
 #include "passes/run.h"
 
 namespace zarn::fixture {

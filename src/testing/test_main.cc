@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/isolated_process.h"
-#include "platform/platform.h"
+#include "platform/processes.h"
 
 int main(int argc, char** argv) {
   if (std::optional<int> code = zarn::ServeIsolatedTaskIfAsked(zarn::ProgramArguments(argc, argv))) return *code;

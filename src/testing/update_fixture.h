@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
-#include "text/script.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "testing/scratch_folder.h"
 #include "testing/test_http_server.h"
+#include "text/script.h"
 #include "update/release_signature.h"
 #include "update/update.h"
 

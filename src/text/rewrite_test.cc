@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pipeline.h"
+#include "core/pipeline.h"
 #include "passes/run.h"
 #include "text/script.h"
 #include "bench/script_generator.h"

@@ -2,20 +2,18 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
 #include "platform/files.h"
-#include "platform/platform.h"
-#include "update/download.h"
-#include "update/release_signature.h"
+#include "platform/paths.h"
+#include "platform/processes.h"
 #include "text/script.h"
 #include "text/text.h"
+#include "platform/http/download.h"
+#include "update/release_signature.h"
 
 namespace zarn {
-
-namespace fs = std::filesystem;
 
 std::string UpdateMessage(UpdateOutcome outcome) {
   switch (outcome) {
@@ -41,16 +39,11 @@ struct FileCloser {
   void operator()(FILE* file) const { std::fclose(file); }
 };
 
-void RemoveQuietly(const std::string& path) {
-  std::error_code ignored;
-  fs::remove(NativePath(path), ignored);
-}
-
 // Deletes a working file on every way out of the update run.
 class RemoveOnExit {
  public:
   explicit RemoveOnExit(std::string path) : path_(std::move(path)) {}
-  ~RemoveOnExit() { RemoveQuietly(path_); }
+  ~RemoveOnExit() { RemoveFile(path_); }
   RemoveOnExit(const RemoveOnExit&) = delete;
   RemoveOnExit& operator=(const RemoveOnExit&) = delete;
 
@@ -61,35 +54,19 @@ class RemoveOnExit {
 }  // namespace
 
 bool LooksLikeExecutable(const std::string& path) {
-#ifdef _WIN32
-  static constexpr char kSignature[] = "MZ";
-#else
-  static constexpr char kSignature[] = "\x7f" "ELF";
-#endif
-  constexpr std::size_t kLength = sizeof kSignature - 1;
+  const std::string_view signature = ExecutableSignature();
   std::unique_ptr<FILE, FileCloser> file(OpenStdioFile(path, "rb"));
   if (!file) return false;
-  char start[kLength];
-  return std::fread(start, 1, kLength, file.get()) == kLength &&
-         std::memcmp(start, kSignature, kLength) == 0;
-}
-
-bool RenameFile(const std::string& from, const std::string& to) {
-  std::error_code error;
-  fs::rename(NativePath(from), NativePath(to), error);
-  return !error;
+  std::string start(signature.size(), '\0');
+  return std::fread(start.data(), 1, start.size(), file.get()) == start.size() && start == signature;
 }
 
 bool SwapInExecutable(const std::string& new_file, const std::string& executable_path,
                       const std::string& old_path, const RenameFunction& rename) {
-  std::error_code error;
-  const fs::perms mode = fs::status(NativePath(executable_path), error).permissions();
-  if (error) return false;
-  fs::permissions(NativePath(new_file), mode, fs::perm_options::replace, error);
-  if (error) return false;
+  if (!CopyPermissions(executable_path, new_file)) return false;
   // A leftover that cannot be deleted makes the rename below fail, which is
   // where it is noticed.
-  RemoveQuietly(old_path);
+  RemoveFile(old_path);
   if (!rename(executable_path, old_path)) return false;
   if (rename(new_file, executable_path)) return true;
   rename(old_path, executable_path);  // put the previous program back
@@ -106,8 +83,7 @@ class UpdateRun {
  public:
   UpdateRun(const std::string& base_url, const std::string& tool_dir)
       : base_url_(base_url), tool_dir_(tool_dir) {
-    const std::u8string name = NativePath(ExecutablePath()).filename().u8string();
-    user_agent_.assign(name.begin(), name.end());
+    user_agent_ = FileName(ExecutablePath());
     if (user_agent_.empty()) user_agent_ = "ZARN";
   }
 
@@ -124,7 +100,7 @@ class UpdateRun {
   bool FetchProgram(const std::string& path) {
     if (!Download("/update/last.dat", path, kMaxSignedFileSize)) return false;
     if (LooksLikeExecutable(path)) return true;
-    RemoveQuietly(path);
+    RemoveFile(path);
     return false;
   }
 
@@ -165,7 +141,7 @@ UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir
   const std::string download_path = PathJoin(tool_dir, "ZARN.dat");
   if (!run.FetchProgram(download_path)) return UpdateOutcome::kDownloadFailed;
   if (!run.IsSigned(download_path, *key)) {
-    RemoveQuietly(download_path);
+    RemoveFile(download_path);
     return UpdateOutcome::kNotSigned;
   }
   // On failure the signed ZARN.dat stays, complete, for installing by hand.

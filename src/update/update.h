@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace zarn {
 
 enum class UpdateOutcome {
@@ -23,9 +25,9 @@ std::string UpdateMessage(UpdateOutcome outcome);
 // True when the file starts with this platform's executable signature.
 bool LooksLikeExecutable(const std::string& path);
 
-// Moves a file, replacing the target; false when it could not.
+// Moves a file, replacing the target; false when it could not. Tests give a
+// failing one; the run uses the platform's RenameFile.
 using RenameFunction = std::function<bool(const std::string& from, const std::string& to)>;
-bool RenameFile(const std::string& from, const std::string& to);
 
 // Puts `new_file` in the place of `executable_path` with the old one's
 // permission bits, keeping the previous executable as `old_path` (an earlier

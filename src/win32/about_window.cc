@@ -1,6 +1,7 @@
 #include "win32/about_window.h"
 
-#include "platform/platform.h"
+#include "desktop/window_texts.h"
+#include "platform/processes.h"
 #include "platform/wide_text.h"
 #include "win32/program_picture.h"
 
@@ -13,7 +14,7 @@ AboutWindow::AboutWindow()
       link_font_(MakeFont(L"MS Sans Serif", 11, false, true)),
       picture_(ProgramPictureIcon()) {
   // A resizable frame but no system menu, so no buttons in the title bar.
-  Create(L"ZarnAbout", L"ZARN - About", WS_POPUP | WS_CAPTION | WS_THICKFRAME,
+  Create(L"ZarnAbout", DisplayText(window_texts::kAboutCaption).c_str(), WS_POPUP | WS_CAPTION | WS_THICKFRAME,
          WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, nullptr);
   CreateControls();
   PlaceCentred(handle(), 266, 145);
@@ -29,14 +30,14 @@ AboutWindow::~AboutWindow() {
 
 // Exit first: it comes first in the tab order.
 void AboutWindow::CreateControls() {
-  AddControl(handle(), L"BUTTON", L"Exit", WS_TABSTOP | BS_DEFPUSHBUTTON, kExit, {178, 112, 80, 25}, font_);
+  AddControl(handle(), L"BUTTON", DisplayText(window_texts::kAboutExit).c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, kExit, {178, 112, 80, 25}, font_);
   AddControl(handle(), L"STATIC", L"", SS_OWNERDRAW, kImage1, {8, 24, 48, 48}, font_);
-  WidenToText(AddControl(handle(), L"STATIC", L"Small preprocessor that extends", SS_LEFT | SS_NOPREFIX,
+  WidenToText(AddControl(handle(), L"STATIC", DisplayText(window_texts::kAboutLine1).c_str(), SS_LEFT | SS_NOPREFIX,
                          kLabel1, {62, 30, 185, 16}, label_font_));
-  WidenToText(AddControl(handle(), L"STATIC", L" Jass 2 language of Blizzard", SS_LEFT | SS_NOPREFIX,
+  WidenToText(AddControl(handle(), L"STATIC", DisplayText(window_texts::kAboutLine2).c_str(), SS_LEFT | SS_NOPREFIX,
                          kLabel2, {71, 52, 158, 16}, label_font_));
   // SS_NOTIFY: the label tells of clicks.
-  const HWND link = AddControl(handle(), L"STATIC", WideFromUtf8(ZARN_PROJECT_URL).c_str(),
+  const HWND link = AddControl(handle(), L"STATIC", WideFromUtf8(window_texts::kAboutLinkText).c_str(),
                          SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kLabel3, {16, 117, 92, 13}, link_font_);
   WidenToText(link);
 }
@@ -50,7 +51,7 @@ void AboutWindow::ShowModal() {
 }
 
 void AboutWindow::Label3Click() {
-  if (open_url_) open_url_(ZARN_COMMUNITY_URL);  // the window stays open
+  OpenLinkTarget(open_url_);  // the window stays open
 }
 
 LRESULT AboutWindow::ColourLabel(HDC context, HWND label) {

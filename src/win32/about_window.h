@@ -1,15 +1,12 @@
 // "ZARN - About": the short description, the picture, the link and Exit.
 #pragma once
 
-#include <functional>
 #include <string>
 
+#include "desktop/window_actions.h"
 #include "win32/window_kit.h"
 
 namespace zarn::win32 {
-
-// Asks the desktop to open a web address.
-using UrlOpener = std::function<bool(const std::string& url)>;
 
 class AboutWindow : public Window {
  public:

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "run_choice.h"
+#include "core/run_choice.h"
 
 namespace zarn::win32 {
 
@@ -13,8 +13,8 @@ using zarn::ChooseRun;
 using zarn::RunChoice;
 using zarn::RunKind;
 
-// Performs the run. An error that ends it is shown in a modal error box
-// captioned "ZARN" and gives exit code 1.
+// Performs the run with the Win32 windows. An error that ends it is shown in
+// a modal error box captioned "ZARN" and gives exit code 1.
 int PerformRun(const RunChoice& choice);
 
 // A modal message box captioned "ZARN"; `error` adds the error icon.

@@ -1,4 +1,4 @@
-// ChooseRun, and ZARN.exe itself started as a map maker would: the windows it
+// ZARN.exe started as a map maker would: the windows it
 // shows are found by their captions and closed as a user would close them.
 #include "win32/entry.h"
 
@@ -12,40 +12,14 @@
 #include <optional>
 
 #include "platform/files.h"
-#include "platform/platform.h"
 #include "platform/wide_text.h"
-#include "text/script.h"
 #include "testing/scratch_folder.h"
+#include "text/script.h"
 
 namespace zarn::win32 {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(ChooseRunTest, RunsArePickedByPosition) {
-  struct Case {
-    std::vector<std::string> args;
-    RunKind kind;
-    bool delete_files;
-  } cases[] = {
-      {{}, RunKind::kAbout, false},
-      {{"--map", "C:\\maps\\w3x\\notes.txt"}, RunKind::kProcessMap, false},
-      {{"--map", "C:\\maps\\MAP.W3X"}, RunKind::kAbout, false},
-      {{"--map"}, RunKind::kAbout, false},
-      {{"--MAP", "a.w3m"}, RunKind::kAbout, false},
-      {{"-map", "a.w3m"}, RunKind::kAbout, false},
-      {{"--update", "x"}, RunKind::kUpdate, false},
-      {{"--map", "a.w3x", "--delete"}, RunKind::kProcessMap, true},
-      {{"--map", "a.w3x", "x", "--delete"}, RunKind::kProcessMap, false},
-      {{"--map", "--delete", "a.w3x"}, RunKind::kAbout, false},
-  };
-  for (const Case& c : cases) {
-    const RunChoice choice = ChooseRun(c.args);
-    EXPECT_EQ(choice.kind, c.kind) << c.args.size();
-    EXPECT_EQ(choice.delete_working_files, c.delete_files);
-    if (choice.kind == RunKind::kProcessMap) EXPECT_EQ(choice.map_path, c.args[1]);
-  }
-}
 
 bool WriteArchive(const std::string& path, const std::string& script) {
   HANDLE archive = nullptr;

@@ -1,21 +1,18 @@
 // The window a processing run ends with when its script holds error markers:
 // the entries above the whole processed script, with a jump from an entry to
-// its line. The Win32 twin of the Qt program's TErrorsWindow.
+// its line. The model is desktop/errors_view.h; this is its Win32 face.
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "report.h"
+#include "core/report.h"
+#include "desktop/errors_view.h"
+#include "desktop/window_actions.h"
 #include "win32/window_kit.h"
 
 namespace zarn::win32 {
-
-// Starts a program without waiting for it; the result is not looked at.
-using ProcessStarter =
-    std::function<bool(const std::string& program, const std::vector<std::string>& args)>;
 
 class ErrorsWindow : public Window, public ErrorPresenter {
  public:
@@ -37,6 +34,7 @@ class ErrorsWindow : public Window, public ErrorPresenter {
   void SelLine(std::size_t line);
 
   void SetProcessStarter(ProcessStarter starter) { start_process_ = std::move(starter); }
+  const ErrorsView& view() const { return view_; }
 
   enum ControlId { kList = 201, kOk = IDOK, kLine = 203, kAbout = 204, kScriptFile = 205, kLabel3 = 206 };
 
@@ -49,22 +47,15 @@ class ErrorsWindow : public Window, public ErrorPresenter {
   void LISTClick();
   void ABOUTClick();
   void OKClick();
+  // Shows the view's selected line in the script view and the line field.
+  void ShowSelectedLine();
 
+  ErrorsView view_;
   HWND progress_window_;
   ProcessStarter start_process_;
   HFONT font_;
   HFONT script_font_;
-  // Where each line of the script view starts, in characters, and its length
-  // without the line break.
-  std::vector<std::size_t> line_starts_;
-  std::vector<std::size_t> line_lengths_;
-  int selected_entry_ = -1;
   bool closed_ = false;
 };
-
-// The line number of an entry "Line N: message": the digits between the fifth
-// character and the first colon, leading blanks skipped. -1 when the entry has
-// no such number.
-long long EntryLineNumber(const std::string& entry);
 
 }  // namespace zarn::win32

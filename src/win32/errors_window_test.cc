@@ -1,6 +1,6 @@
 #include "win32/errors_window.h"
 
-#include "platform/platform.h"
+#include "platform/paths.h"
 #include "win32/window_test_util.h"
 
 namespace zarn::win32 {
@@ -134,14 +134,6 @@ TEST(ErrorsWindowTest, LoneLineBreaksCountAsLinesAndLongScriptsStayWhole) {
   EXPECT_EQ(SelectedText(window), L"c");
   window.SelLine(99);  // past the end: unchanged
   EXPECT_EQ(SelectedText(window), L"c");
-}
-
-TEST(ErrorsWindowTest, EntryNumbersEndAtTheColon) {
-  EXPECT_EQ(EntryLineNumber("Line 17: x"), 17);
-  EXPECT_EQ(EntryLineNumber("Line 1234567: x"), 1234567);
-  EXPECT_EQ(EntryLineNumber("Line   0: x"), 0);
-  EXPECT_EQ(EntryLineNumber("Line x: y"), -1);
-  EXPECT_EQ(EntryLineNumber("Line 5"), -1);
 }
 
 TEST(ErrorsWindowTest, AboutStartsTheProgramAgainWithoutArguments) {

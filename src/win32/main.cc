@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/isolated_process.h"
-#include "platform/platform.h"
+#include "platform/processes.h"
 #include "win32/entry.h"
 
 int main(int argc, char** argv) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "desktop/program_picture_shapes.h"
+
 namespace zarn::win32 {
 
 namespace {
@@ -15,8 +17,8 @@ constexpr int kLarge = kPictureSize * kScale;
 POINT At(double x, double y) { return {static_cast<LONG>(x * kScale), static_cast<LONG>(y * kScale)}; }
 
 template <std::size_t N>
-void Fill(HDC context, const std::array<POINT, N>& points, COLORREF fill, COLORREF line, int width) {
-  HPEN pen = CreatePen(PS_SOLID, width * kScale / 2, line);
+void Fill(HDC context, const std::array<POINT, N>& points, COLORREF fill, COLORREF line, int pen_width) {
+  HPEN pen = CreatePen(PS_SOLID, pen_width, line);
   HBRUSH brush = CreateSolidBrush(fill);
   HGDIOBJ old_pen = SelectObject(context, pen), old_brush = SelectObject(context, brush);
   Polygon(context, points.data(), static_cast<int>(N));
@@ -26,25 +28,32 @@ void Fill(HDC context, const std::array<POINT, N>& points, COLORREF fill, COLORR
   DeleteObject(brush);
 }
 
+template <std::size_t N>
+std::array<POINT, N> ToPoints(const std::array<picture::Point, N>& shape) {
+  std::array<POINT, N> points;
+  for (std::size_t i = 0; i < N; ++i) points[i] = At(shape[i].x, shape[i].y);
+  return points;
+}
+
+// Pen widths in picture pixels, at the large size.
+int PenWidth(double width) { return static_cast<int>(width * kScale); }
+
 void DrawPage(HDC context, bool silhouette) {
   const COLORREF white = RGB(255, 255, 255);
-  const std::array<POINT, 5> page{At(8, 2), At(32, 2), At(42, 12), At(42, 46), At(8, 46)};
-  Fill(context, page, silhouette ? white : RGB(235, 238, 240), silhouette ? white : RGB(60, 70, 90), 3);
+  Fill(context, ToPoints(picture::kPage), silhouette ? white : RGB(235, 238, 240), silhouette ? white : RGB(60, 70, 90),
+       PenWidth(picture::kPageOutline));
   if (silhouette) return;
-  Fill(context, std::array<POINT, 3>{At(32, 2), At(32, 12), At(42, 12)}, RGB(170, 185, 205),
-       RGB(60, 70, 90), 3);
-  HPEN pen = CreatePen(PS_SOLID, 3 * kScale / 2, RGB(150, 160, 180));
+  Fill(context, ToPoints(picture::kFold), RGB(170, 185, 205), RGB(60, 70, 90), PenWidth(picture::kPageOutline));
+  HPEN pen = CreatePen(PS_SOLID, PenWidth(picture::kLineWidth), RGB(150, 160, 180));
   HGDIOBJ old = SelectObject(context, pen);
-  for (int y = 18; y <= 42; y += 6) {  // script lines behind the letter
-    POINT from = At(12, y), to = At(38, y);
+  for (int y = picture::kFirstLine; y <= picture::kLastLine; y += picture::kLineGap) {
+    POINT from = At(picture::kLineLeft, y), to = At(picture::kLineRight, y);
     MoveToEx(context, from.x, from.y, nullptr);
     LineTo(context, to.x, to.y);
   }
   SelectObject(context, old);
   DeleteObject(pen);
-  const std::array<POINT, 10> letter{At(13, 14), At(37, 14), At(37, 19), At(21, 36), At(37, 36),
-                                     At(37, 42), At(13, 42), At(13, 37), At(29, 20), At(13, 20)};
-  Fill(context, letter, RGB(205, 65, 25), RGB(90, 20, 10), 2);
+  Fill(context, ToPoints(picture::kLetter), RGB(205, 65, 25), RGB(90, 20, 10), PenWidth(picture::kLetterOutline));
 }
 
 // Draws into a large 32-bit DIB and returns its pixels (0x00RRGGBB).

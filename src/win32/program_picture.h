@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "desktop/program_picture_shapes.h"
+
 namespace zarn::win32 {
 
-inline constexpr int kPictureSize = 48;
+inline constexpr int kPictureSize = picture::kSize;
 
 // BGRA pixels with straight alpha, top row first.
 std::vector<std::uint32_t> ProgramPicturePixels();

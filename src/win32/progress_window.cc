@@ -2,15 +2,14 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cstdio>
+#include "desktop/window_texts.h"
 
 namespace zarn::win32 {
 
 ProgressWindow::ProgressWindow()
     : font_(MakeFont(L"Tahoma", 13)), bold_font_(MakeFont(L"Tahoma", 13, true)) {
   // A fixed dialog frame without system menu: nothing closes it but the run.
-  Create(L"ZarnParsing", L"ZARN - Parsing", WS_POPUP | WS_CAPTION | WS_DLGFRAME, WS_EX_DLGMODALFRAME,
+  Create(L"ZarnParsing", DisplayText(window_texts::kProgressCaption).c_str(), WS_POPUP | WS_CAPTION | WS_DLGFRAME, WS_EX_DLGMODALFRAME,
          nullptr);
   status_ = AddControl(handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kStatus, {12, 11, 0, 0}, bold_font_);
   func_ = AddControl(handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kFunc, {12, 31, 0, 0}, font_);
@@ -32,23 +31,19 @@ void ProgressWindow::Show() {
   PumpMessages();
 }
 
-void ProgressWindow::SetProgress(std::string_view text, int value) {
-  // The run's closing reports (110, 120) show a full bar.
-  SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(value, 0, 100)), 0);
+void ProgressWindow::ShowBar(int value) { SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(value), 0); }
+
+void ProgressWindow::ShowStatus(std::string_view text) {
   SetWindowTextW(status_, DisplayText(text).c_str());
   FitToText(status_);
-  PumpMessages();
 }
 
-void ProgressWindow::SetFunctionName(std::string_view name, bool pump) {
+void ProgressWindow::ShowFunction(std::string_view name) {
   SetWindowTextW(func_, DisplayText(name).c_str());
   FitToText(func_);
-  if (pump) PumpMessages();
 }
 
-void ProgressWindow::Note(std::string_view text) {
-  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-}
+void ProgressWindow::PumpMessages() { win32::PumpMessages(); }
 
 LRESULT ProgressWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_CLOSE) return 0;  // the user cannot close it while the run works

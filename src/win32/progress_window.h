@@ -3,26 +3,25 @@
 
 #include <string_view>
 
-#include "platform/progress.h"
+#include "desktop/progress_steps.h"
 #include "win32/window_kit.h"
 
 namespace zarn::win32 {
 
-class ProgressWindow : public Window, public ProgressReporter {
+class ProgressWindow : public Window, public ProgressSteps {
  public:
   ProgressWindow();
   ~ProgressWindow() override;
 
   void Show();
-  void SetProgress(std::string_view text, int value) override;
-  void SetFunctionName(std::string_view name, bool pump) override;
-  // A GUI program has no console; the note goes to standard error, which a
-  // caller may have redirected.
-  void Note(std::string_view text) override;
 
   enum ControlId { kStatus = 101, kFunc, kProgress };
 
  protected:
+  void ShowBar(int value) override;
+  void ShowStatus(std::string_view text) override;
+  void ShowFunction(std::string_view name) override;
+  void PumpMessages() override;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:

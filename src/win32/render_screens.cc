@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "desktop/dropped_maps.h"
-#include "pipeline.h"
+#include "desktop/sample_reports.h"
 #include "platform/files.h"
 #include "win32/about_window.h"
 #include "win32/entry.h"
@@ -71,27 +70,6 @@ bool SaveScreenOf(HWND window, const std::string& path, bool show = true) {
   return true;
 }
 
-zarn::ErrorReport SampleReport() {
-  return zarn::ScanForMarkers(zarn::Lines{
-      "globals", "integer count = 0", "endglobals", "function Spawn takes nothing returns nothing",
-      "//!ZARN Error:var v = GetSomething()", "local unit u = CreateUnit(Player(0), 'hfoo', 0, 0, 0)",
-      "//!ZARN Error:free t", "set count = count + 1", "endfunction",
-      "function main takes nothing returns nothing", "//!ZARN Error:var w", "call Spawn()", "endfunction"});
-}
-
-// The closing message of a drop with one map of each kind.
-std::string SampleDropMessage() {
-  using zarn::DroppedMapResult;
-  const std::string work = "C:\\Users\\user\\AppData\\Local\\ZARN";
-  return zarn::DroppedMapsMessage({
-      {"C:\\maps\\Castle Siege.w3x", DroppedMapResult::kFullyChecked, "", work, {}},
-      {"C:\\maps\\Tower Wars.w3x", DroppedMapResult::kGrammarOnly, "", work, {}},
-      {"C:\\maps\\Hero Arena.w3x", DroppedMapResult::kVjass, "", work, {}},
-      {"C:\\maps\\Island Defense.w3x", DroppedMapResult::kUnchanged, "", work, {}},
-      {"C:\\maps\\notes.w3x", DroppedMapResult::kRefused, "Error opening file: war3map.j", work, {}},
-  });
-}
-
 // The message box waits in its own loop: a timer of this thread saves it from
 // inside that loop, then presses OK.
 std::string box_picture_path;
@@ -119,13 +97,13 @@ int main(int argc, char** argv) {
   progress.SetFunctionName("Spawn", false);
   bool saved = SaveScreenOf(progress.handle(), dir + "/win-progress.bmp");
   ErrorsWindow errors;
-  errors.Prepare(SampleReport());
+  errors.Prepare(zarn::SampleMarkerReport());
   saved = SaveScreenOf(errors.handle(), dir + "/win-errors.bmp") && saved;
   AboutWindow about;
   saved = SaveScreenOf(about.handle(), dir + "/win-about.bmp") && saved;
   box_picture_path = dir + "/win-drop-box.bmp";
   SetTimer(nullptr, 0, 100, SaveMessageBox);
-  ShowMessage(SampleDropMessage(), true);
+  ShowMessage(zarn::SampleDropMessage("C:\\Users\\user\\AppData\\Local\\ZARN"), true);
   saved = box_saved && saved;
   return saved ? 0 : 1;
 }

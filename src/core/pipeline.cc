@@ -1,0 +1,194 @@
+#include "core/pipeline.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "core/result_check.h"
+#include "map/archive.h"
+#include "passes/assignment_spacing.h"
+#include "passes/block_parser.h"
+#include "passes/normalise.h"
+#include "passes/raw_blocks.h"
+#include "passes/signatures.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+#include "platform/paths.h"
+#include "text/match_limit_error.h"
+#include "text/text.h"
+#include "text/text_search.h"
+
+namespace zarn {
+
+namespace {
+
+// Reports a stage, then does its work. A search that runs into its limits
+// ends the run rather than passing for "no match".
+template <class Work>
+void Stage(Run& run, const char* text, int value, Work&& work) {
+  run.progress.SetProgress(text, value);
+  try {
+    std::forward<Work>(work)();
+  } catch (const MatchLimitError&) {
+    throw Error(std::string("Script too complex to process: ") + text);
+  }
+}
+
+struct MarkerKind {
+  std::string kind;  // marker and statement keyword, e.g. "//!ZARN Error:var"
+  const char* message;
+};
+
+const MarkerKind kMarkerKinds[] = {
+    {kErrorMarker + std::string("var"), ": Undefined type of variable"},
+    {kErrorMarker + std::string("flush"), ": Can't parse flushing"},
+    {kErrorMarker + std::string("free"), ": Can't find destructor for this type"},
+    {kErrorMarker + std::string("global"), ": Can't parse this global declaration"},
+};
+
+// A line is of a kind when it holds the kind followed by a blank, or ends with
+// the kind (a marker for a bare keyword such as a lone "var").
+bool IsOfKind(std::string_view line, std::string_view kind) {
+  std::string with_blank = std::string(kind) + " ";
+  if (line.find(with_blank) != std::string_view::npos) return true;
+  return line.size() >= kind.size() && line.substr(line.size() - kind.size()) == kind;
+}
+
+}  // namespace
+
+bool PassesArchiveTest(const std::string& path) {
+  return Contains(path, "w3m") || Contains(path, "w3x") || Contains(path, "mpq");
+}
+
+void HideLiterals(Run& run) {
+  if (run.raw.empty()) {
+    run.raw = JoinLines(run.lines);
+    Lines().swap(run.lines);
+  }
+  run.raw = run.literals.Hide(run.raw);
+}
+
+void RunPasses(Run& run) {
+  RewriteBudget budget(run.raw.size());
+  Stage(run, "Parsing spaces: WORKING...", 30, [&] {
+    NormaliseBytesIntoText(run.raw);
+    run.text.swap(run.raw);
+    std::string().swap(run.raw);
+  });
+  Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
+  Stage(run, "Split //!nozarn: WORKING...", 50, [&] { SplitRawBlocks(run); });
+  Stage(run, "Fixing some shit: WORKING...", 60, [&] {
+    FixAssignmentSpacing(run.text);
+    RegisterUserSignatures(run);
+  });
+  Stage(run, "Parsing empty lines: WORKING...", 80, [&] {
+    RemoveEmptyLinesFromText(run.text);
+    ParseBlocks(run);
+  });
+  Stage(run, "Join //!nozarn: WORKING...", 90, [&] {
+    JoinRawBlocks(run);
+    // The split, the empty-line pass and the join, without a string per line.
+    RemoveEmptyLinesFromText(run.text);
+  });
+}
+
+void RestoreLiterals(Run& run) {
+  run.literal_markers.clear();
+  run.text = run.literals.Restore(run.text, &run.literal_markers);
+}
+
+void PreprocessScript(Run& run) {
+  HideLiterals(run);
+  RunPasses(run);
+  RestoreLiterals(run);
+}
+
+ErrorReport ScanForMarkers(const Lines& lines) {
+  ErrorReport report;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (line.find(kErrorMarkerStem) == std::string::npos) continue;
+    if (report.marker_count++ == 0) report.first_marker_line = i;
+    for (const MarkerKind& kind : kMarkerKinds) {
+      if (IsOfKind(line, kind.kind)) {
+        report.entries.push_back("Line " + std::to_string(i) + kind.message);
+        break;
+      }
+    }
+  }
+  if (report.marker_count > 0) report.script = JoinLines(lines);
+  return report;
+}
+
+ErrorReport ScanResultForMarkers(const Run& run) {
+  if (run.literal_markers.empty()) return ScanTextForMarkers(run.text);
+  // Marker text inside a literal is data: the scan reads a copy in which it
+  // is blanked out, the report shows the script as it is.
+  std::string masked = run.text;
+  for (auto [begin, end] : run.literal_markers)
+    for (std::size_t i = begin; i < end; ++i)
+      if (masked[i] != '\r' && masked[i] != '\n') masked[i] = '_';
+  ErrorReport report = ScanTextForMarkers(masked);
+  if (report.marker_count > 0) report.script = run.text;
+  return report;
+}
+
+ErrorReport ScanTextForMarkers(std::string_view text) {
+  // Most scripts hold no marker: one search of the whole text settles that.
+  if (FindText(text, kErrorMarkerStem) == std::string_view::npos) return {};
+  return ScanForMarkers(SplitText(text));
+}
+
+int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors,
+                MapRunFacts* facts) {
+  const std::string tool_dir = options.tool_dir.empty() ? WorkingDir() : options.tool_dir;
+  if (facts) facts->working_dir = tool_dir;
+  Run run(progress);
+  BuildLanguageTables(run);
+  const std::string extracted = PathJoin(tool_dir, "war3map.j");
+  const std::string parsed = PathJoin(tool_dir, "war3map_parsed.j");
+
+  // The working files have fixed names, so runs sharing a folder take turns.
+  FileLock lock(PathJoin(tool_dir, "zarn.lock"));
+  if (!lock.TryLock()) {
+    progress.SetProgress("Waiting for another run to finish...", 0);
+    lock.Lock();
+  }
+
+  MapArchive archive(options.map_path);
+  progress.SetProgress("Opening archive: WORKING...", 10);
+  archive.ExtractScript(extracted, progress);
+  Stage(run, "Extracting script: WORKING...", 20, [&] { run.raw = ReadFileBytes(extracted); });
+
+  PreprocessScript(run);
+
+  ErrorReport report;
+  Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanResultForMarkers(run); });
+  if (report.marker_count == 0 && options.check_result) {
+    std::optional<JassApi> api;
+    Stage(run, "Reading the game's API: WORKING...", 100,
+          [&] { api = FindJassApi(options.api_dir, tool_dir, progress); });
+    bool vjass = false;
+    Stage(run, "Checking script: WORKING...", 100,
+          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &vjass); });
+    if (facts) facts->check = vjass ? ResultCheck::kVjass : api ? ResultCheck::kFull : ResultCheck::kGrammar;
+  }
+  if (report.marker_count > 0) {
+    errors.PresentErrors(report);
+    return 1;
+  }
+  CheckWorkingFileTarget(parsed, options.map_path);
+  WriteFileBytes(parsed, run.text);
+  progress.SetProgress("Closing archive: WORKING...", 110);
+  archive.InsertScript(parsed);
+  progress.SetProgress("Closing archive: DONE!", 120);
+  if (options.delete_working_files) {
+    RemoveFile(extracted);
+    RemoveFile(parsed);
+  }
+  return 0;
+}
+
+}  // namespace zarn

@@ -1,0 +1,68 @@
+#include "core/result_check.h"
+
+#include <string>
+
+#include "check/jass_checker.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+
+namespace zarn {
+
+namespace {
+
+std::string Entry(const JassProblem& problem, const std::string& file) {
+  std::string entry = file.empty() ? "" : file + ": ";
+  return entry + "Line " + std::to_string(problem.line - 1) + ": " + problem.message;
+}
+
+}  // namespace
+
+ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api,
+                              bool* vjass) {
+  JassCheckResult result = api ? CheckJassProgram({{"", script}}, api) : CheckJass(script);
+  if (result.vjass) progress.Note(kVjassNote);
+  if (vjass) *vjass = result.vjass;
+  const std::size_t api_problems = api ? api->problems().size() : 0;
+  ErrorReport report;
+  if (result.problems.empty() && api_problems == 0) return report;
+  report.script = std::string(script);
+  report.first_marker_line = result.problems.empty() ? 0 : result.problems.front().line - 1;
+  report.marker_count = result.problems.size() + api_problems;
+  report.entries.reserve(report.marker_count);
+  for (std::size_t i = 0; i < api_problems; ++i) {
+    const JassProblem& problem = api->problems()[i];
+    report.entries.push_back(Entry(problem, api->sources()[problem.source].name));
+  }
+  for (const JassProblem& problem : result.problems) report.entries.push_back(Entry(problem, ""));
+  return report;
+}
+
+std::string ApiMissingNote(const std::string& working_dir) {
+  if (working_dir.empty()) return "names and types not checked: common.j and Blizzard.j not found (give --api DIR)";
+  return "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in " +
+         working_dir + ")";
+}
+
+bool ApiDirUsable(const std::string& dir, std::string& why) {
+  if (dir.empty() || JassApi::FoundIn(dir)) return true;
+  why = std::string(JassApi::kCommonName) + " and " + JassApi::kBlizzardName + " not found in " + dir;
+  return false;
+}
+
+std::string ApiLookupDir() {
+  try {
+    return WorkingDir();
+  } catch (const FileError&) {
+    return "";
+  }
+}
+
+std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,
+                                   ProgressReporter& progress) {
+  if (!api_dir.empty()) return JassApi::Load(api_dir);
+  if (!working_dir.empty() && JassApi::FoundIn(working_dir)) return JassApi::Load(working_dir);
+  progress.Note(ApiMissingNote(working_dir));
+  return std::nullopt;
+}
+
+}  // namespace zarn

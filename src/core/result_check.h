@@ -1,0 +1,42 @@
+// The JASS 2 check of a run's result, reported the way error markers are.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "check/jass_api.h"
+#include "core/report.h"
+
+namespace zarn {
+
+// Checks the preprocessed script: the full check after the API when `api` is
+// given, the grammar check otherwise. Each problem becomes an entry
+// "Line N: message" with N the zero-based line index (a problem of the API's
+// own files names its file first); the report's count is the number of
+// problems and its first line the first problem's line. For a script that
+// holds vJass, `progress` gets one note saying so and `*vjass` (when given)
+// is set.
+ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api = nullptr,
+                              bool* vjass = nullptr);
+
+// The API for the full check: from `api_dir` when given (FileError when a
+// file cannot be read), otherwise from `working_dir` when it holds both
+// files (an empty `working_dir`: none to look in). Without them `progress`
+// gets ApiMissingNote(working_dir).
+std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,
+                                   ProgressReporter& progress);
+std::string ApiMissingNote(const std::string& working_dir);
+// True when `dir` is empty (no folder given) or holds both files; otherwise
+// `why` says which folder lacks them.
+bool ApiDirUsable(const std::string& dir, std::string& why);
+// The working folder to look for the API in; empty when there is none for
+// this user: checking a plain script needs no working folder.
+std::string ApiLookupDir();
+
+// The note for a script whose JASS 2 grammar check was skipped.
+inline constexpr const char* kVjassNote =
+    "ZARN: the script holds vJass; the JASS 2 grammar check was skipped, "
+    "only literals and block balance were checked";
+
+}  // namespace zarn

@@ -1,0 +1,36 @@
+// The script run: a plain script preprocessed and checked, without archive
+// or working files.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/report.h"
+
+namespace zarn {
+
+struct ScriptRunOptions {
+  std::string script;  // the bytes to preprocess
+  // Check the result as JASS 2 when it holds no markers.
+  bool check_result = true;
+  // The folder of common.j and Blizzard.j; empty: the working folder, when
+  // they are there.
+  std::string api_dir;
+};
+
+// Takes the processed script; false when it could not be written (after
+// saying why).
+using ScriptWriter = std::function<bool(std::string_view script)>;
+
+// The exit code of a script run whose result could not be written.
+inline constexpr int kScriptNotWritten = 2;
+
+// Preprocesses options.script and checks the result, hands it to `write`
+// whatever was found, then presents the markers or problems. Returns 0 when
+// clean, 1 after presenting them, kScriptNotWritten when `write` failed
+// (nothing presented). Failures of the environment are thrown as Error.
+int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress,
+              ErrorPresenter& errors);
+
+}  // namespace zarn
