@@ -49,6 +49,18 @@ std::optional<std::string> ReadScript(const std::string& path) {
   return script;
 }
 
+// The message of a message box: its longest static text.
+std::string MessageBoxText(HWND box) {
+  std::wstring longest;
+  for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
+       child = FindWindowExW(box, child, L"Static", nullptr)) {
+    wchar_t text[4096] = {};
+    GetWindowTextW(child, text, 4096);
+    if (std::wstring(text).size() > longest.size()) longest = text;
+  }
+  return Utf8FromWide(longest);
+}
+
 // ZARN.exe copied into a scratch folder, so its working files go there.
 class ProgramTest : public testing::Test {
  protected:
@@ -79,11 +91,21 @@ class ProgramTest : public testing::Test {
     }
     return nullptr;
   }
+  // A control of `window`, waited for: the window's caption is set before its
+  // controls are made.
+  HWND WaitForControl(HWND window, const wchar_t* window_class, const wchar_t* text) {
+    for (int i = 0; i < 600; ++i) {
+      if (HWND found = FindWindowExW(window, nullptr, window_class, text)) return found;
+      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+  }
   // The message box captioned "ZARN" (not a window of that caption that is
-  // still hidden), waited for.
+  // still hidden), waited for until it shows its message.
   HWND WaitForMessageBox() {
     for (int i = 0; i < 600; ++i) {
-      if (HWND found = FindWindowW(L"#32770", L"ZARN")) return found;
+      HWND found = FindWindowW(L"#32770", L"ZARN");
+      if (found && !MessageBoxText(found).empty()) return found;
       if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
     }
     return nullptr;
@@ -131,18 +153,6 @@ TEST_F(ProgramTest, MarkedMapShowsTheErrorsAndStaysUnchanged) {
   EXPECT_EQ(ReadFileBytes(map), before);
 }
 
-// The message of a message box: its longest static text.
-std::string MessageBoxText(HWND box) {
-  std::wstring longest;
-  for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
-       child = FindWindowExW(box, child, L"Static", nullptr)) {
-    wchar_t text[4096] = {};
-    GetWindowTextW(child, text, 4096);
-    if (std::wstring(text).size() > longest.size()) longest = text;
-  }
-  return Utf8FromWide(longest);
-}
-
 // Maps given alone, as Explorer passes them on a drop or "Open with": each is
 // translated, then one box tells of every map; the OK button ends the program.
 TEST_F(ProgramTest, DroppedMapsAreTranslatedAndOneBoxTellsOfEach) {
@@ -172,7 +182,9 @@ TEST_F(ProgramTest, ADroppedTextFileShowsTheAboutWindow) {
   Start("\"" + (folder_ / "notes.txt") + "\"");
   HWND about = WaitForWindow(L"ZARN - About");
   ASSERT_NE(about, nullptr);
-  PostMessageW(FindWindowExW(about, nullptr, L"BUTTON", L"Exit"), BM_CLICK, 0, 0);
+  HWND exit = WaitForControl(about, L"BUTTON", L"Exit");
+  ASSERT_NE(exit, nullptr);
+  PostMessageW(exit, BM_CLICK, 0, 0);
   EXPECT_EQ(ExitCode(), 0);
 }
 
@@ -190,7 +202,7 @@ TEST_F(ProgramTest, WithoutArgumentsTheAboutWindowShowsAndExitEndsWithZero) {
   Start("");
   HWND about = WaitForWindow(L"ZARN - About");
   ASSERT_NE(about, nullptr);
-  HWND exit = FindWindowExW(about, nullptr, L"BUTTON", L"Exit");
+  HWND exit = WaitForControl(about, L"BUTTON", L"Exit");
   ASSERT_NE(exit, nullptr);
   PostMessageW(exit, BM_CLICK, 0, 0);
   EXPECT_EQ(ExitCode(), 0);
