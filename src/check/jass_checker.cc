@@ -23,9 +23,10 @@ void SortProblems(std::vector<JassProblem>& problems) {
 
 namespace jass {
 
-JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table) {
+JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table,
+                             const FunctionAnnotations* annotations) {
   JassCheckResult result;
-  Semantics sem(table);
+  Semantics sem(table, annotations);
   for (std::size_t i = 0; i < sources.size(); ++i) {
     std::vector<JassProblem> problems;
     if (!CheckProgramSource(sources[i].text, problems, sem)) {
@@ -59,9 +60,10 @@ JassCheckResult CheckJass(std::string_view script) {
   return result;
 }
 
-JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api) {
+JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api,
+                                 const jass::FunctionAnnotations* annotations) {
   jass::SymbolTable table = api ? api->table() : jass::SymbolTable{};
-  return jass::CheckSources(sources, table);
+  return jass::CheckSources(sources, table, annotations);
 }
 
 }  // namespace zarn

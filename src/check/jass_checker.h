@@ -25,6 +25,9 @@ struct JassSource {
 };
 
 class JassApi;
+namespace jass {
+class FunctionAnnotations;
+}
 
 struct JassCheckResult {
   // In script order.
@@ -33,15 +36,18 @@ struct JassCheckResult {
   bool vjass = false;
 };
 
-// Linear in the script's size. A NUL byte ends the script; CR LF, LF and a
-// lone CR each end a line.
+// Linear in the script's size. CR LF, LF and a lone CR each end a line, but
+// a "//" comment runs to the next LF; a NUL byte is a fault wherever it
+// stands, as is 0xFF in a comment or literal.
 JassCheckResult CheckJass(std::string_view script);
 
 // The full check of the sources read in order as one program, after the
 // API's common.j and Blizzard.j when `api` is given. Problems are sorted by
 // source, then line. A source that holds vJass gets the literal and balance
-// check only; its declarations still count.
-JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api);
+// check only; its declarations still count. `annotations` gives functions
+// the flags of "//#" lines that are not in the text (see jass_annotations.h).
+JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api,
+                                 const jass::FunctionAnnotations* annotations = nullptr);
 
 namespace jass {
 
@@ -49,8 +55,9 @@ struct SymbolTable;
 
 // The full check of the sources read in order, their declarations added to
 // `table`, which may hold the API's already. Problems are sorted by source,
-// then line.
-JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table);
+// then line; `annotations` as for CheckJassProgram.
+JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table,
+                             const FunctionAnnotations* annotations = nullptr);
 
 }  // namespace jass
 

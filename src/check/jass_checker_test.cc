@@ -142,7 +142,14 @@ TEST(JassCheckerTest, LineEndsAndNulCountAsTheGameReadsThem) {
                          "endfunction" + end;
     EXPECT_EQ(Problems(script), "3:1: \"endloop\" without \"loop\"\n") << "line end " << int(end[0]);
   }
-  EXPECT_EQ(Problems(std::string("globals\nendglobals\n\0endloop\n", 28)), "");
+  // A NUL byte is a fault, and the script goes on after it.
+  EXPECT_EQ(Problems(std::string("globals\nendglobals\n\0\nendloop\n", 29)),
+            "3:1: Unexpected byte 0x00\n4:1: \"endloop\" without \"loop\"\n");
+  // A "//" comment ends at a line feed: a lone CR inside it ends no comment,
+  // though it counts as a line.
+  EXPECT_EQ(Problems("function F takes nothing returns nothing\n// note\rendloop\nendfunction\n"), "");
+  EXPECT_EQ(Problems("function F takes nothing returns nothing\n// note\r\nendloop\nendfunction\n"),
+            "3:1: \"endloop\" without \"loop\"\n");
   // A "/*" without "*/" is no comment, a lone "/" no token start.
   EXPECT_EQ(Problems("/* open\n"), "1:1: Expected a declaration, found \"/\"\n");
 }

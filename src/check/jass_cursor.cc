@@ -1,5 +1,6 @@
 #include "check/jass_cursor.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zarn::jass {
@@ -7,6 +8,13 @@ namespace zarn::jass {
 namespace {
 
 constexpr std::size_t kQuotedMax = 32;
+
+// "Unexpected byte 0xFF".
+std::string ByteName(char c) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(c));
+  return std::string("Unexpected byte ") + hex;
+}
 
 std::string FaultMessage(Fault fault, std::string_view text) {
   switch (fault) {
@@ -17,10 +25,14 @@ std::string FaultMessage(Fault fault, std::string_view text) {
     case Fault::kBadByte: {
       const unsigned char byte = static_cast<unsigned char>(text.empty() ? 0 : text[0]);
       if (byte > 32 && byte < 127) return "Unexpected character " + Quote(text);
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "0x%02X", byte);
-      return std::string("Unexpected byte ") + hex;
+      return ByteName(static_cast<char>(byte));
     }
+    case Fault::kForbiddenByte: {
+      const std::size_t at = std::min(text.find('\0'), text.find('\xFF'));
+      return std::string(ByteName(at < text.size() ? text[at] : 0)) + " inside a " +
+             (text[0] == '"' ? "string" : "rawcode") + " literal";
+    }
+    case Fault::kBackslashAtLineEnd: return "Backslash at the end of a line inside a string";
     case Fault::kNone: break;
   }
   return "";
@@ -53,11 +65,19 @@ Cursor::Cursor(std::string_view script, std::vector<JassProblem>& problems, bool
 
 void Cursor::Advance() {
   token_ = lexer_.Next();
+  if (!lexer_.stray_bytes().empty()) ReportStrayBytes();
   if (token_.fault != Fault::kNone) ReportFault();
   if (token_.spans_lines && !line_has_long_string_) {
     line_has_long_string_ = true;
     long_string_ = token_;
   }
+}
+
+void Cursor::ReportStrayBytes() {
+  std::vector<StrayByte>& bytes = lexer_.stray_bytes();
+  if (!literals_only_)
+    for (const StrayByte& stray : bytes) ReportOn(stray.line, stray.column, ByteName(stray.byte) + " inside a comment");
+  bytes.clear();
 }
 
 void Cursor::ReportFault() {
@@ -96,12 +116,21 @@ void Cursor::ReportHere(std::string message) {
 void Cursor::ReportOn(std::size_t line, std::size_t column, std::string message) {
   if (line_has_problem_) return;
   line_has_problem_ = true;
+  Push(line, column, std::move(message));
+}
+
+void Cursor::ReportOnEarlierLine(std::size_t line, std::size_t column, std::string message) {
+  if (line < problem_lines_.size() && problem_lines_[line]) return;
+  Push(line, column, std::move(message));
+}
+
+void Cursor::Push(std::size_t line, std::size_t column, std::string message) {
+  if (problem_lines_.size() <= line) problem_lines_.resize(line + 1);
+  problem_lines_[line] = true;
   problems_.push_back({line, column, std::move(message)});
 }
 
-void Cursor::ReportAt(const Token& where, std::string message) {
-  problems_.push_back({where.line, where.column, std::move(message)});
-}
+void Cursor::ReportAt(const Token& where, std::string message) { Push(where.line, where.column, std::move(message)); }
 
 void Cursor::FinishLine() {
   while (!AtLineEnd()) Advance();

@@ -24,7 +24,8 @@ class Cursor {
   bool Is(Tok kind) const { return token_.kind == kind; }
   bool AtLineEnd() const { return Is(Tok::kNewline) || Is(Tok::kEnd); }
   bool SawTextMacro() const { return lexer_.SawTextMacro(); }
-  std::vector<std::string_view>& annotations() { return lexer_.annotations(); }
+  bool LineHasProblem() const { return line_has_problem_; }
+  const AnnotationGroup& annotations() const { return lexer_.annotations(); }
 
   void Advance();
   bool Accept(Tok kind);
@@ -39,6 +40,9 @@ class Cursor {
   // already has one.
   void ReportOn(const Token& where, std::string message) { ReportOn(where.line, where.column, std::move(message)); }
   void ReportOn(std::size_t line, std::size_t column, std::string message);
+  // A problem found after its line was read, reported unless that line
+  // already has one.
+  void ReportOnEarlierLine(std::size_t line, std::size_t column, std::string message);
   // A problem tied to another line (an opener without its closer): always.
   void ReportAt(const Token& where, std::string message);
   // Skips the rest of the line and moves to the first token of the next.
@@ -46,10 +50,13 @@ class Cursor {
 
  private:
   void ReportFault();
+  void ReportStrayBytes();
+  void Push(std::size_t line, std::size_t column, std::string message);
 
   Lexer lexer_;
   Token token_;
   std::vector<JassProblem>& problems_;
+  std::vector<bool> problem_lines_;  // lines that have a problem, by number
   bool literals_only_;
   bool line_has_problem_ = false;
   // A string of this line that runs over a line end: when the line fails,

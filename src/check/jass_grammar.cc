@@ -40,7 +40,6 @@ class Grammar {
 
  private:
   void Line() {
-    if (sem_) sem_->StartLine();
     if (!c_.AtLineEnd()) {
       bool ok = blocks_.empty()                    ? TopLevel()
                 : blocks_.outermost() == "globals" ? GlobalsLine()
@@ -106,15 +105,17 @@ class Grammar {
     }
     c_.Advance();
     signature_.native = !is_function;
+    signature_.constant = start.kind == Tok::kConstant;
     signature_.name = c_.token();
     signature_.params.clear();
+    // The game reads the natives of a file before its first function only.
+    if (!is_function && saw_function_ && c_.Is(Tok::kName))
+      c_.ReportOn(signature_.name, "native " + Quote(c_.text()) + " is declared after a function");
+    saw_function_ |= is_function;
     const bool ok = (sem_ ? ExpectName(c_) : Declare(callables_)) && Signature();
     if (!sem_) return ok;
     const Callable* callable = ok ? sem_->DeclareCallable(signature_) : nullptr;
-    if (is_function) {
-      sem_->BeginFunction(signature_, callable);
-      rules_->BeginFunction();
-    }
+    if (is_function) sem_->BeginFunction(signature_, callable);
     return ok;
   }
 
@@ -220,10 +221,7 @@ class Grammar {
         return Set();
       case Tok::kCall:
         c_.Advance();
-        if (sem_) {
-          rules_->Statement();
-          return typed_->CallStatement();
-        }
+        if (sem_) return typed_->CallStatement();
         return ExpectName(c_) && c_.Expect(Tok::kLParen) && ParseArguments(c_);
       case Tok::kReturn:
         c_.Advance();
@@ -231,7 +229,6 @@ class Grammar {
       case Tok::kExitwhen:
         if (!blocks_.Contains("loop")) c_.ReportHere("\"exitwhen\" outside a loop");
         c_.Advance();
-        if (sem_) rules_->Statement();
         return Condition("exitwhen");
       default:
         return BlockStatement(start);
@@ -240,7 +237,7 @@ class Grammar {
 
   // The statements that open, branch or close an if or a loop.
   bool BlockStatement(const Token& start) {
-    ReturnFlow* flow = sem_ ? &rules_->flow() : nullptr;
+    PathFlow* flow = sem_ ? &sem_->paths() : nullptr;
     switch (c_.kind()) {
       case Tok::kIf:
         blocks_.Open("if", "endif", start);
@@ -264,7 +261,7 @@ class Grammar {
         return true;
       case Tok::kEndif:
       case Tok::kEndloop:
-        if (flow) c_.Is(Tok::kEndif) ? flow->CloseIf() : flow->CloseLoop();
+        if (sem_) sem_->CloseBlock();
         blocks_.Close(c_.text());
         c_.Advance();
         return true;
@@ -303,6 +300,7 @@ class Grammar {
   BlockStack blocks_{c_};
   std::unordered_set<std::string_view> callables_, globals_;
   bool body_started_ = false;
+  bool saw_function_ = false;
   Semantics* sem_;
   std::optional<TypedExpressions> typed_;
   std::optional<StatementRules> rules_;

@@ -1,6 +1,5 @@
 #include "check/jass_lexer.h"
 
-#include <cstring>
 
 namespace zarn::jass {
 
@@ -65,8 +64,6 @@ std::string_view Spelling(Tok kind) {
 }
 
 Lexer::Lexer(std::string_view script) : script_(script) {
-  if (const void* nul = std::memchr(script.data(), '\0', script.size()))
-    script_ = script.substr(0, static_cast<const char*>(nul) - script.data());
   if (script_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = line_start_ = 3;
 }
 
@@ -130,17 +127,30 @@ bool Lexer::SkipBlanksAndComments() {
 }
 
 void Lexer::SkipLineComment() {
-  const std::size_t begin = pos_;
-  if (at_line_start_ && script_.substr(pos_, 3) == "//!") {
+  const std::size_t begin = pos_, line = line_;
+  const bool own_line = at_line_start_;
+  if (own_line && script_.substr(pos_, 3) == "//!") {
     std::size_t at = pos_ + 3;
     while (at < script_.size() && IsBlank(script_[at])) ++at;
     if (StartsWithWord(script_, at, "textmacro") || StartsWithWord(script_, at, "endtextmacro") ||
         StartsWithWord(script_, at, "runtextmacro"))
       saw_text_macro_ = true;
   }
-  while (pos_ < script_.size() && !IsLineEnd(script_[pos_])) ++pos_;
-  if (begin + 2 < script_.size() && script_[begin + 2] == '#')
-    annotations_.push_back(script_.substr(begin, pos_ - begin));
+  const std::size_t n = script_.size();
+  for (; pos_ < n; ++pos_) {
+    const char c = script_[pos_];
+    if (c == '\n' || (c == '\r' && pos_ + 1 < n && script_[pos_ + 1] == '\n')) break;
+    if (c == '\r') {
+      ++line_;
+      line_start_ = pos_ + 1;
+    } else if (c == '\0' || c == '\xFF') {
+      stray_bytes_.push_back({line_, pos_ - line_start_ + 1, c});
+    }
+  }
+  if (!own_line || begin + 2 >= n || script_[begin + 2] != '#') return;
+  if (annotations_.last_line + 1 != line) annotations_.lines.clear();
+  annotations_.lines.push_back(script_.substr(begin, pos_ - begin));
+  annotations_.last_line = line_;
 }
 
 // A "/*" with no "*/" after it is not a comment: false, nothing skipped.
@@ -153,6 +163,7 @@ bool Lexer::SkipBlockComment() {
   }
   for (std::size_t at = pos_ + 2; at < close;) {
     if (!IsLineEnd(script_[at])) {
+      if (script_[at] == '\0' || script_[at] == '\xFF') stray_bytes_.push_back({line_, at - line_start_ + 1, script_[at]});
       ++at;
       continue;
     }
@@ -210,7 +221,7 @@ void Lexer::ReadQuoted(Token& token, char quote) {
   const std::size_t n = script_.size();
   std::size_t line = line_, line_start = line_start_;
   std::size_t at = pos_ + 1;
-  bool closed = false;
+  bool closed = false, backslash_at_line_end = false;
   while (at < n) {
     // Past a byte that is no backslash, this scan reads the script exactly
     // as an earlier one that found no closing quote: no need to go on.
@@ -233,6 +244,7 @@ void Lexer::ReadQuoted(Token& token, char quote) {
       ++at;
       if (IsLineEnd(script_[at])) {
         if (!is_string) break;
+        backslash_at_line_end = true;
         continue;  // the escaped line end still ends a line
       }
     }
@@ -242,6 +254,13 @@ void Lexer::ReadQuoted(Token& token, char quote) {
     line_ = line;
     line_start_ = line_start;
     token.end = pos_ = at;
+    if (backslash_at_line_end) {
+      token.fault = Fault::kBackslashAtLineEnd;
+    } else {
+      const std::string_view text = Text(token);
+      if (text.find('\0') != std::string_view::npos || text.find('\xFF') != std::string_view::npos)
+        token.fault = Fault::kForbiddenByte;
+    }
     return;
   }
   token.fault = is_string ? Fault::kUnclosedString : Fault::kUnclosedRawcode;

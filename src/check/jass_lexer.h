@@ -9,7 +9,7 @@
 namespace zarn::jass {
 
 enum class Tok : std::uint8_t {
-  kEnd,      // end of the script (or its first NUL byte)
+  kEnd,      // end of the script
   kNewline,  // CR LF, LF or a lone CR
   kName,
   kNumber,   // integer (decimal, octal, 0x or $ hex) or real
@@ -34,6 +34,20 @@ enum class Fault : std::uint8_t {
   kBadByte,
   kBadNumber,
   kTrailingUnderscore,
+  kForbiddenByte,          // a NUL or 0xFF byte inside a string or rawcode
+  kBackslashAtLineEnd,     // in a string: the game's reader refuses it
+};
+
+// A byte the game's reader does not take, met inside a comment.
+struct StrayByte {
+  std::size_t line = 1, column = 1;
+  char byte = 0;
+};
+
+// The "//#" lines read last, each on a line of its own, one after another.
+struct AnnotationGroup {
+  std::vector<std::string_view> lines;
+  std::size_t last_line = 0;  // of the last of them; 0 for none
 };
 
 struct Token {
@@ -46,8 +60,10 @@ struct Token {
 
 class Lexer {
  public:
-  // The script ends at its first NUL byte. A UTF-8 byte order mark is a
-  // blank wherever it stands: joined files carry theirs into the middle.
+  // A UTF-8 byte order mark is a blank wherever it stands: joined files
+  // carry theirs into the middle. A "//" comment runs to the next line feed:
+  // a lone CR inside it counts as a line for line numbers but does not end
+  // the comment.
   explicit Lexer(std::string_view script);
 
   Token Next();
@@ -57,8 +73,10 @@ class Lexer {
   // True once a line has begun with a vJass text macro directive
   // ("//! textmacro", "//! endtextmacro", "//! runtextmacro").
   bool SawTextMacro() const { return saw_text_macro_; }
-  // The "//#" comments read since the last call, for annotations.
-  std::vector<std::string_view>& annotations() { return annotations_; }
+  // The annotation lines read last; see jass_annotations.h for their rule.
+  const AnnotationGroup& annotations() const { return annotations_; }
+  // NUL and 0xFF bytes of the comments read since the last call.
+  std::vector<StrayByte>& stray_bytes() { return stray_bytes_; }
 
  private:
   bool SkipBlanksAndComments();
@@ -77,7 +95,8 @@ class Lexer {
   std::size_t line_start_ = 0;
   bool at_line_start_ = true;  // nothing but blanks so far on this line
   bool saw_text_macro_ = false;
-  std::vector<std::string_view> annotations_;
+  AnnotationGroup annotations_;
+  std::vector<StrayByte> stray_bytes_;
   // No "*/" follows this offset, so a "/*" at or after it opens nothing.
   std::size_t no_block_end_from_ = std::string_view::npos;
   // No unescaped '"' follows the string opened at this offset.

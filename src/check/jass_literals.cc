@@ -16,6 +16,11 @@ std::size_t Characters(std::string_view inside) {
   return count;
 }
 
+// The escapes a one-character rawcode may be.
+bool IsRawcodeEscape(char c) {
+  return c == 'b' || c == 't' || c == 'r' || c == 'n' || c == 'f' || c == '\\';
+}
+
 }  // namespace
 
 void CheckLiteral(Semantics& sem, const Token& literal) {
@@ -27,6 +32,10 @@ void CheckLiteral(Semantics& sem, const Token& literal) {
     if (n != 1 && n != 4)
       sem.Report(literal, "rawcode " + std::string(text) + " has " + std::to_string(n) +
                               " characters; it must have 1 or 4");
+    else if (n == 4 && inside.find('\\') != std::string_view::npos)
+      sem.Report(literal, "rawcode " + std::string(text) + " holds a backslash, which only a one-character rawcode may");
+    else if (n == 1 && inside[0] == '\\' && !IsRawcodeEscape(inside[1]))
+      sem.Report(literal, "rawcode " + std::string(text) + " is no escape the game reads (\\b, \\t, \\r, \\n, \\f or \\\\)");
   } else if (inside.size() > kStringMax && Characters(inside) > kStringMax) {
     sem.Report(literal, "string literal of " + std::to_string(Characters(inside)) +
                             " bytes; the game reads at most 1023");

@@ -16,12 +16,15 @@ constexpr const char* kApi =
     "type unit extends widget\n"
     "type unitstate extends handle\n"
     "type trigger extends agent\n"
+    "type group extends agent\n"
     "constant native ConvertUnitState takes integer i returns unitstate\n"
     "native KillUnit takes unit whichUnit returns nothing\n"
     "native GetTriggerUnit takes nothing returns unit\n"
     "native SetUnitState takes unit whichUnit, unitstate whichUnitState, real newVal returns nothing\n"
     "native TriggerAddAction takes trigger t, code actionFunc returns nothing\n"
     "native I2S takes integer i returns string\n"
+    "constant native GetObjectName takes integer objectId returns string\n"
+    "native CreateGroup takes nothing returns group\n"
     "globals\n"
     "constant unitstate UNIT_STATE_LIFE = ConvertUnitState(0)\n"
     "constant real bj_PI = 3.14159\n"
@@ -48,14 +51,15 @@ void Refused(const std::string& script, std::size_t line, const std::string& mes
 void Clean(const std::string& script) { EXPECT_EQ(Problems(script), std::vector<std::string>{}) << script; }
 
 TEST(JassRulesTest, NamesAreDeclaredBeforeUse) {
-  Refused(Fn("call KillUnitt(GetTriggerUnit())\n"), 2, "undefined function \"KillUnitt\"");
+  Refused(Fn("call KillUnitt(GetTriggerUnit())\n"), 2, "undefined function \"KillUnitt\" (did you mean \"KillUnit\"?)");
   Clean(Fn("call KillUnit(GetTriggerUnit())\n"));
   // A function may call itself and those above it, not those below.
   Refused(Fn("call G()\n") + "function G takes nothing returns nothing\nendfunction\n", 2,
-          "undefined function \"G\"");
+          "undefined function \"G\" (did you mean \"F\"?)");
   Clean("function G takes nothing returns nothing\nendfunction\n" + Fn("call G()\ncall F()\n"));
-  Refused(Fn("local integer speed\nset speed = sped\n"), 3, "undefined variable \"sped\"");
-  Refused(Fn("local untit u\n"), 2, "undefined type \"untit\"");
+  Refused(Fn("local integer speed = 1\nset speed = sped\n"), 3,
+          "undefined variable \"sped\" (did you mean \"speed\"?)");
+  Refused(Fn("local untit u\n"), 2, "undefined type \"untit\" (did you mean \"unit\"?)");
   // Parameters and locals belong to their own function only.
   Refused("function G takes integer p returns nothing\nlocal integer l\nendfunction\n" + Fn("set p = 1\n"), 5,
           "undefined variable \"p\"");
@@ -140,7 +144,6 @@ TEST(JassRulesTest, ReturnsMatchTheFunctionAndEndIt) {
   Refused(Fn("local integer i = 1\n", "integer"), 3, "missing return at the end of \"F\", which returns integer");
   Refused(Fn("if true then\nreturn 1\nendif\n", "integer"), 5,
           "missing return at the end of \"F\", which returns integer");
-  Refused(Fn("loop\nreturn 1\nendloop\n", "integer"), 5, "missing return at the end of \"F\", which returns integer");
   Clean(Fn("if true then\nreturn 1\nelseif false then\nreturn 2\nelse\nreturn 3\nendif\n", "integer"));
   Clean(Fn("loop\nexitwhen true\nendloop\nreturn 1\n", "integer"));
 }
@@ -152,10 +155,10 @@ TEST(JassRulesTest, LocalsAreDeclaredOncePerFunction) {
   Clean(Fn("local integer i\n") + "function G takes nothing returns nothing\nlocal integer i\nendfunction\n");
   // Past a few dozen locals they are found through an index.
   std::string many;
-  for (int i = 0; i < 100; ++i) many += "local integer l" + std::to_string(i) + "\n";
+  for (int i = 0; i < 100; ++i) many += "local integer l" + std::to_string(i) + " = " + std::to_string(i) + "\n";
   Clean(Fn(many + "set l0 = l99 + l50\n"));
   Refused(Fn(many + "local real l42\n"), 102, "\"l42\" is already declared");
-  Refused(Fn(many + "set l100 = 1\n"), 102, "undefined variable \"l100\"");
+  Refused(Fn(many + "set l100 = 1\n"), 102, "undefined variable \"l100\" (did you mean \"l10\"?)");
 }
 
 TEST(JassRulesTest, DeepOrLongInputEndsWithItsProblem) {
@@ -180,7 +183,7 @@ TEST(JassRulesTest, ConditionsAreBooleans) {
 TEST(JassRulesTest, LiteralsStayInTheirLimits) {
   Refused(Fn("local integer i = 'hfo'\n"), 2, "rawcode 'hfo' has 3 characters; it must have 1 or 4");
   Refused(Fn("local integer i = 'hfoot'\n"), 2, "rawcode 'hfoot' has 5 characters; it must have 1 or 4");
-  Clean(Fn("local integer i = 'hfoo' + 'A' + '\\\\' + 'a\\'b\\\\'\n"));
+  Clean(Fn("local integer i = 'hfoo' + 'A' + '\\\\'\n"));
   Refused(Fn("local integer i = '\\'\\'\\''\n"), 2, "rawcode '\\'\\'\\'' has 3 characters; it must have 1 or 4");
   Clean(Fn("local string s = \"" + std::string(1023, 'x') + "\"\nlocal string t = \"" + std::string(1020, 'x') +
            "\\\\\\\"\"\n"));
@@ -212,6 +215,110 @@ TEST(JassRulesTest, VJassKeepsTheLiteralAndBalanceCheckOnly) {
                        nullptr);
   EXPECT_TRUE(result.vjass);
   EXPECT_TRUE(result.problems.empty());
+}
+
+TEST(JassRulesTest, ComparisonsBindTighterThanEquality) {
+  Clean(Fn("return 5 > 4 == 5 < 7\n", "boolean"));
+  Clean(Fn("return 1 + 2 < 4 != false\n", "boolean"));
+  Refused(Fn("return (5 > 4 == 5) < 7\n", "boolean"), 2, "cannot use \"==\" on boolean and integer");
+  // "not" still takes the whole comparison.
+  Clean(Fn("return not 1 < 2 == true\n", "boolean"));
+}
+
+TEST(JassRulesTest, NullFitsARealButIsNoReturnOfIntegerRealOrCode) {
+  Clean("globals\nreal g = null\nendglobals\n" + Fn("local real r = null\nlocal integer i = null\nset r = null\n"
+                                                    "set i = null\nset bj_counts[null] = 1\nif i == null then\nendif\n"));
+  Refused(Fn("return null\n", "real"), 2, "return of \"F\": cannot use null as real");
+  Refused(Fn("return null\n", "integer"), 2, "return of \"F\": cannot use null as integer");
+  Refused(Fn("return null\n", "code"), 2, "return of \"F\": cannot use null as code");
+  Clean(Fn("return null\n", "unit") + Fn("return null\n", "string").replace(9, 1, "G"));
+}
+
+TEST(JassRulesTest, ConstantFunctionsSetNoGlobalAndCallOnlyConstants) {
+  const std::string globals = "globals\ninteger x = 0\nendglobals\n";
+  Refused(globals + "constant function foo takes nothing returns nothing\nset x = 1\nendfunction\n", 5,
+          "constant function \"foo\" sets global \"x\"");
+  Refused(globals + "constant function foo takes nothing returns nothing\nset bj_counts[0] = 1\nendfunction\n", 5,
+          "constant function \"foo\" sets global \"bj_counts\"");
+  Refused("constant function foo takes nothing returns nothing\ncall KillUnit(null)\nendfunction\n", 2,
+          "constant function \"foo\" calls \"KillUnit\", which is not constant");
+  Refused("function bar takes nothing returns nothing\nendfunction\n"
+          "constant function foo takes nothing returns nothing\ncall bar()\nendfunction\n",
+          4, "constant function \"foo\" calls \"bar\", which is not constant");
+  Refused("constant function foo takes nothing returns integer\nlocal integer a\nreturn a\nendfunction\n", 3,
+          "variable \"a\" is read before it is set");
+  // Locals, globals read, constant natives and constant functions are fine.
+  Clean(globals + "constant function bar takes integer p returns integer\nreturn p + x\nendfunction\n"
+                  "constant function foo takes nothing returns integer\nlocal integer a = bar(1)\nset a = a + 1\n"
+                  "call ConvertUnitState(a)\nreturn a\nendfunction\n");
+}
+
+TEST(JassRulesTest, CodeIsAFunctionOfTheScript) {
+  Refused(Fn("call TriggerAddAction(null, function GetTriggerUnit)\n"), 2,
+          "native \"GetTriggerUnit\" cannot be code; only a function of the script can");
+  Clean("function A takes nothing returns nothing\nendfunction\n" + Fn("call TriggerAddAction(null, function A)\n"));
+}
+
+TEST(JassRulesTest, ACallTakesAtMost31Arguments) {
+  std::string params, args31, args32;
+  for (int i = 0; i < 32; ++i) {
+    params += std::string(i ? ", " : "") + "integer p" + std::to_string(i);
+    if (i < 31) args31 += std::string(i ? ", " : "") + "1";
+    args32 += std::string(i ? ", " : "") + "1";
+  }
+  const std::string many = "function a takes " + params + " returns nothing\nendfunction\n";
+  Refused(many + Fn("call a(" + args32 + ")\n"), 4, "call of \"a\" with 32 arguments; the game allows 31");
+  Refused(many + Fn("call a(" + args31 + ")\n"), 4, "\"a\" takes 32 arguments, 31 given");
+}
+
+TEST(JassRulesTest, NativesComeFirstAndSomeWaitForTheGlobals) {
+  Refused("function A takes nothing returns nothing\nendfunction\nnative Late takes nothing returns nothing\n", 3,
+          "native \"Late\" is declared after a function");
+  Clean("native Early takes nothing returns nothing\nfunction A takes nothing returns nothing\nendfunction\n");
+  Refused("globals\nstring s = GetObjectName('hfoo')\nendglobals\n", 2,
+          "\"GetObjectName\" cannot be called while globals are set up");
+  Clean("globals\ngroup g = CreateGroup()\nendglobals\n" + Fn("local string s = GetObjectName('hfoo')\n"));
+}
+
+TEST(JassRulesTest, NoVariableIsNamedLikeATypeOrAlias) {
+  Refused(Fn("local integer integer\n"), 2, "\"integer\" is a type and cannot name a variable");
+  Refused("type effect extends handle\nglobals\neffect effect\nendglobals\n", 3,
+          "\"effect\" is a type and cannot name a variable");
+  Refused("globals\nreal alias\nendglobals\n", 2, "\"alias\" cannot name a variable");
+  // Types of the API's own files may name a script's variables.
+  Clean(Fn("local unit unit = null\n"));
+}
+
+TEST(JassRulesTest, UnsetGlobalsAreNotReadWhileGlobalsAreSetUp) {
+  Refused("globals\ninteger a\ninteger b = a + 3\nendglobals\n", 3, "variable \"a\" is read before it is set");
+  Clean("globals\ninteger a = 1\ninteger b = a + 3\ninteger array c\nendglobals\n" + Fn("set a = c[0] + b\n"));
+  // In functions a global may have been set by another.
+  Clean("globals\ninteger a\nendglobals\n" + Fn("call I2S(a)\n"));
+}
+
+TEST(JassRulesTest, RawcodeEscapesAreWholeOneCharacterRawcodes) {
+  Clean(Fn("local integer i = '\\b' + '\\t' + '\\r' + '\\n' + '\\f' + '\\\\'\n"));
+  for (const char* code : {"'\\\\abc'", "'a\\\\bc'", "'ab\\\\c'", "'abc\\\\'", "'\\\\\\\\ab'", "'\\xabc'",
+                           "'a\\xbc'", "'ab\\xc'", "'ab\\\\\\x'"})
+    Refused(Fn(std::string("local integer i = ") + code + "\n"), 2,
+            std::string("rawcode ") + code + " holds a backslash, which only a one-character rawcode may");
+  for (const char* code : {"'\\x'", "'\\''"})
+    Refused(Fn(std::string("local integer i = ") + code + "\n"), 2,
+            std::string("rawcode ") + code + " is no escape the game reads (\\b, \\t, \\r, \\n, \\f or \\\\)");
+}
+
+TEST(JassRulesTest, BytesTheGameDoesNotRead) {
+  Refused(Fn("local string s = \"a\\\nb\"\n"), 2, "Backslash at the end of a line inside a string");
+  Clean(Fn("local string s = \"a\\\\\"\nlocal string t = \"a\nb\"\n"));
+  Refused(Fn("// caf\xFF\n"), 2, "Unexpected byte 0xFF inside a comment");
+  Refused(Fn("/* caf\xFF */\n"), 2, "Unexpected byte 0xFF inside a comment");
+  Refused(Fn("local string s = \"caf\xFF\"\n"), 2, "Unexpected byte 0xFF inside a string literal");
+  Refused(Fn("local integer i = 'ab\xFF" "c'\n"), 2, "Unexpected byte 0xFF inside a rawcode literal");
+  Clean(Fn("// caf\xC3\xA9\nlocal string s = \"caf\xC3\xA9\"\n"));
+  // A NUL is a fault wherever it stands, and the script goes on after it.
+  EXPECT_EQ(Problems(Fn(std::string("// a\0b\nset x\0 = 1\n", 18) + "set later = 1\n")),
+            (std::vector<std::string>{"2: Unexpected byte 0x00 inside a comment", "3: Unexpected byte 0x00",
+                                      "4: undefined variable \"later\""}));
 }
 
 }  // namespace

@@ -22,17 +22,23 @@ bool FunctionScope::Declare(std::string_view name, const Variable& variable) {
   return true;
 }
 
-const Variable* FunctionScope::Find(std::string_view name) const {
+const Variable* FunctionScope::Find(std::string_view name, std::size_t* index) const {
   if (!(first_bytes_ & Bit(name))) return nullptr;
   if (entries_.size() > kRowMax) {
     const std::size_t* at = index_.Find(name);
-    return at ? &entries_[*at].variable : nullptr;
+    if (!at) return nullptr;
+    if (index) *index = *at;
+    return &entries_[*at].variable;
   }
   // Most names differ from a local in their length or first byte.
-  for (const Entry& entry : entries_)
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& entry = entries_[i];
     if (entry.name.size() == name.size() && !name.empty() && entry.name[0] == name[0] &&
-        std::memcmp(entry.name.data(), name.data(), name.size()) == 0)
+        std::memcmp(entry.name.data(), name.data(), name.size()) == 0) {
+      if (index) *index = i;
       return &entry.variable;
+    }
+  }
   return nullptr;
 }
 

@@ -15,7 +15,10 @@ class FunctionScope {
   void Clear();
   // False when the function already has this name.
   bool Declare(std::string_view name, const Variable& variable);
-  const Variable* Find(std::string_view name) const;
+  // With `index`, the name's place in declaration order goes there.
+  const Variable* Find(std::string_view name, std::size_t* index = nullptr) const;
+  std::size_t size() const { return entries_.size(); }
+  std::string_view NameAt(std::size_t index) const { return entries_[index].name; }
 
  private:
   static constexpr std::size_t kRowMax = 24;

@@ -2,6 +2,21 @@
 
 namespace zarn::jass {
 
+namespace {
+
+constexpr std::size_t kNoLocal = static_cast<std::size_t>(-1);
+
+std::string_view KindName(NameKind kind) {
+  switch (kind) {
+    case NameKind::kFunction: return "function";
+    case NameKind::kVariable: return "variable";
+    case NameKind::kType: return "type";
+  }
+  return "";
+}
+
+}  // namespace
+
 std::string Named(std::string_view name) {
   std::string quoted = "\"";
   quoted.append(name);
@@ -12,31 +27,62 @@ std::string Named(std::string_view name) {
 void Semantics::Attach(Cursor& cursor) {
   cursor_ = &cursor;
   in_function_ = false;
-  flags_ = outer_flags_ = CheckFlags{};
+  flags_ = CheckFlags{};
+  first_own_type_ = table_.types.size();
 }
 
-// Outside functions an annotation holds until it is turned back; inside one
-// it holds to the function's end.
-void Semantics::ApplyAnnotations() {
-  std::vector<std::string_view>& annotations = cursor_->annotations();
-  for (std::string_view comment : annotations) {
-    if (in_function_) {
-      ApplyAnnotation(comment, flags_);
-    } else {
-      ApplyAnnotation(comment, outer_flags_);
-      flags_ = outer_flags_;
-    }
-  }
-  annotations.clear();
+// The flags of the function's name first, then the annotation lines right
+// above its header.
+void Semantics::ApplyAnnotations(const SignatureDecl& signature) {
+  flags_ = CheckFlags{};
+  if (annotations_)
+    if (const CheckFlags* named = annotations_->Find(Text(signature.name))) flags_ = *named;
+  const AnnotationGroup& group = cursor_->annotations();
+  if (group.last_line + 1 != signature.name.line) return;
+  for (std::string_view line : group.lines) ApplyAnnotation(line, flags_);
 }
 
 void Semantics::Report(Place at, std::string message) {
   if (flags_.semantic && !broken_) cursor_->ReportOn(at.line, at.column, std::move(message));
 }
 
+void Semantics::ReportUndefined(const Token& name, NameKind kind) {
+  if (!WillReport()) return;
+  const std::string_view text = Text(name);
+  Report(name, "undefined " + std::string(KindName(kind)) + " " + Named(text) + Suggest(text, kind));
+}
+
+// Declared names only: a later declaration cannot be meant yet.
+std::string Semantics::Suggest(std::string_view name, NameKind kind) {
+  suggestions_.clear();
+  switch (kind) {
+    case NameKind::kFunction:
+      callable_index_.Sync(table_.callable_order);
+      callable_index_.Near(name, 0, suggestions_);
+      break;
+    case NameKind::kVariable:
+      global_index_.Sync(table_.global_order);
+      global_index_.Near(name, 0, suggestions_);
+      if (in_function_)
+        for (std::size_t i = 0; i < scope_.size(); ++i)
+          ConsiderName(name, scope_.NameAt(i), 1, static_cast<std::uint32_t>(i), suggestions_);
+      break;
+    case NameKind::kType:
+      for (TypeId id = static_cast<TypeId>(type_names_.size()) + kInteger; id < table_.types.size(); ++id)
+        type_names_.push_back(table_.types.Name(id));
+      type_index_.Sync(type_names_);
+      type_index_.Near(name, 0, suggestions_);
+      break;
+  }
+  return DidYouMean(suggestions_);
+}
+
 void Semantics::Misfit(const Typed& value, TypeId expected, std::string_view what, std::string_view name) {
   std::string message(what);
-  if (!name.empty()) message += " " + Named(name);
+  if (!name.empty()) {
+    message += ' ';
+    message += Named(name);
+  }
   if (!message.empty()) message += ": ";
   message += "cannot use ";
   message.append(TypeName(value.type));
@@ -47,14 +93,39 @@ void Semantics::Misfit(const Typed& value, TypeId expected, std::string_view wha
 
 TypeId Semantics::ResolveType(const Token& name) {
   const TypeId type = table_.types.Find(Text(name));
-  if (type == kUnknown) Report(name, "undefined type " + Named(Text(name)));
+  if (type == kUnknown) ReportUndefined(name, NameKind::kType);
   return type;
 }
 
-const Variable* Semantics::FindVariable(std::string_view name) const {
+const Variable* Semantics::FindVariable(std::string_view name, std::size_t* local) const {
+  if (local) *local = kNoLocal;
   if (in_function_)
-    if (const Variable* local = scope_.Find(name)) return local;
+    if (const Variable* found = scope_.Find(name, local)) return found;
   return table_.FindGlobal(name);
+}
+
+std::string Semantics::ReadBeforeSet(std::string_view name) {
+  return "variable " + Named(name) + " is read before it is set";
+}
+
+void Semantics::CheckRead(const Token& name, const Variable& variable, std::size_t local) {
+  if (variable.array) return;
+  if (local == kNoLocal) {
+    if (!in_function_ && variable.unset) Report(name, ReadBeforeSet(Text(name)));
+    return;
+  }
+  // In a constant function the game refuses it at load time; elsewhere the
+  // thread stops at the read.
+  if (!(flags_.runtime || constant_function_) || !flags_.semantic || broken_) return;
+  if (!paths_.Read({local, name.line, name.column})) Report(name, ReadBeforeSet(Text(name)));
+}
+
+void Semantics::CloseBlock() {
+  paths_.Close(unset_reads_);
+  if (unset_reads_.empty()) return;
+  for (const PathFlow::ReadAt& read : unset_reads_)
+    cursor_->ReportOnEarlierLine(read.line, read.column, ReadBeforeSet(scope_.NameAt(read.local)));
+  unset_reads_.clear();
 }
 
 void Semantics::DeclareType(const Token& name, const Token& parent) {
@@ -70,21 +141,27 @@ void Semantics::DeclareType(const Token& name, const Token& parent) {
 const Callable* Semantics::DeclareCallable(const SignatureDecl& signature) {
   Callable callable;
   callable.native = signature.native;
+  callable.constant = signature.constant;
   callable.first_param = static_cast<std::uint32_t>(table_.params.size());
   callable.param_count = static_cast<std::uint32_t>(signature.params.size());
   for (const ParamDecl& param : signature.params) table_.params.push_back(ResolveType(param.type));
   callable.returns = signature.returns.kind == Tok::kNothing ? kNothing : ResolveType(signature.returns);
   bool inserted = false;
   const Callable* known = table_.callables.InsertOrFind(Text(signature.name), callable, inserted);
-  if (!inserted) Report(signature.name, Named(Text(signature.name)) + " is already declared");
+  if (inserted)
+    table_.callable_order.push_back(Text(signature.name));
+  else
+    Report(signature.name, Named(Text(signature.name)) + " is already declared");
   return known;
 }
 
 void Semantics::BeginFunction(const SignatureDecl& signature, const Callable* callable) {
   in_function_ = true;
   broken_ = !callable;
-  flags_ = outer_flags_;
+  ApplyAnnotations(signature);
+  constant_function_ = signature.constant;
   scope_.Clear();
+  paths_.Begin();
   function_name_ = Text(signature.name);
   returns_ = callable ? callable->returns : kUnknown;
   for (std::uint32_t i = 0; callable && i < signature.params.size(); ++i) {
@@ -92,13 +169,25 @@ void Semantics::BeginFunction(const SignatureDecl& signature, const Callable* ca
     param.type = table_.Param(*callable, i);
     if (!scope_.Declare(Text(signature.params[i].name), param))
       Report(signature.params[i].name, Named(Text(signature.params[i].name)) + " is already declared");
+    else
+      paths_.Declare(scope_.size() - 1, true);
   }
 }
 
 void Semantics::EndFunction() {
   in_function_ = false;
   broken_ = false;
-  flags_ = outer_flags_;
+  flags_ = CheckFlags{};
+}
+
+// The game takes neither a type's name nor "alias" for a variable: the
+// built-in types and those of the same file.
+void Semantics::CheckVariableName(const Token& name) {
+  const std::string_view text = Text(name);
+  if (text == "alias") return Report(name, "\"alias\" cannot name a variable");
+  const TypeId type = table_.types.Find(text);
+  if (type != kUnknown && (type <= kHandle || type >= first_own_type_))
+    Report(name, Named(text) + " is a type and cannot name a variable");
 }
 
 void Semantics::DeclareVariable(const VariableDecl& declaration, const Typed* value) {
@@ -106,15 +195,24 @@ void Semantics::DeclareVariable(const VariableDecl& declaration, const Typed* va
   variable.type = ResolveType(declaration.type);
   variable.array = declaration.array;
   variable.constant = declaration.constant;
+  variable.unset = !value && !declaration.array;
+  CheckVariableName(declaration.name);
   if (value && declaration.array)
     Report(value->at, "array " + Named(Text(declaration.name)) + " cannot have an initial value");
   else if (value)
     ExpectFits(*value, variable.type, true);
   else if (declaration.constant)
     Report(declaration.name, "constant " + Named(Text(declaration.name)) + " needs a value");
-  const bool fresh = declaration.local ? scope_.Declare(Text(declaration.name), variable)
-                                       : table_.globals.Insert(Text(declaration.name), variable);
-  if (!fresh) Report(declaration.name, Named(Text(declaration.name)) + " is already declared");
+  const std::string_view name = Text(declaration.name);
+  bool fresh;
+  if (declaration.local) {
+    fresh = scope_.Declare(name, variable);
+    if (fresh) paths_.Declare(scope_.size() - 1, !variable.unset);
+  } else {
+    fresh = table_.globals.Insert(name, variable);
+    if (fresh) table_.global_order.push_back(name);
+  }
+  if (!fresh) Report(declaration.name, Named(name) + " is already declared");
 }
 
 }  // namespace zarn::jass

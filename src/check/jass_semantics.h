@@ -9,7 +9,9 @@
 
 #include "check/jass_annotations.h"
 #include "check/jass_cursor.h"
+#include "check/jass_flow.h"
 #include "check/jass_scope.h"
+#include "check/jass_suggestions.h"
 #include "check/jass_symbols.h"
 
 namespace zarn::jass {
@@ -34,7 +36,7 @@ struct ParamDecl {
 
 struct SignatureDecl {
   Token name;
-  bool native = false;
+  bool native = false, constant = false;
   std::vector<ParamDecl> params;
   Token returns;  // a name, or the "nothing" keyword
 };
@@ -44,16 +46,18 @@ struct VariableDecl {
   bool constant = false, array = false, local = false;
 };
 
+// What an undefined name was meant to be, for suggestions.
+enum class NameKind : std::uint8_t { kFunction, kVariable, kType };
+
 class Semantics {
  public:
-  explicit Semantics(SymbolTable& table) : table_(table) {}
+  // `annotations`: flags for functions by name, from the script as written
+  // (null: none); a function's own annotation lines apply on top of them.
+  explicit Semantics(SymbolTable& table, const FunctionAnnotations* annotations = nullptr)
+      : table_(table), annotations_(annotations) {}
 
   // The source read from now on.
   void Attach(Cursor& cursor);
-  // Applies the annotations read before the current line.
-  void StartLine() {
-    if (!cursor_->annotations().empty()) ApplyAnnotations();
-  }
 
   void DeclareType(const Token& name, const Token& parent);
   // The callable now known by the signature's name.
@@ -66,7 +70,16 @@ class Semantics {
   void DeclareVariable(const VariableDecl& declaration, const Typed* value);
 
   TypeId ResolveType(const Token& name);
-  const Variable* FindVariable(std::string_view name) const;
+  // With `local`, a local's index in the function goes there (npos for a
+  // global).
+  const Variable* FindVariable(std::string_view name, std::size_t* local = nullptr) const;
+  // A variable read as a value, not as an array: reported when a local is
+  // read before it is set, or a global that has no value yet is read while
+  // globals are set up.
+  void CheckRead(const Token& name, const Variable& variable, std::size_t local);
+  // At "endif" or "endloop": reads that a loop's end shows to be unset are
+  // reported on their own lines.
+  void CloseBlock();
   const Callable* FindCallable(std::string_view name) const { return table_.FindCallable(name); }
   const SymbolTable& table() const { return table_; }
   const TypeTable& types() const { return table_.types; }
@@ -74,12 +87,16 @@ class Semantics {
   std::string_view TypeName(TypeId type) const { return table_.types.Name(type); }
   const CheckFlags& flags() const { return flags_; }
   bool in_function() const { return in_function_; }
+  bool in_constant_function() const { return in_function_ && constant_function_; }
   TypeId function_returns() const { return returns_; }
   std::string_view function_name() const { return function_name_; }
+  PathFlow& paths() { return paths_; }
 
   // A fault of names or types, unless turned off here.
   void Report(const Token& at, std::string message) { Report(PlaceOf(at), std::move(message)); }
   void Report(Place at, std::string message);
+  // "undefined KIND "NAME"" with the declared names it may have meant.
+  void ReportUndefined(const Token& name, NameKind kind);
   // `value` where `expected` is wanted; reported as
   // `WHAT "NAME": cannot use A as B` (the parts given).
   void ExpectFits(const Typed& value, TypeId expected, bool widen, std::string_view what = {},
@@ -88,17 +105,29 @@ class Semantics {
   }
 
  private:
-  void ApplyAnnotations();
+  bool WillReport() const { return flags_.semantic && !broken_ && !cursor_->LineHasProblem(); }
+  void ApplyAnnotations(const SignatureDecl& signature);
+  void CheckVariableName(const Token& name);
+  std::string Suggest(std::string_view name, NameKind kind);
+  static std::string ReadBeforeSet(std::string_view name);
   void Misfit(const Typed& value, TypeId expected, std::string_view what, std::string_view name);
 
   SymbolTable& table_;
+  const FunctionAnnotations* annotations_;
   Cursor* cursor_ = nullptr;
   FunctionScope scope_;
-  CheckFlags flags_, outer_flags_;  // in the function, and outside functions
+  PathFlow paths_;
+  CheckFlags flags_;  // of the function being read; outside functions all checks are on
   bool in_function_ = false;
+  bool constant_function_ = false;
   bool broken_ = false;
   TypeId returns_ = kNothing;
   std::string_view function_name_;
+  TypeId first_own_type_ = 0;  // the types from here on are declared in the current source
+  NameIndex callable_index_, global_index_, type_index_;
+  std::vector<std::string_view> type_names_;
+  std::vector<Suggestion> suggestions_;
+  std::vector<PathFlow::ReadAt> unset_reads_;
 };
 
 // "\"name\"" for messages.

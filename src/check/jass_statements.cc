@@ -6,27 +6,33 @@ namespace zarn::jass {
 
 void StatementRules::EndFunction(const Token& at) {
   const TypeId returns = sem_.function_returns();
-  if (returns != kNothing && returns != kUnknown && !flow_.EndsInReturn())
+  if (returns != kNothing && returns != kUnknown && !sem_.paths().Returns())
     sem_.Report(at, "missing return at the end of " + Named(sem_.function_name()) + ", which returns " +
                         std::string(sem_.TypeName(returns)));
 }
 
 void StatementRules::Set(const Token& name, const Typed* index, const Typed& value) {
-  flow_.Statement(false);
   const std::string_view text = sem_.Text(name);
-  const Variable* variable = sem_.FindVariable(text);
-  if (!variable) return sem_.Report(name, "undefined variable " + Named(text));
+  std::size_t local = 0;
+  const Variable* variable = sem_.FindVariable(text, &local);
+  if (!variable) return sem_.ReportUndefined(name, NameKind::kVariable);
+  const bool global = local == static_cast<std::size_t>(-1);
+  if (global && sem_.in_constant_function())
+    return sem_.Report(name, "constant function " + Named(sem_.function_name()) + " sets global " + Named(text));
   if (variable->constant) return sem_.Report(name, "cannot set constant " + Named(text));
   if (variable->array && !index) return sem_.Report(name, "array " + Named(text) + " needs an index");
   if (!variable->array && index) return sem_.Report(name, Named(text) + " is not an array");
-  if (index) sem_.ExpectFits(*index, kInteger, false, "index of", text);
+  if (!global) sem_.paths().Set(local);
+  // null does for an index as for any integer.
+  if (index) sem_.ExpectFits(*index, kInteger, true, "index of", text);
   sem_.ExpectFits(value, variable->type, true, "set", text);
 }
 
 // A returned value must be of the function's type: an integer does not do
-// for a real, since the game's loader refuses that too.
+// for a real, nor null for an integer, real or code, since the game's
+// loader refuses those too.
 void StatementRules::Return(const Token& at, const Typed* value) {
-  flow_.Statement(true);
+  sem_.paths().Return();
   const TypeId returns = sem_.function_returns();
   const std::string_view function = sem_.function_name();
   if (returns == kNothing) {

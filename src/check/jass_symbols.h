@@ -16,12 +16,14 @@ struct Callable {
   std::uint32_t first_param = 0;  // into SymbolTable::params
   std::uint32_t param_count = 0;
   bool native = false;
+  bool constant = false;
 };
 
 struct Variable {
   TypeId type = kUnknown;
   bool array = false;
   bool constant = false;
+  bool unset = false;  // a global declared without a value
 };
 
 // Names are views into the declaring text, which must outlive the table.
@@ -30,6 +32,8 @@ struct SymbolTable {
   NameMap<Callable> callables;
   NameMap<Variable> globals;
   std::vector<TypeId> params;  // the parameter types of every callable, in turn
+  // The names of callables and globals in declaration order, for suggestions.
+  std::vector<std::string_view> callable_order, global_order;
 
   const Callable* FindCallable(std::string_view name) const { return callables.Find(name); }
   const Variable* FindGlobal(std::string_view name) const { return globals.Find(name); }

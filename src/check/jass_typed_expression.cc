@@ -14,16 +14,18 @@ namespace {
 // arbitrary input cannot exhaust the stack.
 constexpr int kMaxDepth = 400;
 
-constexpr int kLogicLevel = 1, kComparisonLevel = 2;
+constexpr int kLogicLevel = 1, kEqualityLevel = 2;
 
 // How tightly a binary operator binds; 0 for any other token. "and" and
-// "or" bind alike.
+// "or" bind alike; "<" and the like bind tighter than "==" and "!=", so
+// "5 > 4 == 5 < 7" compares two booleans.
 int LevelOf(Tok kind) {
   switch (kind) {
     case Tok::kAnd: case Tok::kOr: return kLogicLevel;
-    case Tok::kEq: case Tok::kNe: case Tok::kLt: case Tok::kGt: case Tok::kLe: case Tok::kGe: return kComparisonLevel;
-    case Tok::kPlus: case Tok::kMinus: return 3;
-    case Tok::kStar: case Tok::kSlash: case Tok::kPercent: return 4;
+    case Tok::kEq: case Tok::kNe: return kEqualityLevel;
+    case Tok::kLt: case Tok::kGt: case Tok::kLe: case Tok::kGe: return 3;
+    case Tok::kPlus: case Tok::kMinus: return 4;
+    case Tok::kStar: case Tok::kSlash: case Tok::kPercent: return 5;
     default: return 0;
   }
 }
@@ -63,7 +65,7 @@ bool TypedExpressions::Operand(Typed& out, int depth) {
   const Token op = c_.token();
   c_.Advance();
   if (TooDeep(depth + 1) || !Operand(out, depth + 1)) return false;
-  if (op.kind == Tok::kNot && !Climb(out, depth, kComparisonLevel)) return false;
+  if (op.kind == Tok::kNot && !Climb(out, depth, kEqualityLevel)) return false;
   out.type = UnaryType(sem_, op, out);
   out.at = PlaceOf(op);
   return true;
@@ -151,31 +153,34 @@ bool TypedExpressions::Index(const Token& name, Typed& out, int depth) {
   const std::string_view text = sem_.Text(name);
   const jass::Variable* variable = sem_.FindVariable(text);
   if (!variable) {
-    sem_.Report(name, "undefined variable " + Named(text));
+    sem_.ReportUndefined(name, NameKind::kVariable);
     return true;
   }
   if (!variable->array) {
     sem_.Report(name, Named(text) + " is not an array");
     return true;
   }
-  sem_.ExpectFits(index, kInteger, false, "index of", text);
+  sem_.ExpectFits(index, kInteger, true, "index of", text);
   out.type = variable->type;
   return true;
 }
 
 void TypedExpressions::Variable(const Token& name, Typed& out) {
   const std::string_view text = sem_.Text(name);
-  const jass::Variable* variable = sem_.FindVariable(text);
+  std::size_t local = 0;
+  const jass::Variable* variable = sem_.FindVariable(text, &local);
   if (!variable) {
-    const bool is_function = sem_.FindCallable(text) != nullptr;
-    sem_.Report(name, is_function ? "function " + Named(text) + " used without \"(\""
-                                  : "undefined variable " + Named(text));
+    if (sem_.FindCallable(text))
+      sem_.Report(name, "function " + Named(text) + " used without \"(\"");
+    else
+      sem_.ReportUndefined(name, NameKind::kVariable);
     return;
   }
   if (variable->array) {
     sem_.Report(name, "array " + Named(text) + " used without index");
     return;
   }
+  sem_.CheckRead(name, *variable, local);
   out.type = variable->type;
 }
 

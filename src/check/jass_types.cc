@@ -24,8 +24,9 @@ bool TypeTable::IsHandle(TypeId type) const { return type >= kHandle; }
 
 bool TypeTable::Fits(TypeId from, TypeId to, bool widen) const {
   if (from == to || from == kUnknown || to == kUnknown) return true;
-  // The game takes null for an integer too (as 0); real scripts set one so.
-  if (from == kNullType) return to == kCode || to == kString || to == kInteger || IsHandle(to);
+  // The game takes null for an integer or real too (as 0) and for code, but
+  // returns none of them as null.
+  if (from == kNullType) return to == kString || IsHandle(to) || (widen && (to == kCode || to == kInteger || to == kReal));
   if (from == kInteger) return widen && to == kReal;
   if (!IsHandle(from) || !IsHandle(to)) return false;
   // Up the tree; a type's parent always has a smaller id, so this ends.

@@ -32,13 +32,14 @@ class TypeTable {
   // Adds `name` under `parent`; false when the name is taken.
   bool Declare(std::string_view name, TypeId parent);
   std::string_view Name(TypeId type) const { return types_[type].name; }
+  TypeId size() const { return static_cast<TypeId>(types_.size()); }
 
   bool IsHandle(TypeId type) const;
   bool IsNumeric(TypeId type) const { return type == kInteger || type == kReal; }
   // True when a value of `from` may stand where `to` is expected: the same
-  // type, a handle type below `to`, null for a handle, code, string or
-  // integer, and,
-  // with `widen`, an integer for a real.
+  // type, a handle type below `to`, null for a handle or string, and, with
+  // `widen` (assignments and arguments, not returns), null for an integer,
+  // real or code and an integer for a real.
   bool Fits(TypeId from, TypeId to, bool widen) const;
   // True when == and != may compare the two.
   bool Comparable(TypeId a, TypeId b) const;

@@ -140,5 +140,33 @@ TEST(CliFullCheckTest, RunsWithTheApiRefuseAFaultAndLeaveTheMap) {
   EXPECT_EQ(r.exit_code, 0) << r.err;
 }
 
+// The run removes comments; the "//#" lines of the script as written still
+// reach the check of its result, by function name, and change no byte.
+TEST(CliFullCheckTest, AnAnnotatedScriptThatChecksCleanRunsClean) {
+  TempDir dir;
+  WriteApi(dir / "api");
+  const std::string cast =
+      "function H2I takes handle h returns integer\r\n    return h\r\n    return 0\r\nendfunction\r\n"
+      "function Use takes nothing returns integer\r\n    return H2I(null)   // the id\r\nendfunction\r\n";
+  WriteFileBytes(dir / "plain.j", cast);
+  WriteFileBytes(dir / "marked.j", "//# +rb\r\n" + cast);
+  const std::string api = " --api " + Quote(dir / "api");
+  auto r = RunCommand(kCli + " --check" + api + " " + Quote(dir / "marked.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + api + " --out " + Quote(dir / "checked.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + " --out " + Quote(dir / "grammar.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + " --no-check --out " + Quote(dir / "unchecked.j"),
+                 dir.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "checked.j"), ReadFileBytes(dir / "unchecked.j"));
+  EXPECT_EQ(ReadFileBytes(dir / "grammar.j"), ReadFileBytes(dir / "unchecked.j"));
+  // Without the annotation the run refuses the cast.
+  r = RunCommand(kCli + " --script " + Quote(dir / "plain.j") + api + " --out " + Quote(dir / "out.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "Line 1: return of \"H2I\": cannot use handle as integer\nZARN: 1 error found!\n");
+}
+
 }  // namespace
 }  // namespace zarn

@@ -162,6 +162,8 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   archive.ExtractScript(extracted, progress);
   Stage(run, "Extracting script: WORKING...", 20, [&] { run.raw = ReadFileBytes(extracted); });
 
+  jass::FunctionAnnotations annotations;
+  if (options.check_result) annotations = ReadAnnotations(run.raw);
   PreprocessScript(run);
 
   ErrorReport report;
@@ -172,7 +174,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
           [&] { api = FindJassApi(options.api_dir, tool_dir, progress); });
     bool vjass = false;
     Stage(run, "Checking script: WORKING...", 100,
-          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &vjass); });
+          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations, &vjass); });
     if (facts) facts->check = vjass ? ResultCheck::kVjass : api ? ResultCheck::kFull : ResultCheck::kGrammar;
   }
   if (report.marker_count > 0) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "check/jass_annotations.h"
 #include "check/jass_api.h"
 #include "core/report.h"
 
@@ -16,9 +17,16 @@ namespace zarn {
 // own files names its file first); the report's count is the number of
 // problems and its first line the first problem's line. For a script that
 // holds vJass, `progress` gets one note saying so and `*vjass` (when given)
-// is set.
+// is set. `annotations` are those of the script as the run read it
+// (ReadAnnotations): the run removes comments, so the "//#" lines reach the
+// check by the names of their functions.
 ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api = nullptr,
-                              bool* vjass = nullptr);
+                              const jass::FunctionAnnotations* annotations = nullptr, bool* vjass = nullptr);
+
+// The annotations of the input script, read before preprocessing.
+inline jass::FunctionAnnotations ReadAnnotations(std::string_view input) {
+  return jass::CollectFunctionAnnotations(input);
+}
 
 // The API for the full check: from `api_dir` when given (FileError when a
 // file cannot be read), otherwise from `working_dir` when it holds both

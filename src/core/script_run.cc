@@ -13,11 +13,13 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
   Run run(progress);
   run.raw = std::move(options.script);
   BuildLanguageTables(run);
+  jass::FunctionAnnotations annotations;
+  if (options.check_result) annotations = ReadAnnotations(run.raw);
   PreprocessScript(run);
   ErrorReport report = ScanResultForMarkers(run);
   if (report.marker_count == 0 && options.check_result) {
     const std::optional<JassApi> api = FindJassApi(options.api_dir, ApiLookupDir(), progress);
-    report = CheckResultScript(run.text, progress, api ? &*api : nullptr);
+    report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations);
   }
   if (!write(run.text)) return kScriptNotWritten;
   if (report.marker_count == 0) return 0;

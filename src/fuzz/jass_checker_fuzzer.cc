@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view script(reinterpret_cast<const char*>(data), size);
   const zarn::JassCheckResult result = zarn::CheckJass(script);
   std::size_t lines = 1;
-  for (std::size_t i = 0; i < size && script[i] != '\0'; ++i)
+  for (std::size_t i = 0; i < size; ++i)
     if (script[i] == '\n' || (script[i] == '\r' && (i + 1 >= size || script[i + 1] != '\n'))) ++lines;
   std::size_t previous = 1;
   for (const zarn::JassProblem& problem : result.problems) {

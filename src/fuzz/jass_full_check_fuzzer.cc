@@ -24,7 +24,7 @@ constexpr const char* kBlizzard =
 
 std::size_t LineCount(std::string_view script) {
   std::size_t lines = 1;
-  for (std::size_t i = 0; i < script.size() && script[i] != '\0'; ++i)
+  for (std::size_t i = 0; i < script.size(); ++i)
     if (script[i] == '\n' || (script[i] == '\r' && (i + 1 >= script.size() || script[i + 1] != '\n'))) ++lines;
   return lines;
 }
