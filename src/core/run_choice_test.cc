@@ -39,8 +39,7 @@ TEST(ChooseRunTest, RunsArePickedByPosition) {
 // Maps given alone, as a file manager passes them.
 TEST(ChooseRunTest, ExistingMapsGivenAloneAreRunInTheirOrder) {
   testing_util::TempDir dir;
-  for (const char* name : {"a.w3x", "B.W3X", "c.Mpq", "d.w3m", "notes.txt", "w3x"})
-    WriteFileBytes(dir / name, "x");
+  for (const char* name : {"a.w3x", "B.W3X", "c.Mpq", "d.w3m", "notes.txt", "w3x"}) WriteFileBytes(dir / name, "x");
   std::filesystem::create_directory(std::filesystem::path(dir / "folder.w3x"));
 
   const std::vector<std::string> maps = {dir / "d.w3m", dir / "B.W3X", dir / "a.w3x", dir / "c.Mpq"};
@@ -53,12 +52,9 @@ TEST(ChooseRunTest, ExistingMapsGivenAloneAreRunInTheirOrder) {
 
   // Anything that is not an existing map file, alone or among maps: About.
   const std::vector<std::vector<std::string>> others = {
-      {dir / "notes.txt"},
-      {dir / "a.w3x", dir / "notes.txt"},
-      {dir / "missing.w3x"},
-      {dir / "a.w3x", dir / "missing.w3x"},
-      {dir / "folder.w3x"},
-      {dir / "w3x"},  // the letters without the dot
+      {dir / "notes.txt"},         {dir / "a.w3x", dir / "notes.txt"},
+      {dir / "missing.w3x"},       {dir / "a.w3x", dir / "missing.w3x"},
+      {dir / "folder.w3x"},        {dir / "w3x"},  // the letters without the dot
       {dir / "a.w3x", "--delete"},
   };
   for (const auto& args : others) {
