@@ -1,6 +1,8 @@
 # Fails when a source or header of a folder of src/ includes a header of a
-# folder that the folder's target does not link. The graph comes from the link
-# lines (written by CMakeLists.txt at configure time); tests are not checked.
+# folder that the folder's target does not link, or when the desktop folder,
+# shared by the Qt and the Win32 program, includes a toolkit's header. The
+# graph comes from the link lines (written by CMakeLists.txt at configure
+# time); tests are not checked.
 # Usage: cmake -DSOURCE_DIR=<repo>/src -DGRAPH=<build>/layer_graph.cmake -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
 include(${GRAPH})
@@ -10,6 +12,13 @@ foreach(folder ${layer_folders})
   file(GLOB files ${SOURCE_DIR}/${folder}/*.cc ${SOURCE_DIR}/${folder}/*.h)
   list(FILTER files EXCLUDE REGEX "(_test\\.cc|_test_util\\.h)$")
   foreach(file ${files})
+    if(folder STREQUAL "desktop")
+      file(STRINGS ${file} toolkit REGEX "^#include <(Q[A-Za-z]*|windows\\.h)>")
+      foreach(line ${toolkit})
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
+        string(APPEND failures "  ${shown} (desktop) includes a toolkit: ${line}\n")
+      endforeach()
+    endif()
     file(STRINGS ${file} includes REGEX "^#include \"")
     foreach(line ${includes})
       string(REGEX REPLACE "^#include \"([^\"]*)\".*" "\\1" header "${line}")

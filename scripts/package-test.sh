@@ -56,6 +56,7 @@ run_on_example_map() {
 expected_files="bin/zarn
 bin/zarn-cli
 share/applications/zarn.desktop
+share/doc/zarn/copyright
 share/icons/hicolor/48x48/apps/zarn.png
 share/icons/hicolor/scalable/apps/zarn.svg
 share/man/man1/zarn-cli.1.gz
@@ -68,7 +69,15 @@ cmake --install build --prefix "$prefix" >/dev/null
 [ "$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)" = "$expected_files" ] ||
   fail "installed files differ from: $expected_files"
 desktop-file-validate "$prefix/share/applications/zarn.desktop"
-grep -qx 'Exec=zarn --map %f' "$prefix/share/applications/zarn.desktop" || fail "desktop entry: Exec"
+grep -qx 'Exec=zarn %F' "$prefix/share/applications/zarn.desktop" || fail "desktop entry: Exec"
+# The licence in Debian's machine-readable form, the same text as LICENSE.
+copyright="$prefix/share/doc/zarn/copyright"
+head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "copyright: not in the machine-readable format"
+grep -qx 'Copyright: 2026 the ZARN authors' "$copyright" && grep -qx 'License: Expat' "$copyright" ||
+  fail "copyright: no Copyright or License field"
+diff <(sed -n '/^Permission/,$p' LICENSE) <(sed -n 's/^ \.$//; s/^ //; /^Permission/,$p' "$copyright") >/dev/null ||
+  fail "copyright: the licence text differs from LICENSE"
 xmllint --noout "$prefix/share/mime/packages/zarn.xml" "$prefix/share/icons/hicolor/scalable/apps/zarn.svg"
 cp -r "$prefix/share/mime" "$work/mime"
 XDG_DATA_DIRS="$work" update-mime-database "$work/mime"

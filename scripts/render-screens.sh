@@ -16,9 +16,18 @@ QT_QPA_PLATFORM=offscreen "$build/zarn-screens" "$out"
 # screens get a prefix of their own that draws through X.
 windows_build="$root/build-windows"
 if [ -f "$windows_build/zarn-win-screens.exe" ]; then
+  if ! command -v xvfb-run >/dev/null; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq xvfb xauth </dev/null
+  fi
   export WINEPREFIX="$windows_build/wineprefix-screens" WINEDEBUG=-all
   mkdir -p "$WINEPREFIX" "$out"
+  # The prefix is made or brought up to date first, and its first start is
+  # over (wineserver -w) before the renderer starts: on a new prefix, windows
+  # shown while Wine still sets up its desktop never reach the screen.
   WINEDLLOVERRIDES="mscoree,mshtml=" xvfb-run -a -s "-screen 0 1280x1024x24" \
-    sh -c 'wineboot -i >/dev/null 2>&1; wine "$1" "$2"; wineserver -k' sh \
+    sh -c 'wineboot -i >/dev/null 2>&1; wineserver -w; wine "$1" "$2"; status=$?; wineserver -k; exit $status' sh \
     "$windows_build/zarn-win-screens.exe" "$(winepath -w "$out" 2>/dev/null || echo "$out")" </dev/null
 fi

@@ -84,7 +84,19 @@ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" --parallel "${JOBS:-2}"
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 900 </dev/null
-echo "windows.sh: release zip $(ls "$build"/zarn-*-win64.zip)"
+
+# The same sources give the same zip: the programs are linked again and the zip
+# made again, and the bytes must not change.
+zip=$(ls "$build"/zarn-*-win64.zip)
+cp "$zip" "$build/first-build.zip"
+rm -f "$build/ZARN.exe" "$build/zarn-cli.exe"
+cmake --build "$build" --target zarn_zip >/dev/null
+if ! cmp -s "$zip" "$build/first-build.zip"; then
+  echo "windows.sh: the release zip differs after linking and zipping again" >&2
+  exit 1
+fi
+rm -f "$build/first-build.zip"
+echo "windows.sh: release zip $zip (the same bytes when made again)"
 
 # With the Linux programs built beside (scripts/test.sh builds them first):
 # the same bytes from both systems' programs.

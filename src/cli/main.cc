@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/isolated_process.h"
 #include "platform/processes.h"
+#include "platform/stop_request.h"
 
 // The text of --help, from usage.txt.
 extern const char k_usage_data[];
@@ -195,6 +196,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args = zarn::ProgramArguments(argc, argv);
   if (std::optional<int> code = zarn::ServeIsolatedTaskIfAsked(args)) return *code;
   zarn::PrepareConsole();
+  zarn::HandleStopRequests();
   zarn::TuneMemoryAllocator();
   const zarn::cli::ParseResult parsed = zarn::cli::ParseOptions(std::vector<std::string>(args.begin() + 1, args.end()));
   if (!parsed.error.empty()) return BadCommandLine(parsed);

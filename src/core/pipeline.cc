@@ -144,8 +144,10 @@ ErrorReport ScanTextForMarkers(std::string_view text) {
   return ScanForMarkers(SplitText(text));
 }
 
-int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors) {
+int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors,
+                MapRunFacts* facts) {
   const std::string tool_dir = options.tool_dir.empty() ? WorkingDir() : options.tool_dir;
+  if (facts) facts->working_dir = tool_dir;
   Run run(progress);
   if (options.words) run.keywords = KeywordRule::Words();
   BuildLanguageTables(run);
@@ -174,8 +176,10 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
     std::optional<JassApi> api;
     Stage(run, "Reading the game's API: WORKING...", 100,
           [&] { api = FindJassApi(options.api_dir, tool_dir, progress); });
+    bool vjass = false;
     Stage(run, "Checking script: WORKING...", 100,
-          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations); });
+          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations, &vjass); });
+    if (facts) facts->check = vjass ? ResultCheck::kVjass : api ? ResultCheck::kFull : ResultCheck::kGrammar;
   }
   if (report.marker_count > 0) {
     if (!run.keywords.words()) report.hint = WordsHint(ReadFileBytes(extracted));

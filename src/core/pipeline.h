@@ -47,11 +47,30 @@ struct MapRunOptions {
   bool words = false;
 };
 
+// How far the JASS 2 check of a map run's result went.
+enum class ResultCheck {
+  kNone,     // no check: it was turned off, or markers were found first
+  kFull,     // grammar, names and types, against common.j and Blizzard.j
+  kGrammar,  // grammar only: common.j and Blizzard.j were not found
+  kVjass,    // a vJass script: closed literals and balanced blocks only
+};
+
+// What a map run learnt beyond its exit code, for a front end that tells the
+// user about it afterwards.
+struct MapRunFacts {
+  // The folder of the working files, where common.j and Blizzard.j are
+  // looked for too.
+  std::string working_dir;
+  ResultCheck check = ResultCheck::kNone;
+};
+
 // Extracts, preprocesses and, on a clean result, puts the script back. Returns
 // the exit code: 0 when clean, 1 when markers were found (after they were
 // presented), or when the result breaks the JASS 2 grammar (the problems
 // presented as entries). Failures of the environment are thrown as Error.
-int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors);
+// `facts`, when given, is filled in as the run goes.
+int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors,
+                MapRunFacts* facts = nullptr);
 
 // True when a map path contains "w3m", "w3x" or "mpq" (case-sensitive).
 bool PassesArchiveTest(const std::string& path);

@@ -18,9 +18,10 @@ std::string Entry(const JassProblem& problem, const std::string& file) {
 }  // namespace
 
 ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api,
-                              const jass::FunctionAnnotations* annotations) {
+                              const jass::FunctionAnnotations* annotations, bool* vjass) {
   JassCheckResult result = api ? CheckJassProgram({{"", script}}, api, annotations) : CheckJass(script);
   if (result.vjass) progress.Note(kVjassNote);
+  if (vjass) *vjass = result.vjass;
   const std::size_t api_problems = api ? api->problems().size() : 0;
   ErrorReport report;
   if (result.problems.empty() && api_problems == 0) return report;

@@ -16,11 +16,12 @@ namespace zarn {
 // "Line N: message" with N the zero-based line index (a problem of the API's
 // own files names its file first); the report's count is the number of
 // problems and its first line the first problem's line. For a script that
-// holds vJass, `progress` gets one note saying so. `annotations` are those of
-// the script as the run read it (ReadAnnotations): the run removes comments,
-// so the "//#" lines reach the check by the names of their functions.
+// holds vJass, `progress` gets one note saying so and `*vjass` (when given)
+// is set. `annotations` are those of the script as the run read it
+// (ReadAnnotations): the run removes comments, so the "//#" lines reach the
+// check by the names of their functions.
 ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api = nullptr,
-                              const jass::FunctionAnnotations* annotations = nullptr);
+                              const jass::FunctionAnnotations* annotations = nullptr, bool* vjass = nullptr);
 
 // The annotations of the input script, read before preprocessing.
 inline jass::FunctionAnnotations ReadAnnotations(std::string_view input) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "platform/files.h"
+#include "testing/test_util.h"
+
 namespace zarn {
 namespace {
 
@@ -54,6 +59,33 @@ TEST(RunChoiceTest, DeleteAndWordsFollowTheMapPathInEitherOrder) {
     EXPECT_EQ(choice.kind, c.kind) << c.args.size();
     EXPECT_EQ(choice.delete_working_files, c.delete_files) << c.args.back();
     EXPECT_EQ(choice.words, c.words) << c.args.back();
+  }
+}
+
+// Maps given alone, as a file manager passes them.
+TEST(ChooseRunTest, ExistingMapsGivenAloneAreRunInTheirOrder) {
+  testing_util::TempDir dir;
+  for (const char* name : {"a.w3x", "B.W3X", "c.Mpq", "d.w3m", "notes.txt", "w3x"}) WriteFileBytes(dir / name, "x");
+  std::filesystem::create_directory(std::filesystem::path(dir / "folder.w3x"));
+
+  const std::vector<std::string> maps = {dir / "d.w3m", dir / "B.W3X", dir / "a.w3x", dir / "c.Mpq"};
+  RunChoice choice = ChooseRun(maps);
+  EXPECT_EQ(choice.kind, RunKind::kDroppedMaps);
+  EXPECT_EQ(choice.map_paths, maps);
+  choice = ChooseRun({dir / "B.W3X"});
+  EXPECT_EQ(choice.kind, RunKind::kDroppedMaps);
+  EXPECT_EQ(choice.map_paths, std::vector<std::string>{dir / "B.W3X"});
+
+  // Anything that is not an existing map file, alone or among maps: About.
+  const std::vector<std::vector<std::string>> others = {
+      {dir / "notes.txt"},         {dir / "a.w3x", dir / "notes.txt"},
+      {dir / "missing.w3x"},       {dir / "a.w3x", dir / "missing.w3x"},
+      {dir / "folder.w3x"},        {dir / "w3x"},  // the letters without the dot
+      {dir / "a.w3x", "--delete"},
+  };
+  for (const auto& args : others) {
+    SCOPED_TRACE(args.back());
+    EXPECT_EQ(ChooseRun(args).kind, RunKind::kAbout);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "core/pipeline.h"
+#include "desktop/dropped_maps.h"
 #include "platform/paths.h"
 #include "update/update.h"
 
@@ -35,6 +36,7 @@ int PerformRun(const RunChoice& choice, DesktopWindows& windows) {
       case RunKind::kProcessMap: return ProcessMap(choice, windows);
       case RunKind::kUpdate: return Update(windows);
       case RunKind::kAbout: windows.ShowAbout(); return 0;
+      case RunKind::kDroppedMaps: return RunDroppedMaps(choice.map_paths, windows);
     }
   } catch (const std::exception& e) {
     // Error and anything else (memory, a library failure) end the run the

@@ -31,7 +31,8 @@ class DesktopWindows {
 // window or an update run whatever its outcome; 1 after a marked or broken
 // script (its entries presented, the map unchanged) and after an error that
 // ended the run (a refused map, a file that cannot be written), which is
-// shown in an error box.
+// shown in an error box. Maps given alone end with one message about all of
+// them (RunDroppedMaps).
 int PerformRun(const RunChoice& choice, DesktopWindows& windows);
 
 }  // namespace zarn

@@ -4,6 +4,7 @@
 
 #include "core/pipeline.h"
 #include "core/result_check.h"
+#include "desktop/dropped_maps.h"
 
 namespace zarn {
 
@@ -43,6 +44,16 @@ ErrorReport SampleCheckReport() {
       "set count = count + 1\r\n"
       "endfunction\r\n",
       progress);
+}
+
+std::string SampleDropMessage(const std::string& working_dir) {
+  return DroppedMapsMessage({
+      {"/maps/Castle Siege.w3x", DroppedMapResult::kFullyChecked, "", working_dir, {}},
+      {"/maps/Tower Wars.w3x", DroppedMapResult::kGrammarOnly, "", working_dir, {}},
+      {"/maps/Hero Arena.w3x", DroppedMapResult::kVjass, "", working_dir, {}},
+      {"/maps/Island Defense.w3x", DroppedMapResult::kUnchanged, "", working_dir, {}},
+      {"/maps/notes.w3x", DroppedMapResult::kRefused, "Error opening file: war3map.j", working_dir, {}},
+  });
 }
 
 }  // namespace zarn

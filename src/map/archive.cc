@@ -9,8 +9,11 @@
 #include "map/archive_search.h"
 #include "map/archive_worker.h"
 #include "map/mpq_tables.h"
+#include "map/temporary_copy.h"
+#include "map/write_steps.h"
 #include "platform/files.h"
 #include "platform/locks.h"
+#include "platform/temporary_copies.h"
 #include "text/script.h"
 
 namespace zarn {
@@ -66,31 +69,6 @@ void CheckFileSize(HANDLE archive, HANDLE file, const std::string& name, std::ui
                 " bytes that the archive cannot hold");
   }
 }
-
-// A file beside the map for the updated archive; removed unless kept.
-class TemporaryCopy {
- public:
-  explicit TemporaryCopy(const std::string& original) {
-    if (CreateTemporaryCopy(original, path_)) return;
-    // A throwing constructor runs no destructor; the partial copy is gone.
-    if (path_.empty()) throw EArchiveUpdate("cannot create a temporary copy of " + original + SystemReason());
-    const std::string copy = path_;
-    path_.clear();
-    throw EArchiveUpdate("cannot copy " + original + " to " + copy + SystemReason());
-  }
-  ~TemporaryCopy() {
-    if (path_.empty()) return;
-    RemoveFile(path_);
-    // The library compacts through a file named with "mp_" after the last dot.
-    std::string compact = path_.substr(0, path_.rfind('.') + 1) + "mp_";
-    RemoveFile(compact);
-  }
-  const std::string& path() const { return path_; }
-  void Keep() { path_.clear(); }
-
- private:
-  std::string path_;
-};
 
 }  // namespace
 
@@ -167,6 +145,7 @@ std::chrono::milliseconds MapArchive::WorkLimit(std::uint64_t size) const {
 void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
   LockMap();
+  RemoveStaleCopies(progress);
   const std::optional<FileIdentity> map = IdentityOf(path_);
   const bool map_exists = map.has_value();
   extracted_ = map_exists;
@@ -185,6 +164,15 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
   if (!readable) throw ESFileOpenFileEx(kScriptName);
   script.WriteAndClose(RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(map->size)));
+}
+
+// Copies left by a run that ended without cleaning up. They are told apart
+// from a live run's by their locks, which only a map lock of this run's own
+// makes a proof: no run of this map is between making a copy and locking it.
+void MapArchive::RemoveStaleCopies(ProgressReporter& progress) const {
+  if (!lock_.held()) return;
+  const std::size_t removed = RemoveStaleTemporaryCopies(ResolvedPath(path_));
+  if (removed > 0) progress.Note(StaleCopiesNote(removed));
 }
 
 FileIdentity MapArchive::CheckMapMayBeReplaced(const std::string& map_path) const {
@@ -225,10 +213,20 @@ void MapArchive::InsertScript(const std::string& parsed_path) {
   const FileIdentity original = CheckMapMayBeReplaced(map_path);
   if (fail_at_ == InsertStep::kCopy) throw EArchiveUpdate("cannot create a temporary copy (injected failure)");
   TemporaryCopy copy(map_path);
+  ReachedWriteStep(WriteStep::kCopyMade);
+  copy.LetWriterIn();
   WriteCopy(copy.path(), parsed_path, original.size);
+  copy.Hold();
+  // A power cut after the rename must find the new map whole.
+  std::string reason;
+  if (!SyncFileToDisk(copy.path(), reason)) throw EArchiveUpdate("cannot write " + copy.path() + " to the disk: " + reason);
+  ReachedWriteStep(WriteStep::kCopySynced);
+  copy.LetGo();
   ReplaceMap(copy.path(), map_path);
   copy.Keep();
+  ReachedWriteStep(WriteStep::kReplaced);
   SyncFolderOf(map_path);
+  ReachedWriteStep(WriteStep::kFolderSynced);
 }
 
 }  // namespace zarn

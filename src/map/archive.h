@@ -111,6 +111,7 @@ class MapArchive {
 
  private:
   void LockMap();
+  void RemoveStaleCopies(ProgressReporter& progress) const;
   std::chrono::milliseconds WorkLimit(std::uint64_t size) const;
   FileIdentity CheckMapMayBeReplaced(const std::string& map_path) const;
   void WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const;

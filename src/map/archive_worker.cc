@@ -7,6 +7,7 @@
 
 #include "map/archive.h"
 #include "map/storm_path.h"
+#include "map/write_steps.h"
 #include "text/script.h"
 
 namespace zarn {
@@ -133,6 +134,15 @@ class UpdateSteps {
   int fail_at_;
 };
 
+// Reports the compaction once, as it starts copying the files into its own
+// file beside the copy.
+void WINAPI ReportCompacting(void* reported, DWORD work, ULONGLONG, ULONGLONG) {
+  bool& done = *static_cast<bool*>(reported);
+  if (work != CCB_COMPACTING_FILES || done) return;
+  done = true;
+  ReachedWriteStep(WriteStep::kCompacting);
+}
+
 void UpdateCopy(const std::string& copy, const std::string& script_path, const std::string& name,
                 bool first_format, const UpdateSteps& steps) {
   // Opening without the list file or "(attributes)" would make the library
@@ -144,7 +154,9 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
   DWORD flags = 0;
   SFileGetFileInfo(archive.handle, SFileMpqFlags, &flags, sizeof flags, nullptr);
   steps.Check(InsertStep::kOpen, !(flags & MPQ_FLAG_READ_ONLY), name + " is damaged or protected and cannot be written");
+  ReachedWriteStep(WriteStep::kArchiveOpened);
   steps.Check(InsertStep::kDeleteAttributes, DropAttributes(archive.handle), "cannot delete (attributes)" + LibraryReason());
+  ReachedWriteStep(WriteStep::kAttributesDeleted);
   // Only a map's script is replaced; an archive without one is no map.
   steps.Check(InsertStep::kAddScript, SFileHasFile(archive.handle, kScriptName),
               "the archive holds no " + std::string(kScriptName));
@@ -153,7 +165,10 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
                              MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_COMPRESSION_ZLIB,
                              MPQ_COMPRESSION_NEXT_SAME),
               "cannot add " + std::string(kScriptName) + LibraryReason());
+  ReachedWriteStep(WriteStep::kScriptReplaced);
   if (AllNamesKnown(archive.handle)) {
+    bool compacting_reported = false;
+    SFileSetCompactCallback(archive.handle, &ReportCompacting, &compacting_reported);
     steps.Check(InsertStep::kCompact, SFileCompactArchive(archive.handle, nullptr, false),
                 "cannot compact the archive" + LibraryReason());
   } else {
@@ -163,7 +178,9 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
     std::cerr << "zarn: warning: not every file name in " << name
               << " is known; the archive is updated without compacting\n";
   }
+  ReachedWriteStep(WriteStep::kCompacted);
   steps.Check(InsertStep::kClose, archive.Close(), "cannot write the archive's tables" + LibraryReason());
+  ReachedWriteStep(WriteStep::kClosed);
 }
 
 void VerifyCopy(const std::string& copy, const std::string& script, const UpdateSteps& steps) {
@@ -175,6 +192,7 @@ void VerifyCopy(const std::string& copy, const std::string& script, const Update
     same = false;
   }
   steps.Check(InsertStep::kVerify, same, "the updated archive does not read back the script as written");
+  ReachedWriteStep(WriteStep::kVerified);
 }
 
 IsolatedReply WriteScript(const std::vector<std::string>& args) {

@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "platform/isolated_reply.h"
+#include "platform/stop_request.h"
 
 namespace zarn {
 
@@ -188,6 +189,7 @@ ZARN_NO_FUZZER_COVERAGE IsolatedOutcome RunIsolated(const IsolatedTask& task, co
     RunChild(task, args, pipe_fds[1], parent);
   }
   ::close(pipe_fds[1]);
+  const WorkerEndedOnStop ended_on_stop(pid);
   std::string bytes;
   bool in_time = ReadReply(pipe_fds[0], deadline, bytes);
   ::close(pipe_fds[0]);

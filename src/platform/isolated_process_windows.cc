@@ -19,6 +19,7 @@
 
 #include "platform/isolated_reply.h"
 #include "platform/paths.h"
+#include "platform/stop_request.h"
 #include "platform/wide_text.h"
 
 namespace zarn {
@@ -215,6 +216,7 @@ IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::str
   Handle process_handle, thread_handle;
   process_handle.h = process.hProcess;
   thread_handle.h = process.hThread;
+  const WorkerEndedOnStop ended_on_stop(reinterpret_cast<std::intptr_t>(process.hProcess));
   if (job.h) AssignProcessToJobObject(job.h, process.hProcess);
   ResumeThread(process.hThread);
   // The worker holds the only other ends now: its exit ends the reading and

@@ -109,6 +109,52 @@ class EntryTest : public QObject {
     }
   }
 
+  // Maps given alone, as a file manager passes them: each is translated in
+  // turn, then one box has a line for each; a text file given alone is About.
+  void DroppedMapsEndWithOneBox() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string first = dir.filePath("first.w3x").toStdString();
+    const std::string second = dir.filePath("SECOND.W3X").toStdString();
+    const std::string text_file = dir.filePath("notes.txt").toStdString();
+    const char* script = "function main takes nothing returns nothing\r\n    call   DoNothing()\r\nendfunction\r\n";
+    QVERIFY(WriteArchive(first, script));
+    QVERIFY(WriteArchive(second, script));
+    zarn::WriteFileBytes(text_file, "not a map\n");
+    QCOMPARE(zarn::ChooseRun({text_file}).kind, RunKind::kAbout);
+    const zarn::qt::RunChoice choice = zarn::ChooseRun({first, second});
+    QCOMPARE(choice.kind, RunKind::kDroppedMaps);
+
+    QStringList shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown << box->windowTitle() + "|" + box->text();
+        box->accept();
+      }
+    });
+    closer.start(20);
+    // The runs work in the program's folder, here the test's own.
+    const std::string working_dir = zarn::WorkingDir();
+    const bool had_files = QFile::exists(QString::fromStdString(zarn::PathJoin(working_dir, "war3map.j")));
+    const int code = zarn::qt::PerformRun(choice);
+    closer.stop();
+    if (!had_files) {
+      QFile::remove(QString::fromStdString(zarn::PathJoin(working_dir, "war3map.j")));
+      QFile::remove(QString::fromStdString(zarn::PathJoin(working_dir, "war3map_parsed.j")));
+    }
+    QCOMPARE(code, 0);
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].startsWith("ZARN|first.w3x: translated, grammar only\nSECOND.W3X: translated, grammar only\n\n"),
+             qPrintable(shown[0]));
+    for (const std::string& map : {first, second}) {
+      bool has_attributes = true;
+      std::optional<std::string> now = ReadScript(map, &has_attributes);
+      QVERIFY(now);
+      QVERIFY(now->find("call DoNothing()") != std::string::npos);
+    }
+  }
+
   // A fault of the archive library ends the run with the message in the
   // usual error box, not with the program.
   void ArchiveLibraryFaultIsShownInTheErrorBox() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/processes.h"
+#include "platform/stop_request.h"
 #include "qt/entry.h"
 #include "qt/program_picture.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
   // so none of its own switches can take an argument's place.
   std::vector<std::string> args(argv + 1, argv + argc);
   zarn::TuneMemoryAllocator();
+  // Stopped (SIGTERM, SIGHUP, ...), a run leaves no temporary copy behind.
+  zarn::HandleStopRequests();
   int qt_argc = 1;
   QApplication app(qt_argc, argv);
   QApplication::setApplicationName("ZARN");

@@ -2,6 +2,7 @@
 // real run, so the layout can be looked at without a display.
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QProgressBar>
 #include <cstdio>
@@ -58,6 +59,12 @@ int main(int argc, char** argv) {
 
   zarn::qt::AboutWindow about;
   ok &= Save(about, dir, "about.png");
+
+  QMessageBox drop_box(QMessageBox::Critical, "ZARN",
+                       QString::fromStdString(zarn::SampleDropMessage("/home/user/.local/state/zarn")),
+                       QMessageBox::Ok);
+  drop_box.setTextFormat(Qt::PlainText);
+  ok &= Save(drop_box, dir, "drop-box.png");
 
   ok &= zarn::qt::ProgramPicture().scaled(192, 192).save(dir.filePath("picture.png"), "PNG");
   return ok ? 0 : 1;

@@ -49,6 +49,18 @@ std::optional<std::string> ReadScript(const std::string& path) {
   return script;
 }
 
+// The message of a message box: its longest static text.
+std::string MessageBoxText(HWND box) {
+  std::wstring longest;
+  for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
+       child = FindWindowExW(box, child, L"Static", nullptr)) {
+    wchar_t text[4096] = {};
+    GetWindowTextW(child, text, 4096);
+    if (std::wstring(text).size() > longest.size()) longest = text;
+  }
+  return Utf8FromWide(longest);
+}
+
 // ZARN.exe copied into a scratch folder, so its working files go there.
 class ProgramTest : public testing::Test {
  protected:
@@ -75,6 +87,25 @@ class ProgramTest : public testing::Test {
   HWND WaitForWindow(const wchar_t* caption) {
     for (int i = 0; i < 600; ++i) {
       if (HWND found = FindWindowW(nullptr, caption)) return found;
+      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+  }
+  // A control of `window`, waited for: the window's caption is set before its
+  // controls are made.
+  HWND WaitForControl(HWND window, const wchar_t* window_class, const wchar_t* text) {
+    for (int i = 0; i < 600; ++i) {
+      if (HWND found = FindWindowExW(window, nullptr, window_class, text)) return found;
+      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+  }
+  // The message box captioned "ZARN" (not a window of that caption that is
+  // still hidden), waited for until it shows its message.
+  HWND WaitForMessageBox() {
+    for (int i = 0; i < 600; ++i) {
+      HWND found = FindWindowW(L"#32770", L"ZARN");
+      if (found && !MessageBoxText(found).empty()) return found;
       if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
     }
     return nullptr;
@@ -122,11 +153,56 @@ TEST_F(ProgramTest, MarkedMapShowsTheErrorsAndStaysUnchanged) {
   EXPECT_EQ(ReadFileBytes(map), before);
 }
 
+// Maps given alone, as Explorer passes them on a drop or "Open with": each is
+// translated, then one box tells of every map; the OK button ends the program.
+TEST_F(ProgramTest, DroppedMapsAreTranslatedAndOneBoxTellsOfEach) {
+  const std::string script = "function main takes nothing returns nothing\r\n    call   DoNothing()\r\nendfunction\r\n";
+  const std::string first = folder_ / "first.w3x", second = folder_ / "SECOND.W3X";
+  ASSERT_TRUE(WriteArchive(first, script));
+  ASSERT_TRUE(WriteArchive(second, script));
+  Start("\"" + first + "\" \"" + second + "\"");
+  HWND box = WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  const std::string text = MessageBoxText(box);
+  EXPECT_EQ(text.substr(0, text.find("\n\n")),
+            "first.w3x: translated, grammar only\nSECOND.W3X: translated, grammar only")
+      << text;
+  EXPECT_NE(text.find("common.j and Blizzard.j were not found. Put them in "), std::string::npos) << text;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(ExitCode(), 0);
+  for (const std::string& map : {first, second}) {
+    const std::optional<std::string> now = ReadScript(map);
+    ASSERT_TRUE(now) << map;
+    EXPECT_NE(now->find("call DoNothing()"), std::string::npos) << map;
+  }
+}
+
+TEST_F(ProgramTest, ADroppedTextFileShowsTheAboutWindow) {
+  WriteFileBytes(folder_ / "notes.txt", "not a map\r\n");
+  Start("\"" + (folder_ / "notes.txt") + "\"");
+  HWND about = WaitForWindow(L"ZARN - About");
+  ASSERT_NE(about, nullptr);
+  HWND exit = WaitForControl(about, L"BUTTON", L"Exit");
+  ASSERT_NE(exit, nullptr);
+  PostMessageW(exit, BM_CLICK, 0, 0);
+  EXPECT_EQ(ExitCode(), 0);
+}
+
+// --map stays a build step's run: silent when clean, even with --delete.
+TEST_F(ProgramTest, MapRunWithDeleteEndsWithoutABox) {
+  const std::string map = folder_ / "step.w3x";
+  ASSERT_TRUE(WriteArchive(map, "function main takes nothing returns nothing\r\nendfunction\r\n"));
+  Start("--map \"" + map + "\" --delete");
+  EXPECT_EQ(ExitCode(), 0) << "a box would keep the program waiting";
+  EXPECT_FALSE(fs::exists(fs::path(WideFromUtf8(folder_ / "war3map.j"))));
+  EXPECT_FALSE(fs::exists(fs::path(WideFromUtf8(folder_ / "war3map_parsed.j"))));
+}
+
 TEST_F(ProgramTest, WithoutArgumentsTheAboutWindowShowsAndExitEndsWithZero) {
   Start("");
   HWND about = WaitForWindow(L"ZARN - About");
   ASSERT_NE(about, nullptr);
-  HWND exit = FindWindowExW(about, nullptr, L"BUTTON", L"Exit");
+  HWND exit = WaitForControl(about, L"BUTTON", L"Exit");
   ASSERT_NE(exit, nullptr);
   PostMessageW(exit, BM_CLICK, 0, 0);
   EXPECT_EQ(ExitCode(), 0);

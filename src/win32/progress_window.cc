@@ -2,13 +2,16 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "desktop/window_texts.h"
+#include "platform/stop_request.h"
 
 namespace zarn::win32 {
 
-ProgressWindow::ProgressWindow()
-    : font_(MakeFont(L"Tahoma", 13)), bold_font_(MakeFont(L"Tahoma", 13, true)) {
-  // A fixed dialog frame without system menu: nothing closes it but the run.
+ProgressWindow::ProgressWindow(std::function<void()> stop)
+    : stop_(std::move(stop)), font_(MakeFont(L"Tahoma", 13)), bold_font_(MakeFont(L"Tahoma", 13, true)) {
+  // A fixed dialog frame without system menu: the user does not close it.
   Create(L"ZarnParsing", DisplayText(window_texts::kProgressCaption).c_str(), WS_POPUP | WS_CAPTION | WS_DLGFRAME, WS_EX_DLGMODALFRAME,
          nullptr);
   status_ = AddControl(handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kStatus, {12, 11, 0, 0}, bold_font_);
@@ -45,8 +48,22 @@ void ProgressWindow::ShowFunction(std::string_view name) {
 
 void ProgressWindow::PumpMessages() { win32::PumpMessages(); }
 
+void ProgressWindow::StopRun() { StopNow(1); }
+
 LRESULT ProgressWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CLOSE) return 0;  // the user cannot close it while the run works
+  switch (message) {
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == SC_CLOSE) return 0;  // Alt+F4: the user cannot close it while the run works
+      break;
+    case WM_CLOSE:  // "End task"
+      stop_();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // the run need not hold up the end of the session
+    case WM_ENDSESSION:
+      if (wparam) stop_();
+      return 0;
+  }
   return Window::HandleMessage(message, wparam, lparam);
 }
 

@@ -52,14 +52,22 @@ TEST(ProgressWindowTest, ReportsSetTheBarAndTheLines) {
   EXPECT_GT(PlaceOf(func).width, 0);  // sized to its text
 }
 
-TEST(ProgressWindowTest, TheUserCannotCloseIt) {
-  ProgressWindow window;
+TEST(ProgressWindowTest, OnlyEndTaskOrTheSessionsEndStopsTheRun) {
+  int stops = 0;
+  ProgressWindow window([&] { ++stops; });
   window.Show();
-  SendMessageW(window.handle(), WM_CLOSE, 0, 0);
-  SendMessageW(window.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  SendMessageW(window.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4
+  SendMessageW(window.handle(), WM_ENDSESSION, FALSE, 0);      // the end was called off
   PumpMessages();
+  EXPECT_EQ(stops, 0);
   EXPECT_TRUE(IsWindow(window.handle()));
   EXPECT_TRUE(IsWindowVisible(window.handle()));
+  EXPECT_EQ(SendMessageW(window.handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_EQ(stops, 0);
+  SendMessageW(window.handle(), WM_CLOSE, 0, 0);  // "End task"
+  EXPECT_EQ(stops, 1);
+  SendMessageW(window.handle(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(stops, 2);
 }
 
 }  // namespace

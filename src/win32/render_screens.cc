@@ -10,6 +10,7 @@
 #include "desktop/sample_reports.h"
 #include "platform/files.h"
 #include "win32/about_window.h"
+#include "win32/entry.h"
 #include "win32/errors_window.h"
 #include "win32/progress_window.h"
 
@@ -18,9 +19,11 @@ namespace {
 using namespace zarn::win32;
 
 // The window's frame as the screen shows it, as a 24-bit bottom-up BMP.
-bool SaveScreenOf(HWND window, const std::string& path) {
-  ShowWindow(window, SW_SHOWNORMAL);
-  UpdateWindow(window);
+bool SaveScreenOf(HWND window, const std::string& path, bool show = true) {
+  if (show) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+  }
   for (int i = 0; i < 20; ++i) {  // let the window manager map and paint it
     PumpMessages();
     Sleep(25);
@@ -61,10 +64,23 @@ bool SaveScreenOf(HWND window, const std::string& path) {
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  ShowWindow(window, SW_HIDE);
+  if (show) ShowWindow(window, SW_HIDE);
   zarn::WriteFileBytes(path, bytes);
   std::printf("wrote %s\n", path.c_str());
   return true;
+}
+
+// The message box waits in its own loop: a timer of this thread saves it from
+// inside that loop, then presses OK.
+std::string box_picture_path;
+bool box_saved = false;
+
+void CALLBACK SaveMessageBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"ZARN");
+  if (!box) return;  // not up yet
+  KillTimer(nullptr, timer);
+  box_saved = SaveScreenOf(box, box_picture_path, false);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
 }  // namespace
@@ -85,5 +101,9 @@ int main(int argc, char** argv) {
   saved = SaveScreenOf(errors.handle(), dir + "/win-errors.bmp") && saved;
   AboutWindow about;
   saved = SaveScreenOf(about.handle(), dir + "/win-about.bmp") && saved;
+  box_picture_path = dir + "/win-drop-box.bmp";
+  SetTimer(nullptr, 0, 100, SaveMessageBox);
+  ShowMessage(zarn::SampleDropMessage("C:\\Users\\user\\AppData\\Local\\ZARN"), true);
+  saved = box_saved && saved;
   return saved ? 0 : 1;
 }
