@@ -73,9 +73,7 @@ TEST(ArchiveIsolationTest, AWorkerThatDiesOrHangsIsARefusal) {
     try {
       archive.ExtractScript(dir / "war3map.j", progress);
       ADD_FAILURE() << "no error";
-    } catch (const EArchiveRead& e) {
-      EXPECT_EQ(std::string(e.what()), kStopped + std::string(c.reason) + ")");
-    }
+    } catch (const EArchiveRead& e) { EXPECT_EQ(std::string(e.what()), kStopped + std::string(c.reason) + ")"); }
     EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << "a failed read leaves the script empty";
     EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
   }
@@ -97,9 +95,7 @@ TEST(ArchiveIsolationTest, AWorkerThatDiesWhileWritingLeavesNoCopy) {
       try {
         archive.InsertScript(dir / "war3map_parsed.j");
         ADD_FAILURE() << "no error";
-      } catch (const EArchiveRead& e) {
-        EXPECT_EQ(std::string(e.what()).rfind(kStopped, 0), 0u) << e.what();
-      }
+      } catch (const EArchiveRead& e) { EXPECT_EQ(std::string(e.what()).rfind(kStopped, 0), 0u) << e.what(); }
     }
     fs::remove(dir / "war3map_parsed.j");
     EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
@@ -154,9 +150,7 @@ TEST(ArchiveIsolationTest, ArchivesThatStoppedTheLibraryAreRefused) {
     const auto r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_FALSE(r.err.empty());
-    if (messages.count(name)) {
-      EXPECT_EQ(r.err.substr(0, messages.at(name).size()), messages.at(name)) << r.err;
-    }
+    if (messages.count(name)) { EXPECT_EQ(r.err.substr(0, messages.at(name).size()), messages.at(name)) << r.err; }
     EXPECT_EQ(r.err.find(kStopped), std::string::npos) << "refused before the library: " << r.err;
     EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
     EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << "a failed read leaves the script empty";

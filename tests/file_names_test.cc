@@ -69,8 +69,10 @@ class StateFolder {
     setenv(kVariable, folder.c_str(), 1);
   }
   ~StateFolder() {
-    if (had_) setenv(kVariable, saved_.c_str(), 1);
-    else unsetenv(kVariable);
+    if (had_)
+      setenv(kVariable, saved_.c_str(), 1);
+    else
+      unsetenv(kVariable);
   }
 
  private:

@@ -15,18 +15,45 @@ namespace zarn {
 namespace {
 
 // Statement templates; "N" is replaced by a name, "V" by a value, "T" by a type.
-constexpr const char* kStatements[] = {
-    "var N", "var N = V", "var N = V, N = V", "set N = V", "new T N", "local new global T N",
-    "new global T N, T N", "free N", "free N, N", "free N,N", "flush N, N", "flush", "global T N = V",
-    "global", "repeat", "until N > 3", "mount N to V", "unmount", "//!if true (udg_Hero)",
-    "//!if false (N)", "//!endif", "//!nozarn", "//!endnozarn", "local T N = V", "call F(N) // note",
-    "  \t", "/* c */ return N", "endfunction", "function N takes nothing returns T", "method N"};
-constexpr const char* kNames[] = {"u", "g", "t", "xy", "renewT", "isglobal", "untilDone", "repeatCount",
-                                  "flushed", "tempRect", "mountain", "whichPlayer", "varx", "udg_Hero"};
-constexpr const char* kValues[] = {"1", "2.5", "\"s, t\"", "'hfoo'", "$FF", "null", "true", "function F",
-                                   "GetTriggerUnit()", "CreateGroup()", "y", "R2I(GetUnitX(u))", "F(a, b)"};
-constexpr const char* kTypes[] = {"nothing", "integer", "unit", "group", "timer", "timerdialog",
-                                  "hashtable", "location", "real"};
+constexpr const char* kStatements[] = {"var N",
+                                       "var N = V",
+                                       "var N = V, N = V",
+                                       "set N = V",
+                                       "new T N",
+                                       "local new global T N",
+                                       "new global T N, T N",
+                                       "free N",
+                                       "free N, N",
+                                       "free N,N",
+                                       "flush N, N",
+                                       "flush",
+                                       "global T N = V",
+                                       "global",
+                                       "repeat",
+                                       "until N > 3",
+                                       "mount N to V",
+                                       "unmount",
+                                       "//!if true (udg_Hero)",
+                                       "//!if false (N)",
+                                       "//!endif",
+                                       "//!nozarn",
+                                       "//!endnozarn",
+                                       "local T N = V",
+                                       "call F(N) // note",
+                                       "  \t",
+                                       "/* c */ return N",
+                                       "endfunction",
+                                       "function N takes nothing returns T",
+                                       "method N"};
+constexpr const char* kNames[] = {"u",        "g",           "t",           "xy",      "renewT",
+                                  "isglobal", "untilDone",   "repeatCount", "flushed", "tempRect",
+                                  "mountain", "whichPlayer", "varx",        "udg_Hero"};
+constexpr const char* kValues[] = {
+    "1",      "2.5",        "\"s, t\"",         "'hfoo'",        "$FF", "null",
+    "true",   "function F", "GetTriggerUnit()", "CreateGroup()", "y",   "R2I(GetUnitX(u))",
+    "F(a, b)"};
+constexpr const char* kTypes[] = {"nothing",     "integer",   "unit",     "group", "timer",
+                                  "timerdialog", "hashtable", "location", "real"};
 
 Lines GenerateScript(unsigned seed) {
   std::mt19937 rng(seed);
@@ -34,7 +61,8 @@ Lines GenerateScript(unsigned seed) {
   Lines lines;
   if (rng() % 5) lines = {"globals", "unit udg_Hero = null", "endglobals"};
   for (int body = rng() % 4; body >= 0; --body) {
-    lines.push_back(std::string(rng() % 5 ? "function " : "method ") + pick(kNames) + " takes nothing returns " + pick(kTypes));
+    lines.push_back(std::string(rng() % 5 ? "function " : "method ") + pick(kNames) + " takes nothing returns " +
+                    pick(kTypes));
     for (int i = rng() % 12; i > 0; --i) {
       std::string line;
       for (char c : std::string(pick(kStatements)))
@@ -63,8 +91,7 @@ std::string CheckOutput(const Lines& out) {
   for (std::size_t i = 0; i < out.size(); ++i) {
     for (const auto& [kind, message] : kKinds) {
       std::string marker = std::string("//!ZARN Error:") + kind;
-      if (out[i].rfind(marker, 0) != 0 || (out[i].size() > marker.size() && out[i][marker.size()] != ' '))
-        continue;
+      if (out[i].rfind(marker, 0) != 0 || (out[i].size() > marker.size() && out[i][marker.size()] != ' ')) continue;
       std::string entry = "Line " + std::to_string(i) + message;
       if (std::find(report.entries.begin(), report.entries.end(), entry) == report.entries.end())
         return "marker line not listed: " + out[i];
@@ -77,8 +104,7 @@ TEST(PropertyTest, GeneratedScriptsEndWithWellFormedOutput) {
   const ReturnTypeTable tables = ReturnTypeTable::BuiltIn();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(25);
   int failures = 0, runs = 0;
-  for (unsigned seed = 1; seed <= 1500 && failures < 3 && std::chrono::steady_clock::now() < deadline;
-       ++seed, ++runs) {
+  for (unsigned seed = 1; seed <= 1500 && failures < 3 && std::chrono::steady_clock::now() < deadline; ++seed, ++runs) {
     NullProgress progress;
     zarn::Run run(progress);
     run.return_types = tables;
@@ -87,8 +113,9 @@ TEST(PropertyTest, GeneratedScriptsEndWithWellFormedOutput) {
     PreprocessScript(run);
     if (std::string problem = CheckOutput(SplitText(run.text)); !problem.empty()) {
       ++failures;
-      ADD_FAILURE() << "seed " << seed << ": " << problem << "\n--- input\n" << JoinLines(input)
-                    << "--- output\n" << run.text;
+      ADD_FAILURE() << "seed " << seed << ": " << problem << "\n--- input\n"
+                    << JoinLines(input) << "--- output\n"
+                    << run.text;
     }
   }
   EXPECT_GE(runs, 300) << "too slow: only " << runs << " scripts in the time allowed";

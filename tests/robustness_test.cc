@@ -28,9 +28,13 @@ using testing_util::RunCommand;
 using testing_util::TempDir;
 
 std::string ScriptFor(int k) {
-  return "globals\r\ninteger g" + std::to_string(k) + " = 0\r\nendglobals\r\n"
-         "function f" + std::to_string(k) + " takes nothing returns nothing\r\n"
-         "var n = " + std::to_string(k) + "\r\nnew timer t\r\nendfunction\r\n";
+  return "globals\r\ninteger g" + std::to_string(k) +
+         " = 0\r\nendglobals\r\n"
+         "function f" +
+         std::to_string(k) +
+         " takes nothing returns nothing\r\n"
+         "var n = " +
+         std::to_string(k) + "\r\nnew timer t\r\nendfunction\r\n";
 }
 
 std::string ExtractScript(const std::string& map, const std::string& scratch) {
@@ -54,8 +58,8 @@ TEST(RobustnessTest, ParallelRunsSharingWorkingFilesEachGetTheirOwnScript) {
     threads.emplace_back([&, k] {
       std::string scratch = dir / ("run" + std::to_string(k));
       fs::create_directory(scratch);
-      codes[k] = RunCommand(Quote(cli) + " --map " + Quote(dir / ("m" + std::to_string(k) + ".w3x")), scratch)
-                     .exit_code;
+      codes[k] =
+          RunCommand(Quote(cli) + " --map " + Quote(dir / ("m" + std::to_string(k) + ".w3x")), scratch).exit_code;
     });
   }
   for (auto& t : threads) t.join();
@@ -188,9 +192,11 @@ TEST(RobustnessTest, HostileEnvironmentsEndWithAMessageAndTheMapUnchanged) {
       {"missing map", "Error opening file: war3map.j", [](const TempDir&, const std::string& map) { fs::remove(map); }},
       {"not an archive", "Error opening file: war3map.j",
        [](const TempDir&, const std::string& map) { WriteFileBytes(map, "MPQ? no, just text"); }},
-      {"read-only map", "read-only", [](const TempDir&, const std::string& map) { fs::permissions(map, fs::perms::owner_read); }},
+      {"read-only map", "read-only",
+       [](const TempDir&, const std::string& map) { fs::permissions(map, fs::perms::owner_read); }},
       {"extracted script is a link", "symbolic link",
-       [](const TempDir& dir, const std::string&) { fs::create_symlink(dir / "victim.txt", dir / "war3map.j"); }, "", true},
+       [](const TempDir& dir, const std::string&) { fs::create_symlink(dir / "victim.txt", dir / "war3map.j"); }, "",
+       true},
       {"extracted script links to the map", "symbolic link",
        [](const TempDir& dir, const std::string& map) { fs::create_symlink(map, dir / "war3map.j"); }, "", true},
       {"parsed script is a link", "symbolic link",
@@ -223,9 +229,7 @@ TEST(RobustnessTest, HostileEnvironmentsEndWithAMessageAndTheMapUnchanged) {
     auto r = RunCommand(std::string(c.shell_prefix) + Quote(cli) + " --map " + Quote(map), dir.path());
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    if (exists) {
-      EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
-    }
+    if (exists) { EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed"; }
     EXPECT_EQ(ReadFileBytes(dir / "victim.txt"), "precious");
     for (const auto& entry : fs::directory_iterator(dir.path())) {
       EXPECT_EQ(entry.path().string().find(".zarn-"), std::string::npos) << "left behind: " << entry.path();

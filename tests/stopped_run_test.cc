@@ -36,8 +36,7 @@ std::string ScriptInMap(const std::string& map) {
   std::string script;
   try {
     script = ReadArchiveFile(archive, "war3map.j", 0);
-  } catch (const Error&) {
-  }
+  } catch (const Error&) {}
   SFileCloseArchive(archive);
   return script;
 }
@@ -50,8 +49,8 @@ class StoppedRunTest : public ::testing::Test {
   }
 
   testing_util::ProcessResult Run(const std::string& step, const std::string& how) {
-    return RunCommand(Quote(testing_util::BuiltProgram("zarn-stopped-run")) + " " + Quote(map_) + " " +
-                          Quote(script_) + " " + step + " " + how,
+    return RunCommand(Quote(testing_util::BuiltProgram("zarn-stopped-run")) + " " + Quote(map_) + " " + Quote(script_) +
+                          " " + step + " " + how,
                       scratch_.path());
   }
 
@@ -97,8 +96,10 @@ TEST_F(StoppedRunTest, AfterACrashTheNextRunRemovesWhatWasLeft) {
     EXPECT_EQ(next.exit_code, 0) << next.err;
     EXPECT_EQ(ScriptInMap(map_), kNew);
     EXPECT_TRUE(Copies().empty());
-    if (left > 0) EXPECT_EQ(next.err, StaleCopiesNote(left) + "\n");
-    else EXPECT_EQ(next.err, "");
+    if (left > 0)
+      EXPECT_EQ(next.err, StaleCopiesNote(left) + "\n");
+    else
+      EXPECT_EQ(next.err, "");
     // The working files are no copies: they stay.
     EXPECT_TRUE(fs::exists(fs::path(dir_ / "war3map.j")));
     EXPECT_TRUE(fs::exists(fs::path(script_)));

@@ -6,10 +6,10 @@
 // and the time of `grep -c endfunction` as a single-pass baseline. For the
 // largest generated script it also times a whole map run, split into the
 // archive work and the preprocessing.
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -137,7 +137,7 @@ struct Figures {
   std::string name;
   double megabytes = 0;
   double load = 0, whole = 0, grep = 0;
-  double check = 0;  // the JASS 2 grammar check of the result, its own stage
+  double check = 0;       // the JASS 2 grammar check of the result, its own stage
   double full_check = 0;  // the full check of the result after the API, its own stage
   std::size_t full_problems = 0;
   std::size_t problems = 0;
@@ -208,10 +208,11 @@ Figures Measure(const std::string& name, const std::string& path, const std::str
 }
 
 void Print(const Figures& f) {
-  std::printf("%-44s %7.2f MB  load %7.3f s  preprocess+scan %7.3f s  %7.2f MB/s  grep %6.4f s  ratio %6.1f  "
-              "peak RSS %7.1f MB (%4.1fx)\n",
-              f.name.c_str(), f.megabytes, f.load, f.whole, f.megabytes / f.whole, f.grep, f.whole / f.grep,
-              f.max_rss_kb / 1024.0, f.max_rss_kb / 1024.0 / f.megabytes);
+  std::printf(
+      "%-44s %7.2f MB  load %7.3f s  preprocess+scan %7.3f s  %7.2f MB/s  grep %6.4f s  ratio %6.1f  "
+      "peak RSS %7.1f MB (%4.1fx)\n",
+      f.name.c_str(), f.megabytes, f.load, f.whole, f.megabytes / f.whole, f.grep, f.whole / f.grep,
+      f.max_rss_kb / 1024.0, f.max_rss_kb / 1024.0 / f.megabytes);
   for (auto& [text, seconds] : f.stages) std::printf("    %-40s %8.3f s\n", text.c_str(), seconds);
   std::printf("    JASS 2 check: %.3f s, %.2f of the preprocessing, %zu problems%s\n", f.check, f.check / f.whole,
               f.problems, f.vjass ? " (vJass: literals and blocks only)" : "");
@@ -278,10 +279,10 @@ void MeasureMapRun(const std::string& script_path, const fs::path& scratch, doub
     preprocesses.push_back(preprocess);
   }
   const double archive = Median(extracts) + Median(inserts);
-  std::printf("map run on the %.0f MB script: archive work %7.3f s (open+extract %.3f s, insert+compact+verify "
-              "%.3f s)  preprocessing %7.3f s  archive / preprocessing %.2f\n",
-              megabytes, archive, Median(extracts), Median(inserts), Median(preprocesses),
-              archive / Median(preprocesses));
+  std::printf(
+      "map run on the %.0f MB script: archive work %7.3f s (open+extract %.3f s, insert+compact+verify "
+      "%.3f s)  preprocessing %7.3f s  archive / preprocessing %.2f\n",
+      megabytes, archive, Median(extracts), Median(inserts), Median(preprocesses), archive / Median(preprocesses));
   fs::remove(original);
   fs::remove(map);
 }
@@ -306,16 +307,21 @@ std::string StressScript(const std::string& kind, int count) {
     if (kind == "free statements") line("local unit u" + n + " = null\r\nfree u" + n);
     // Untranslatable, so each gets a marker; the names hold one another.
     if (kind == "marked free statements") line("free udg_Unit" + n);
-    if (kind == "statement lists") line("local unit a" + n + ", b" + n + "\r\nfree a" + n + ", b" + n + "\r\nvar p" + n + " = 1, q" + n + " = 2");
+    if (kind == "statement lists")
+      line("local unit a" + n + ", b" + n + "\r\nfree a" + n + ", b" + n + "\r\nvar p" + n + " = 1, q" + n + " = 2");
     if (kind == "new and flush") line("new timer t" + n + "\r\nflush t" + n);
     if (kind == "repeat loops") line("repeat\r\ncall A" + n + "()\r\nuntil x > " + n);
     if (kind == "mount blocks") line("mount m" + n + " = udg_X[" + n + "]\r\ncall A(m" + n + ")\r\nunmount m" + n);
     if (kind == "conditional blocks") line("//!if DEBUG\r\ncall D" + n + "()\r\n//!endif");
-    if (kind == "raw blocks") line("//!nozarn\r\nfunction R" + n + " takes nothing returns nothing\r\nendfunction\r\n//!endnozarn");
+    if (kind == "raw blocks")
+      line("//!nozarn\r\nfunction R" + n + " takes nothing returns nothing\r\nendfunction\r\n//!endnozarn");
     if (kind == "identical bodies")
-      line("function F" + std::to_string(i % 50) + " takes nothing returns integer\r\nvar x = 1\r\nreturn 1\r\nendfunction");
-    if (kind == "methods") line("method M" + n + " takes nothing returns integer\r\nvar x = 1\r\nreturn 1\r\nendmethod");
-    if (kind == "comments") line("// c" + std::to_string(i % 7) + "\r\n/* b" + std::to_string(i % 5) + " */ call X() // z");
+      line("function F" + std::to_string(i % 50) +
+           " takes nothing returns integer\r\nvar x = 1\r\nreturn 1\r\nendfunction");
+    if (kind == "methods")
+      line("method M" + n + " takes nothing returns integer\r\nvar x = 1\r\nreturn 1\r\nendmethod");
+    if (kind == "comments")
+      line("// c" + std::to_string(i % 7) + "\r\n/* b" + std::to_string(i % 5) + " */ call X() // z");
   }
   if (one_body) line("endfunction");
   return s;
@@ -334,19 +340,17 @@ double PreprocessSeconds(const std::string& script, int runs = 3) {
     try {
       zarn::PreprocessScript(run);
       zarn::ScanResultForMarkers(run);
-    } catch (const zarn::Error&) {
-    }
+    } catch (const zarn::Error&) {}
     times.push_back(Seconds(Clock::now() - start));
   }
   return Median(times);
 }
 
 void MeasureStress() {
-  const char* const kinds[] = {"global statements", "new global statements", "var statements",
-                               "free statements",   "marked free statements", "statement lists",
-                               "new and flush",     "repeat loops",           "mount blocks",
-                               "conditional blocks", "raw blocks",            "identical bodies",
-                               "methods",           "comments"};
+  const char* const kinds[] = {
+      "global statements", "new global statements", "var statements", "free statements", "marked free statements",
+      "statement lists",   "new and flush",         "repeat loops",   "mount blocks",    "conditional blocks",
+      "raw blocks",        "identical bodies",      "methods",        "comments"};
   std::printf("statement kinds at 10,000 and 40,000 statements (time ratio near 4: linear):\n");
   for (const char* kind : kinds) {
     const double small = PreprocessSeconds(StressScript(kind, 10000));
@@ -369,10 +373,14 @@ int main(int argc, char** argv) {
   bool stress = true;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--corpus" && i + 1 < argc) corpus = argv[++i];
-    else if (arg == "--api" && i + 1 < argc) api_dir = argv[++i];
-    else if (arg == "--keep" && i + 1 < argc) keep = argv[++i];
-    else if (arg == "--no-stress") stress = false;
+    if (arg == "--corpus" && i + 1 < argc)
+      corpus = argv[++i];
+    else if (arg == "--api" && i + 1 < argc)
+      api_dir = argv[++i];
+    else if (arg == "--keep" && i + 1 < argc)
+      keep = argv[++i];
+    else if (arg == "--no-stress")
+      stress = false;
     else if (arg == "--sizes" && i + 1 < argc) {
       sizes.clear();
       for (std::string s = argv[++i]; !s.empty();) {
@@ -402,7 +410,8 @@ int main(int argc, char** argv) {
     Print(f);
     scripts[mb] = path;
     if (mb == *std::max_element(sizes.begin(), sizes.end())) MeasureMapRun(path, scratch, f.megabytes);
-    if (!keep.empty()) fs::copy_file(path, fs::path(keep) / fs::path(path).filename(), fs::copy_options::overwrite_existing);
+    if (!keep.empty())
+      fs::copy_file(path, fs::path(keep) / fs::path(path).filename(), fs::copy_options::overwrite_existing);
   }
   if (scripts.count(4) && scripts.count(16)) {
     // The two sizes in turn, so that a spell of load on a shared machine

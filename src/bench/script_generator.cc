@@ -20,7 +20,9 @@ class Random {
   std::size_t Below(std::size_t n) { return n ? static_cast<std::size_t>(Next() % n) : 0; }
   bool PerMille(int n) { return static_cast<int>(Below(1000)) < n; }
   template <std::size_t N>
-  const char* Pick(const char* const (&items)[N]) { return items[Below(N)]; }
+  const char* Pick(const char* const (&items)[N]) {
+    return items[Below(N)];
+  }
 
  private:
   std::uint64_t state_;
@@ -29,8 +31,7 @@ class Random {
 constexpr const char* kEvents[] = {"EVENT_PLAYER_UNIT_DEATH", "EVENT_PLAYER_UNIT_SPELL_EFFECT",
                                    "EVENT_PLAYER_UNIT_ATTACKED", "EVENT_PLAYER_UNIT_SUMMON"};
 constexpr const char* kUnitIds[] = {"'hfoo'", "'hkni'", "'ogru'", "'Hpal'", "'ewsp'"};
-constexpr const char* kComments[] = {"// comment", "//====", "// Actions", "// set up the timer",
-                                     "// TODO balance"};
+constexpr const char* kComments[] = {"// comment", "//====", "// Actions", "// set up the timer", "// TODO balance"};
 
 class Writer {
  public:
@@ -79,8 +80,7 @@ class Writer {
   void Trigger(const std::string& name) {
     Banner(name);
     Line("", "function Trig_" + name + "_Conditions takes nothing returns boolean");
-    Line("    ", std::string("if ( not ( GetUnitTypeId(GetTriggerUnit()) == ") + random_.Pick(kUnitIds) +
-                   " ) ) then");
+    Line("    ", std::string("if ( not ( GetUnitTypeId(GetTriggerUnit()) == ") + random_.Pick(kUnitIds) + " ) ) then");
     Line("        ", "return false");
     Line("    ", "endif");
     Line("    ", "return true");
@@ -95,10 +95,9 @@ class Writer {
     Line("", "//===========================================================================");
     Line("", "function InitTrig_" + name + " takes nothing returns nothing");
     Line("    ", "set gg_trg_" + name + " = CreateTrigger(  )");
-    Line("    ", std::string("call TriggerRegisterAnyUnitEventBJ( gg_trg_") + name + ", " +
-                   random_.Pick(kEvents) + " )");
-    Line("    ", "call TriggerAddCondition( gg_trg_" + name + ", Condition( function Trig_" + name +
-                   "_Conditions ) )");
+    Line("    ",
+         std::string("call TriggerRegisterAnyUnitEventBJ( gg_trg_") + name + ", " + random_.Pick(kEvents) + " )");
+    Line("    ", "call TriggerAddCondition( gg_trg_" + name + ", Condition( function Trig_" + name + "_Conditions ) )");
     Line("    ", "call TriggerAddAction( gg_trg_" + name + ", function Trig_" + name + "_Actions )");
     Line("", "endfunction");
     Line("", "");
@@ -133,17 +132,13 @@ class Writer {
   void Extended() {
     std::string v = Var();
     switch (random_.Below(11)) {
-      case 0:
-        Line("    ", "var " + v + " = GetTriggerUnit()");
-        return Line("    ", "free " + v);
+      case 0: Line("    ", "var " + v + " = GetTriggerUnit()"); return Line("    ", "free " + v);
       case 1: return Line("    ", "var " + v + " = " + std::to_string(random_.Below(100)));
       case 2:
         Line("    ", "var " + v);
         Line("    ", "set " + v + " = CreateGroup()");
         return Line("    ", "free " + v);
-      case 3:
-        Line("    ", "new timer " + v);
-        return Line("    ", "flush " + v);
+      case 3: Line("    ", "new timer " + v); return Line("    ", "flush " + v);
       case 4: return Line("    ", "new global group " + Name("gg_Pool", 0));
       case 5: return Line("    ", "var " + v + " = 1, " + Var() + " = 2.5");
       case 6: return Line("    ", "flush " + v + ", " + Var());
@@ -153,9 +148,7 @@ class Writer {
         Line("        ", "set i = i + 1");
         return Line("    ", "until i > " + std::to_string(random_.Below(9)));
       case 8: return Line("    ", "var " + v + " = \"text\"");
-      case 9:
-        Line("    ", "var " + v + " = GetTriggerPlayer()");
-        return Line("    ", "flush " + v);
+      case 9: Line("    ", "var " + v + " = GetTriggerPlayer()"); return Line("    ", "flush " + v);
       default: return Line("    ", "new group " + v);
     }
   }

@@ -12,7 +12,7 @@ std::string Arguments(std::size_t n) { return std::to_string(n) + (n == 1 ? " ar
 
 // Natives that crash the game or give nothing while globals are set up.
 bool UnsafeWhileGlobalsAreSetUp(std::string_view name) {
-  static constexpr std::string_view kNatives[] = {"GetObjectName",     "CreateQuest", "CreateMultiboard",
+  static constexpr std::string_view kNatives[] = {"GetObjectName",     "CreateQuest",  "CreateMultiboard",
                                                   "CreateLeaderboard", "CreateRegion", "OrderId",
                                                   "OrderId2String",    "UnitId2String"};
   for (std::string_view native : kNatives)
@@ -27,8 +27,8 @@ void CheckCallPlace(Semantics& sem, const Token& name, const Callable& callable,
     sem.Report(name, "call of " + Named(text) + " with " + std::to_string(count) + " arguments; the game allows " +
                          std::to_string(kMaxArguments));
   if (sem.in_constant_function() && !callable.constant)
-    sem.Report(name, "constant function " + Named(sem.function_name()) + " calls " + Named(text) +
-                         ", which is not constant");
+    sem.Report(name,
+               "constant function " + Named(sem.function_name()) + " calls " + Named(text) + ", which is not constant");
   if (!sem.in_function() && callable.native && UnsafeWhileGlobalsAreSetUp(text))
     sem.Report(name, Named(text) + " cannot be called while globals are set up");
 }
@@ -41,21 +41,19 @@ const Callable* CalledFunction(Semantics& sem, const Token& name) {
   return callable;
 }
 
-TypeId CheckCall(Semantics& sem, const Token& name, const Callable* callable, const Typed* args,
-                 std::size_t count) {
+TypeId CheckCall(Semantics& sem, const Token& name, const Callable* callable, const Typed* args, std::size_t count) {
   if (!callable) return kUnknown;
   const std::string_view text = sem.Text(name);
   CheckCallPlace(sem, name, *callable, count);
   if (count != callable->param_count)
-    sem.Report(name, Named(text) + " takes " + Arguments(callable->param_count) + ", " + std::to_string(count) +
-                         " given");
+    sem.Report(name,
+               Named(text) + " takes " + Arguments(callable->param_count) + ", " + std::to_string(count) + " given");
   const std::size_t checked = count < callable->param_count ? count : callable->param_count;
   for (std::size_t i = 0; i < checked; ++i) {
     const TypeId wanted = sem.table().Param(*callable, static_cast<std::uint32_t>(i));
     if (sem.types().Fits(args[i].type, wanted, true)) continue;
     sem.Report(args[i].at, "argument " + std::to_string(i + 1) + " of " + Named(text) + ": cannot use " +
-                               std::string(sem.TypeName(args[i].type)) + " as " +
-                               std::string(sem.TypeName(wanted)));
+                               std::string(sem.TypeName(args[i].type)) + " as " + std::string(sem.TypeName(wanted)));
   }
   return callable->returns;
 }
@@ -68,8 +66,8 @@ TypeId CheckFunctionReference(Semantics& sem, const Token& name) {
   } else if (callable->native) {
     sem.Report(name, "native " + Named(text) + " cannot be code; only a function of the script can");
   } else if (callable->param_count > 0) {
-    sem.Report(name, "\"function " + std::string(text) + "\" needs a function that takes nothing; " +
-                         Named(text) + " takes " + Arguments(callable->param_count));
+    sem.Report(name, "\"function " + std::string(text) + "\" needs a function that takes nothing; " + Named(text) +
+                         " takes " + Arguments(callable->param_count));
   }
   return kCode;
 }

@@ -14,8 +14,7 @@ namespace zarn::jass {
 const Callable* CalledFunction(Semantics& sem, const Token& name);
 // Checks the call of `callable` (null: unknown) with `count` arguments at
 // `args`; the type the call gives, kUnknown when the callable is not known.
-TypeId CheckCall(Semantics& sem, const Token& name, const Callable* callable, const Typed* args,
-                 std::size_t count);
+TypeId CheckCall(Semantics& sem, const Token& name, const Callable* callable, const Typed* args, std::size_t count);
 // Checks "function NAME" at the name; gives code.
 TypeId CheckFunctionReference(Semantics& sem, const Token& name);
 

@@ -53,10 +53,9 @@ JassCheckResult CheckJass(std::string_view script) {
     jass::CheckVJassBalance(script, result.problems);
   }
   // Openers without closers are found only when their block ends.
-  std::stable_sort(result.problems.begin(), result.problems.end(),
-                   [](const JassProblem& a, const JassProblem& b) {
-                     return a.line != b.line ? a.line < b.line : a.column < b.column;
-                   });
+  std::stable_sort(result.problems.begin(), result.problems.end(), [](const JassProblem& a, const JassProblem& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
   return result;
 }
 

@@ -129,17 +129,17 @@ TEST(JassCheckerTest, ModuloUnaryPlusAndAByteOrderMarkInsideAreNoFaults) {
   EXPECT_EQ(Problems(InFunction("set a = 7 % 3 + (b%2)\n")), "");
   EXPECT_EQ(Problems(InFunction("set a = + .05\ncall B(+1, - +2)\n")), "");
   // Files joined into one carry their byte order marks into the middle.
-  EXPECT_EQ(Problems(InFunction("set a = 1\n") + "\xEF\xBB\xBF" +
-                     "function G takes nothing returns nothing\nendfunction\n"),
-            "");
+  EXPECT_EQ(
+      Problems(InFunction("set a = 1\n") + "\xEF\xBB\xBF" + "function G takes nothing returns nothing\nendfunction\n"),
+      "");
   EXPECT_EQ(Problems("\xEF\xBB\xBFx\n"), "1:1: Expected a declaration, found \"x\"\n");
   EXPECT_EQ(Problems(InFunction("set a = 1 %\n")), "2:12: Expected an expression, found end of line\n");
 }
 
 TEST(JassCheckerTest, LineEndsAndNulCountAsTheGameReadsThem) {
   for (const char* end : {"\r\n", "\n", "\r"}) {
-    std::string script = std::string("function F takes nothing returns nothing") + end + end + "endloop" + end +
-                         "endfunction" + end;
+    std::string script =
+        std::string("function F takes nothing returns nothing") + end + end + "endloop" + end + "endfunction" + end;
     EXPECT_EQ(Problems(script), "3:1: \"endloop\" without \"loop\"\n") << "line end " << int(end[0]);
   }
   // A NUL byte is a fault, and the script goes on after it.
@@ -179,7 +179,8 @@ TEST(JassCheckerTest, VJassIsCheckedForLiteralsAndBlockBalanceOnly) {
             "13:21: String literal is not closed\n"
             "16:1: \"endloop\" without \"loop\"\n");
   EXPECT_TRUE(CheckJass("//! textmacro T\nfunction $X$ takes nothing returns nothing\n").vjass);
-  EXPECT_FALSE(CheckJass("// //! textmacro T\nfunction s__struct_method takes nothing returns nothing\nendfunction\n").vjass);
+  EXPECT_FALSE(
+      CheckJass("// //! textmacro T\nfunction s__struct_method takes nothing returns nothing\nendfunction\n").vjass);
 }
 
 TEST(JassCheckerTest, AStringCutShortIsBlamedWhereItOpens) {

@@ -105,8 +105,7 @@ TEST_F(JassCorpusFaultTest, FaultsOfOneLine) {
          return line.insert(line.find_first_of(" [=", line.find("set ") + 4), "_");
        },
        ""},
-      {"a loop closed inside a line",
-       [&](const Lines& l, std::size_t& i) { return l[i = Find("loop")] + " endloop"; },
+      {"a loop closed inside a line", [&](const Lines& l, std::size_t& i) { return l[i = Find("loop")] + " endloop"; },
        "Expected end of line, found \"endloop\""},
       {"a call cut in half",
        [&](const Lines& l, std::size_t& i) {

@@ -91,9 +91,7 @@ bool Cursor::Accept(Tok kind) {
   return true;
 }
 
-bool Cursor::Expect(Tok kind) {
-  return Accept(kind) || Fail(Quote(Spelling(kind)));
-}
+bool Cursor::Expect(Tok kind) { return Accept(kind) || Fail(Quote(Spelling(kind))); }
 
 bool Cursor::Fail(std::string_view expected) {
   if (line_has_problem_) return false;

@@ -13,12 +13,20 @@ constexpr int kMaxDepth = 400;
 // chain rather than as a tree by precedence.
 bool IsBinary(Tok kind) {
   switch (kind) {
-    case Tok::kPlus: case Tok::kMinus: case Tok::kStar: case Tok::kSlash: case Tok::kPercent:
-    case Tok::kEq: case Tok::kNe: case Tok::kLt: case Tok::kGt: case Tok::kLe: case Tok::kGe:
-    case Tok::kAnd: case Tok::kOr:
-      return true;
-    default:
-      return false;
+    case Tok::kPlus:
+    case Tok::kMinus:
+    case Tok::kStar:
+    case Tok::kSlash:
+    case Tok::kPercent:
+    case Tok::kEq:
+    case Tok::kNe:
+    case Tok::kLt:
+    case Tok::kGt:
+    case Tok::kLe:
+    case Tok::kGe:
+    case Tok::kAnd:
+    case Tok::kOr: return true;
+    default: return false;
   }
 }
 
@@ -35,23 +43,20 @@ bool Arguments(Cursor& cursor, int depth) {
 bool Operand(Cursor& cursor, int depth) {
   while (cursor.Is(Tok::kNot) || cursor.Is(Tok::kMinus) || cursor.Is(Tok::kPlus)) cursor.Advance();
   switch (cursor.kind()) {
-    case Tok::kNumber: case Tok::kString: case Tok::kRawcode:
-    case Tok::kTrue: case Tok::kFalse: case Tok::kNull:
-      cursor.Advance();
-      return true;
+    case Tok::kNumber:
+    case Tok::kString:
+    case Tok::kRawcode:
+    case Tok::kTrue:
+    case Tok::kFalse:
+    case Tok::kNull: cursor.Advance(); return true;
     case Tok::kName:
       cursor.Advance();
       if (cursor.Accept(Tok::kLParen)) return Arguments(cursor, depth + 1);
       if (cursor.Accept(Tok::kLBracket)) return Expression(cursor, depth + 1) && cursor.Expect(Tok::kRBracket);
       return true;
-    case Tok::kLParen:
-      cursor.Advance();
-      return Expression(cursor, depth + 1) && cursor.Expect(Tok::kRParen);
-    case Tok::kFunction:
-      cursor.Advance();
-      return ExpectName(cursor);
-    default:
-      return cursor.Fail("an expression");
+    case Tok::kLParen: cursor.Advance(); return Expression(cursor, depth + 1) && cursor.Expect(Tok::kRParen);
+    case Tok::kFunction: cursor.Advance(); return ExpectName(cursor);
+    default: return cursor.Fail("an expression");
   }
 }
 

@@ -63,12 +63,12 @@ class PathFlow {
 
   std::vector<Frame> frames_;  // reused: only the first depth_ are open
   std::size_t depth_ = 0;
-  std::size_t loops_ = 0;              // open loops
-  std::uint32_t loop_round_ = 0;       // counts outermost loops
-  std::vector<std::uint8_t> set_;      // set on some path to here
+  std::size_t loops_ = 0;                   // open loops
+  std::uint32_t loop_round_ = 0;            // counts outermost loops
+  std::vector<std::uint8_t> set_;           // set on some path to here
   std::vector<std::uint32_t> set_in_loop_;  // the outermost loop of a local's last set
-  std::vector<std::uint32_t> trail_;   // locals set since the open branches began, in order
-  std::vector<ReadAt> waiting_;   // reads in the open outermost loop
+  std::vector<std::uint32_t> trail_;        // locals set since the open branches began, in order
+  std::vector<ReadAt> waiting_;             // reads in the open outermost loop
   bool returns_ = false;
 };
 

@@ -18,8 +18,8 @@ constexpr const char* kHeader =
 // "LINE: message" of each problem of a function F around `body` (its first
 // line is line 7), after kHeader.
 std::vector<std::string> Problems(const std::string& body, const std::string& returns = "nothing") {
-  const std::string script = std::string(kHeader) + "function F takes integer p returns " + returns + "\n" + body +
-                             "endfunction\n";
+  const std::string script =
+      std::string(kHeader) + "function F takes integer p returns " + returns + "\n" + body + "endfunction\n";
   std::vector<std::string> out;
   for (const JassProblem& p : CheckJassProgram({{"script", script}}, nullptr).problems)
     out.push_back(std::to_string(p.line) + ": " + p.message);

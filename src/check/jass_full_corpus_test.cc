@@ -21,8 +21,8 @@ class JassFullCorpusTest : public testing::Test {
   static void SetUpTestSuite() {
     const fs::path common = kCorpus / "jass" / "common-1.31.j", blizzard = kCorpus / "jass" / "Blizzard-1.31.j";
     if (!fs::exists(common) || !fs::exists(blizzard) || !fs::is_directory(kCorpus / "scripts")) return;
-    api_ = std::make_unique<JassApi>(JassApi::FromTexts(ReadFileBytes(common.string()),
-                                                        ReadFileBytes(blizzard.string()), "common.j", "Blizzard.j"));
+    api_ = std::make_unique<JassApi>(
+        JassApi::FromTexts(ReadFileBytes(common.string()), ReadFileBytes(blizzard.string()), "common.j", "Blizzard.j"));
   }
   static void TearDownTestSuite() { api_.reset(); }
   void SetUp() override {
@@ -56,12 +56,12 @@ TEST_F(JassFullCorpusTest, TheApiItselfIsClean) {
 
 TEST_F(JassFullCorpusTest, CleanScriptsStayClean) {
   const std::pair<const char*, const char*> clean[] = {
-      {"Chosensero", ""},        {"DawningW", ""},         {"Flexoman", ""},      {"GoblinLaboratory", ""},
-      {"Jaccouille", ""},        {"OwenSanzas", ""},       {"Persik3D", ""},      {"Primaggio", ""},
-      {"Serenity09", ""},        {"Son-Guhun", ""},        {"WaterKnight", "dwc74"}, {"WaterKnight", "pjass"},
-      {"andreypavlo21231", ""},  {"expecter", ""},         {"iluminate", ""},     {"nielsAD", ""},
-      {"ok8kook8ko", ""},        {"raksonibs", ""},        {"ruihan-jia", ""},    {"skyhilam", ""},
-      {"the-simpler", ""},       {"wtl9345", ""},
+      {"Chosensero", ""},       {"DawningW", ""},   {"Flexoman", ""},         {"GoblinLaboratory", ""},
+      {"Jaccouille", ""},       {"OwenSanzas", ""}, {"Persik3D", ""},         {"Primaggio", ""},
+      {"Serenity09", ""},       {"Son-Guhun", ""},  {"WaterKnight", "dwc74"}, {"WaterKnight", "pjass"},
+      {"andreypavlo21231", ""}, {"expecter", ""},   {"iluminate", ""},        {"nielsAD", ""},
+      {"ok8kook8ko", ""},       {"raksonibs", ""},  {"ruihan-jia", ""},       {"skyhilam", ""},
+      {"the-simpler", ""},      {"wtl9345", ""},
   };
   for (const auto& [owner, also] : clean) {
     for (const JassProblem& p : Problems(Script(owner, also)))

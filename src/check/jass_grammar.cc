@@ -41,9 +41,7 @@ class Grammar {
  private:
   void Line() {
     if (!c_.AtLineEnd()) {
-      bool ok = blocks_.empty()                    ? TopLevel()
-                : blocks_.outermost() == "globals" ? GlobalsLine()
-                                                   : FunctionLine();
+      bool ok = blocks_.empty() ? TopLevel() : blocks_.outermost() == "globals" ? GlobalsLine() : FunctionLine();
       if (ok && !c_.AtLineEnd()) c_.Fail("end of line");
     }
     c_.FinishLine();
@@ -52,9 +50,7 @@ class Grammar {
   bool TopLevel() {
     const Token start = c_.token();
     switch (c_.kind()) {
-      case Tok::kType:
-        c_.Advance();
-        return TypeDeclaration();
+      case Tok::kType: c_.Advance(); return TypeDeclaration();
       case Tok::kGlobals:
         blocks_.Open("globals", "endglobals", start);
         c_.Advance();
@@ -64,24 +60,22 @@ class Grammar {
         if (!c_.Is(Tok::kNative) && !c_.Is(Tok::kFunction)) return c_.Fail("\"native\" or \"function\"");
         return Declaration(start);
       case Tok::kNative:
-      case Tok::kFunction:
-        return Declaration(start);
+      case Tok::kFunction: return Declaration(start);
       case Tok::kEndfunction:
       case Tok::kEndglobals:
       case Tok::kEndif:
-      case Tok::kEndloop:
-        blocks_.Close(c_.text());
-        return false;
+      case Tok::kEndloop: blocks_.Close(c_.text()); return false;
       case Tok::kElse:
-      case Tok::kElseif:
-        blocks_.Branch(c_.text(), false);
-        return false;
-      case Tok::kLocal: case Tok::kSet: case Tok::kCall: case Tok::kIf: case Tok::kLoop:
-      case Tok::kExitwhen: case Tok::kReturn: case Tok::kDebug:
-        c_.ReportHere(Quote(c_.text()) + " outside a function");
-        return false;
-      default:
-        return c_.Fail("a declaration");
+      case Tok::kElseif: blocks_.Branch(c_.text(), false); return false;
+      case Tok::kLocal:
+      case Tok::kSet:
+      case Tok::kCall:
+      case Tok::kIf:
+      case Tok::kLoop:
+      case Tok::kExitwhen:
+      case Tok::kReturn:
+      case Tok::kDebug: c_.ReportHere(Quote(c_.text()) + " outside a function"); return false;
+      default: return c_.Fail("a declaration");
     }
   }
 
@@ -149,9 +143,10 @@ class Grammar {
         blocks_.Close("endglobals");
         c_.Advance();
         return true;
-      case Tok::kGlobals: case Tok::kType: case Tok::kNative: case Tok::kFunction:
-        blocks_.CloseAll();
-        return TopLevel();
+      case Tok::kGlobals:
+      case Tok::kType:
+      case Tok::kNative:
+      case Tok::kFunction: blocks_.CloseAll(); return TopLevel();
       case Tok::kConstant: {
         const Token start = c_.token();
         c_.Advance();
@@ -161,8 +156,7 @@ class Grammar {
         }
         return Variable(&globals_, true, false);
       }
-      default:
-        return Variable(&globals_, false, false);
+      default: return Variable(&globals_, false, false);
     }
   }
 
@@ -197,7 +191,11 @@ class Grammar {
         }
         c_.Advance();
         return true;
-      case Tok::kFunction: case Tok::kNative: case Tok::kType: case Tok::kGlobals: case Tok::kConstant:
+      case Tok::kFunction:
+      case Tok::kNative:
+      case Tok::kType:
+      case Tok::kGlobals:
+      case Tok::kConstant:
         blocks_.CloseAll();
         if (sem_) sem_->EndFunction();
         return TopLevel();
@@ -216,22 +214,17 @@ class Grammar {
   bool Statement() {
     const Token start = c_.token();
     switch (c_.kind()) {
-      case Tok::kSet:
-        c_.Advance();
-        return Set();
+      case Tok::kSet: c_.Advance(); return Set();
       case Tok::kCall:
         c_.Advance();
         if (sem_) return typed_->CallStatement();
         return ExpectName(c_) && c_.Expect(Tok::kLParen) && ParseArguments(c_);
-      case Tok::kReturn:
-        c_.Advance();
-        return Return(start);
+      case Tok::kReturn: c_.Advance(); return Return(start);
       case Tok::kExitwhen:
         if (!blocks_.Contains("loop")) c_.ReportHere("\"exitwhen\" outside a loop");
         c_.Advance();
         return Condition("exitwhen");
-      default:
-        return BlockStatement(start);
+      default: return BlockStatement(start);
     }
   }
 
@@ -265,8 +258,7 @@ class Grammar {
         blocks_.Close(c_.text());
         c_.Advance();
         return true;
-      default:
-        return c_.Fail("a statement");
+      default: return c_.Fail("a statement");
     }
   }
 
@@ -311,8 +303,8 @@ class Grammar {
 
 bool IsVJassLineWord(std::string_view word) {
   static const std::unordered_set<std::string_view> kWords = {
-      "struct", "method", "library", "library_once", "scope", "module", "interface",
-      "endstruct", "endmethod", "endlibrary", "endscope", "endmodule", "endinterface",
+      "struct",    "method",    "library",    "library_once", "scope",     "module",       "interface",
+      "endstruct", "endmethod", "endlibrary", "endscope",     "endmodule", "endinterface",
   };
   return kWords.count(word) > 0;
 }

@@ -1,6 +1,5 @@
 #include "check/jass_lexer.h"
 
-
 namespace zarn::jass {
 
 namespace {
@@ -11,16 +10,36 @@ struct KeywordRow {
 };
 
 constexpr KeywordRow kKeywords[] = {
-    {"function", Tok::kFunction}, {"endfunction", Tok::kEndfunction}, {"takes", Tok::kTakes},
-    {"returns", Tok::kReturns},   {"nothing", Tok::kNothing},         {"native", Tok::kNative},
-    {"constant", Tok::kConstant}, {"type", Tok::kType},               {"extends", Tok::kExtends},
-    {"globals", Tok::kGlobals},   {"endglobals", Tok::kEndglobals},   {"local", Tok::kLocal},
-    {"array", Tok::kArray},       {"set", Tok::kSet},                 {"call", Tok::kCall},
-    {"if", Tok::kIf},             {"then", Tok::kThen},               {"elseif", Tok::kElseif},
-    {"else", Tok::kElse},         {"endif", Tok::kEndif},             {"loop", Tok::kLoop},
-    {"endloop", Tok::kEndloop},   {"exitwhen", Tok::kExitwhen},       {"return", Tok::kReturn},
-    {"debug", Tok::kDebug},       {"and", Tok::kAnd},                 {"or", Tok::kOr},
-    {"not", Tok::kNot},           {"true", Tok::kTrue},               {"false", Tok::kFalse},
+    {"function", Tok::kFunction},
+    {"endfunction", Tok::kEndfunction},
+    {"takes", Tok::kTakes},
+    {"returns", Tok::kReturns},
+    {"nothing", Tok::kNothing},
+    {"native", Tok::kNative},
+    {"constant", Tok::kConstant},
+    {"type", Tok::kType},
+    {"extends", Tok::kExtends},
+    {"globals", Tok::kGlobals},
+    {"endglobals", Tok::kEndglobals},
+    {"local", Tok::kLocal},
+    {"array", Tok::kArray},
+    {"set", Tok::kSet},
+    {"call", Tok::kCall},
+    {"if", Tok::kIf},
+    {"then", Tok::kThen},
+    {"elseif", Tok::kElseif},
+    {"else", Tok::kElse},
+    {"endif", Tok::kEndif},
+    {"loop", Tok::kLoop},
+    {"endloop", Tok::kEndloop},
+    {"exitwhen", Tok::kExitwhen},
+    {"return", Tok::kReturn},
+    {"debug", Tok::kDebug},
+    {"and", Tok::kAnd},
+    {"or", Tok::kOr},
+    {"not", Tok::kNot},
+    {"true", Tok::kTrue},
+    {"false", Tok::kFalse},
     {"null", Tok::kNull},
 };
 
@@ -28,10 +47,10 @@ constexpr struct {
   Tok kind;
   std::string_view text;
 } kSpellings[] = {
-    {Tok::kLParen, "("}, {Tok::kRParen, ")"}, {Tok::kLBracket, "["}, {Tok::kRBracket, "]"},
-    {Tok::kComma, ","},  {Tok::kAssign, "="}, {Tok::kPlus, "+"},     {Tok::kMinus, "-"},
-    {Tok::kStar, "*"},   {Tok::kSlash, "/"},  {Tok::kPercent, "%"},  {Tok::kEq, "=="},      {Tok::kNe, "!="},
-    {Tok::kLt, "<"},     {Tok::kGt, ">"},     {Tok::kLe, "<="},      {Tok::kGe, ">="},
+    {Tok::kLParen, "("},  {Tok::kRParen, ")"}, {Tok::kLBracket, "["}, {Tok::kRBracket, "]"}, {Tok::kComma, ","},
+    {Tok::kAssign, "="},  {Tok::kPlus, "+"},   {Tok::kMinus, "-"},    {Tok::kStar, "*"},     {Tok::kSlash, "/"},
+    {Tok::kPercent, "%"}, {Tok::kEq, "=="},    {Tok::kNe, "!="},      {Tok::kLt, "<"},       {Tok::kGt, ">"},
+    {Tok::kLe, "<="},     {Tok::kGe, ">="},
 };
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -83,8 +102,7 @@ std::size_t Lexer::SkipLineEnd(std::size_t at) {
 }
 
 Token Lexer::Next() {
-  while (SkipBlanksAndComments()) {
-  }
+  while (SkipBlanksAndComments()) {}
   if (pos_ >= script_.size()) return Make(Tok::kEnd, pos_, line_, line_start_);
   const char c = script_[pos_];
   if (IsLineEnd(c)) {
@@ -163,7 +181,8 @@ bool Lexer::SkipBlockComment() {
   }
   for (std::size_t at = pos_ + 2; at < close;) {
     if (!IsLineEnd(script_[at])) {
-      if (script_[at] == '\0' || script_[at] == '\xFF') stray_bytes_.push_back({line_, at - line_start_ + 1, script_[at]});
+      if (script_[at] == '\0' || script_[at] == '\xFF')
+        stray_bytes_.push_back({line_, at - line_start_ + 1, script_[at]});
       ++at;
       continue;
     }
@@ -286,9 +305,18 @@ void Lexer::ReadOperator(Token& token) {
     case '*': token.kind = Tok::kStar; break;
     case '/': token.kind = Tok::kSlash; break;
     case '%': token.kind = Tok::kPercent; break;
-    case '=': token.kind = equals_next ? Tok::kEq : Tok::kAssign; length += equals_next; break;
-    case '<': token.kind = equals_next ? Tok::kLe : Tok::kLt; length += equals_next; break;
-    case '>': token.kind = equals_next ? Tok::kGe : Tok::kGt; length += equals_next; break;
+    case '=':
+      token.kind = equals_next ? Tok::kEq : Tok::kAssign;
+      length += equals_next;
+      break;
+    case '<':
+      token.kind = equals_next ? Tok::kLe : Tok::kLt;
+      length += equals_next;
+      break;
+    case '>':
+      token.kind = equals_next ? Tok::kGe : Tok::kGt;
+      length += equals_next;
+      break;
     case '!':
       if (equals_next) {
         token.kind = Tok::kNe;
@@ -296,8 +324,7 @@ void Lexer::ReadOperator(Token& token) {
         break;
       }
       [[fallthrough]];
-    default:
-      token.fault = Fault::kBadByte;
+    default: token.fault = Fault::kBadByte;
   }
   token.end = pos_ = pos_ + length;
 }

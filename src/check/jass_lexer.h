@@ -12,18 +12,59 @@ enum class Tok : std::uint8_t {
   kEnd,      // end of the script
   kNewline,  // CR LF, LF or a lone CR
   kName,
-  kNumber,   // integer (decimal, octal, 0x or $ hex) or real
+  kNumber,  // integer (decimal, octal, 0x or $ hex) or real
   kString,
   kRawcode,
-  kBad,      // a byte that cannot start a token
-  kLParen, kRParen, kLBracket, kRBracket, kComma, kAssign,
-  kPlus, kMinus, kStar, kSlash, kPercent,
-  kEq, kNe, kLt, kGt, kLe, kGe,
+  kBad,  // a byte that cannot start a token
+  kLParen,
+  kRParen,
+  kLBracket,
+  kRBracket,
+  kComma,
+  kAssign,
+  kPlus,
+  kMinus,
+  kStar,
+  kSlash,
+  kPercent,
+  kEq,
+  kNe,
+  kLt,
+  kGt,
+  kLe,
+  kGe,
   // Keywords.
-  kFunction, kEndfunction, kTakes, kReturns, kNothing, kNative, kConstant,
-  kType, kExtends, kGlobals, kEndglobals, kLocal, kArray, kSet, kCall,
-  kIf, kThen, kElseif, kElse, kEndif, kLoop, kEndloop, kExitwhen, kReturn,
-  kDebug, kAnd, kOr, kNot, kTrue, kFalse, kNull,
+  kFunction,
+  kEndfunction,
+  kTakes,
+  kReturns,
+  kNothing,
+  kNative,
+  kConstant,
+  kType,
+  kExtends,
+  kGlobals,
+  kEndglobals,
+  kLocal,
+  kArray,
+  kSet,
+  kCall,
+  kIf,
+  kThen,
+  kElseif,
+  kElse,
+  kEndif,
+  kLoop,
+  kEndloop,
+  kExitwhen,
+  kReturn,
+  kDebug,
+  kAnd,
+  kOr,
+  kNot,
+  kTrue,
+  kFalse,
+  kNull,
 };
 
 // What is wrong with a token as written; the token is still usable.
@@ -34,8 +75,8 @@ enum class Fault : std::uint8_t {
   kBadByte,
   kBadNumber,
   kTrailingUnderscore,
-  kForbiddenByte,          // a NUL or 0xFF byte inside a string or rawcode
-  kBackslashAtLineEnd,     // in a string: the game's reader refuses it
+  kForbiddenByte,       // a NUL or 0xFF byte inside a string or rawcode
+  kBackslashAtLineEnd,  // in a string: the game's reader refuses it
 };
 
 // A byte the game's reader does not take, met inside a comment.
@@ -53,8 +94,8 @@ struct AnnotationGroup {
 struct Token {
   Tok kind = Tok::kEnd;
   Fault fault = Fault::kNone;
-  bool spans_lines = false;  // a string literal with a line end inside
-  std::size_t begin = 0, end = 0;  // byte offsets into the script
+  bool spans_lines = false;          // a string literal with a line end inside
+  std::size_t begin = 0, end = 0;    // byte offsets into the script
   std::size_t line = 1, column = 1;  // of `begin`, both from 1
 };
 
@@ -67,9 +108,7 @@ class Lexer {
   explicit Lexer(std::string_view script);
 
   Token Next();
-  std::string_view Text(const Token& token) const {
-    return script_.substr(token.begin, token.end - token.begin);
-  }
+  std::string_view Text(const Token& token) const { return script_.substr(token.begin, token.end - token.begin); }
   // True once a line has begun with a vJass text macro directive
   // ("//! textmacro", "//! endtextmacro", "//! runtextmacro").
   bool SawTextMacro() const { return saw_text_macro_; }

@@ -17,9 +17,7 @@ std::size_t Characters(std::string_view inside) {
 }
 
 // The escapes a one-character rawcode may be.
-bool IsRawcodeEscape(char c) {
-  return c == 'b' || c == 't' || c == 'r' || c == 'n' || c == 'f' || c == '\\';
-}
+bool IsRawcodeEscape(char c) { return c == 'b' || c == 't' || c == 'r' || c == 'n' || c == 'f' || c == '\\'; }
 
 }  // namespace
 
@@ -30,15 +28,17 @@ void CheckLiteral(Semantics& sem, const Token& literal) {
   if (literal.kind == Tok::kRawcode) {
     const std::size_t n = Characters(inside);
     if (n != 1 && n != 4)
-      sem.Report(literal, "rawcode " + std::string(text) + " has " + std::to_string(n) +
-                              " characters; it must have 1 or 4");
+      sem.Report(literal,
+                 "rawcode " + std::string(text) + " has " + std::to_string(n) + " characters; it must have 1 or 4");
     else if (n == 4 && inside.find('\\') != std::string_view::npos)
-      sem.Report(literal, "rawcode " + std::string(text) + " holds a backslash, which only a one-character rawcode may");
+      sem.Report(literal,
+                 "rawcode " + std::string(text) + " holds a backslash, which only a one-character rawcode may");
     else if (n == 1 && inside[0] == '\\' && !IsRawcodeEscape(inside[1]))
-      sem.Report(literal, "rawcode " + std::string(text) + " is no escape the game reads (\\b, \\t, \\r, \\n, \\f or \\\\)");
+      sem.Report(literal,
+                 "rawcode " + std::string(text) + " is no escape the game reads (\\b, \\t, \\r, \\n, \\f or \\\\)");
   } else if (inside.size() > kStringMax && Characters(inside) > kStringMax) {
-    sem.Report(literal, "string literal of " + std::to_string(Characters(inside)) +
-                            " bytes; the game reads at most 1023");
+    sem.Report(literal,
+               "string literal of " + std::to_string(Characters(inside)) + " bytes; the game reads at most 1023");
   }
 }
 

@@ -9,8 +9,8 @@ namespace {
 bool IsStringLike(TypeId type) { return type == kString || type == kNullType; }
 
 TypeId Misfit(Semantics& sem, const Token& op, const Typed& left, const Typed& right) {
-  sem.Report(op, "cannot use " + Named(Spelling(op.kind)) + " on " + std::string(sem.TypeName(left.type)) +
-                     " and " + std::string(sem.TypeName(right.type)));
+  sem.Report(op, "cannot use " + Named(Spelling(op.kind)) + " on " + std::string(sem.TypeName(left.type)) + " and " +
+                     std::string(sem.TypeName(right.type)));
   return kUnknown;
 }
 
@@ -34,12 +34,19 @@ TypeId BinaryType(Semantics& sem, const Token& op, const Typed& left, const Type
     return gives_boolean ? kBoolean : kUnknown;
   }
   switch (op.kind) {
-    case Tok::kPlus: case Tok::kMinus: case Tok::kStar: case Tok::kSlash: case Tok::kPercent:
-      return Arithmetic(sem, op, left, right);
-    case Tok::kEq: case Tok::kNe:
+    case Tok::kPlus:
+    case Tok::kMinus:
+    case Tok::kStar:
+    case Tok::kSlash:
+    case Tok::kPercent: return Arithmetic(sem, op, left, right);
+    case Tok::kEq:
+    case Tok::kNe:
       if (!sem.types().Comparable(left.type, right.type)) Misfit(sem, op, left, right);
       return kBoolean;
-    case Tok::kLt: case Tok::kGt: case Tok::kLe: case Tok::kGe:
+    case Tok::kLt:
+    case Tok::kGt:
+    case Tok::kLe:
+    case Tok::kGe:
       if (!sem.types().IsNumeric(left.type) || !sem.types().IsNumeric(right.type)) Misfit(sem, op, left, right);
       return kBoolean;
     default:  // and, or
@@ -51,8 +58,7 @@ TypeId BinaryType(Semantics& sem, const Token& op, const Typed& left, const Type
 TypeId UnaryType(Semantics& sem, const Token& op, const Typed& operand) {
   if (operand.type == kUnknown) return op.kind == Tok::kNot ? kBoolean : kUnknown;
   if (op.kind == Tok::kNot) {
-    if (operand.type != kBoolean)
-      sem.Report(op, "cannot use \"not\" on " + std::string(sem.TypeName(operand.type)));
+    if (operand.type != kBoolean) sem.Report(op, "cannot use \"not\" on " + std::string(sem.TypeName(operand.type)));
     return kBoolean;
   }
   if (!sem.types().IsNumeric(operand.type)) {

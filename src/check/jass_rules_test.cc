@@ -116,8 +116,9 @@ TEST(JassRulesTest, CallsHaveTheirArgumentsAndCodeTakesNothing) {
   Clean(Fn("call GetTriggerUnit()\n"));
   Refused(Fn("local unit u = KillUnit(null)\n"), 2, "\"KillUnit\" returns nothing; its call gives no value");
   Refused(Fn("local integer i = GetTriggerUnit\n"), 2, "function \"GetTriggerUnit\" used without \"(\"");
-  const std::string actions = "function A takes nothing returns nothing\nendfunction\n"
-                              "function P takes integer i returns nothing\nendfunction\n";
+  const std::string actions =
+      "function A takes nothing returns nothing\nendfunction\n"
+      "function P takes integer i returns nothing\nendfunction\n";
   Clean(actions + Fn("call TriggerAddAction(null, function A)\n"));
   Refused(actions + Fn("call TriggerAddAction(null, function P)\n"), 6,
           "\"function P\" needs a function that takes nothing; \"P\" takes 1 argument");
@@ -150,8 +151,7 @@ TEST(JassRulesTest, ReturnsMatchTheFunctionAndEndIt) {
 
 TEST(JassRulesTest, LocalsAreDeclaredOncePerFunction) {
   Refused(Fn("local integer i\nlocal real i\n"), 3, "\"i\" is already declared");
-  Refused("function G takes integer i returns nothing\nlocal integer i\nendfunction\n", 2,
-          "\"i\" is already declared");
+  Refused("function G takes integer i returns nothing\nlocal integer i\nendfunction\n", 2, "\"i\" is already declared");
   Clean(Fn("local integer i\n") + "function G takes nothing returns nothing\nlocal integer i\nendfunction\n");
   // Past a few dozen locals they are found through an index.
   std::string many;
@@ -194,12 +194,12 @@ TEST(JassRulesTest, LiteralsStayInTheirLimits) {
 }
 
 TEST(JassRulesTest, OneProblemALineAndEachFaultOnItsOwnLine) {
-  const std::vector<std::string> problems = Problems(Fn(
-      "local integer i = 'abc'\n"
-      "call KillUnit(GetTriggerUnit(), 1)\n"
-      "set bj_PI = 1\n"
-      "set i = \"x\" + 1 + sped\n"
-      "return 0\n"));
+  const std::vector<std::string> problems =
+      Problems(Fn("local integer i = 'abc'\n"
+                  "call KillUnit(GetTriggerUnit(), 1)\n"
+                  "set bj_PI = 1\n"
+                  "set i = \"x\" + 1 + sped\n"
+                  "return 0\n"));
   EXPECT_EQ(problems, (std::vector<std::string>{
                           "2: rawcode 'abc' has 3 characters; it must have 1 or 4",
                           "3: \"KillUnit\" takes 1 argument, 2 given",
@@ -210,9 +210,8 @@ TEST(JassRulesTest, OneProblemALineAndEachFaultOnItsOwnLine) {
 }
 
 TEST(JassRulesTest, VJassKeepsTheLiteralAndBalanceCheckOnly) {
-  const JassCheckResult result =
-      CheckJassProgram({{"api", kApi}, {"script", "library L\n" + Fn("call Nowhere(1, 2)\n") + "endlibrary\n"}},
-                       nullptr);
+  const JassCheckResult result = CheckJassProgram(
+      {{"api", kApi}, {"script", "library L\n" + Fn("call Nowhere(1, 2)\n") + "endlibrary\n"}}, nullptr);
   EXPECT_TRUE(result.vjass);
   EXPECT_TRUE(result.problems.empty());
 }
@@ -226,8 +225,9 @@ TEST(JassRulesTest, ComparisonsBindTighterThanEquality) {
 }
 
 TEST(JassRulesTest, NullFitsARealButIsNoReturnOfIntegerRealOrCode) {
-  Clean("globals\nreal g = null\nendglobals\n" + Fn("local real r = null\nlocal integer i = null\nset r = null\n"
-                                                    "set i = null\nset bj_counts[null] = 1\nif i == null then\nendif\n"));
+  Clean("globals\nreal g = null\nendglobals\n" +
+        Fn("local real r = null\nlocal integer i = null\nset r = null\n"
+           "set i = null\nset bj_counts[null] = 1\nif i == null then\nendif\n"));
   Refused(Fn("return null\n", "real"), 2, "return of \"F\": cannot use null as real");
   Refused(Fn("return null\n", "integer"), 2, "return of \"F\": cannot use null as integer");
   Refused(Fn("return null\n", "code"), 2, "return of \"F\": cannot use null as code");
@@ -242,15 +242,17 @@ TEST(JassRulesTest, ConstantFunctionsSetNoGlobalAndCallOnlyConstants) {
           "constant function \"foo\" sets global \"bj_counts\"");
   Refused("constant function foo takes nothing returns nothing\ncall KillUnit(null)\nendfunction\n", 2,
           "constant function \"foo\" calls \"KillUnit\", which is not constant");
-  Refused("function bar takes nothing returns nothing\nendfunction\n"
-          "constant function foo takes nothing returns nothing\ncall bar()\nendfunction\n",
-          4, "constant function \"foo\" calls \"bar\", which is not constant");
+  Refused(
+      "function bar takes nothing returns nothing\nendfunction\n"
+      "constant function foo takes nothing returns nothing\ncall bar()\nendfunction\n",
+      4, "constant function \"foo\" calls \"bar\", which is not constant");
   Refused("constant function foo takes nothing returns integer\nlocal integer a\nreturn a\nendfunction\n", 3,
           "variable \"a\" is read before it is set");
   // Locals, globals read, constant natives and constant functions are fine.
-  Clean(globals + "constant function bar takes integer p returns integer\nreturn p + x\nendfunction\n"
-                  "constant function foo takes nothing returns integer\nlocal integer a = bar(1)\nset a = a + 1\n"
-                  "call ConvertUnitState(a)\nreturn a\nendfunction\n");
+  Clean(globals +
+        "constant function bar takes integer p returns integer\nreturn p + x\nendfunction\n"
+        "constant function foo takes nothing returns integer\nlocal integer a = bar(1)\nset a = a + 1\n"
+        "call ConvertUnitState(a)\nreturn a\nendfunction\n");
 }
 
 TEST(JassRulesTest, CodeIsAFunctionOfTheScript) {
@@ -298,8 +300,8 @@ TEST(JassRulesTest, UnsetGlobalsAreNotReadWhileGlobalsAreSetUp) {
 
 TEST(JassRulesTest, RawcodeEscapesAreWholeOneCharacterRawcodes) {
   Clean(Fn("local integer i = '\\b' + '\\t' + '\\r' + '\\n' + '\\f' + '\\\\'\n"));
-  for (const char* code : {"'\\\\abc'", "'a\\\\bc'", "'ab\\\\c'", "'abc\\\\'", "'\\\\\\\\ab'", "'\\xabc'",
-                           "'a\\xbc'", "'ab\\xc'", "'ab\\\\\\x'"})
+  for (const char* code : {"'\\\\abc'", "'a\\\\bc'", "'ab\\\\c'", "'abc\\\\'", "'\\\\\\\\ab'", "'\\xabc'", "'a\\xbc'",
+                           "'ab\\xc'", "'ab\\\\\\x'"})
     Refused(Fn(std::string("local integer i = ") + code + "\n"), 2,
             std::string("rawcode ") + code + " holds a backslash, which only a one-character rawcode may");
   for (const char* code : {"'\\x'", "'\\''"})
@@ -313,7 +315,9 @@ TEST(JassRulesTest, BytesTheGameDoesNotRead) {
   Refused(Fn("// caf\xFF\n"), 2, "Unexpected byte 0xFF inside a comment");
   Refused(Fn("/* caf\xFF */\n"), 2, "Unexpected byte 0xFF inside a comment");
   Refused(Fn("local string s = \"caf\xFF\"\n"), 2, "Unexpected byte 0xFF inside a string literal");
-  Refused(Fn("local integer i = 'ab\xFF" "c'\n"), 2, "Unexpected byte 0xFF inside a rawcode literal");
+  Refused(Fn("local integer i = 'ab\xFF"
+             "c'\n"),
+          2, "Unexpected byte 0xFF inside a rawcode literal");
   Clean(Fn("// caf\xC3\xA9\nlocal string s = \"caf\xC3\xA9\"\n"));
   // A NUL is a fault wherever it stands, and the script goes on after it.
   EXPECT_EQ(Problems(Fn(std::string("// a\0b\nset x\0 = 1\n", 18) + "set later = 1\n")),

@@ -39,8 +39,8 @@ void StatementRules::Return(const Token& at, const Typed* value) {
     if (value) sem_.Report(value->at, Named(function) + " returns nothing: return without a value");
     return;
   }
-  if (!value) return sem_.Report(at, Named(function) + " returns " + std::string(sem_.TypeName(returns)) +
-                                         ": return a value");
+  if (!value)
+    return sem_.Report(at, Named(function) + " returns " + std::string(sem_.TypeName(returns)) + ": return a value");
   if (!sem_.flags().return_type) return;
   sem_.ExpectFits(*value, returns, false, "return of", function);
 }

@@ -14,10 +14,14 @@ constexpr std::size_t kMaxSuggestions = 3;
 // Letters, digits and "_" each have a bit of their own; other bytes share one.
 std::uint64_t ByteBit(unsigned char c) {
   unsigned bit = 63;
-  if (c >= 'a' && c <= 'z') bit = c - 'a';
-  else if (c >= 'A' && c <= 'Z') bit = 26 + (c - 'A');
-  else if (c >= '0' && c <= '9') bit = 52 + (c - '0');
-  else if (c == '_') bit = 62;
+  if (c >= 'a' && c <= 'z')
+    bit = c - 'a';
+  else if (c >= 'A' && c <= 'Z')
+    bit = 26 + (c - 'A');
+  else if (c >= '0' && c <= '9')
+    bit = 52 + (c - '0');
+  else if (c == '_')
+    bit = 62;
   return std::uint64_t{1} << bit;
 }
 

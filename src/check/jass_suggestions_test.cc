@@ -51,7 +51,8 @@ TEST(JassSuggestionsTest, CloseNamesFirstThenInDeclarationOrder) {
 TEST(JassSuggestionsTest, UnrelatedAndShortNamesWithinOneEditOnly) {
   EXPECT_EQ(FirstProblem(Declares({"CreateUnit"}) + Calling("KillUnit")), "undefined function \"KillUnit\"");
   // Four characters or fewer: one edit at most.
-  EXPECT_EQ(FirstProblem(Declares({"Fab", "Fo"}) + Calling("Foo")), "undefined function \"Foo\" (did you mean \"Fo\"?)");
+  EXPECT_EQ(FirstProblem(Declares({"Fab", "Fo"}) + Calling("Foo")),
+            "undefined function \"Foo\" (did you mean \"Fo\"?)");
   EXPECT_EQ(FirstProblem(Declares({"Fbar"}) + Calling("Foo")), "undefined function \"Foo\"");
   // Names declared below are not offered.
   EXPECT_EQ(FirstProblem(Calling("KillUnitt") + Declares({"KillUnit"})), "undefined function \"KillUnitt\"");

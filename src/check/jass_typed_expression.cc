@@ -21,11 +21,19 @@ constexpr int kLogicLevel = 1, kEqualityLevel = 2;
 // "5 > 4 == 5 < 7" compares two booleans.
 int LevelOf(Tok kind) {
   switch (kind) {
-    case Tok::kAnd: case Tok::kOr: return kLogicLevel;
-    case Tok::kEq: case Tok::kNe: return kEqualityLevel;
-    case Tok::kLt: case Tok::kGt: case Tok::kLe: case Tok::kGe: return 3;
-    case Tok::kPlus: case Tok::kMinus: return 4;
-    case Tok::kStar: case Tok::kSlash: case Tok::kPercent: return 5;
+    case Tok::kAnd:
+    case Tok::kOr: return kLogicLevel;
+    case Tok::kEq:
+    case Tok::kNe: return kEqualityLevel;
+    case Tok::kLt:
+    case Tok::kGt:
+    case Tok::kLe:
+    case Tok::kGe: return 3;
+    case Tok::kPlus:
+    case Tok::kMinus: return 4;
+    case Tok::kStar:
+    case Tok::kSlash:
+    case Tok::kPercent: return 5;
     default: return 0;
   }
 }
@@ -75,11 +83,13 @@ bool TypedExpressions::Primary(Typed& out, int depth) {
   out = Typed{};
   out.at = PlaceOf(c_.token());
   switch (c_.kind()) {
-    case Tok::kNumber: case Tok::kString: case Tok::kRawcode:
-    case Tok::kTrue: case Tok::kFalse: case Tok::kNull:
-      return Literal(out);
-    case Tok::kName:
-      return NameOperand(out, depth);
+    case Tok::kNumber:
+    case Tok::kString:
+    case Tok::kRawcode:
+    case Tok::kTrue:
+    case Tok::kFalse:
+    case Tok::kNull: return Literal(out);
+    case Tok::kName: return NameOperand(out, depth);
     case Tok::kLParen:
       c_.Advance();
       if (!Expression(out, depth + 1)) return false;
@@ -90,8 +100,7 @@ bool TypedExpressions::Primary(Typed& out, int depth) {
       out.type = CheckFunctionReference(sem_, c_.token());
       c_.Advance();
       return true;
-    default:
-      return c_.Fail("an expression");
+    default: return c_.Fail("an expression");
   }
 }
 
@@ -99,13 +108,19 @@ bool TypedExpressions::Literal(Typed& out) {
   switch (c_.kind()) {
     case Tok::kNumber: {
       const std::string_view text = c_.text();
-      const bool real = text.find('.') != std::string_view::npos && text[0] != '$' &&
-                        !(text.size() > 1 && (text[1] | 0x20) == 'x');
+      const bool real =
+          text.find('.') != std::string_view::npos && text[0] != '$' && !(text.size() > 1 && (text[1] | 0x20) == 'x');
       out.type = real ? kReal : kInteger;
       break;
     }
-    case Tok::kString: out.type = kString; CheckLiteral(sem_, c_.token()); break;
-    case Tok::kRawcode: out.type = kInteger; CheckLiteral(sem_, c_.token()); break;
+    case Tok::kString:
+      out.type = kString;
+      CheckLiteral(sem_, c_.token());
+      break;
+    case Tok::kRawcode:
+      out.type = kInteger;
+      CheckLiteral(sem_, c_.token());
+      break;
     case Tok::kNull: out.type = kNullType; break;
     default: out.type = kBoolean; break;
   }

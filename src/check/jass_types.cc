@@ -3,9 +3,8 @@
 namespace zarn::jass {
 
 TypeTable::TypeTable() {
-  types_ = {{"?", kUnknown},          {"nothing", kNothing}, {"null", kNullType},
-            {"integer", kInteger},    {"real", kReal},       {"boolean", kBoolean},
-            {"string", kString},      {"code", kCode},       {"handle", kHandle}};
+  types_ = {{"?", kUnknown},       {"nothing", kNothing}, {"null", kNullType}, {"integer", kInteger}, {"real", kReal},
+            {"boolean", kBoolean}, {"string", kString},   {"code", kCode},     {"handle", kHandle}};
   for (TypeId id = kInteger; id < types_.size(); ++id) ids_.Insert(types_[id].name, id);
 }
 
@@ -26,7 +25,8 @@ bool TypeTable::Fits(TypeId from, TypeId to, bool widen) const {
   if (from == to || from == kUnknown || to == kUnknown) return true;
   // The game takes null for an integer or real too (as 0) and for code, but
   // returns none of them as null.
-  if (from == kNullType) return to == kString || IsHandle(to) || (widen && (to == kCode || to == kInteger || to == kReal));
+  if (from == kNullType)
+    return to == kString || IsHandle(to) || (widen && (to == kCode || to == kInteger || to == kReal));
   if (from == kInteger) return widen && to == kReal;
   if (!IsHandle(from) || !IsHandle(to)) return false;
   // Up the tree; a type's parent always has a smaller id, so this ends.

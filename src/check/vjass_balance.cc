@@ -14,10 +14,9 @@ struct BlockWords {
 };
 
 constexpr BlockWords kBlocks[] = {
-    {"function", "endfunction"}, {"if", "endif"},         {"loop", "endloop"},
-    {"globals", "endglobals"},   {"struct", "endstruct"}, {"method", "endmethod"},
-    {"library", "endlibrary"},   {"library_once", "endlibrary"}, {"scope", "endscope"},
-    {"module", "endmodule"},     {"interface", "endinterface"},
+    {"function", "endfunction"}, {"if", "endif"},         {"loop", "endloop"},           {"globals", "endglobals"},
+    {"struct", "endstruct"},     {"method", "endmethod"}, {"library", "endlibrary"},     {"library_once", "endlibrary"},
+    {"scope", "endscope"},       {"module", "endmodule"}, {"interface", "endinterface"},
 };
 
 bool IsModifier(std::string_view word) {
@@ -40,8 +39,7 @@ bool IsCloser(std::string_view word) {
 
 // The word that decides what a line does to the blocks, past its modifiers.
 std::string_view LeadingWord(Cursor& cursor) {
-  while ((cursor.Is(Tok::kName) || cursor.Is(Tok::kConstant) || cursor.Is(Tok::kDebug)) &&
-         IsModifier(cursor.text()))
+  while ((cursor.Is(Tok::kName) || cursor.Is(Tok::kConstant) || cursor.Is(Tok::kDebug)) && IsModifier(cursor.text()))
     cursor.Advance();
   return cursor.text();
 }

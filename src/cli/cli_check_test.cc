@@ -2,10 +2,10 @@
 // and the check of a run's result before it goes into the map.
 #include <gtest/gtest.h>
 
-#include "map/map_builder.h"
 #include "core/result_check.h"
-#include "text/script.h"
+#include "map/map_builder.h"
 #include "testing/test_util.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {
@@ -55,12 +55,12 @@ TEST(CliCheckTest, CheckModeReportsInCompilerStyle) {
   WriteFileBytes(dir / "bad.j", "function F takes nothing returns nothing\r\n  endloop\r\nendfunction\r\nx\r\n");
   r = RunCommand(kCli + " --check " + Quote(dir / "bad.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(AfterApiNote(r.err), dir / "bad.j:2:3: error: \"endloop\" without \"loop\"\n" + dir /
-                       "bad.j:4:1: error: Expected a declaration, found \"x\"\n");
+  EXPECT_EQ(AfterApiNote(r.err), dir / "bad.j:2:3: error: \"endloop\" without \"loop\"\n" +
+                                     dir / "bad.j:4:1: error: Expected a declaration, found \"x\"\n");
   EXPECT_EQ(r.out, "");
-  for (std::string args : {"--check " + Quote(dir / "missing.j"), std::string("--check"),
-                           "--check " + Quote(dir / "ok.j") + " --no-check",
-                           "--check " + Quote(dir / "ok.j") + " --words"})
+  for (std::string args :
+       {"--check " + Quote(dir / "missing.j"), std::string("--check"), "--check " + Quote(dir / "ok.j") + " --no-check",
+        "--check " + Quote(dir / "ok.j") + " --words"})
     EXPECT_EQ(RunCommand(kCli + " " + args, dir.path()).exit_code, 2) << args;
   r = RunCommand(kCli + " --help", dir.path());
   EXPECT_NE(r.out.find("--check [--api DIR] [--strict] FILE..."), std::string::npos);
@@ -76,13 +76,13 @@ TEST(CliCheckTest, ScriptModeWritesABrokenResultButExitsOne) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(AfterApiNote(r.err), kBrokenEntries);
   EXPECT_NE(ReadFileBytes(dir / "out.j").find("returns nothing = null\r\n"), std::string::npos);
-  r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --no-check --out " + Quote(dir / "out.j"),
-                 dir.path());
+  r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --no-check --out " + Quote(dir / "out.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
 
   // Word mode leaves the names alone, in either order of the options; the
   // input read through standard input gets the same hint.
-  for (std::string args : {" --words --script " + Quote(dir / "in.j"), " --script " + Quote(dir / "in.j") + " --words"}) {
+  for (std::string args :
+       {" --words --script " + Quote(dir / "in.j"), " --script " + Quote(dir / "in.j") + " --words"}) {
     r = RunCommand(kCli + args, dir.path());
     EXPECT_EQ(r.exit_code, 0) << args << r.err;
     EXPECT_EQ(r.out, kWordModeResult) << args;

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "map/map_builder.h"
-#include "text/script.h"
 #include "testing/test_util.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {
@@ -32,8 +32,7 @@ constexpr const char* kFaulty =
     "call KillUnit(GetTriggerUnit(), 1)\n"
     "set bj_PI = 3\n"
     "endfunction\n";
-constexpr const char* kClean =
-    "function Kill takes nothing returns nothing\ncall KillTriggerUnitBJ()\nendfunction\n";
+constexpr const char* kClean = "function Kill takes nothing returns nothing\ncall KillTriggerUnitBJ()\nendfunction\n";
 
 void WriteApi(const std::string& dir) {
   std::filesystem::create_directories(dir);
@@ -55,8 +54,7 @@ TEST(CliFullCheckTest, CheckWithTheApiFromAFolder) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, Errors(dir / "bad.j"));
   // Options in any order; files read in order as one program.
-  r = RunCommand(kCli + " --check " + Quote(dir / "ok.j") + " --api " + Quote(dir / "api") + " " +
-                     Quote(dir / "bad.j"),
+  r = RunCommand(kCli + " --check " + Quote(dir / "ok.j") + " --api " + Quote(dir / "api") + " " + Quote(dir / "bad.j"),
                  dir.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, dir / "bad.j:1:10: error: \"Kill\" is already declared\n" + Errors(dir / "bad.j"));
@@ -76,16 +74,15 @@ TEST(CliFullCheckTest, StrictChecksExactlyTheFilesGiven) {
   TempDir dir;
   WriteApi(dir.path());
   WriteFileBytes(dir / "war3map.j", kFaulty);
-  auto r = RunCommand(kCli + " --check --strict " + Quote(dir / "common.j") + " " + Quote(dir / "Blizzard.j") +
-                          " " + Quote(dir / "war3map.j"),
+  auto r = RunCommand(kCli + " --check --strict " + Quote(dir / "common.j") + " " + Quote(dir / "Blizzard.j") + " " +
+                          Quote(dir / "war3map.j"),
                       dir.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, Errors(dir / "war3map.j"));
   // Alone, the script's natives are undefined.
   r = RunCommand(kCli + " --strict --check " + Quote(dir / "war3map.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
-            dir / "war3map.j:2:6: error: undefined function \"KillUnit\"");
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')), dir / "war3map.j:2:6: error: undefined function \"KillUnit\"");
 }
 
 TEST(CliFullCheckTest, TheApiInTheWorkingFolderOrOnlyTheGrammarAndANote) {
@@ -130,9 +127,9 @@ TEST(CliFullCheckTest, RunsWithTheApiRefuseAFaultAndLeaveTheMap) {
   EXPECT_EQ(ReadFileBytes(map), before);
   // The same with --api, after the option that names the run.
   WriteFileBytes(dir / "in.j", kFaulty);
-  r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --api " + Quote(dir.path()) + " --out " +
-                     Quote(dir / "out.j"),
-                 dir.path());
+  r = RunCommand(
+      kCli + " --script " + Quote(dir / "in.j") + " --api " + Quote(dir.path()) + " --out " + Quote(dir / "out.j"),
+      dir.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, entries);
   BuildMapArchive(map, {{"war3map.j", kClean}});
@@ -153,7 +150,8 @@ TEST(CliFullCheckTest, AnAnnotatedScriptThatChecksCleanRunsClean) {
   const std::string api = " --api " + Quote(dir / "api");
   auto r = RunCommand(kCli + " --check" + api + " " + Quote(dir / "marked.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + api + " --out " + Quote(dir / "checked.j"), dir.path());
+  r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + api + " --out " + Quote(dir / "checked.j"),
+                 dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
   r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + " --out " + Quote(dir / "grammar.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;

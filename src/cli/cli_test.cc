@@ -1,8 +1,8 @@
 // The console front end as a user runs it.
 #include <gtest/gtest.h>
 
-#include "text/script.h"
 #include "testing/test_util.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {
@@ -31,15 +31,16 @@ TEST(CliTest, HelpVersionAndBadCommandLines) {
     r = RunCommand(kCli + " " + args, dir.path());
     EXPECT_EQ(r.exit_code, 2) << args;
     const std::string option = std::string(args).find("--other") != std::string::npos ? "--other"
-                               : args[1] == 'm'                                         ? "-map"
-                                                                                        : "--bogus";
+                               : args[1] == 'm'                                       ? "-map"
+                                                                                      : "--bogus";
     EXPECT_EQ(r.err, "zarn-cli: unknown option '" + option + "'\nTry 'zarn-cli --help'.\n") << args;
   }
 }
 
 TEST(CliTest, ScriptModeWritesTheResultWithCrLf) {
   TempDir dir;
-  WriteFileBytes(dir / "in.j", "globals\nendglobals\nfunction f takes nothing returns nothing\n  call  g( )  // hi\nendfunction");
+  WriteFileBytes(dir / "in.j",
+                 "globals\nendglobals\nfunction f takes nothing returns nothing\n  call  g( )  // hi\nendfunction");
   auto r = RunCommand(kCli + " --script " + Quote(dir / "in.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "globals\r\nendglobals\r\nfunction f takes nothing returns nothing\r\ncall g()\r\nendfunction\r\n");

@@ -82,8 +82,10 @@ int Usage(std::FILE* out, int code) {
 // false after saying why not.
 bool ReadInput(const std::string& path, std::string& bytes) {
   try {
-    if (path != "-") bytes = zarn::ReadFileBytes(path);
-    else if (!zarn::ReadStandardInput(bytes)) throw zarn::FileError("Cannot read standard input");
+    if (path != "-")
+      bytes = zarn::ReadFileBytes(path);
+    else if (!zarn::ReadStandardInput(bytes))
+      throw zarn::FileError("Cannot read standard input");
     return true;
   } catch (const zarn::FileError& e) {
     std::cerr << e.what() << "\n";
@@ -95,7 +97,8 @@ bool ReadInput(const std::string& path, std::string& bytes) {
 // false after saying why not.
 bool WriteOutput(const std::string& out, std::string_view result) {
   try {
-    if (!out.empty() && out != "-") zarn::WriteFileBytes(out, result);
+    if (!out.empty() && out != "-")
+      zarn::WriteFileBytes(out, result);
     else if (!zarn::WriteStandardOutput(result))
       throw zarn::FileError("Cannot write the processed script to standard output");
     return true;

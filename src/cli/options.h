@@ -11,15 +11,15 @@ enum class Mode { kHelp, kVersion, kMap, kScript, kCheck };
 
 struct Options {
   Mode mode = Mode::kHelp;
-  std::string map;                  // --map
-  std::string script;               // --script; "-" is standard input
-  std::string out;                  // --out; empty: standard output
-  std::vector<std::string> files;   // --check; "-" is standard input
-  std::string api_dir;              // --api; empty: look in the working folder
+  std::string map;                 // --map
+  std::string script;              // --script; "-" is standard input
+  std::string out;                 // --out; empty: standard output
+  std::vector<std::string> files;  // --check; "-" is standard input
+  std::string api_dir;             // --api; empty: look in the working folder
   bool delete_working_files = false;
-  bool check = true;                // false with --no-check
+  bool check = true;  // false with --no-check
   bool strict = false;
-  bool words = false;               // --words: keywords only as whole words
+  bool words = false;  // --words: keywords only as whole words
 };
 
 struct ParseResult {

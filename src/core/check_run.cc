@@ -14,8 +14,7 @@ constexpr const char* kVjassFilesNote =
     "zarn-cli: note: vJass found; for those files the JASS 2 check was skipped, "
     "only literals and block balance were checked";
 
-void AddEntries(const std::vector<JassProblem>& problems, const std::vector<JassSource>& sources,
-                ErrorReport& report) {
+void AddEntries(const std::vector<JassProblem>& problems, const std::vector<JassSource>& sources, ErrorReport& report) {
   for (const JassProblem& problem : problems)
     report.entries.push_back(sources[problem.source].name + ":" + std::to_string(problem.line) + ":" +
                              std::to_string(problem.column) + ": error: " + problem.message);
@@ -41,11 +40,9 @@ int RunCheck(const CheckRunOptions& options, ProgressReporter& progress, ErrorPr
   std::vector<JassSource> sources;
   for (const CheckFile& file : options.files) sources.push_back({file.name, file.text});
   std::optional<JassApi> api;
-  if (!options.strict || !options.api_dir.empty())
-    api = FindJassApi(options.api_dir, ApiLookupDir(), progress);
+  if (!options.strict || !options.api_dir.empty()) api = FindJassApi(options.api_dir, ApiLookupDir(), progress);
   const bool full = api || options.strict;
-  const JassCheckResult result =
-      full ? CheckJassProgram(sources, api ? &*api : nullptr) : CheckGrammarOnly(sources);
+  const JassCheckResult result = full ? CheckJassProgram(sources, api ? &*api : nullptr) : CheckGrammarOnly(sources);
   if (result.vjass) progress.Note(kVjassFilesNote);
   ErrorReport report;
   if (api) AddEntries(api->problems(), api->sources(), report);

@@ -31,9 +31,7 @@ void Stage(Run& run, const char* text, int value, Work&& work) {
   run.progress.SetProgress(text, value);
   try {
     std::forward<Work>(work)();
-  } catch (const MatchLimitError&) {
-    throw Error(std::string("Script too complex to process: ") + text);
-  }
+  } catch (const MatchLimitError&) { throw Error(std::string("Script too complex to process: ") + text); }
 }
 
 struct MarkerKind {
@@ -144,8 +142,7 @@ ErrorReport ScanTextForMarkers(std::string_view text) {
   return ScanForMarkers(SplitText(text));
 }
 
-int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors,
-                MapRunFacts* facts) {
+int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors, MapRunFacts* facts) {
   const std::string tool_dir = options.tool_dir.empty() ? WorkingDir() : options.tool_dir;
   if (facts) facts->working_dir = tool_dir;
   Run run(progress);

@@ -7,13 +7,13 @@ namespace {
 
 TEST(PipelineTest, MarkerLinesAreClassifiedByTheFirstKindTheyHold) {
   Lines lines = {
-      "//!ZARN Error:var x = y",                     // 0
-      "call f()",                                    // 1
-      "//!ZARN Error:free a //!ZARN Error:var b",    // 2: var wins
-      "//!ZARN Error something else",                // 3: counted, no entry
-      "//!ZARN Error:flush",                         // 4: bare keyword at the end
-      "//!ZARN Error:global integer i",              // 5
-      "x //!ZARN Error:freeze",                      // 6: not the kind free
+      "//!ZARN Error:var x = y",                   // 0
+      "call f()",                                  // 1
+      "//!ZARN Error:free a //!ZARN Error:var b",  // 2: var wins
+      "//!ZARN Error something else",              // 3: counted, no entry
+      "//!ZARN Error:flush",                       // 4: bare keyword at the end
+      "//!ZARN Error:global integer i",            // 5
+      "x //!ZARN Error:freeze",                    // 6: not the kind free
   };
   ErrorReport report = ScanForMarkers(lines);
   EXPECT_EQ(report.marker_count, 6u);
@@ -61,11 +61,16 @@ TEST(PipelineTest, StagesAreReportedInOrder) {
   run.lines = {"globals", "endglobals"};
   PreprocessScript(run);
   std::vector<std::pair<std::string, int>> expected = {
-      {"Parsing spaces: WORKING...", 30},      {"Parsing comments: WORKING...", 40},
-      {"Split //!nozarn: WORKING...", 50},     {"Fixing some shit: WORKING...", 60},
-      {"Finding user functions: WORKING...", 70}, {"Finding user methods: WORKING...", 70},
-      {"Parsing empty lines: WORKING...", 80}, {"Parsing function:", 50},
-      {"Parsing method:", 50},                 {"Join //!nozarn: WORKING...", 90},
+      {"Parsing spaces: WORKING...", 30},
+      {"Parsing comments: WORKING...", 40},
+      {"Split //!nozarn: WORKING...", 50},
+      {"Fixing some shit: WORKING...", 60},
+      {"Finding user functions: WORKING...", 70},
+      {"Finding user methods: WORKING...", 70},
+      {"Parsing empty lines: WORKING...", 80},
+      {"Parsing function:", 50},
+      {"Parsing method:", 50},
+      {"Join //!nozarn: WORKING...", 90},
   };
   EXPECT_EQ(recorder.reports, expected);
 }

@@ -52,9 +52,7 @@ bool ApiDirUsable(const std::string& dir, std::string& why) {
 std::string ApiLookupDir() {
   try {
     return WorkingDir();
-  } catch (const FileError&) {
-    return "";
-  }
+  } catch (const FileError&) { return ""; }
 }
 
 std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,

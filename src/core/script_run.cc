@@ -8,8 +8,7 @@
 
 namespace zarn {
 
-int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress,
-              ErrorPresenter& errors) {
+int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress, ErrorPresenter& errors) {
   Run run(progress);
   if (options.words) run.keywords = KeywordRule::Words();
   run.raw = std::move(options.script);

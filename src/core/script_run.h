@@ -35,7 +35,6 @@ inline constexpr int kScriptNotWritten = 2;
 // whatever was found, then presents the markers or problems. Returns 0 when
 // clean, 1 after presenting them, kScriptNotWritten when `write` failed
 // (nothing presented). Failures of the environment are thrown as Error.
-int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress,
-              ErrorPresenter& errors);
+int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress, ErrorPresenter& errors);
 
 }  // namespace zarn

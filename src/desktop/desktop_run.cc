@@ -22,8 +22,7 @@ int ProcessMap(const RunChoice& choice, DesktopWindows& windows) {
 
 int Update(DesktopWindows& windows) {
   // The new program is fetched beside the old one, so the swap is a rename.
-  const UpdateOutcome outcome =
-      RunUpdate(ZARN_UPDATE_URL, ExecutableDir(), ExecutablePath(), ZARN_UPDATE_PUBLIC_KEY);
+  const UpdateOutcome outcome = RunUpdate(ZARN_UPDATE_URL, ExecutableDir(), ExecutablePath(), ZARN_UPDATE_PUBLIC_KEY);
   windows.ShowMessage(UpdateMessage(outcome), false);
   return 0;
 }

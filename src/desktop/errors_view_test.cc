@@ -89,9 +89,10 @@ TEST(ErrorsViewTest, ChoosingAnEntrySelectsItsLineOnce) {
 TEST(ErrorsViewTest, CheckProblemsSelectTheirLines) {
   ErrorsView view;
   NullProgress progress;
-  view.Present(CheckResultScript("globals\r\nreal xprate_\r\n= 1\r\nendglobals\r\n"
-                                 "function F takes nothing returns nothing\r\nendloop\r\nendfunction\r\n",
-                                 progress));
+  view.Present(
+      CheckResultScript("globals\r\nreal xprate_\r\n= 1\r\nendglobals\r\n"
+                        "function F takes nothing returns nothing\r\nendloop\r\nendfunction\r\n",
+                        progress));
   EXPECT_EQ(view.caption(), "ZARN: 3 errors found!");
   EXPECT_EQ(SelectedText(view), "real xprate_");
   ASSERT_EQ(view.entries().size(), 3u);

@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zarn::NullProgress progress;
     zarn::MapArchive archive(map);
     archive.ExtractScript(script, progress);
-  } catch (const zarn::Error&) {
-  }
+  } catch (const zarn::Error&) {}
   if (zarn::ReadFileBytes(map) != bytes) __builtin_trap();
   std::remove(map.c_str());
   std::remove(script.c_str());

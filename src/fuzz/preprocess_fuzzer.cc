@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/errors.h"
 #include "core/pipeline.h"
+#include "platform/errors.h"
 #include "text/script.h"
 
 namespace {
@@ -28,8 +28,7 @@ int Preprocess(std::string_view input, zarn::KeywordRule keywords) {
   const zarn::Lines lines = zarn::SplitText(run.text);
   if (zarn::JoinLines(lines) != run.text) __builtin_trap();
   for (const std::string& line : lines) {
-    if (line.empty() || static_cast<unsigned char>(line.front()) <= 32 ||
-        static_cast<unsigned char>(line.back()) <= 32)
+    if (line.empty() || static_cast<unsigned char>(line.front()) <= 32 || static_cast<unsigned char>(line.back()) <= 32)
       __builtin_trap();
   }
   zarn::RestoreLiterals(run);

@@ -65,8 +65,7 @@ void CheckFileSize(HANDLE archive, HANDLE file, const std::string& name, std::ui
     backed = backed && std::uint64_t(stored) >= 4 * (sectors + 1);
   }
   if (!backed) {
-    throw Error("Archive file " + name + " claims " + std::to_string(size) +
-                " bytes that the archive cannot hold");
+    throw Error("Archive file " + name + " claims " + std::to_string(size) + " bytes that the archive cannot hold");
   }
 }
 
@@ -100,8 +99,7 @@ std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_
     const DWORD wanted = piece <= remaining ? piece : remaining;
     DWORD delivered = 0;
     // A read that delivers nothing while bytes remain would never end.
-    if (!SFileReadFile(file.handle, buffer.get(), wanted, &delivered, nullptr) || delivered == 0 ||
-        delivered > wanted)
+    if (!SFileReadFile(file.handle, buffer.get(), wanted, &delivered, nullptr) || delivered == 0 || delivered > wanted)
       throw ESFileReadFile();
     image.append(buffer.get(), delivered);
     if (piece_sizes) piece_sizes->push_back(delivered);
@@ -126,13 +124,10 @@ void MapArchive::LockMap() {
   for (;;) {
     switch (lock_.TryLock(path_)) {
       case MapLock::Result::kLocked:
-      case MapLock::Result::kUnlockable:
-        return;
-      case MapLock::Result::kReplaced:
-        continue;
+      case MapLock::Result::kUnlockable: return;
+      case MapLock::Result::kReplaced: continue;
       case MapLock::Result::kBusy:
-        if (std::chrono::steady_clock::now() >= deadline)
-          throw Error("The map is in use by another program: " + path_);
+        if (std::chrono::steady_clock::now() >= deadline) throw Error("The map is in use by another program: " + path_);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   }
@@ -195,8 +190,7 @@ void MapArchive::WriteCopy(const std::string& copy, const std::string& parsed_pa
     throw EArchiveUpdate("cannot open " + path_ + " as an archive");
   const std::string first_format = search.format_version == 0 ? "1" : "0";
   // Writing takes longer than reading: compaction rewrites the whole archive.
-  RunArchiveTask(kWriteScriptTask,
-                 {copy, parsed_path, path_, std::to_string(static_cast<int>(fail_at_)), first_format},
+  RunArchiveTask(kWriteScriptTask, {copy, parsed_path, path_, std::to_string(static_cast<int>(fail_at_)), first_format},
                  2 * WorkLimit(size));
 }
 
@@ -219,7 +213,8 @@ void MapArchive::InsertScript(const std::string& parsed_path) {
   copy.Hold();
   // A power cut after the rename must find the new map whole.
   std::string reason;
-  if (!SyncFileToDisk(copy.path(), reason)) throw EArchiveUpdate("cannot write " + copy.path() + " to the disk: " + reason);
+  if (!SyncFileToDisk(copy.path(), reason))
+    throw EArchiveUpdate("cannot write " + copy.path() + " to the disk: " + reason);
   ReachedWriteStep(WriteStep::kCopySynced);
   copy.LetGo();
   ReplaceMap(copy.path(), map_path);

@@ -2,7 +2,6 @@
 // run and, on a clean result, put back.
 #pragma once
 
-
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -66,9 +65,9 @@ enum class InsertStep {
   kDeleteAttributes,  // take "(attributes)" out
   kAddScript,         // add the script as war3map.j
   kCompact,
-  kClose,             // write the tables and close
-  kVerify,            // read war3map.j back from the closed copy
-  kReplace,           // rename the copy over the map
+  kClose,    // write the tables and close
+  kVerify,   // read war3map.j back from the closed copy
+  kReplace,  // rename the copy over the map
 };
 
 // How long a run waits for another process to let go of the map.
@@ -118,8 +117,8 @@ class MapArchive {
   void ReplaceMap(const std::string& copy, const std::string& map_path);
 
   std::string path_;
-  MapLock lock_;             // the map, held open and locked for the run
-  bool extracted_ = false;   // `extracted_as_` describes the map as read
+  MapLock lock_;            // the map, held open and locked for the run
+  bool extracted_ = false;  // `extracted_as_` describes the map as read
   FileIdentity extracted_as_;
   InsertStep fail_at_ = InsertStep::kNone;
   std::chrono::milliseconds lock_wait_ = kMapLockWait;

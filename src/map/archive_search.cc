@@ -67,8 +67,8 @@ ArchiveSearch SearchArchiveHeader(const std::string& path) {
           result.refusal = "an MPK archive header at byte " + std::to_string(base + at) + ", which maps never hold";
           return result;
         case Stop::kUserData:
-          result.refusal = "an MPQ user-data header at byte " + std::to_string(base + at) +
-                           " and no map header HM3W in front of it";
+          result.refusal =
+              "an MPQ user-data header at byte " + std::to_string(base + at) + " and no map header HM3W in front of it";
           return result;
       }
     }

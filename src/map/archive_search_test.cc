@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "text/script.h"
 #include "testing/test_util.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {
@@ -37,7 +37,8 @@ TEST(ArchiveSearchTest, FindsTheArchiveTheGameReadsAndRefusesWhatItNeverReads) {
   const Case cases[] = {
       {"archive at 0", FileOf(2048, {{0, Header("MPQ\x1A", 32)}}), 0, ""},
       {"map header, archive at 512", FileOf(2048, {{0, kMapHeader}, {512, Header("MPQ\x1A", 44)}}), 512, ""},
-      {"short fake header skipped", FileOf(2048, {{0, Header("MPQ\x1A", 31)}, {1024, Header("MPQ\x1A", 32)}}), 1024, ""},
+      {"short fake header skipped", FileOf(2048, {{0, Header("MPQ\x1A", 31)}, {1024, Header("MPQ\x1A", 32)}}), 1024,
+       ""},
       {"header off the 512-byte steps", FileOf(2048, {{100, Header("MPQ\x1A", 32)}}), std::nullopt, ""},
       {"no archive", FileOf(2048, {}), std::nullopt, ""},
       {"MPK at 0", FileOf(41, {{0, Header("MPK\x1A", 0xDEB04D4D)}}), std::nullopt, "MPK archive header at byte 0"},

@@ -78,7 +78,8 @@ void PatchBlock(const std::string& path, const std::string& name, void (*edit)(M
   ASSERT_TRUE(index);
   edit(tables->blocks[*index]);
   std::vector<std::uint32_t> words;
-  for (const MpqBlockEntry& b : tables->blocks) words.insert(words.end(), {b.offset, b.compressed_size, b.file_size, b.flags});
+  for (const MpqBlockEntry& b : tables->blocks)
+    words.insert(words.end(), {b.offset, b.compressed_size, b.file_size, b.flags});
   MpqEncrypt(words, MpqHashString("(block table)", MpqHashType::kFileKey));
   std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
   out.seekp(static_cast<std::streamoff>(tables->block_table_offset));
@@ -89,8 +90,8 @@ void PatchBlock(const std::string& path, const std::string& name, void (*edit)(M
 }
 
 TEST(ArchiveTest, ReadBufferSizeFollowsTheSectorExponent) {
-  const std::pair<std::uint32_t, std::uint32_t> cases[] = {
-      {0, 512}, {1, 1024}, {3, 4096}, {5, 16384}, {22, 0x80000000u}, {23, 4096}, {24, 4096}, {65535, 4096}};
+  const std::pair<std::uint32_t, std::uint32_t> cases[] = {{0, 512},          {1, 1024},  {3, 4096},  {5, 16384},
+                                                           {22, 0x80000000u}, {23, 4096}, {24, 4096}, {65535, 4096}};
   for (auto [exponent, size] : cases) EXPECT_EQ(ReadBufferSize(exponent), size) << "exponent " << exponent;
 }
 
@@ -103,9 +104,7 @@ TEST(ArchiveTest, ReadsInSectorSizedPieces) {
   const Case cases[] = {
       {3, 10000, {4096, 4096, 1808}},  // the usual 4096-byte sectors
       {3, 8192, {4096, 4096}},         // exact multiple: last piece is whole
-      {1, 3000, {1024, 1024, 952}},
-      {5, 10000, {10000}},
-      {3, 0, {}},
+      {1, 3000, {1024, 1024, 952}},   {5, 10000, {10000}}, {3, 0, {}},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -126,8 +125,8 @@ TEST(ArchiveTest, ExtractWritesTheScriptAndReportsBothStages) {
     RecordingProgress progress;
     MapArchive(dir / "map.w3x").ExtractScript(dir / "war3map.j", progress);
     EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), script);
-    EXPECT_EQ(progress.reports, (std::vector<std::string>{"Opening archive: WORKING...@10",
-                                                          "Extracting script: WORKING...@20"}));
+    EXPECT_EQ(progress.reports,
+              (std::vector<std::string>{"Opening archive: WORKING...@10", "Extracting script: WORKING...@20"}));
   }
 }
 
@@ -143,14 +142,10 @@ TEST(ArchiveTest, ExtractFailuresLeaveAnEmptyScriptAndTheMapUnchanged) {
     try {
       MapArchive(map).ExtractScript(dir / "war3map.j", progress);
       ADD_FAILURE() << name << ": no error";
-    } catch (const ESFileOpenFileEx& e) {
-      EXPECT_STREQ(e.what(), "Error opening file: war3map.j") << name;
-    }
+    } catch (const ESFileOpenFileEx& e) { EXPECT_STREQ(e.what(), "Error opening file: war3map.j") << name; }
     EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << name;
     EXPECT_EQ(fs::exists(map), exists);
-    if (exists) {
-      EXPECT_TRUE(ReadFileBytes(map) == before) << name << ": map changed";
-    }
+    if (exists) { EXPECT_TRUE(ReadFileBytes(map) == before) << name << ": map changed"; }
   }
 }
 
@@ -162,9 +157,7 @@ TEST(ArchiveTest, ExtractNamesADiskPathThatCannotBeCreated) {
   try {
     MapArchive(dir / "map.w3x").ExtractScript(target, progress);
     FAIL() << "no error";
-  } catch (const FileError& e) {
-    EXPECT_NE(std::string(e.what()).find(target), std::string::npos) << e.what();
-  }
+  } catch (const FileError& e) { EXPECT_NE(std::string(e.what()).find(target), std::string::npos) << e.what(); }
 }
 
 TEST(ArchiveTest, RefusesSizesBeforeAllocating) {
@@ -187,9 +180,7 @@ TEST(ArchiveTest, RefusesSizesBeforeAllocating) {
     try {
       ReadArchiveFile(open.handle, "war3map.j", 0);
       ADD_FAILURE() << c.expected << ": no error";
-    } catch (const Error& e) {
-      EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();
-    }
+    } catch (const Error& e) { EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what(); }
   }
 }
 
@@ -225,8 +216,8 @@ TEST(ArchiveTest, ImplausibleHeadersAreRefusedBeforeTheLibrarySeesThem) {
     EXPECT_THROW(MapArchive(map).ExtractScript(dir / "war3map.j", progress), ESFileOpenFileEx);
     EXPECT_TRUE(ReadFileBytes(map) == before);
   }
-  for (auto edit : {+[](MpqBlockEntry& b) { b.compressed_size = 1u << 30; },
-                    +[](MpqBlockEntry& b) { b.flags |= kMpqFilePatch; }}) {
+  for (auto edit :
+       {+[](MpqBlockEntry& b) { b.compressed_size = 1u << 30; }, +[](MpqBlockEntry& b) { b.flags |= kMpqFilePatch; }}) {
     BuildMapArchive(map, kMapFiles);
     PatchBlock(map, "war3map.j", edit);
     EXPECT_TRUE(ImplausibleMpqTables(map));
@@ -238,8 +229,7 @@ TEST(ArchiveTest, ImplausibleHeadersAreRefusedBeforeTheLibrarySeesThem) {
 // Rewrites the first entry of the sector offset table of `name` (a
 // compressed multi-sector file). The table is read as stored (encrypted when
 // `was_encrypted`) and written encrypted when the block's flags now say so.
-void SetFirstSectorOffset(const std::string& path, const std::string& name, std::uint32_t first,
-                          bool was_encrypted) {
+void SetFirstSectorOffset(const std::string& path, const std::string& name, std::uint32_t first, bool was_encrypted) {
   auto tables = ReadMpqTables(path);
   ASSERT_TRUE(tables);
   auto block = tables->Find(name);
@@ -289,9 +279,10 @@ TEST(ArchiveTest, FuzzFindingsAreRefusedCleanly) {
          out.write("\x11\x00", 2);
        },
        true, kRefusal},
-      {"script data past the end", [&] { PatchBlock(map, "war3map.j", [](MpqBlockEntry& b) { b.compressed_size = 1u << 30; }); },
-       true, kRefusal},
-      {"patch file", [&] { PatchBlock(map, "war3map.j", [](MpqBlockEntry& b) { b.flags |= kMpqFilePatch; }); }, true, kRefusal},
+      {"script data past the end",
+       [&] { PatchBlock(map, "war3map.j", [](MpqBlockEntry& b) { b.compressed_size = 1u << 30; }); }, true, kRefusal},
+      {"patch file", [&] { PatchBlock(map, "war3map.j", [](MpqBlockEntry& b) { b.flags |= kMpqFilePatch; }); }, true,
+       kRefusal},
       // The library takes hash tables of any size; so must the checks.
       {"patch file beside a hash table of 33 entries",
        [&] {
@@ -312,8 +303,8 @@ TEST(ArchiveTest, FuzzFindingsAreRefusedCleanly) {
        },
        true, kRefusal},
       // Read on opening the map, encrypted with a key fixed to its block.
-      {"list file's table length not whole entries",
-       [&] { SetFirstSectorOffset(map, "(listfile)", 2 * 4 + 2, true); }, true, kRefusal},
+      {"list file's table length not whole entries", [&] { SetFirstSectorOffset(map, "(listfile)", 2 * 4 + 2, true); },
+       true, kRefusal},
       {"list file's table rewritten soundly", [&] { SetFirstSectorOffset(map, "(listfile)", 2 * 4, true); }, false, ""},
       // A longer table of whole entries is read safely; the library then
       // finds the first sector misplaced and says so itself.
@@ -346,9 +337,7 @@ TEST(ArchiveTest, FuzzFindingsAreRefusedCleanly) {
       MapArchive(map).ExtractScript(dir / "war3map.j", progress);
       EXPECT_STREQ(c.error, "") << "no error";
       EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), script);
-    } catch (const Error& e) {
-      EXPECT_STREQ(e.what(), c.error);
-    }
+    } catch (const Error& e) { EXPECT_STREQ(e.what(), c.error); }
     EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
   }
 }
@@ -502,9 +491,7 @@ void ExpectRefused(MapArchive& archive, const TempDir& dir, const std::string& p
   } catch (const EArchiveUpdate& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Error updating archive: ", 0), 0u) << e.what();
   }
-  if (exists) {
-    EXPECT_TRUE(ReadFileBytes(map) == before) << what << ": map changed";
-  }
+  if (exists) { EXPECT_TRUE(ReadFileBytes(map) == before) << what << ": map changed"; }
   EXPECT_EQ(dir.Names(), names) << what << ": no file left behind";
 }
 
@@ -519,9 +506,8 @@ TEST(ArchiveTest, InsertRefusalsLeaveTheMapUnchanged) {
   fs::permissions(dir / "readonly.w3x", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   BuildMapArchive(dir / "map.w3x", kMapFiles);
   const std::pair<const char*, const char*> cases[] = {
-      {"missing.w3x", "war3map_parsed.j"}, {"text.w3x", "war3map_parsed.j"},
-      {"noscript.w3x", "war3map_parsed.j"}, {"readonly.w3x", "war3map_parsed.j"},
-      {"map.w3x", "no-such-parsed.j"},
+      {"missing.w3x", "war3map_parsed.j"},  {"text.w3x", "war3map_parsed.j"}, {"noscript.w3x", "war3map_parsed.j"},
+      {"readonly.w3x", "war3map_parsed.j"}, {"map.w3x", "no-such-parsed.j"},
   };
   for (auto [map, parsed] : cases) {
     MapArchive archive(dir / map);
@@ -533,9 +519,8 @@ TEST(ArchiveTest, AFailureInAnyInsertionStepLeavesTheMapUnchanged) {
   TempDir dir;
   WriteFileBytes(dir / "war3map_parsed.j", Pattern(5000));
   BuildMapArchive(dir / "map.w3x", kMapFiles);
-  for (InsertStep step : {InsertStep::kCopy, InsertStep::kOpen, InsertStep::kDeleteAttributes,
-                          InsertStep::kAddScript, InsertStep::kCompact, InsertStep::kClose,
-                          InsertStep::kVerify, InsertStep::kReplace}) {
+  for (InsertStep step : {InsertStep::kCopy, InsertStep::kOpen, InsertStep::kDeleteAttributes, InsertStep::kAddScript,
+                          InsertStep::kCompact, InsertStep::kClose, InsertStep::kVerify, InsertStep::kReplace}) {
     MapArchive archive(dir / "map.w3x");
     archive.FailAt(step);
     ExpectRefused(archive, dir, dir / "war3map_parsed.j", "step " + std::to_string(int(step)));
@@ -614,9 +599,7 @@ TEST(ArchiveTest, CorpusMapsRoundTrip) {
         OpenMap open(map);
         EXPECT_EQ(ReadArchiveFile(open.handle, "war3map.j", 0), script);
         auto tables = ReadMpqTables(map);
-        if (tables) {
-          EXPECT_FALSE(tables->Find("(attributes)"));
-        }
+        if (tables) { EXPECT_FALSE(tables->Find("(attributes)")); }
       } catch (const EArchiveUpdate& e) {
         outcome = e.what();
         EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";

@@ -100,17 +100,11 @@ IsolatedReply Answer(Work&& work) {
     return {kDone, work()};
   } catch (const ESFileOpenFileEx& e) {
     return {kOpenFileFailed, After(e.what(), "Error opening file: ")};
-  } catch (const ESFileReadFile&) {
-    return {kReadFileFailed, ""};
-  } catch (const ESFileCloseFile&) {
+  } catch (const ESFileReadFile&) { return {kReadFileFailed, ""}; } catch (const ESFileCloseFile&) {
     return {kCloseFileFailed, ""};
-  } catch (const FileError& e) {
-    return {kFileFailed, e.what()};
-  } catch (const EArchiveUpdate& e) {
+  } catch (const FileError& e) { return {kFileFailed, e.what()}; } catch (const EArchiveUpdate& e) {
     return {kUpdateFailed, After(e.what(), "Error updating archive: ")};
-  } catch (const std::exception& e) {
-    return {kFailed, e.what()};
-  }
+  } catch (const std::exception& e) { return {kFailed, e.what()}; }
 }
 
 IsolatedReply ReadScript(const std::vector<std::string>& args) {
@@ -143,8 +137,8 @@ void WINAPI ReportCompacting(void* reported, DWORD work, ULONGLONG, ULONGLONG) {
   ReachedWriteStep(WriteStep::kCompacting);
 }
 
-void UpdateCopy(const std::string& copy, const std::string& script_path, const std::string& name,
-                bool first_format, const UpdateSteps& steps) {
+void UpdateCopy(const std::string& copy, const std::string& script_path, const std::string& name, bool first_format,
+                const UpdateSteps& steps) {
   // Opening without the list file or "(attributes)" would make the library
   // treat the archive as read-only. A header of a later format is opened as
   // the game reads it, which the library allows only for reading: such a
@@ -153,18 +147,20 @@ void UpdateCopy(const std::string& copy, const std::string& script_path, const s
   steps.Check(InsertStep::kOpen, archive.handle, "cannot open " + name + " as an archive" + LibraryReason());
   DWORD flags = 0;
   SFileGetFileInfo(archive.handle, SFileMpqFlags, &flags, sizeof flags, nullptr);
-  steps.Check(InsertStep::kOpen, !(flags & MPQ_FLAG_READ_ONLY), name + " is damaged or protected and cannot be written");
+  steps.Check(InsertStep::kOpen, !(flags & MPQ_FLAG_READ_ONLY),
+              name + " is damaged or protected and cannot be written");
   ReachedWriteStep(WriteStep::kArchiveOpened);
-  steps.Check(InsertStep::kDeleteAttributes, DropAttributes(archive.handle), "cannot delete (attributes)" + LibraryReason());
+  steps.Check(InsertStep::kDeleteAttributes, DropAttributes(archive.handle),
+              "cannot delete (attributes)" + LibraryReason());
   ReachedWriteStep(WriteStep::kAttributesDeleted);
   // Only a map's script is replaced; an archive without one is no map.
   steps.Check(InsertStep::kAddScript, SFileHasFile(archive.handle, kScriptName),
               "the archive holds no " + std::string(kScriptName));
-  steps.Check(InsertStep::kAddScript,
-              SFileAddFileEx(archive.handle, StormPath(script_path).c_str(), kScriptName,
-                             MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_COMPRESSION_ZLIB,
-                             MPQ_COMPRESSION_NEXT_SAME),
-              "cannot add " + std::string(kScriptName) + LibraryReason());
+  steps.Check(
+      InsertStep::kAddScript,
+      SFileAddFileEx(archive.handle, StormPath(script_path).c_str(), kScriptName,
+                     MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_COMPRESSION_ZLIB, MPQ_COMPRESSION_NEXT_SAME),
+      "cannot add " + std::string(kScriptName) + LibraryReason());
   ReachedWriteStep(WriteStep::kScriptReplaced);
   if (AllNamesKnown(archive.handle)) {
     bool compacting_reported = false;
@@ -188,9 +184,7 @@ void VerifyCopy(const std::string& copy, const std::string& script, const Update
   bool same = check.handle != nullptr;
   try {
     same = same && ReadArchiveFile(check.handle, kScriptName, 0) == script;
-  } catch (const Error&) {
-    same = false;
-  }
+  } catch (const Error&) { same = false; }
   steps.Check(InsertStep::kVerify, same, "the updated archive does not read back the script as written");
   ReachedWriteStep(WriteStep::kVerified);
 }
@@ -203,9 +197,7 @@ IsolatedReply WriteScript(const std::vector<std::string>& args) {
     std::string script;
     try {
       script = ReadFileBytes(script_path);
-    } catch (const FileError& e) {
-      throw EArchiveUpdate(e.what());
-    }
+    } catch (const FileError& e) { throw EArchiveUpdate(e.what()); }
     UpdateCopy(copy, script_path, args.at(2), args.at(4) == "1", steps);
     VerifyCopy(copy, script, steps);
     return std::string();

@@ -18,9 +18,9 @@ namespace {
 
 }  // namespace
 
-void BuildMapArchive(const std::string& path, const std::vector<MapFile>& files,
-                     const MapBuildOptions& options) {
-  if (options.sector_size_shift > 22) throw Error("Sector size shift too large: " + std::to_string(options.sector_size_shift));
+void BuildMapArchive(const std::string& path, const std::vector<MapFile>& files, const MapBuildOptions& options) {
+  if (options.sector_size_shift > 22)
+    throw Error("Sector size shift too large: " + std::to_string(options.sector_size_shift));
   RemoveFile(path);
   SFILE_CREATE_MPQ create{};
   create.cbSize = sizeof create;
@@ -37,8 +37,8 @@ void BuildMapArchive(const std::string& path, const std::vector<MapFile>& files,
   for (const MapFile& file : files) {
     HANDLE handle = nullptr;
     const DWORD size = static_cast<DWORD>(file.bytes.size());
-    bool ok = SFileCreateFile(archive, file.name.c_str(), 0, size, 0,
-                              MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, &handle);
+    bool ok =
+        SFileCreateFile(archive, file.name.c_str(), 0, size, 0, MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, &handle);
     if (ok && size > 0) ok = SFileWriteFile(handle, file.bytes.data(), size, MPQ_COMPRESSION_ZLIB);
     if (handle) ok = SFileFinishFile(handle) && ok;
     if (!ok) {

@@ -19,7 +19,6 @@ struct MapBuildOptions {
 
 // Creates (or replaces) an MPQ archive holding `files`, deflate-compressed,
 // with a complete "(listfile)". Throws Error naming what failed.
-void BuildMapArchive(const std::string& path, const std::vector<MapFile>& files,
-                     const MapBuildOptions& options = {});
+void BuildMapArchive(const std::string& path, const std::vector<MapFile>& files, const MapBuildOptions& options = {});
 
 }  // namespace zarn

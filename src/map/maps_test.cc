@@ -11,8 +11,8 @@
 #include "map/archive.h"
 #include "map/mpq_tables.h"
 #include "map/storm_path.h"
-#include "text/script.h"
 #include "testing/test_util.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {
@@ -25,9 +25,9 @@ using testing_util::TempDir;
 const fs::path kCorpusMaps = fs::path(ZARN_SOURCE_DIR) / ".." / "shared" / "corpus" / "maps";
 
 struct ArchiveContents {
-  std::map<std::string, std::string> named;  // files reachable by a real name
+  std::map<std::string, std::string> named;                         // files reachable by a real name
   std::multiset<std::tuple<uint32_t, uint32_t, uint32_t>> entries;  // name hashes and size
-  std::set<std::string> listed;  // names in "(listfile)"
+  std::set<std::string> listed;                                     // names in "(listfile)"
 };
 
 std::string ReadNamed(HANDLE mpq, const std::string& name) {
@@ -94,9 +94,7 @@ bool CheckMapRun(const std::string& cli, const TempDir& dir, const std::string& 
     for (const auto& [file, bytes] : before->named) {
       if (file == "war3map.j" || file == "(attributes)" || file == "(listfile)") continue;
       EXPECT_EQ(after->named.count(file), 1u) << file;
-      if (after->named.count(file)) {
-        EXPECT_TRUE(after->named[file] == bytes) << file;
-      }
+      if (after->named.count(file)) { EXPECT_TRUE(after->named[file] == bytes) << file; }
     }
     auto [attr_a, attr_b] = NameHashes("(attributes)");
     for (const auto& [a, b, size] : after->entries) EXPECT_FALSE(a == attr_a && b == attr_b);
@@ -107,8 +105,7 @@ bool CheckMapRun(const std::string& cli, const TempDir& dir, const std::string& 
       std::multiset<std::tuple<uint32_t, uint32_t, uint32_t>> kept;
       for (const auto& e : all) {
         auto [a, b, size] = e;
-        if ((a == attr_a && b == attr_b) || (a == script_a && b == script_b) || (a == list_a && b == list_b))
-          continue;
+        if ((a == attr_a && b == attr_b) || (a == script_a && b == script_b) || (a == list_a && b == list_b)) continue;
         kept.insert(e);
       }
       return kept;
@@ -116,9 +113,7 @@ bool CheckMapRun(const std::string& cli, const TempDir& dir, const std::string& 
     EXPECT_EQ(strip(after->entries), strip(before->entries));
     // The list file still names every file it named, and the new script.
     for (const std::string& listed : before->listed) {
-      if (listed != "(attributes)") {
-        EXPECT_EQ(after->listed.count(listed), 1u) << listed;
-      }
+      if (listed != "(attributes)") { EXPECT_EQ(after->listed.count(listed), 1u) << listed; }
     }
     EXPECT_EQ(after->listed.count("war3map.j"), 1u);
   }
@@ -133,8 +128,7 @@ TEST(RealMapsTest, EveryCorpusMapIsUpdatedCorrectlyOrLeftUnchanged) {
   int updated = 0, clean_updated = 0, maps = 0;
   for (const auto& entry : fs::directory_iterator(kCorpusMaps)) {
     std::string name = entry.path().filename().string();
-    if (name.size() < 4 || (name.substr(name.size() - 4) != ".w3x" && name.substr(name.size() - 4) != ".w3m"))
-      continue;
+    if (name.size() < 4 || (name.substr(name.size() - 4) != ".w3x" && name.substr(name.size() - 4) != ".w3m")) continue;
     SCOPED_TRACE(name);
     ++maps;
     std::cout << name << "\n";

@@ -30,8 +30,7 @@ const std::array<std::uint32_t, 0x500>& CryptTable() {
 }
 
 std::uint32_t Le32(const unsigned char* p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-         std::uint32_t(p[3]) << 24;
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
 std::uint16_t Le16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
 
@@ -43,8 +42,8 @@ bool ReadAt(std::ifstream& in, std::uint64_t offset, void* out, std::size_t size
 }
 
 // Reads and decrypts `count` 16-byte entries.
-std::optional<std::vector<std::uint32_t>> ReadTable(std::ifstream& in, std::uint64_t offset,
-                                                    std::uint32_t count, const char* key_name) {
+std::optional<std::vector<std::uint32_t>> ReadTable(std::ifstream& in, std::uint64_t offset, std::uint32_t count,
+                                                    const char* key_name) {
   std::vector<unsigned char> raw(std::size_t(count) * 16);
   if (!ReadAt(in, offset, raw.data(), raw.size())) return std::nullopt;
   std::vector<std::uint32_t> words(std::size_t(count) * 4);
@@ -100,8 +99,7 @@ std::optional<MpqTables> TablesAsTheLibraryReadsThem(std::ifstream& in, std::uin
 // otherwise accept.
 bool OverrunningSectorTable(std::ifstream& in, std::uint64_t file_size, const MpqTables& tables,
                             const MpqBlockEntry& block, std::uint32_t key) {
-  if (!(block.flags & kMpqFileCompressMask) || (block.flags & kMpqFileSingleUnit) || block.file_size == 0)
-    return false;
+  if (!(block.flags & kMpqFileCompressMask) || (block.flags & kMpqFileSingleUnit) || block.file_size == 0) return false;
   const std::uint32_t sector_size = 512u << tables.sector_size_shift;
   const std::uint64_t sectors = (std::uint64_t(block.file_size) - 1) / sector_size + 1;
   std::uint64_t length = (sectors + 1) * 4;
@@ -131,7 +129,8 @@ bool SectorOnlyLzmaCompressed(std::ifstream& in, std::uint64_t file_size, const 
   if (!(block.flags & kMpqFileCompress) || block.file_size == 0) return false;
   const std::uint64_t start = tables.header_offset + block.offset;
   if (start >= file_size) return false;
-  std::vector<unsigned char> data(static_cast<std::size_t>(std::min<std::uint64_t>(block.compressed_size, file_size - start)));
+  std::vector<unsigned char> data(
+      static_cast<std::size_t>(std::min<std::uint64_t>(block.compressed_size, file_size - start)));
   if (!ReadAt(in, start, data.data(), data.size())) return false;
   const bool encrypted = block.flags & kMpqFileEncrypted;
   // The mask of a packed piece of `length` bytes at `at` that unpacks to
@@ -306,9 +305,7 @@ std::optional<std::string> ImplausibleMpqTables(const std::string& path) {
   // The library shifts 512 by the exponent in 32 bits in some places and not
   // in others; past 16 (32 MiB sectors) no real map goes.
   const std::uint16_t shift = Le16(header + 14);
-  if (shift > kMaxSectorSizeShift) {
-    return "its sector size exponent " + std::to_string(shift) + " is out of range";
-  }
+  if (shift > kMaxSectorSizeShift) { return "its sector size exponent " + std::to_string(shift) + " is out of range"; }
   const std::uint64_t room = file_size - at + slack;
   const std::uint64_t hash_bytes = std::uint64_t(Le32(header + 24)) * 16;
   const std::uint64_t block_bytes = std::uint64_t(Le32(header + 28)) * 16;

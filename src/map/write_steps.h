@@ -12,11 +12,11 @@ enum class WriteStep {
   kScriptReplaced,     // war3map.j holds the new script
   kCompacting,         // the compaction file is being written
   kCompacted,
-  kClosed,             // the tables are written and the copy is closed
-  kVerified,           // war3map.j reads back as written
-  kCopySynced,         // the finished copy is on the disk
-  kReplaced,           // the copy has taken the map's place
-  kFolderSynced,       // the rename is on the disk
+  kClosed,        // the tables are written and the copy is closed
+  kVerified,      // war3map.j reads back as written
+  kCopySynced,    // the finished copy is on the disk
+  kReplaced,      // the copy has taken the map's place
+  kFolderSynced,  // the rename is on the disk
 };
 inline constexpr int kWriteStepCount = static_cast<int>(WriteStep::kFolderSynced) + 1;
 

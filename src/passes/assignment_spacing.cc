@@ -36,12 +36,11 @@ void RemoveBlanksInsideParentheses(std::string& text) {
   for (; read + 17 <= n; read += 16) {
     const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + read));
     const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + read + 1));
-    const __m128i prev = _mm_or_si128(_mm_slli_si128(cur, 1),
-                                      _mm_cvtsi32_si128(static_cast<unsigned char>(previous)));
-    const __m128i removed = _mm_and_si128(
-        _mm_cmpeq_epi8(cur, blank),
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(prev, open), _mm_cmpeq_epi8(next, close)),
-                     _mm_and_si128(_mm_cmpeq_epi8(prev, close), _mm_cmpeq_epi8(next, comma))));
+    const __m128i prev = _mm_or_si128(_mm_slli_si128(cur, 1), _mm_cvtsi32_si128(static_cast<unsigned char>(previous)));
+    const __m128i removed =
+        _mm_and_si128(_mm_cmpeq_epi8(cur, blank),
+                      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(prev, open), _mm_cmpeq_epi8(next, close)),
+                                   _mm_and_si128(_mm_cmpeq_epi8(prev, close), _mm_cmpeq_epi8(next, comma))));
     if (_mm_movemask_epi8(removed) == 0) {
       if (write != read) _mm_storeu_si128(reinterpret_cast<__m128i*>(s + write), cur);
       write += 16;
@@ -57,9 +56,8 @@ void RemoveBlanksInsideParentheses(std::string& text) {
 
 void FixAssignmentSpacing(std::string& text) {
   // Only the first such place in the whole script is spaced.
-  ReplaceFirstMatch(text, "[a-zA-Z0-9]=[a-zA-Z0-9]", MatchMode::kWholeText, [](std::string_view m) {
-    return std::string(1, m[0]) + " = " + std::string(1, m[2]);
-  });
+  ReplaceFirstMatch(text, "[a-zA-Z0-9]=[a-zA-Z0-9]", MatchMode::kWholeText,
+                    [](std::string_view m) { return std::string(1, m[0]) + " = " + std::string(1, m[2]); });
   RemoveBlanksInsideParentheses(text);
 }
 

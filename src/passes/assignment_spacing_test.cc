@@ -45,8 +45,7 @@ TEST(FixAssignmentSpacing, OnePassRemovalMatchesTheThreeReplacements) {
   for (int round = 0; round < 4000; ++round) {
     std::string text(random() % (round < 3000 ? 40 : 400), 'x');
     for (char& c : text) c = alphabet[random() % sizeof alphabet];
-    const std::string expected =
-        ReplaceAll(ReplaceAll(ReplaceAll(text, ") ,", "),"), "( ", "("), " )", ")");
+    const std::string expected = ReplaceAll(ReplaceAll(ReplaceAll(text, ") ,", "),"), "( ", "("), " )", ")");
     RemoveBlanksInsideParentheses(text);
     ASSERT_EQ(text, expected) << "round " << round;
   }

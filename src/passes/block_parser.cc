@@ -5,12 +5,12 @@
 #include "passes/conditional_blocks.h"
 #include "passes/handle_creation.h"
 #include "passes/handle_release.h"
-#include "text/matcher.h"
 #include "passes/mount.h"
 #include "passes/repeat_until.h"
+#include "passes/var_inference.h"
+#include "text/matcher.h"
 #include "text/rewrite.h"
 #include "text/text.h"
-#include "passes/var_inference.h"
 
 namespace zarn {
 

@@ -39,20 +39,17 @@ TEST(BlockParserTest, StatementListsSplitOneStatementPerLine) {
 }
 
 TEST(BlockParserTest, WorkedFunctionComesOutAsPlainJass) {
-  Lines out = Preprocess(InFunction({
-      "var u = GetTriggerUnit()", "var g", "new timer t", "new global group gg",
-      "set g = CreateGroup()", "free g", "free u", "flush t"}));
+  Lines out = Preprocess(InFunction({"var u = GetTriggerUnit()", "var g", "new timer t", "new global group gg",
+                                     "set g = CreateGroup()", "free g", "free u", "flush t"}));
   EXPECT_EQ(out, (Lines{"globals", "integer n = 0", "group gg = CreateGroup()", "endglobals",
-                        "function Test takes nothing returns nothing",
-                        "local unit u = GetTriggerUnit()", "local group g",
-                        "local timer t = CreateTimer()", "set g = CreateGroup()",
+                        "function Test takes nothing returns nothing", "local unit u = GetTriggerUnit()",
+                        "local group g", "local timer t = CreateTimer()", "set g = CreateGroup()",
                         "call DestroyGroup(g)", "call RemoveUnit(u)", "set t = null", "endfunction"}));
 }
 
 TEST(BlockParserTest, PassOrderDecidesWhatFreeCanSee) {
   // Handles declared by new are not locals yet when free is expanded.
-  Lines out = Preprocess(InFunction({"new timer t", "free t", "var e = AddSpecialEffect(\"x\", 0, 0)",
-                                     "free e"}));
+  Lines out = Preprocess(InFunction({"new timer t", "free t", "var e = AddSpecialEffect(\"x\", 0, 0)", "free e"}));
   EXPECT_EQ(out[4], "local timer t = CreateTimer()");
   EXPECT_EQ(out[5], "//!ZARN Error:free t");
   EXPECT_EQ(out[7], "call DestroyEffect(e)");
@@ -75,8 +72,8 @@ TEST(BlockParserTest, WriteBacksActOnEveryOccurrence) {
 
 TEST(BlockParserTest, KeywordsAreLettersInsideLongerNames) {
   // "method" inside a name opens a method body that runs to "endmethod".
-  Lines out = Preprocess({"function methodCall takes nothing returns nothing", "endfunction",
-                          "var b = true", "endmethod"});
+  Lines out =
+      Preprocess({"function methodCall takes nothing returns nothing", "endfunction", "var b = true", "endmethod"});
   EXPECT_EQ(out[2], "local boolean b = true");
   // The greedy globals block runs from the first "globals" to the last "endglobals".
   NullProgress progress;
@@ -96,8 +93,9 @@ TEST(BlockParserTest, ShowsEachBodyNameWithARepaint) {
   } names;
   zarn::Run run(names);
   BuildLanguageTables(run);
-  run.text = "constant function Alpha takes nothing returns integer\r\nreturn 1\r\nendfunction\r\n"
-             "method Beta takes nothing returns nothing\r\nendmethod\r\nfunction\r\nendfunction\r\n";
+  run.text =
+      "constant function Alpha takes nothing returns integer\r\nreturn 1\r\nendfunction\r\n"
+      "method Beta takes nothing returns nothing\r\nendmethod\r\nfunction\r\nendfunction\r\n";
   ParseBlocks(run);
   EXPECT_EQ(names.shown, (std::vector<std::string>{"Alpha", "", "Beta"}));
 }

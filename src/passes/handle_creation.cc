@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "passes/error_marker.h"
+#include "passes/tables.h"
 #include "text/matcher.h"
 #include "text/rewrite.h"
-#include "passes/tables.h"
 #include "text/text.h"
 
 namespace zarn {

@@ -75,8 +75,7 @@ std::size_t FreedNameLookup::FirstIn(std::string_view stmt) const {
   return best;
 }
 
-std::string ExpandFreeStatements(std::string body, const ReturnTypeTable& return_types,
-                                 const KeywordRule& rule) {
+std::string ExpandFreeStatements(std::string body, const ReturnTypeTable& return_types, const KeywordRule& rule) {
   if (body.find("free") == std::string::npos) return body;  // no statement: most bodies
   const std::vector<LocalHandle> locals = CollectLocals(body, rule);
   std::vector<std::string_view> names;

@@ -16,8 +16,7 @@ namespace zarn {
 
 // Rewrites every free statement of one function or method body into its
 // release call, or marks it when no release call is known.
-std::string ExpandFreeStatements(std::string body, const ReturnTypeTable& return_types,
-                                 const KeywordRule& rule = {});
+std::string ExpandFreeStatements(std::string body, const ReturnTypeTable& return_types, const KeywordRule& rule = {});
 
 // The first of a body's local names, in order, for which a free statement
 // holds "free " + name; looked up where the statement's "free " stand rather

@@ -71,8 +71,7 @@ std::size_t KeywordRule::Pos(std::string_view keyword, std::string_view text) co
   return at == std::string_view::npos ? 0 : at + 1;
 }
 
-std::string KeywordRule::ReplaceKeyword(std::string_view stmt, std::string_view keyword,
-                                        std::string_view by) const {
+std::string KeywordRule::ReplaceKeyword(std::string_view stmt, std::string_view keyword, std::string_view by) const {
   if (!words()) return ReplaceAll(stmt, keyword, by);
   if (!Begins(stmt, keyword)) return std::string(stmt);
   std::string out(by);

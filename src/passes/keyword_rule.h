@@ -87,7 +87,7 @@ bool TakeWordsDirective(std::string& text);
 namespace zarn {
 
 // The statement keywords that the passes find by letters.
-inline constexpr std::string_view kStatementKeywords[] = {"new",   "global", "var",   "free",   "flush",
+inline constexpr std::string_view kStatementKeywords[] = {"new",    "global", "var",   "free",   "flush",
                                                           "repeat", "until",  "mount", "unmount"};
 
 // The first name of `script` (outside comments and string and rawcode

@@ -109,15 +109,15 @@ TEST(KeywordRuleTest, WordModeRewritesStatementsThatBeginALine) {
   EXPECT_EQ(Lines(words.begin() + 4, words.end() - 1),
             (Lines{"set x1 = null", "set x1 = null1", "call F(flush x1)", "local group timerGroup = CreateGroup()"}));
   const Lines letters = Preprocess(InFunction(body));
-  EXPECT_EQ(Lines(letters.begin() + 4, letters.end() - 1),
-            (Lines{"set x1 = null", "set x1 = null1", "call F(set x1 = null)", "local group timerGroup = CreateTimer()"}));
+  EXPECT_EQ(
+      Lines(letters.begin() + 4, letters.end() - 1),
+      (Lines{"set x1 = null", "set x1 = null1", "call F(set x1 = null)", "local group timerGroup = CreateTimer()"}));
   // The mount alias is replaced as a whole word only; "to" inside a name is
   // no separator.
   const Lines mounted = Preprocess(InFunction({"mount u to GetTriggerUnit()", "return u_total + u", "unmount",
                                                "mount total to 5", "call F(total)", "unmount"}),
                                    kWords);
-  EXPECT_EQ(Lines(mounted.begin() + 4, mounted.end() - 1),
-            (Lines{"return u_total + GetTriggerUnit()", "call F(5)"}));
+  EXPECT_EQ(Lines(mounted.begin() + 4, mounted.end() - 1), (Lines{"return u_total + GetTriggerUnit()", "call F(5)"}));
   // A global statement moves only when it begins its line.
   const Lines globals = Preprocess(InFunction({"set udg_global = 1", "global integer moved"}), kWords);
   EXPECT_EQ(globals, (Lines{"globals", "integer n = 0", "integer moved", "endglobals",
@@ -140,9 +140,8 @@ TEST(KeywordRuleTest, DirectiveTurnsWordModeOnWhereItStandsAlone) {
   at_end.push_back("//!words");
   EXPECT_EQ(Preprocess(at_end), InFunction(body));
   // Inside a literal, a raw block or beside other text it does not count.
-  for (Lines head : {Lines{"//!nozarn", "//!words", "//!endnozarn"},
-                     Lines{"constant string S = \"", "//!words", "\""}, Lines{"call F() //!words"},
-                     Lines{"//!words please"}}) {
+  for (Lines head : {Lines{"//!nozarn", "//!words", "//!endnozarn"}, Lines{"constant string S = \"", "//!words", "\""},
+                     Lines{"call F() //!words"}, Lines{"//!words please"}}) {
     Lines out = Preprocess(with(head));
     EXPECT_NE(std::find(out.begin(), out.end(), "call s__T_set(x) = null"), out.end()) << head[0];
   }
@@ -166,8 +165,8 @@ TEST(KeywordRuleTest, LiteralsAndRawBlocksStayInWordMode) {
   };
   const Lines out = Preprocess(script, kWords);
   EXPECT_EQ(out, (Lines{"function Raw takes nothing returns nothing", "flush untouched", "endfunction",
-                        "function F takes nothing returns nothing", "call BJDebugMsg(\"flush x",
-                        "until y\")", "call F('free')", "set t = null", "endfunction"}));
+                        "function F takes nothing returns nothing", "call BJDebugMsg(\"flush x", "until y\")",
+                        "call F('free')", "set t = null", "endfunction"}));
 }
 
 TEST(KeywordRuleTest, GeneratedScriptsGiveTheSameBytesInBothModes) {

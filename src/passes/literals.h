@@ -37,8 +37,7 @@ class HiddenLiterals {
   // `text` with every token replaced by the bytes it stands for. `marked`
   // receives the ranges of the result that restored literals fill and that
   // hold "//!ZARN Error": text inside a literal is data, not a marker.
-  std::string Restore(std::string_view text,
-                      std::vector<std::pair<std::size_t, std::size_t>>* marked = nullptr) const;
+  std::string Restore(std::string_view text, std::vector<std::pair<std::size_t, std::size_t>>* marked = nullptr) const;
 
   // The bytes between the quotes of each literal hidden so far, in script
   // order (empty literals are left as they are and not counted).

@@ -70,8 +70,7 @@ TEST(LiteralsTest, PassesLeaveLiteralsAsWritten) {
   struct Case {
     Lines body, expected;
   } cases[] = {
-      {{"call BJDebugMsg(\"see http://example.org\") // note"},
-       {"call BJDebugMsg(\"see http://example.org\")"}},
+      {{"call BJDebugMsg(\"see http://example.org\") // note"}, {"call BJDebugMsg(\"see http://example.org\")"}},
       {{"call F(\"This map is freeware\")", "call F(\"wait  seconds until level 2\")"},
        {"call F(\"This map is freeware\")", "call F(\"wait  seconds until level 2\")"}},
       {{"call F(\"gives global buffs\")", "set n=1"}, {"call F(\"gives global buffs\")", "set n = 1"}},

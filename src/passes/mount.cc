@@ -23,8 +23,8 @@ std::string ExpandBlock(std::string_view matched, bool closed) {
   // The alias ends at the first "to" of the block, wherever that is.
   std::string alias = Trim(Copy(block, 6, static_cast<long long>(Pos("to", block)) - 6));
   std::string mount_line = FirstLine(block, "^mount.*?$");
-  std::string value = Trim(Copy(mount_line, static_cast<long long>(Pos("to", mount_line)) + 2,
-                                static_cast<long long>(mount_line.size())));
+  std::string value = Trim(
+      Copy(mount_line, static_cast<long long>(Pos("to", mount_line)) + 2, static_cast<long long>(mount_line.size())));
   ReplaceAllIn(block, mount_line, "");
   if (closed) ReplaceAllIn(block, FirstLine(block, "^unmount.*?$"), "");
   ReplaceAllIn(block, alias, value);
@@ -52,7 +52,8 @@ std::string ExpandBlockByWords(std::string_view matched, bool closed, const Keyw
 
 void ExpandMountBlocks(std::string& text, const KeywordRule& rule) {
   const bool words = rule.words();
-  const std::string closed = words ? rule.Statement("mount", ".*?") + rule.Statement("unmount") : "^mount.*?unmount.*?$";
+  const std::string closed =
+      words ? rule.Statement("mount", ".*?") + rule.Statement("unmount") : "^mount.*?unmount.*?$";
   const std::string open = words ? rule.Statement("mount", ".*$") : "^mount.*$";
   auto expand = [&](bool is_closed) {
     return [&, is_closed](std::string_view matched) {

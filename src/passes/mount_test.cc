@@ -12,13 +12,11 @@ TEST(MountTest, AliasIsReplacedAsLettersWithinItsStretch) {
     Lines in, out;
   } cases[] = {
       {{"function Test takes nothing returns nothing", "mount caster to GetTriggerUnit()",
-        "call SetUnitState(caster, UNIT_STATE_MANA, 0)", "call KillUnit(caster)", "unmount",
-        "endfunction", "call KillUnit(caster)"},
-       {"function Test takes nothing returns nothing", "",
-        "call SetUnitState(GetTriggerUnit(), UNIT_STATE_MANA, 0)", "call KillUnit(GetTriggerUnit())",
-        "", "endfunction", "call KillUnit(caster)"}},
-      {{"mount u to GetTriggerUnit()", "return u", "unmount"},
-       {"", "retGetTriggerUnit()rn GetTriggerUnit()", ""}},
+        "call SetUnitState(caster, UNIT_STATE_MANA, 0)", "call KillUnit(caster)", "unmount", "endfunction",
+        "call KillUnit(caster)"},
+       {"function Test takes nothing returns nothing", "", "call SetUnitState(GetTriggerUnit(), UNIT_STATE_MANA, 0)",
+        "call KillUnit(GetTriggerUnit())", "", "endfunction", "call KillUnit(caster)"}},
+      {{"mount u to GetTriggerUnit()", "return u", "unmount"}, {"", "retGetTriggerUnit()rn GetTriggerUnit()", ""}},
       {{"mount total to 5", "set total = 1", "unmount"}, {"", "set total = 1", ""}},
       // Blocks do not nest: the first ends at the first unmount, the inner
       // mount is then taken as an open one running to the end.

@@ -39,8 +39,10 @@ std::string JoinNormalisedLines(const Lines& lines) {
   text.reserve(size);
   for (const std::string& line : lines) {
     std::string_view kept = TrimView(line);
-    if (HasCollapsibleRun(kept)) text += CollapseWhitespace(kept);
-    else text += kept;
+    if (HasCollapsibleRun(kept))
+      text += CollapseWhitespace(kept);
+    else
+      text += kept;
     text += "\r\n";
   }
   return text;
@@ -140,9 +142,7 @@ void NormaliseBytesIntoText(std::string& bytes) {
       try {
         second.reserve(input.size() - cut + (input.size() - cut) / 8 + 2);
         AppendConvertedLines(input.substr(cut), second, normalised);
-      } catch (...) {
-        failed = std::current_exception();
-      }
+      } catch (...) { failed = std::current_exception(); }
     });
   }
   std::size_t write = 0;

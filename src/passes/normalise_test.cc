@@ -16,8 +16,10 @@ namespace {
 std::string PlainRemoveComments(std::string live) {
   Matcher lines("//(?:[^!\\r\\n].*?)?$", MatchMode::kDotAllMultiLine);
   for (bool found = lines.First(live); found; found = lines.Next()) {
-    if (lines.Matched() != "//") DeleteFirstIn(live, lines.Matched());
-    else live.erase(live.size() - (lines.Subject().size() - lines.Offset()), 2);  // its own place
+    if (lines.Matched() != "//")
+      DeleteFirstIn(live, lines.Matched());
+    else
+      live.erase(live.size() - (lines.Subject().size() - lines.Offset()), 2);  // its own place
   }
   Matcher blocks("/\\*.*?\\*/", MatchMode::kWholeText);
   for (bool found = blocks.First(live); found; found = blocks.Next()) ReplaceAllIn(live, blocks.Matched(), "");
@@ -62,7 +64,9 @@ TEST(Normalise, SpacesAndEmptyLinesAgreeWithTheLineRulesOnRandomLines) {
 // with every kind of line end, NUL, high and control bytes, blank-only lines
 // and lines longer than the splitter's sixteen-byte blocks.
 TEST(Normalise, OnePassConversionsAgreeWithTheLineRules) {
-  const char alphabet[] = "  \t\f\v\r\n\r\n\0\x01\xa0\xff" "abcdefgh";
+  const char alphabet[] =
+      "  \t\f\v\r\n\r\n\0\x01\xa0\xff"
+      "abcdefgh";
   const std::string bytes(alphabet, sizeof alphabet - 1);
   std::mt19937 random(11);
   for (int round = 0; round < 300; ++round) {
@@ -140,8 +144,7 @@ TEST(Normalise, LargeScriptsNormaliseAsLineByLine) {
     const std::string expected = JoinLines(lines);
     const auto differ = std::mismatch(bytes.begin(), bytes.end(), expected.begin(), expected.end());
     EXPECT_TRUE(differ.first == bytes.end() && differ.second == expected.end())
-        << (crlf_only ? "CR LF ends" : "mixed ends") << ": first difference at byte "
-        << (differ.first - bytes.begin());
+        << (crlf_only ? "CR LF ends" : "mixed ends") << ": first difference at byte " << (differ.first - bytes.begin());
   }
 }
 
@@ -150,10 +153,10 @@ TEST(RemoveComments, Cases) {
       {"call f() // note\r\n", "call f() \r\n"},
       {"//! import a\r\nx //!keep // c\r\n", "//! import a\r\nx //!keep \r\n"},
       {"a /* b\r\nc */ e/* b */f\r\n", "a  ef\r\n"},
-      {"/* x // y */\r\nq */ r\r\n", " r\r\n"},          // line comments first
-      {"/* a /* b */ c */\r\n", " c */\r\n"},            // no nesting
-      {"/* x */a/* x */b /* c\r\n", "ab /* c\r\n"},      // identical; unterminated
-      {"//!if\r\n//\r\ny\r\n", "//!if\r\n\r\ny\r\n"},   // a bare "//" removes only itself
+      {"/* x // y */\r\nq */ r\r\n", " r\r\n"},        // line comments first
+      {"/* a /* b */ c */\r\n", " c */\r\n"},          // no nesting
+      {"/* x */a/* x */b /* c\r\n", "ab /* c\r\n"},    // identical; unterminated
+      {"//!if\r\n//\r\ny\r\n", "//!if\r\n\r\ny\r\n"},  // a bare "//" removes only itself
       {"a // c\rb // c\nc\n", "a \rb \nc\n"},
       {"call s(\"http://x\")\r\n", "call s(\"http:\r\n"},
   };
@@ -164,8 +167,8 @@ TEST(RemoveComments, Cases) {
 }
 
 TEST(RemoveComments, OnePassMatchesThePlainRulesOnGeneratedScripts) {
-  static const char* const kPieces[] = {"//", "/*", "*/", "/", "*", "!", "//!", "// c", "/* c */",
-                                        "a", " ", "\r\n", "\r", "\n", "///", "/**/", "\"//\""};
+  static const char* const kPieces[] = {"//", "/*", "*/",   "/",  "*",  "!",   "//!",  "// c",  "/* c */",
+                                        "a",  " ",  "\r\n", "\r", "\n", "///", "/**/", "\"//\""};
   std::mt19937 random(20240601);
   std::uniform_int_distribution<std::size_t> piece(0, std::size(kPieces) - 1);
   for (int i = 0; i < 20000; ++i) {
@@ -185,7 +188,8 @@ TEST(OnePassRewrites, MatchThePlainIdioms) {
     std::string text;
     for (int n = i % 25; n > 0; --n) text += "ab<>"[letter(random)];
     std::string plain = text, fast = text;
-    DeleteFirstForEachMatch(plain, "ab[ab]*?b", MatchMode::kWholeText, [](std::string_view m) { return std::string(m); });
+    DeleteFirstForEachMatch(plain, "ab[ab]*?b", MatchMode::kWholeText,
+                            [](std::string_view m) { return std::string(m); });
     DeleteFirstOccurrenceOfEachMatch(fast, "ab[ab]*?b", MatchMode::kWholeText, "ab",
                                      [](std::string_view) { return false; });
     ASSERT_EQ(fast, plain) << text;

@@ -31,16 +31,16 @@ TEST_F(RawBlocksTest, WhatIsNoBlockStays) {
 }
 
 TEST_F(RawBlocksTest, BlocksComeBackInOrderWithoutDirectives) {
-  std::string joined = SplitAndJoin(
-      "a\r\n//!nozarn\r\none\r\n//!endnozarn\r\nb//!nozarn t //!nozarn//!endnozarn c\r\n",
-      std::string("a\r\n") + kPlaceholder + "\r\nb" + kPlaceholder + " c\r\n");
+  std::string joined = SplitAndJoin("a\r\n//!nozarn\r\none\r\n//!endnozarn\r\nb//!nozarn t //!nozarn//!endnozarn c\r\n",
+                                    std::string("a\r\n") + kPlaceholder + "\r\nb" + kPlaceholder + " c\r\n");
   EXPECT_EQ(joined, "a\r\n\r\none\r\n\r\nb t //!nozarn c\r\n");
   EXPECT_EQ(run.raw_blocks, (Bodies{"\r\none\r\n", " t //!nozarn", ""}));
 }
 
 TEST_F(RawBlocksTest, BodiesThatAlsoStandEarlierAreCutFromTheirOwnBlock) {
-  std::string joined = SplitAndJoin("x\r\n//!nozarn//!endnozarn\r\n//!nozarn\r\n//!endnozarn\r\n//!nozarn\r\nx\r\n//!endnozarn",
-                                    std::string("x\r\n") + kPlaceholder + "\r\n" + kPlaceholder + "\r\n" + kPlaceholder);
+  std::string joined =
+      SplitAndJoin("x\r\n//!nozarn//!endnozarn\r\n//!nozarn\r\n//!endnozarn\r\n//!nozarn\r\nx\r\n//!endnozarn",
+                   std::string("x\r\n") + kPlaceholder + "\r\n" + kPlaceholder + "\r\n" + kPlaceholder);
   EXPECT_EQ(run.raw_blocks, (Bodies{"", "\r\n", "\r\nx\r\n", ""}));
   EXPECT_EQ(joined, "x\r\n\r\n\r\n\r\n\r\nx\r\n");
 }
@@ -58,11 +58,12 @@ TEST(RawBlocksPipeline, ContentPassesThroughUntranslated) {
   BuildLanguageTables(run);
   const std::size_t rows = run.return_types.size();
   const Lines raw = {"function Raw takes nothing returns integer", "var y = 2", "free y", "endfunction"};
-  run.lines = {"//!nozarn", raw[0], raw[1], raw[2], raw[3], "//!endnozarn",
-               "function F takes nothing returns nothing", "var x = 1", "endfunction"};
+  run.lines = {
+      "//!nozarn", raw[0],       raw[1], raw[2], raw[3], "//!endnozarn", "function F takes nothing returns nothing",
+      "var x = 1", "endfunction"};
   PreprocessScript(run);
   EXPECT_EQ(SplitText(run.text), (Lines{raw[0], raw[1], raw[2], raw[3], "function F takes nothing returns nothing",
-                              "local integer x = 1", "endfunction"}));
+                                        "local integer x = 1", "endfunction"}));
   EXPECT_EQ(run.return_types.size(), rows) << "a function inside a raw block was registered";
 }
 

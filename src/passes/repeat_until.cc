@@ -13,8 +13,7 @@ void ExpandRepeatUntil(std::string& text, const KeywordRule& rule) {
     return std::optional<std::string>(rule.ReplaceKeyword(TrimView(matched), "repeat", "loop"));
   });
   rule.RewriteEachMatch(text, until, MatchMode::kLine, [&rule](std::string_view matched) {
-    return std::optional<std::string>(rule.ReplaceKeyword(TrimView(matched), "until", "exitwhen (") +
-                                      ")\r\nendloop");
+    return std::optional<std::string>(rule.ReplaceKeyword(TrimView(matched), "until", "exitwhen (") + ")\r\nendloop");
   });
 }
 

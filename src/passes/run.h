@@ -6,9 +6,9 @@
 
 #include "passes/keyword_rule.h"
 #include "passes/literals.h"
+#include "passes/tables.h"
 #include "platform/progress.h"
 #include "text/script.h"
-#include "passes/tables.h"
 
 namespace zarn {
 

@@ -6,7 +6,9 @@ namespace zarn {
 namespace {
 
 struct RecordingProgress : NullProgress {
-  void SetProgress(std::string_view text, int value) override { stages.push_back(std::string(text) + " " + std::to_string(value)); }
+  void SetProgress(std::string_view text, int value) override {
+    stages.push_back(std::string(text) + " " + std::to_string(value));
+  }
   void SetFunctionName(std::string_view name, bool) override { last_name = name; }
   std::vector<std::string> stages;
   std::string last_name;
@@ -20,7 +22,8 @@ Rows Registered(const std::string& script, RecordingProgress&& progress = {}) {
   run.text = script;
   RegisterUserSignatures(run);
   Rows rows;
-  for (std::size_t i = 0; i < run.return_types.size(); ++i) rows.emplace_back(run.return_types.name(i), run.return_types.type(i));
+  for (std::size_t i = 0; i < run.return_types.size(); ++i)
+    rows.emplace_back(run.return_types.name(i), run.return_types.type(i));
   return rows;
 }
 
@@ -35,8 +38,8 @@ TEST(RegisterUserSignatures, ReportsStagesAndTheLastName) {
   zarn::Run run(progress);
   run.text = "function Area takes real w returns real\r\n";
   RegisterUserSignatures(run);
-  EXPECT_EQ(progress.stages, (std::vector<std::string>{"Finding user functions: WORKING... 70",
-                                                       "Finding user methods: WORKING... 70"}));
+  EXPECT_EQ(progress.stages,
+            (std::vector<std::string>{"Finding user functions: WORKING... 70", "Finding user methods: WORKING... 70"}));
   EXPECT_EQ(progress.last_name, "Area");
 }
 

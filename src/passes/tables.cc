@@ -181,10 +181,10 @@ class ReturnTypeTable::KeyIndex {
 
   std::array<std::uint16_t, 256> byte_class_{};
   std::size_t classes_ = 0;
-  std::vector<std::uint32_t> root_next_;  // per class; 0 when no key starts so
+  std::vector<std::uint32_t> root_next_;                            // per class; 0 when no key starts so
   std::vector<std::uint32_t> first_child_, next_sibling_, suffix_;  // per state
   std::vector<std::uint16_t> label_;                                // per state: class of its last byte
-  std::vector<std::size_t> lowest_row_;  // per state; kNoRow when no key ends there
+  std::vector<std::size_t> lowest_row_;                             // per state; kNoRow when no key ends there
 };
 
 namespace {
@@ -318,8 +318,7 @@ class ReturnTypeTable::AppendedIndex {
       std::size_t signs = 0;
       for (std::size_t at = text.find("= "); at != std::string_view::npos; at = text.find("= ", at + 1)) ++signs;
       if (Costly(signs, longest + 1)) {
-        call_automaton_ =
-            BuildAutomaton(names, [](std::string_view name) { return "= " + std::string(name) + "("; });
+        call_automaton_ = BuildAutomaton(names, [](std::string_view name) { return "= " + std::string(name) + "("; });
       }
     }
     if (call_automaton_) return Offset(call_automaton_->LowestRowIn(text));

@@ -47,19 +47,35 @@ class PlainScan {
 TEST(TablesTest, BuiltInRowsSectionsAndSamples) {
   ReturnTypeTable table = ReturnTypeTable::BuiltIn();
   ASSERT_EQ(table.size(), 1983u);
-  struct Row { std::size_t row; const char* name; const char* type; };
+  struct Row {
+    std::size_t row;
+    const char* name;
+    const char* type;
+  };
   const Row rows[] = {
-      {0, "ConvertRace", "race"}, {43, "ConvertPathingType", "pathingtype"},
-      {116, "Rect", "rect"}, {125, "Location", "location"}, {149, "Or", "boolexpr"},
-      {236, "GetTriggerUnit", "unit"}, {534, "LoadUnitPoolHandle", "unitpool"},
-      {566, "ChooseRandomNPBuilding", "integer"}, {665, "IsNoDefeatCheat", "boolean"},
-      {666, "FALSE", "boolean"}, {667, "TRUE", "boolean"},
-      {980, "EVENT_WIDGET_DEATH", "widgetevent"}, {982, "EVENT_DIALOG_CLICK", "dialog"},
-      {1016, "GREATER_THAN_OR_EQUAL", "limitop"}, {1081, "CAMERA_MARGIN_TOP", "playerevent"},
-      {1091, "SOUND_TYPE_EFFECT_LOOPED", "soundtype"}, {1092, "RMinBJ", "real"},
-      {1232, "CheckItemcodeStatus", "boolean"}, {1466, "GetRectCenter", "location"},
-      {1510, "WidgetDropItem", "item"}, {1511, "bj_PI", "real"},
-      {1919, "bj_elevatorWallBlocker", "destructable"}, {1948, "bj_lastRemovedItem", "item"},
+      {0, "ConvertRace", "race"},
+      {43, "ConvertPathingType", "pathingtype"},
+      {116, "Rect", "rect"},
+      {125, "Location", "location"},
+      {149, "Or", "boolexpr"},
+      {236, "GetTriggerUnit", "unit"},
+      {534, "LoadUnitPoolHandle", "unitpool"},
+      {566, "ChooseRandomNPBuilding", "integer"},
+      {665, "IsNoDefeatCheat", "boolean"},
+      {666, "FALSE", "boolean"},
+      {667, "TRUE", "boolean"},
+      {980, "EVENT_WIDGET_DEATH", "widgetevent"},
+      {982, "EVENT_DIALOG_CLICK", "dialog"},
+      {1016, "GREATER_THAN_OR_EQUAL", "limitop"},
+      {1081, "CAMERA_MARGIN_TOP", "playerevent"},
+      {1091, "SOUND_TYPE_EFFECT_LOOPED", "soundtype"},
+      {1092, "RMinBJ", "real"},
+      {1232, "CheckItemcodeStatus", "boolean"},
+      {1466, "GetRectCenter", "location"},
+      {1510, "WidgetDropItem", "item"},
+      {1511, "bj_PI", "real"},
+      {1919, "bj_elevatorWallBlocker", "destructable"},
+      {1948, "bj_lastRemovedItem", "item"},
       {1975, "filterIssueHauntOrderAtLocBJ", "boolexpr"},
       {1981, "filterLivingPlayerUnitsOfTypeId", "boolexpr"},
       {1982, "bj_wantDestroyGroup", "boolean"},
@@ -110,12 +126,12 @@ TEST(TablesTest, FindReturnTypeByNameTakesTheFirstRowContained) {
       {"free t", "undefined"},
       {"", "undefined"},
       {"free GetTriggerUnit()", "unit"},
-      {"free GetOrderedUnit()", "boolexpr"},       // Or, row 149
-      {"free GetUnitsInRectAll(r)", "rect"},       // Rect, row 116
-      {"x = GetLocationX(l)", "location"},          // Location, row 125
+      {"free GetOrderedUnit()", "boolexpr"},  // Or, row 149
+      {"free GetUnitsInRectAll(r)", "rect"},  // Rect, row 116
+      {"x = GetLocationX(l)", "location"},    // Location, row 125
       {"free bj_lastCreatedGroup", "group"},
       {"free TRUE", "boolean"},
-      {"free gettriggerunit()", "undefined"},       // case-sensitive
+      {"free gettriggerunit()", "undefined"},  // case-sensitive
   };
   for (const auto& [text, type] : cases) EXPECT_EQ(table.FindReturnTypeByName(text), type) << text;
 }
@@ -123,17 +139,12 @@ TEST(TablesTest, FindReturnTypeByNameTakesTheFirstRowContained) {
 TEST(TablesTest, FindCallTypeNeedsEqualsBlankNameParenthesis) {
   ReturnTypeTable table = ReturnTypeTable::BuiltIn();
   const std::pair<const char*, std::optional<std::string>> cases[] = {
-      {"var x = GetUnitX(u)", "real"},
-      {"var s = I2S(5)", "string"},
-      {"var b = Or(c1, c2)", "boolexpr"},
-      {"var s = R2SW(r, 1, 2)", "string"},
-      {"if a == GetUnitX(u) then", "real"},        // second sign of ==
-      {"var x = 2 * GetUnitX(u)", std::nullopt},
-      {"var x =GetUnitX(u)", std::nullopt},
-      {"var x =  GetUnitX(u)", std::nullopt},
-      {"var x = GetUnitX", std::nullopt},
-      {"var x = MyGetUnitX(u)", std::nullopt},
-      {"var x = (a + b)", std::nullopt},
+      {"var x = GetUnitX(u)", "real"},           {"var s = I2S(5)", "string"},
+      {"var b = Or(c1, c2)", "boolexpr"},        {"var s = R2SW(r, 1, 2)", "string"},
+      {"if a == GetUnitX(u) then", "real"},  // second sign of ==
+      {"var x = 2 * GetUnitX(u)", std::nullopt}, {"var x =GetUnitX(u)", std::nullopt},
+      {"var x =  GetUnitX(u)", std::nullopt},    {"var x = GetUnitX", std::nullopt},
+      {"var x = MyGetUnitX(u)", std::nullopt},   {"var x = (a + b)", std::nullopt},
   };
   for (const auto& [text, type] : cases) EXPECT_EQ(table.FindCallType(text), type) << text;
 }
@@ -184,14 +195,14 @@ TEST(TablesTest, AppendedRowsOfCopiesStayApart) {
 TEST(TablesTest, IndexedLookupsAgreeWithThePlainScan) {
   ReturnTypeTable table = ReturnTypeTable::BuiltIn();
   const std::pair<const char*, const char*> user_rows[] = {
-      {"MyFunc", "integer"}, {"", "unit"},           {"GetUnitX", "string"}, {"a(b", "handle"},
+      {"MyFunc", "integer"}, {"", "unit"},           {"GetUnitX", "string"},  {"a(b", "handle"},
       {"Or", "real"},        {"xGetUnitXx", "item"}, {"convertrace", "race"}, {"MyFunc", "real"},
       {"= ", "timer"},       {"Uni", "widget"},
   };
   for (const auto& [name, type] : user_rows) table.Append(name, type);
 
-  std::vector<std::string> pieces = {"var x ", "set y ", "= ", "=", "==", " ", "(", ")", "a", "2 * ", "= (",
-                                     "free ", "_", "X", "b)", "\r\n", "\xff"};
+  std::vector<std::string> pieces = {"var x ", "set y ", "= ",    "=", "==", " ",  "(",    ")",   "a",
+                                     "2 * ",   "= (",    "free ", "_", "X",  "b)", "\r\n", "\xff"};
   auto add_pieces_for_rows = [&](std::size_t first, std::size_t step) {
     for (std::size_t row = first; row < table.size(); row += step) {
       const std::string& name = table.name(row);
@@ -226,7 +237,7 @@ TEST(TablesTest, IndexedLookupsAgreeWithThePlainScan) {
       std::string name;
       switch (random() % 10) {
         case 0: name = table.name(random() % table.size()); break;  // a repeat
-        case 1: break;                                               // empty
+        case 1: break;                                              // empty
         case 2: name = std::string(30 + random() % 200, 'a' + random() % 3); break;
         default:
           for (int n = 1 + random() % 8; n > 0; --n) name += bytes[random() % bytes.size()];
@@ -247,8 +258,8 @@ TEST(TablesTest, IndexedLookupsAgreeWithThePlainScan) {
 
 TEST(TablesTest, ReleaseLookupsTakeTheFirstRow) {
   const std::pair<const char*, const char*> types[] = {
-      {"local timerdialog d", "timer"}, {"local itempool p", "itempool"}, {"local unitpool p", "unitpool"},
-      {"local unit timerUnit", "timer"}, {"local integer i", ""},         {"local location l", "location"},
+      {"local timerdialog d", "timer"},  {"local itempool p", "itempool"}, {"local unitpool p", "unitpool"},
+      {"local unit timerUnit", "timer"}, {"local integer i", ""},          {"local location l", "location"},
   };
   for (const auto& [text, type] : types) EXPECT_EQ(FindDestructorType(text), type) << text;
 

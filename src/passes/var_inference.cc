@@ -62,8 +62,8 @@ void ForEachAssignedName(std::string_view stmt, LearnedTypes& names, const Keywo
 
 // Every assignment without "null" teaches its type to each variable it sets;
 // the last such assignment in the body decides.
-void LearnFromAssignments(const std::string& body, LearnedTypes& names,
-                          const ReturnTypeTable& return_types, const KeywordRule& rule) {
+void LearnFromAssignments(const std::string& body, LearnedTypes& names, const ReturnTypeTable& return_types,
+                          const KeywordRule& rule) {
   Matcher m(SetLine(rule), MatchMode::kLine);
   for (bool found = m.Scan(body); found; found = m.Next()) {
     std::string_view stmt = TrimView(m.Matched());
@@ -102,8 +102,7 @@ std::string InferAssignedType(std::string_view statement, const ReturnTypeTable&
   return "undefined";
 }
 
-std::string InferVarDeclarations(std::string body, const ReturnTypeTable& return_types,
-                                 const KeywordRule& rule) {
+std::string InferVarDeclarations(std::string body, const ReturnTypeTable& return_types, const KeywordRule& rule) {
   if (body.find("var") == std::string::npos) return body;  // no declaration line: most bodies
   LearnedTypes names = CollectVarDeclarations(body, rule);
   if (names.empty()) return body;

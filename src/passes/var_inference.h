@@ -12,8 +12,7 @@ namespace zarn {
 
 // Rewrites every var line of one function or method body into a local
 // declaration, or marks it when no type can be inferred.
-std::string InferVarDeclarations(std::string body, const ReturnTypeTable& return_types,
-                                 const KeywordRule& rule = {});
+std::string InferVarDeclarations(std::string body, const ReturnTypeTable& return_types, const KeywordRule& rule = {});
 
 // Type of the value assigned by one trimmed statement: a called function's
 // return type, else the first value test that holds; "undefined" otherwise.

@@ -51,8 +51,10 @@ bool CopyBytes(const std::string& original, int out) {
     for (ssize_t done = 0; ok && done < n;) {
       ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
       if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) ok = false;
-      else done += w;
+      if (w <= 0)
+        ok = false;
+      else
+        done += w;
     }
     if (!ok) break;
   }
@@ -77,7 +79,8 @@ std::FILE* OpenStdioFile(const std::string& path, const char* mode) { return std
 bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 void CheckWorkingFileTarget(const std::string& path, const std::string& keep) {
-  struct stat st {}, kept {};
+  struct stat st {
+  }, kept{};
   if (lstat(path.c_str(), &st) != 0) return;  // not there yet: created as a plain file
   if (S_ISLNK(st.st_mode)) throw FileError("Cannot write file " + path + ": it is a symbolic link");
   if (stat(keep.c_str(), &kept) == 0 && st.st_dev == kept.st_dev && st.st_ino == kept.st_ino)

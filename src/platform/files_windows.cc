@@ -41,8 +41,8 @@ HANDLE OpenForIdentity(const std::wstring& path) {
 
 std::string RandomSuffix() {
   static unsigned counter = 0;
-  const unsigned long long seed = GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^
-                                  (++counter * 0x9E3779B9ull);
+  const unsigned long long seed =
+      GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^ (++counter * 0x9E3779B9ull);
   const char* digits = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string suffix;
   unsigned long long v = seed;
@@ -124,14 +124,14 @@ std::string LastSystemReason() { return Reason(g_last_error); }
 
 bool CreateTemporaryCopy(const std::string& original, std::string& copy) {
   copy.clear();
-  HANDLE in = CreateFileW(WideFromUtf8(original).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE in = CreateFileW(WideFromUtf8(original).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (in == INVALID_HANDLE_VALUE) return Fail();
   HANDLE out = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && out == INVALID_HANDLE_VALUE; ++attempt) {
     copy = original + ".zarn-" + RandomSuffix() + ".tmp";
-    out = CreateFileW(WideFromUtf8(copy).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                      nullptr);
+    out =
+        CreateFileW(WideFromUtf8(copy).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
   }
   if (out == INVALID_HANDLE_VALUE) {

@@ -67,8 +67,7 @@ void InjectFault(IsolatedFault fault) {
 // up (a sanitizer's would turn them into an exit code, a toolkit's into
 // anything). The reply is a 32-bit code, the 64-bit length of the text and
 // the text, all little-endian.
-[[noreturn]] void RunChild(const IsolatedTask& task, const std::vector<std::string>& args, int out,
-                          pid_t parent) {
+[[noreturn]] void RunChild(const IsolatedTask& task, const std::vector<std::string>& args, int out, pid_t parent) {
 #ifdef __linux__
   // A worker that hangs must not outlive a caller that was ended.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -127,8 +126,7 @@ ZARN_NO_FUZZER_COVERAGE bool Reap(pid_t pid, Clock::time_point deadline, int& st
     }
     if (Clock::now() >= deadline) {
       ::kill(pid, SIGKILL);
-      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
       return false;
     }
     // The child closed its end on its way out: it is gone in a moment.
@@ -143,7 +141,8 @@ std::string SignalName(int sig) {
   return text ? name + ", " + text : name;
 }
 
-ZARN_NO_FUZZER_COVERAGE IsolatedOutcome Judge(bool in_time, int status, std::string& bytes, std::chrono::milliseconds limit) {
+ZARN_NO_FUZZER_COVERAGE IsolatedOutcome Judge(bool in_time, int status, std::string& bytes,
+                                              std::chrono::milliseconds limit) {
   IsolatedOutcome outcome;
   if (!in_time) {
     outcome.kind = IsolatedOutcome::Kind::kTimedOut;
@@ -153,7 +152,8 @@ ZARN_NO_FUZZER_COVERAGE IsolatedOutcome Judge(bool in_time, int status, std::str
     outcome.reason = SignalName(WTERMSIG(status));
   } else if (!IsWholeReply(bytes) || (WIFEXITED(status) && WEXITSTATUS(status) != 0)) {
     outcome.kind = IsolatedOutcome::Kind::kStopped;
-    outcome.reason = "it ended without an answer, exit code " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    outcome.reason =
+        "it ended without an answer, exit code " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   } else {
     outcome.kind = IsolatedOutcome::Kind::kReplied;
     outcome.reply = DecodeReply(bytes);
@@ -169,7 +169,7 @@ void SetIsolatedFaultForTesting(IsolatedFault fault) { g_fault = fault; }
 std::optional<int> ServeIsolatedTaskIfAsked(const std::vector<std::string>&) { return std::nullopt; }
 
 ZARN_NO_FUZZER_COVERAGE IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
-                            std::chrono::milliseconds limit) {
+                                                    std::chrono::milliseconds limit) {
   int pipe_fds[2];
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) {
     return {IsolatedOutcome::Kind::kNotStarted, {}, std::string("cannot create a pipe: ") + std::strerror(errno)};

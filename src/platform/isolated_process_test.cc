@@ -12,7 +12,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-IsolatedReply Echo(const std::vector<std::string>& args) { return {static_cast<int>(args.size()), args.at(0) + args.at(1)}; }
+IsolatedReply Echo(const std::vector<std::string>& args) {
+  return {static_cast<int>(args.size()), args.at(0) + args.at(1)};
+}
 IsolatedReply Throw(const std::vector<std::string>&) { throw std::runtime_error("thrown in the worker"); }
 
 const IsolatedTask kEcho{"echo", &Echo};

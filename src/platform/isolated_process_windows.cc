@@ -194,11 +194,12 @@ std::optional<int> ServeIsolatedTaskIfAsked(const std::vector<std::string>& args
 IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::string>& args,
                             std::chrono::milliseconds limit) {
   Pipe input, output;
-  if (!input.Create(false) || !output.Create(true)) return {IsolatedOutcome::Kind::kNotStarted, {}, "cannot create a pipe"};
+  if (!input.Create(false) || !output.Create(true))
+    return {IsolatedOutcome::Kind::kNotStarted, {}, "cannot create a pipe"};
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle nul;
-  nul.h = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0,
-                      nullptr);
+  nul.h =
+      CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -212,7 +213,9 @@ IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::str
   job.h = KillOnCloseJob();
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
                       nullptr, &startup, &process))
-    return {IsolatedOutcome::Kind::kNotStarted, {}, "cannot start a process (error " + std::to_string(GetLastError()) + ")"};
+    return {IsolatedOutcome::Kind::kNotStarted,
+            {},
+            "cannot start a process (error " + std::to_string(GetLastError()) + ")"};
   Handle process_handle, thread_handle;
   process_handle.h = process.hProcess;
   thread_handle.h = process.hThread;

@@ -28,9 +28,7 @@ const IsolatedTask* FindIsolatedTask(const std::string& name) {
 IsolatedReply RunTaskCatching(const IsolatedTask& task, const std::vector<std::string>& args) {
   try {
     return task.run(args);
-  } catch (const std::exception& e) {
-    return {-1, e.what()};
-  } catch (...) {
+  } catch (const std::exception& e) { return {-1, e.what()}; } catch (...) {
     return {-1, std::string("the task ") + task.name + " failed"};
   }
 }

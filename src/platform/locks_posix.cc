@@ -50,7 +50,8 @@ MapLock::Result MapLock::TryLock(const std::string& path) {
     ::close(fd);
     return busy ? Result::kBusy : Result::kUnlockable;
   }
-  struct stat held {}, current {};
+  struct stat held {
+  }, current{};
   if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &current) == 0 && held.st_dev == current.st_dev &&
       held.st_ino == current.st_ino) {
     handle_ = fd;

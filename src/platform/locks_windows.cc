@@ -31,8 +31,8 @@ FileLock::~FileLock() {
 
 bool FileLock::TryLock() {
   OVERLAPPED at{};
-  return LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
-                    1, 0, &at) != 0;
+  return LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                    &at) != 0;
 }
 
 void FileLock::Lock() {

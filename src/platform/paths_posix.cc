@@ -51,7 +51,8 @@ bool CanCreateFileIn(const std::string& dir) {
 bool CanReplaceFile(const std::string& path) {
   std::size_t slash = path.rfind('/');
   std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  struct stat file {}, folder {};
+  struct stat file {
+  }, folder{};
   if (stat(path.c_str(), &file) != 0 || stat(dir.c_str(), &folder) != 0) return false;
   if (!CanCreateFileIn(dir)) return false;
   if (!(folder.st_mode & S_ISVTX)) return true;

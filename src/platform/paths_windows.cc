@@ -54,8 +54,8 @@ std::string FileName(const std::string& path) {
 }
 
 bool CanCreateFileIn(const std::string& dir) {
-  std::wstring probe = WideFromUtf8(PathJoin(dir, ".zarn-probe-")) + std::to_wstring(GetCurrentProcessId()) +
-                       L"-" + std::to_wstring(GetTickCount64());
+  std::wstring probe = WideFromUtf8(PathJoin(dir, ".zarn-probe-")) + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                       std::to_wstring(GetTickCount64());
   HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -71,8 +71,7 @@ bool CanReplaceFile(const std::string& path) {
 }
 
 std::string UserStateDir() {
-  if (const wchar_t* local = _wgetenv(L"LOCALAPPDATA"); local && local[0])
-    return PathJoin(Utf8FromWide(local), "ZARN");
+  if (const wchar_t* local = _wgetenv(L"LOCALAPPDATA"); local && local[0]) return PathJoin(Utf8FromWide(local), "ZARN");
   wchar_t* known = nullptr;
   if (SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known) == S_OK) {
     std::string dir = Utf8FromWide(known);
@@ -80,7 +79,9 @@ std::string UserStateDir() {
     return PathJoin(dir, "ZARN");
   }
   if (known) CoTaskMemFree(known);
-  throw FileError("Cannot find a working folder: the program's folder cannot be written and there is no local application data folder");
+  throw FileError(
+      "Cannot find a working folder: the program's folder cannot be written and there is no local application data "
+      "folder");
 }
 
 namespace {

@@ -37,6 +37,9 @@ void TuneMemoryAllocator() {
 
 bool OpenUrl(const std::string& url) { return StartProcess("xdg-open", {url}); }
 
-std::string_view ExecutableSignature() { return "\x7f" "ELF"; }
+std::string_view ExecutableSignature() {
+  return "\x7f"
+         "ELF";
+}
 
 }  // namespace zarn

@@ -1,9 +1,9 @@
 #include "platform/processes.h"
 
 #include <windows.h>
-#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 
 #include <cstdio>
 

@@ -43,8 +43,7 @@ void EndWorker() {
   const pid_t worker = g_worker.exchange(0);
   if (worker <= 0) return;
   ::kill(worker, SIGKILL);
-  while (::waitpid(worker, nullptr, 0) < 0 && errno == EINTR) {
-  }
+  while (::waitpid(worker, nullptr, 0) < 0 && errno == EINTR) {}
 }
 
 void RemoveRegisteredFiles() {

@@ -65,8 +65,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     case CTRL_BREAK_EVENT:
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      StopNow(static_cast<int>(kStoppedExitCode));
+    case CTRL_SHUTDOWN_EVENT: StopNow(static_cast<int>(kStoppedExitCode));
   }
   return FALSE;
 }

@@ -15,9 +15,7 @@ std::string CopyNameOf(const std::string& map_name, const std::string& file_name
   return file_name.substr(0, map_name.size() + std::string(kCopyMark).size() + kRandomPartSize) + kCopyEnd;
 }
 
-bool IsLetterOrDigit(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
+bool IsLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 bool IsSeparator(char c) {
 #ifdef _WIN32
@@ -71,8 +69,10 @@ std::size_t RemoveStaleTemporaryCopies(const std::string& map_path) {
   // holds that copy.
   for (const std::string& name : names) {
     if (!IsTemporaryCopyName(map_name, name) || CopyNameOf(map_name, name) != name) continue;
-    if (RemoveUnheldCopy(InFolder(folder, name))) ++removed;
-    else held.insert(name);
+    if (RemoveUnheldCopy(InFolder(folder, name)))
+      ++removed;
+    else
+      held.insert(name);
   }
   for (const std::string& name : names) {
     if (!IsTemporaryCopyName(map_name, name) || CopyNameOf(map_name, name) == name) continue;

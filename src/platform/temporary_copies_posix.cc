@@ -23,7 +23,8 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 int OpenLocked(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
-  struct stat held {}, named {};
+  struct stat held {
+  }, named{};
   if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
       ::lstat(path.c_str(), &named) != 0 || !SameFile(held, named)) {
     ::close(fd);

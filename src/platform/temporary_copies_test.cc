@@ -19,7 +19,8 @@ using testing_util::TempDir;
 
 TEST(TemporaryCopiesTest, OnlyTheExactNamingIsACopy) {
   const std::string map = "My Map.w3x";
-  for (const char* name : {"My Map.w3x.zarn-b6JZpD.tmp", "My Map.w3x.zarn-b6JZpD.tmp.tmp", "My Map.w3x.zarn-000000.mp_"}) {
+  for (const char* name :
+       {"My Map.w3x.zarn-b6JZpD.tmp", "My Map.w3x.zarn-b6JZpD.tmp.tmp", "My Map.w3x.zarn-000000.mp_"}) {
     EXPECT_TRUE(IsTemporaryCopyName(map, name)) << name;
   }
   for (const char* name : {
@@ -33,8 +34,8 @@ TEST(TemporaryCopiesTest, OnlyTheExactNamingIsACopy) {
            "My Map.w3x.zarn-b6JZpD.mp_.tmp",
            "My Map.w3x.zarn-b6JZpD.TMP",
            "My Map.w3x.zarn-b6JZpD.mpq",
-           "Other.w3x.zarn-b6JZpD.tmp",     // another map's
-           "my map.w3x.zarn-b6JZpD.tmp",    // names are bytes
+           "Other.w3x.zarn-b6JZpD.tmp",   // another map's
+           "my map.w3x.zarn-b6JZpD.tmp",  // names are bytes
            "xMy Map.w3x.zarn-b6JZpD.tmp",
        }) {
     EXPECT_FALSE(IsTemporaryCopyName(map, name)) << name;

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "map/map_builder.h"
-#include "text/script.h"
 #include "testing/test_util.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {
@@ -79,8 +79,8 @@ TEST_F(WorkingDirTest, AnUnwritableProgramFolderSendsThemToTheStateFolder) {
     std::string folder;        // where the working files must go
     std::string created_from;  // the first folder the run must create, mode 0700
   } cases[] = {
-      {"XDG_STATE_HOME with missing parents", "XDG_STATE_HOME=" + Quote(dir_ / "home/a/b"),
-       dir_ / "home/a/b/zarn", dir_ / "home/a"},
+      {"XDG_STATE_HOME with missing parents", "XDG_STATE_HOME=" + Quote(dir_ / "home/a/b"), dir_ / "home/a/b/zarn",
+       dir_ / "home/a"},
       {"XDG_STATE_HOME unset", "", dir_ / "home/.local/state/zarn", dir_ / "home/.local"},
       {"XDG_STATE_HOME relative, so ignored", "XDG_STATE_HOME=relative", dir_ / "home/.local/state/zarn",
        dir_ / "home/.local"},

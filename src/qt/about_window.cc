@@ -17,8 +17,7 @@ namespace {
 
 // Places a label at its spot, at least as wide as planned and never narrower
 // than its text, so a wider fallback font does not cut the text off.
-QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const QFont& font,
-                 const QRect& planned) {
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const QFont& font, const QRect& planned) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
   label->setFont(font);
@@ -31,8 +30,7 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const Q
 }  // namespace
 
 AboutWindow::AboutWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      open_url_(OpenUrl) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), open_url_(OpenUrl) {
   setWindowTitle(window_texts::kAboutCaption);
   setFont(DialogFont(11));
   resize(266, 145);
@@ -52,10 +50,8 @@ AboutWindow::AboutWindow(QWidget* parent)
   image->setPixmap(picture);
   image->setGeometry(8, 24, 48, 48);
 
-  AddLabel(this, "about_lbl01", window_texts::kAboutLine1, DialogFont(13),
-           QRect(62, 30, 185, 16));
-  AddLabel(this, "about_lbl02", window_texts::kAboutLine2, DialogFont(13),
-           QRect(71, 52, 158, 16));
+  AddLabel(this, "about_lbl01", window_texts::kAboutLine1, DialogFont(13), QRect(62, 30, 185, 16));
+  AddLabel(this, "about_lbl02", window_texts::kAboutLine2, DialogFont(13), QRect(71, 52, 158, 16));
 
   QFont link_font = DialogFont(11);
   link_font.setFamilies(QStringList{"MS Sans Serif"} + link_font.families());
@@ -80,9 +76,7 @@ bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void AboutWindow::Label3Click() {
-  OpenLinkTarget(open_url_);
-}
+void AboutWindow::Label3Click() { OpenLinkTarget(open_url_); }
 
 void AboutWindow::ExitClick() { accept(); }
 

@@ -20,13 +20,11 @@ namespace {
 
 bool WriteArchive(const std::string& path, const std::string& script) {
   HANDLE archive = nullptr;
-  if (!SFileCreateArchive(path.c_str(), MPQ_CREATE_LISTFILE | MPQ_CREATE_ATTRIBUTES, 16, &archive))
-    return false;
+  if (!SFileCreateArchive(path.c_str(), MPQ_CREATE_LISTFILE | MPQ_CREATE_ATTRIBUTES, 16, &archive)) return false;
   HANDLE file = nullptr;
   bool ok = SFileCreateFile(archive, "war3map.j", 0, static_cast<DWORD>(script.size()), 0,
                             MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, &file) &&
-            SFileWriteFile(file, script.data(), static_cast<DWORD>(script.size()),
-                           MPQ_COMPRESSION_ZLIB) &&
+            SFileWriteFile(file, script.data(), static_cast<DWORD>(script.size()), MPQ_COMPRESSION_ZLIB) &&
             SFileFinishFile(file);
   return SFileCloseArchive(archive) && ok;
 }
@@ -73,9 +71,10 @@ class EntryTest : public QObject {
     const QString program = dir.filePath("zarn");
     QVERIFY(QFile::copy(ZARN_QT_PROGRAM, program));
     const std::string map = dir.filePath("test.w3x").toStdString();
-    QVERIFY(WriteArchive(map, "function " + name + " takes nothing returns nothing\r\n"
-                              "    call   DoNothing()   // a comment\r\n"
-                              "endfunction\r\n"));
+    QVERIFY(WriteArchive(map, "function " + name +
+                                  " takes nothing returns nothing\r\n"
+                                  "    call   DoNothing()   // a comment\r\n"
+                                  "endfunction\r\n"));
 
     QProcess zarn;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -27,8 +27,8 @@ void UseButtonFace(QWidget& widget) {
 }  // namespace
 
 ErrorsWindow::ErrorsWindow(QWidget* progress_window, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
       progress_window_(progress_window),
       start_process_(StartProcess) {
   setWindowTitle(QString::fromStdString(view_.caption()));
@@ -149,8 +149,6 @@ void ErrorsWindow::LISTClick() {
 
 void ErrorsWindow::OKClick() { accept(); }
 
-void ErrorsWindow::ABOUTClick() {
-  ShowAboutInNewProcess(start_process_);
-}
+void ErrorsWindow::ABOUTClick() { ShowAboutInNewProcess(start_process_); }
 
 }  // namespace zarn::qt

@@ -25,12 +25,11 @@ QListWidget* List(ErrorsWindow& window) { return window.findChild<QListWidget*>(
 
 void ClickEntry(ErrorsWindow& window, int row) {
   QListWidget* list = List(window);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                    list->visualItemRect(list->item(row)).center());
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
-const zarn::Lines kThreeMarkers = {"globals", "//!ZARN Error:var x = 1", "endglobals",
-                                   "//!ZARN Error:free y", "//!ZARN Error:var z"};
+const zarn::Lines kThreeMarkers = {"globals", "//!ZARN Error:var x = 1", "endglobals", "//!ZARN Error:free y",
+                                   "//!ZARN Error:var z"};
 
 }  // namespace
 
@@ -49,8 +48,10 @@ class ErrorsWindowTest : public QObject {
     const struct {
       const char* name;
       QRect geometry;
-    } controls[] = {{"LIST", {8, 16, 828, 97}},     {"OK", {779, 619, 57, 25}},
-                    {"LINE", {40, 622, 57, 21}},    {"ABOUT", {700, 619, 73, 25}},
+    } controls[] = {{"LIST", {8, 16, 828, 97}},
+                    {"OK", {779, 619, 57, 25}},
+                    {"LINE", {40, 622, 57, 21}},
+                    {"ABOUT", {700, 619, 73, 25}},
                     {"scriptFile", {8, 131, 829, 480}}};
     for (const auto& control : controls) {
       auto* widget = window.findChild<QWidget*>(control.name);
@@ -81,19 +82,22 @@ class ErrorsWindowTest : public QObject {
     QTest::addColumn<QString>("selected");
     QTest::addColumn<int>("entries");
     QTest::addColumn<int>("current_row");
-    QTest::newRow("one marker on line 0")
-        << zarn::Lines{"//!ZARN Error:var x", "call A()"} << "ZARN: 1 error found!" << "0"
-        << "var x" << 1 << 0;
-    QTest::newRow("three markers")
-        << kThreeMarkers << "ZARN: 3 errors found!" << "1" << "var x = 1" << 3 << 0;
+    QTest::newRow("one marker on line 0") << zarn::Lines{"//!ZARN Error:var x", "call A()"} << "ZARN: 1 error found!"
+                                          << "0"
+                                          << "var x" << 1 << 0;
+    QTest::newRow("three markers") << kThreeMarkers << "ZARN: 3 errors found!"
+                                   << "1"
+                                   << "var x = 1" << 3 << 0;
     // The first entry belongs to line 2; selecting it by program must not
     // move the view or the line field away from the first marker line.
-    QTest::newRow("unknown kind first")
-        << zarn::Lines{"//!ZARN Error:odd thing", "set a = 1", "//!ZARN Error:free y"}
-        << "ZARN: 2 errors found!" << "0" << "odd thing" << 1 << 0;
-    QTest::newRow("no entries")
-        << zarn::Lines{"call A()", "//!ZARN Error:weird //!ZARN Error:again"}
-        << "ZARN: 1 error found!" << "1" << "weird again" << 0 << -1;
+    QTest::newRow("unknown kind first") << zarn::Lines{"//!ZARN Error:odd thing", "set a = 1", "//!ZARN Error:free y"}
+                                        << "ZARN: 2 errors found!"
+                                        << "0"
+                                        << "odd thing" << 1 << 0;
+    QTest::newRow("no entries") << zarn::Lines{"call A()", "//!ZARN Error:weird //!ZARN Error:again"}
+                                << "ZARN: 1 error found!"
+                                << "1"
+                                << "weird again" << 0 << -1;
   }
   void Presentation() {
     QFETCH(zarn::Lines, lines);

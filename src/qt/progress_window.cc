@@ -11,8 +11,7 @@
 namespace zarn::qt {
 
 ProgressWindow::ProgressWindow(QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint) {
   setWindowTitle(window_texts::kProgressCaption);
   setFont(DialogFont(13));
   setFixedSize(396, 88);

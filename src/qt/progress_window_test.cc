@@ -17,8 +17,8 @@ class ProgressWindowTest : public QObject {
     QCOMPARE(window.minimumSize(), window.maximumSize());
     const Qt::WindowFlags flags = window.windowFlags();
     QVERIFY(flags & Qt::CustomizeWindowHint);
-    QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
-                       Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint)));
+    QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                       Qt::WindowSystemMenuHint)));
 
     auto* status = window.findChild<QLabel*>("status");
     auto* func = window.findChild<QLabel*>("func");

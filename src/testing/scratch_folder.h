@@ -16,8 +16,8 @@ class ScratchFolder {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (;;) {
-      fs::path candidate = fs::temp_directory_path() /
-                           ("zarn-scratch-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+      fs::path candidate =
+          fs::temp_directory_path() / ("zarn-scratch-" + std::to_string(stamp) + "-" + std::to_string(counter++));
       // create_directory is false for a name that exists: try the next one.
       if (fs::create_directory(candidate)) {
         path_ = candidate.generic_string();

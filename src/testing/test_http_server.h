@@ -76,8 +76,7 @@ class TestServer {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     // The loopback address only: the tests never open a port to the network.
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        listen(listener_, 8) != 0 ||
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener_, 8) != 0 ||
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
       ADD_FAILURE() << "test server cannot listen";
     port_ = ntohs(address.sin_port);
@@ -144,8 +143,7 @@ class TestServer {
     }
     std::size_t announced = response.body.size() + (response.cut_off ? 1000 : 0);
     std::string reply = "HTTP/1.1 " + std::to_string(response.status) +
-                        " Status\r\nContent-Length: " + std::to_string(announced) +
-                        location +
+                        " Status\r\nContent-Length: " + std::to_string(announced) + location +
                         "\r\nConnection: close\r\n\r\n" + response.body;
     for (std::size_t sent = 0; sent < reply.size();) {
       const auto n = send(connection, reply.data() + sent, static_cast<int>(reply.size() - sent), kSendFlags);

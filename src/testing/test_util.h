@@ -43,8 +43,8 @@ inline ProcessResult RunCommand(const std::string& command, const std::string& s
   const std::string in = input.empty() ? "NUL" : Quote(input);
   // cmd /c drops the first and the last quote of a line that starts with one.
   // _wsystem: the command line in UTF-16, so that any file name comes through.
-  int status = _wsystem(
-      WideFromUtf8("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <" + in + "\"").c_str());
+  int status =
+      _wsystem(WideFromUtf8("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <" + in + "\"").c_str());
   ProcessResult r;
   r.exit_code = status;
 #else

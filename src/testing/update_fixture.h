@@ -29,7 +29,9 @@ inline const std::string kExecutableStart = "MZ";
 // Windows keeps no permission bits; the library shows a writable file as 0666.
 inline const fs::perms kProgramMode = fs::perms(0666);
 #else
-inline const std::string kExecutableStart = "\x7f" "ELF";
+inline const std::string kExecutableStart =
+    "\x7f"
+    "ELF";
 inline const fs::perms kProgramMode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
 #endif
 inline const std::string kOldProgram = kExecutableStart + " old program";
@@ -49,9 +51,7 @@ class UpdateTest : public testing::Test {
   void TearDown() override { folder_.reset(); }
 
   std::string In(const std::string& name) const { return PathJoin(dir_, name); }
-  UpdateOutcome Update(const std::string& base) {
-    return RunUpdate(base, dir_, program_, ToHex(key_.public_key));
-  }
+  UpdateOutcome Update(const std::string& base) { return RunUpdate(base, dir_, program_, ToHex(key_.public_key)); }
   // Serves `program` with its signature by the release key.
   void Publish(TestServer& server, const std::string& program) {
     server.Set("/update/last.dat", {200, program});
@@ -63,8 +63,7 @@ class UpdateTest : public testing::Test {
     EXPECT_EQ(ReadFileBytes(program_), kOldProgram);
     EXPECT_EQ(fs::status(program_).permissions(), kProgramMode);
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_))
-      names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"zarn-program"});
   }
 

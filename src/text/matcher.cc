@@ -97,14 +97,16 @@ class Pattern {
   Pattern(std::string_view source, MatchMode mode) {
     uint32_t options = PCRE2_NEVER_UTF | PCRE2_NEVER_UCP;
     if (mode != MatchMode::kLine) options |= PCRE2_DOTALL;
-    if (mode != MatchMode::kWholeText) options |= PCRE2_MULTILINE;
-    else options |= PCRE2_DOLLAR_ENDONLY;
+    if (mode != MatchMode::kWholeText)
+      options |= PCRE2_MULTILINE;
+    else
+      options |= PCRE2_DOLLAR_ENDONLY;
     pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
     pcre2_set_newline(context, PCRE2_NEWLINE_ANYCRLF);
     int error = 0;
     PCRE2_SIZE error_offset = 0;
-    code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(), options,
-                          &error, &error_offset, context);
+    code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(), options, &error, &error_offset,
+                          context);
     pcre2_compile_context_free(context);
     if (!code_) throw Error("Invalid pattern: " + std::string(source));
     pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE);
@@ -172,8 +174,7 @@ const Pattern& CompiledPattern(std::string_view source, MatchMode mode) {
   std::lock_guard<std::mutex> lock(mutex);
   auto& by_source = cache[static_cast<std::size_t>(mode)];
   auto it = by_source.find(source);
-  if (it == by_source.end())
-    it = by_source.emplace(std::string(source), std::make_unique<Pattern>(source, mode)).first;
+  if (it == by_source.end()) it = by_source.emplace(std::string(source), std::make_unique<Pattern>(source, mode)).first;
   return *it->second;
 }
 
@@ -209,8 +210,7 @@ pcre2_match_context* ContextFor(std::size_t length) {
 
 }  // namespace
 
-Matcher::Matcher(std::string_view pattern, MatchMode mode)
-    : pattern_(CompiledPattern(pattern, mode)) {
+Matcher::Matcher(std::string_view pattern, MatchMode mode) : pattern_(CompiledPattern(pattern, mode)) {
   match_data_ = pcre2_match_data_create_from_pattern(pattern_.code(), nullptr);
 }
 

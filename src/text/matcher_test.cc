@@ -75,21 +75,30 @@ std::vector<std::pair<std::size_t, std::string>> Matches(std::string_view patter
 // the same pattern is searched plainly over the whole text.
 TEST(MatcherTest, LiteralShortcutsFindWhatThePlainSearchFinds) {
   const std::pair<const char*, MatchMode> patterns[] = {
-      {"^.*?new.*?timer.*?$", MatchMode::kLine},    {"^var.*?$", MatchMode::kLine},
-      {"^set.*?=.*?$", MatchMode::kLine},           {"free.*?$", MatchMode::kLine},
-      {"^.*?method.*?$", MatchMode::kLine},         {"new", MatchMode::kLine},
-      {"function.*?endfunction", MatchMode::kWholeText}, {"//!if.*//!endif", MatchMode::kWholeText},
-      {"^mount.*?unmount.*?$", MatchMode::kDotAllMultiLine}, {"/\\*.*?\\*/", MatchMode::kWholeText},
+      {"^.*?new.*?timer.*?$", MatchMode::kLine},
+      {"^var.*?$", MatchMode::kLine},
+      {"^set.*?=.*?$", MatchMode::kLine},
+      {"free.*?$", MatchMode::kLine},
+      {"^.*?method.*?$", MatchMode::kLine},
+      {"new", MatchMode::kLine},
+      {"function.*?endfunction", MatchMode::kWholeText},
+      {"//!if.*//!endif", MatchMode::kWholeText},
+      {"^mount.*?unmount.*?$", MatchMode::kDotAllMultiLine},
+      {"/\\*.*?\\*/", MatchMode::kWholeText},
       {"\\$x.*?$", MatchMode::kLine},
       // Spans: two literal searches stand for the lazy pattern, also where
       // the two literals overlap or the close comes before any open.
-      {"//!nozarn.*?//!endnozarn", MatchMode::kDotAllMultiLine}, {"ab.*?ba", MatchMode::kWholeText},
+      {"//!nozarn.*?//!endnozarn", MatchMode::kDotAllMultiLine},
+      {"ab.*?ba", MatchMode::kWholeText},
       {"aba.*?bab", MatchMode::kDotAllMultiLine},
       // Greedy spans: from the first open to the last close after it.
-      {"ab.*ba", MatchMode::kDotAllMultiLine}, {"aba.*bab", MatchMode::kWholeText},
+      {"ab.*ba", MatchMode::kDotAllMultiLine},
+      {"aba.*bab", MatchMode::kWholeText},
       {"new.*timer", MatchMode::kWholeText},
       // A line that begins with a word: taken whole without the pattern engine.
-      {"^new.*?$", MatchMode::kLine}, {"^ab.*?$", MatchMode::kLine}, {"^set .*?$", MatchMode::kLine},
+      {"^new.*?$", MatchMode::kLine},
+      {"^ab.*?$", MatchMode::kLine},
+      {"^set .*?$", MatchMode::kLine},
       // Whole words: the edge tests split literals and guard the ends of spans.
       {"^new(?![A-Za-z0-9_]).*?$", MatchMode::kLine},
       {"^.*?(?<![A-Za-z0-9_])method(?![A-Za-z0-9_]).*?$", MatchMode::kLine},
@@ -98,9 +107,10 @@ TEST(MatcherTest, LiteralShortcutsFindWhatThePlainSearchFinds) {
       {"(?<![A-Za-z0-9_])ab.*(?<![A-Za-z0-9_])ba(?![A-Za-z0-9_])", MatchMode::kWholeText},
       {"^mount(?![A-Za-z0-9_]).*?^unmount(?![A-Za-z0-9_]).*?$", MatchMode::kDotAllMultiLine},
   };
-  const char* pieces[] = {"new", "timer", "var", "set ", "=", "free", "method", "end", "function", "//!if", "//!endif",
-                          "mount", "unmount", "/*", "*/", "$x", " ", "x", "\r", "\n", "\r\n", "\n\r",
-                          "a", "b", "ab", "//!nozarn", "//!endnozarn", "_", "x9", "endfunction", "(", "ba"};
+  const char* pieces[] = {"new",      "timer",     "var",          "set ",  "=",       "free",        "method", "end",
+                          "function", "//!if",     "//!endif",     "mount", "unmount", "/*",          "*/",     "$x",
+                          " ",        "x",         "\r",           "\n",    "\r\n",    "\n\r",        "a",      "b",
+                          "ab",       "//!nozarn", "//!endnozarn", "_",     "x9",      "endfunction", "(",      "ba"};
   std::mt19937 random(11);
   for (int round = 0; round < 400; ++round) {
     std::string text;

@@ -198,9 +198,7 @@ namespace {
 // starts and the byte after it is also in `done`, that place under that byte.
 class LiveText {
  public:
-  LiveText(std::string_view copy, std::string_view lead) : copy_(copy), lead_(lead) {
-    done_.reserve(copy.size());
-  }
+  LiveText(std::string_view copy, std::string_view lead) : copy_(copy), lead_(lead) { done_.reserve(copy.size()); }
 
   // Takes the copy up to `offset` into the finished part.
   void KeepUpTo(std::size_t offset) {
@@ -288,8 +286,10 @@ void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view patter
     live.KeepUpTo(m.Offset());
     std::optional<std::size_t> earlier;
     if (!at_own_place(matched)) earlier = live.EarlierOccurrence(matched);
-    if (earlier) live.DeleteEarlier(*earlier, matched.size());
-    else live.Skip(matched.size());
+    if (earlier)
+      live.DeleteEarlier(*earlier, matched.size());
+    else
+      live.Skip(matched.size());
   } while (m.Next());
   text = live.Finish();
 }
@@ -346,8 +346,7 @@ void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern
   text = std::move(out);
 }
 
-void RewriteLinesHolding(std::string& text, std::string_view needle,
-                         const std::function<void(std::string&)>& pass) {
+void RewriteLinesHolding(std::string& text, std::string_view needle, const std::function<void(std::string&)>& pass) {
   auto is_break = [](char c) { return c == '\r' || c == '\n'; };
   struct Span {
     std::size_t begin, end;

@@ -66,8 +66,7 @@ bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mo
 // delete it instead. Matches for which `at_own_place(m)` holds are deleted
 // where the scan found them. Linear unless matches recur in the live text.
 void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
-                                      std::string_view lead,
-                                      const std::function<bool(std::string_view)>& at_own_place);
+                                      std::string_view lead, const std::function<bool(std::string_view)>& at_own_place);
 
 // Part of a match: offset from the match's start and length.
 struct MatchPart {
@@ -95,7 +94,6 @@ void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern
 // text the pass matches or replaces holds `needle` and no line break and no
 // replacement holds a break: then lines without `needle` never change. When
 // the pass changes the number of lines, it is run on the whole text instead.
-void RewriteLinesHolding(std::string& text, std::string_view needle,
-                         const std::function<void(std::string&)>& pass);
+void RewriteLinesHolding(std::string& text, std::string_view needle, const std::function<void(std::string&)>& pass);
 
 }  // namespace zarn

@@ -24,8 +24,10 @@ void ApplyEditsPlainly(std::string& text, const std::vector<Edit>& edits, std::s
   for (std::size_t i = first; i < edits.size(); ++i) {
     const Edit& edit = edits[i];
     if (edit.from.empty() || edit.from == edit.to) continue;
-    if (edit.kind == Edit::kEvery) ReplaceAllIn(text, edit.from, edit.to);
-    else ReplaceFirstIn(text, edit.from, edit.to);
+    if (edit.kind == Edit::kEvery)
+      ReplaceAllIn(text, edit.from, edit.to);
+    else
+      ReplaceFirstIn(text, edit.from, edit.to);
   }
 }
 
@@ -140,8 +142,10 @@ class OnePassRewrite {
     while (!h.inside.empty() && h.inside.back().start >= from) {
       const Occurrence o = h.inside.back();
       h.inside.pop_back();
-      if (o.start + set_.text(o.id).size() <= first) tail.push_back(o);
-      else --hot_count_[o.id];
+      if (o.start + set_.text(o.id).size() <= first)
+        tail.push_back(o);
+      else
+        --hot_count_[o.id];
     }
     std::string_view window = std::string_view(to).substr(from);
     set_.Find(window, 0, window.size(), [&](std::uint32_t id, std::size_t at) {
@@ -173,8 +177,10 @@ class OnePassRewrite {
     // Places that hold the text change first: their text stood before what
     // this edit puts in front of an original occurrence.
     if (in_hot) RewriteHotPlaces(edit, id);
-    if (inserts && !places.empty()) InsertBefore(edit, places);
-    else ReplaceAt(edit, places);
+    if (inserts && !places.empty())
+      InsertBefore(edit, places);
+    else
+      ReplaceAt(edit, places);
     return true;
   }
 
@@ -205,8 +211,7 @@ class OnePassRewrite {
   void RewriteHotPlaces(const Edit& edit, std::uint32_t id) {
     const std::size_t length = edit.from.size();
     for (auto& [key, h] : hot_) {
-      auto occurrence = std::find_if(h.inside.begin(), h.inside.end(),
-                                     [&](const Occurrence& o) { return o.id == id; });
+      auto occurrence = std::find_if(h.inside.begin(), h.inside.end(), [&](const Occurrence& o) { return o.id == id; });
       if (occurrence == h.inside.end()) continue;
       const std::size_t first = occurrence->start;
       const std::string& to = live_.To(key);
@@ -298,7 +303,8 @@ class OnePassRewrite {
     set_.Find(head, 0, before.size(), [&](std::uint32_t other, std::size_t start) {
       if (start + set_.text(other).size() > before.size() && Later(other, k)) across = true;
     });
-    std::string tail = to.substr(to.size() - context_) + live_.After(key, context_, set_.line_only(), set_.terminator());
+    std::string tail =
+        to.substr(to.size() - context_) + live_.After(key, context_, set_.line_only(), set_.terminator());
     set_.Find(tail, 0, context_, [&](std::uint32_t other, std::size_t start) {
       if (start + set_.text(other).size() > context_ && Later(other, k)) across = true;
     });
@@ -316,8 +322,10 @@ class OnePassRewrite {
     set_.Find(window, 0, end_of_place, [&](std::uint32_t other, std::size_t start) {
       std::size_t end = start + set_.text(other).size();
       if (from + end <= kept || !Later(other, k)) return;
-      if (end <= end_of_place) inside = true;
-      else across = true;
+      if (end <= end_of_place)
+        inside = true;
+      else
+        across = true;
     });
   }
 
@@ -330,8 +338,10 @@ class OnePassRewrite {
     set_.Find(window, 0, last_start, [&](std::uint32_t other, std::size_t start) {
       std::size_t end = start + set_.text(other).size();
       if (end <= joint || !Later(other, k)) return;
-      if (start >= joint && end <= joint + to.size()) inside = true;
-      else across = true;
+      if (start >= joint && end <= joint + to.size())
+        inside = true;
+      else
+        across = true;
     });
   }
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/script_generator.h"
 #include "core/pipeline.h"
 #include "passes/run.h"
 #include "text/script.h"
-#include "bench/script_generator.h"
 #include "text/text.h"
 
 namespace zarn {
@@ -56,8 +56,8 @@ class Random {
 // Few distinct pieces, so texts repeat, nest in one another and are easily
 // made anew by a replacement.
 std::string Pieces(Random& random, std::size_t count, bool line_breaks) {
-  static const char* const kPieces[] = {"a", "b", "ab", "ba", "x", " ", "  ", "function f", "endfunction",
-                                        "\r\n", "\n", "\r"};
+  static const char* const kPieces[] = {"a",  "b",          "ab",          "ba",   "x",  " ",
+                                        "  ", "function f", "endfunction", "\r\n", "\n", "\r"};
   std::string out;
   for (std::size_t i = 0; i < count; ++i) {
     const char* piece = kPieces[random.Below(line_breaks ? 12 : 9)];
@@ -81,9 +81,11 @@ std::vector<Edit> RandomEdits(Random& random, const std::string& text, bool line
     }
     switch (random.Below(4)) {
       case 0: break;  // deletion
-      case 1:  // the text kept, with more after it or before it
-        if (random.Below(2) == 0) edit.to = edit.from + Pieces(random, random.Below(3), line_breaks);
-        else edit.to = Pieces(random, 1 + random.Below(3), line_breaks) + edit.from;
+      case 1:         // the text kept, with more after it or before it
+        if (random.Below(2) == 0)
+          edit.to = edit.from + Pieces(random, random.Below(3), line_breaks);
+        else
+          edit.to = Pieces(random, 1 + random.Below(3), line_breaks) + edit.from;
         break;
       case 2: edit.to = edits.empty() ? "q" : edits[random.Below(edits.size())].from; break;
       default: edit.to = Pieces(random, random.Below(4), line_breaks);
@@ -216,7 +218,8 @@ TEST(RewriteEngine, EdgeCasesOfTheReplaceRule) {
       {"aaaa", {{"aa", "a", Edit::kEvery}, {"zz", "z", Edit::kEvery}, {"yy", "", Edit::kEvery}}, "aa"},
       // A longer text holding the matched one changes with it.
       {"var x\r\nvar xy = 5\r\n",
-       {{"var x", "local group x", Edit::kEvery}, {"var xy = 5", "local integer xy = 5", Edit::kEvery},
+       {{"var x", "local group x", Edit::kEvery},
+        {"var xy = 5", "local integer xy = 5", Edit::kEvery},
         {"nothing", "", Edit::kEvery}},
        "local group x\r\nlocal group xy = 5\r\n"},
       // A deletion joins two stretches into a text a later edit looks for.
@@ -226,14 +229,18 @@ TEST(RewriteEngine, EdgeCasesOfTheReplaceRule) {
       // Each moved declaration lands before the "endglobals" the previous one
       // brought along.
       {"globals\r\nendglobals\r\nglobal a\r\nglobal b\r\nglobal c\r\n",
-       {{"global a", "", Edit::kEvery}, {"endglobals", "a\r\nendglobals", Edit::kEvery},
-        {"global b", "", Edit::kEvery}, {"endglobals", "b\r\nendglobals", Edit::kEvery},
-        {"global c", "", Edit::kEvery}, {"endglobals", "c\r\nendglobals", Edit::kEvery}},
+       {{"global a", "", Edit::kEvery},
+        {"endglobals", "a\r\nendglobals", Edit::kEvery},
+        {"global b", "", Edit::kEvery},
+        {"endglobals", "b\r\nendglobals", Edit::kEvery},
+        {"global c", "", Edit::kEvery},
+        {"endglobals", "c\r\nendglobals", Edit::kEvery}},
        "globals\r\na\r\nb\r\nc\r\nendglobals\r\n\r\n\r\n\r\n"},
       // A marker put in front of every "free a1" also stands before "free a10",
       // which its own edit then marks again.
       {"free a1\r\nfree a10\r\n",
-       {{"free a1", "//!E:free a1", Edit::kEvery}, {"free a10", "//!E:free a10", Edit::kEvery},
+       {{"free a1", "//!E:free a1", Edit::kEvery},
+        {"free a10", "//!E:free a10", Edit::kEvery},
         {"nothing", "", Edit::kEvery}},
        "//!E:free a1\r\n//!E://!E:free a10\r\n"},
       // Deleting the first occurrence takes an earlier, longer line's text.
@@ -362,9 +369,7 @@ TEST(RewriteEngine, PipelineMatchesPlainRuleOnCorpusScripts) {
   Lines names;
   try {
     names = SplitText(ReadFileBytes(folder + "/Chosensero__warcraft3map__war3map.j"));
-  } catch (const std::exception&) {
-    GTEST_SKIP() << "corpus scripts not found in " << folder;
-  }
+  } catch (const std::exception&) { GTEST_SKIP() << "corpus scripts not found in " << folder; }
   const std::string script = JoinLines(names);
   ASSERT_EQ(Preprocess(script, false), Preprocess(script, true));
 }

@@ -28,8 +28,8 @@ std::size_t FindLineBreak(std::string_view text, std::size_t from) {
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
   for (; i + 16 <= n; i += 16) {
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+    unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
     if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
 #endif
@@ -82,6 +82,5 @@ Lines SplitTrimmedLines(std::string_view text) {
   });
   return lines;
 }
-
 
 }  // namespace zarn

@@ -28,10 +28,7 @@ std::size_t FindLineBreak(std::string_view text, std::size_t from);
 // The part of `text` before its first NUL byte: the text the splitters see.
 inline std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
-
 inline Lines LoadLines(const std::string& path) { return SplitText(ReadFileBytes(path)); }
-inline void SaveLines(const std::string& path, const Lines& lines) {
-  WriteFileBytes(path, JoinLines(lines));
-}
+inline void SaveLines(const std::string& path, const Lines& lines) { WriteFileBytes(path, JoinLines(lines)); }
 
 }  // namespace zarn

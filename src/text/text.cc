@@ -109,9 +109,7 @@ bool ReplaceFirstIn(std::string& s, std::string_view from, std::string_view to) 
   return true;
 }
 
-bool DeleteFirstIn(std::string& s, std::string_view what) {
-  return ReplaceFirstIn(s, what, "");
-}
+bool DeleteFirstIn(std::string& s, std::string_view what) { return ReplaceFirstIn(s, what, ""); }
 
 namespace {
 bool IsCollapsible(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; }
@@ -128,7 +126,10 @@ std::string CollapseWhitespace(std::string_view text) {
   // the working string, which may already have been changed by earlier runs.
   std::vector<std::string_view> runs;
   for (std::size_t i = 0; i < text.size();) {
-    if (!IsCollapsible(text[i])) { ++i; continue; }
+    if (!IsCollapsible(text[i])) {
+      ++i;
+      continue;
+    }
     std::size_t j = i;
     while (j < text.size() && IsCollapsible(text[j])) ++j;
     if (j - i >= 2) runs.push_back(text.substr(i, j - i));

@@ -66,8 +66,8 @@ std::size_t FindText(std::string_view hay, std::string_view needle, std::size_t 
     for (; i + (k - 1) + 16 <= n; i += 16) {
       __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
       __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + k - 1));
-      unsigned mask = static_cast<unsigned>(
-          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+      unsigned mask =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
       while (mask != 0) {
         unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
         if (std::memcmp(s + i + bit + 1, needle.data() + 1, k - 2) == 0) return i + bit;

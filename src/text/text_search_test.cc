@@ -16,10 +16,17 @@ TEST(FindTextTest, EdgeCases) {
   };
   const std::string with_nul("ab\0cd\0ce", 8);
   const Case cases[] = {
-      {"", "", 0, 0},        {"abc", "", 3, 3},     {"abc", "", 4, npos},  {"abc", "abcd", 0, npos},
-      {"abc", "c", 2, 2},    {"abc", "c", 3, npos}, {"aaab", "aab", 0, 1}, {with_nul, std::string_view("\0c", 2), 3, 5},
+      {"", "", 0, 0},
+      {"abc", "", 3, 3},
+      {"abc", "", 4, npos},
+      {"abc", "abcd", 0, npos},
+      {"abc", "c", 2, 2},
+      {"abc", "c", 3, npos},
+      {"aaab", "aab", 0, 1},
+      {with_nul, std::string_view("\0c", 2), 3, 5},
       // A match whose last byte is the text's last byte, past a 16-byte block.
-      {"0123456789abcdefghij", "hij", 0, 17}, {"0123456789abcdefghij", "0123456789abcdefghij", 0, 0},
+      {"0123456789abcdefghij", "hij", 0, 17},
+      {"0123456789abcdefghij", "0123456789abcdefghij", 0, 0},
       {"0123456789abcdefghij", "0123456789abcdefghik", 0, npos},
   };
   for (const Case& c : cases) EXPECT_EQ(FindText(c.hay, c.needle, c.from), c.expected) << c.hay << " / " << c.needle;

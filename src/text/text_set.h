@@ -17,9 +17,7 @@ namespace zarn::rewrite_detail {
 constexpr std::uint64_t kFnvBasis = 14695981039346656037ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 
-inline std::uint64_t Step(std::uint64_t hash, char c) {
-  return (hash ^ static_cast<unsigned char>(c)) * kFnvPrime;
-}
+inline std::uint64_t Step(std::uint64_t hash, char c) { return (hash ^ static_cast<unsigned char>(c)) * kFnvPrime; }
 inline std::uint64_t Key(std::uint64_t hash, std::size_t length) {
   return hash ^ (static_cast<std::uint64_t>(length) * 0x9E3779B97F4A7C15ull);
 }

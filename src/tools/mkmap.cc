@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
 #include "map/map_builder.h"
+#include "platform/errors.h"
 #include "text/script.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "platform/errors.h"
-#include "update/release_signature.h"
 #include "text/script.h"
+#include "update/release_signature.h"
 
 namespace {
 
@@ -30,8 +30,7 @@ constexpr char kUsage[] =
 void WriteSecretFile(const std::string& path, const zarn::SecretKey& secret) {
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
   if (fd < 0) Fail("Cannot create " + path + ": " + std::strerror(errno));
-  bool ok = fchmod(fd, 0600) == 0 && write(fd, secret.data(), secret.size()) ==
-                                         static_cast<ssize_t>(secret.size());
+  bool ok = fchmod(fd, 0600) == 0 && write(fd, secret.data(), secret.size()) == static_cast<ssize_t>(secret.size());
   const int saved = errno;
   ok = close(fd) == 0 && ok;
   if (!ok) {
@@ -44,8 +43,7 @@ zarn::SecretKey ReadSecretFile(const std::string& path) {
   const std::string bytes = zarn::ReadFileBytes(path);
   zarn::SecretKey secret;
   if (bytes.size() != secret.size())
-    Fail(path + " is not a secret key from zarn-sign keygen (" + std::to_string(secret.size()) +
-         " bytes expected)");
+    Fail(path + " is not a secret key from zarn-sign keygen (" + std::to_string(secret.size()) + " bytes expected)");
   std::memcpy(secret.data(), bytes.data(), secret.size());
   return secret;
 }
@@ -60,13 +58,12 @@ void SignProgram(const std::string& secret_path, const std::string& program_path
   const zarn::SecretKey secret = ReadSecretFile(secret_path);
   const std::optional<std::string> program = zarn::ReadSignedFile(program_path);
   if (!program)
-    Fail("Cannot read " + program_path + ", or it is larger than " +
-         std::to_string(zarn::kMaxSignedFileSize >> 20) + " MiB");
+    Fail("Cannot read " + program_path + ", or it is larger than " + std::to_string(zarn::kMaxSignedFileSize >> 20) +
+         " MiB");
   const std::string signature_path = program_path + ".sig";
   zarn::WriteFileBytes(signature_path, zarn::Sign(*program, secret));
   // The key to compare with the build's ZARN_UPDATE_PUBLIC_KEY.
-  std::cout << signature_path << " written for public key "
-            << zarn::ToHex(zarn::PublicKeyOf(secret)) << "\n";
+  std::cout << signature_path << " written for public key " << zarn::ToHex(zarn::PublicKeyOf(secret)) << "\n";
 }
 
 }  // namespace

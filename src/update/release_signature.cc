@@ -62,8 +62,7 @@ std::string Sign(std::string_view message, const SecretKey& secret) {
   StartSodium();
   std::string signature(kSignatureBytes, '\0');
   crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
-                       reinterpret_cast<const unsigned char*>(message.data()), message.size(),
-                       secret.data());
+                       reinterpret_cast<const unsigned char*>(message.data()), message.size(), secret.data());
   return signature;
 }
 
@@ -88,8 +87,8 @@ bool IsSignedBy(const std::string& path, std::string_view signature, const Publi
   std::optional<std::string> message = ReadSignedFile(path);
   if (!message) return false;
   return crypto_sign_verify_detached(reinterpret_cast<const unsigned char*>(signature.data()),
-                                     reinterpret_cast<const unsigned char*>(message->data()),
-                                     message->size(), key.data()) == 0;
+                                     reinterpret_cast<const unsigned char*>(message->data()), message->size(),
+                                     key.data()) == 0;
 }
 
 }  // namespace zarn

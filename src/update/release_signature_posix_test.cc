@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "text/script.h"
 #include "testing/test_util.h"
+#include "text/script.h"
 #include "update/release_signature.h"
 
 namespace zarn {
@@ -33,7 +33,9 @@ TEST(SignToolTest, KeygenThenSignGivesAVerifyingSignature) {
   EXPECT_EQ(RunCommand(kSign + " keygen " + Quote(dir / "secret"), dir.path()).exit_code, 1);
   EXPECT_EQ(ReadFileBytes(dir / "secret"), secret);
 
-  WriteFileBytes(dir / "program", "\x7f" "ELF release");
+  WriteFileBytes(dir / "program",
+                 "\x7f"
+                 "ELF release");
   r = RunCommand(kSign + " sign " + Quote(dir / "secret") + " " + Quote(dir / "program"), dir.path());
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_NE(r.out.find(ToHex(*key)), std::string::npos);
@@ -49,8 +51,7 @@ TEST(SignToolTest, BadUsageAndBadKeysAreRefused) {
   }
   WriteFileBytes(dir / "not-a-key", "secret");
   WriteFileBytes(dir / "program", "program");
-  auto r = RunCommand(kSign + " sign " + Quote(dir / "not-a-key") + " " + Quote(dir / "program"),
-                      dir.path());
+  auto r = RunCommand(kSign + " sign " + Quote(dir / "not-a-key") + " " + Quote(dir / "program"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find("not a secret key"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "program.sig"));

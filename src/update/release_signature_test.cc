@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "text/script.h"
 #include "testing/scratch_folder.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {
@@ -22,8 +22,8 @@ TEST(ReleaseSignatureTest, PublicKeyIsExactlySixtyFourHexDigits) {
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   EXPECT_EQ(ParsePublicKey(upper), pair.public_key);
   EXPECT_EQ(PublicKeyOf(pair.secret_key), pair.public_key);
-  for (const std::string& bad : {std::string(), hex.substr(2), hex + "00", hex.substr(1) + "x",
-                                 " " + hex.substr(1), hex.substr(0, 30) + ":" + hex.substr(31)})
+  for (const std::string& bad : {std::string(), hex.substr(2), hex + "00", hex.substr(1) + "x", " " + hex.substr(1),
+                                 hex.substr(0, 30) + ":" + hex.substr(31)})
     EXPECT_FALSE(ParsePublicKey(bad)) << bad;
 }
 

@@ -6,29 +6,23 @@
 #include <optional>
 
 #include "platform/files.h"
+#include "platform/http/download.h"
 #include "platform/paths.h"
 #include "platform/processes.h"
 #include "text/script.h"
 #include "text/text.h"
-#include "platform/http/download.h"
 #include "update/release_signature.h"
 
 namespace zarn {
 
 std::string UpdateMessage(UpdateOutcome outcome) {
   switch (outcome) {
-    case UpdateOutcome::kUpToDate:
-      return "No update is avaible";
-    case UpdateOutcome::kInstalled:
-      return "Update has been successfully installed!";
-    case UpdateOutcome::kDownloadFailed:
-      return "Download failed!";
-    case UpdateOutcome::kReplaceFailed:
-      return "Update failed: the program file could not be replaced";
-    case UpdateOutcome::kNoReleaseKey:
-      return "Update failed: this build has no release key";
-    case UpdateOutcome::kNotSigned:
-      return "Update failed: the download is not signed by the release key";
+    case UpdateOutcome::kUpToDate: return "No update is avaible";
+    case UpdateOutcome::kInstalled: return "Update has been successfully installed!";
+    case UpdateOutcome::kDownloadFailed: return "Download failed!";
+    case UpdateOutcome::kReplaceFailed: return "Update failed: the program file could not be replaced";
+    case UpdateOutcome::kNoReleaseKey: return "Update failed: this build has no release key";
+    case UpdateOutcome::kNotSigned: return "Update failed: the download is not signed by the release key";
   }
   return {};
 }
@@ -61,8 +55,8 @@ bool LooksLikeExecutable(const std::string& path) {
   return std::fread(start.data(), 1, start.size(), file.get()) == start.size() && start == signature;
 }
 
-bool SwapInExecutable(const std::string& new_file, const std::string& executable_path,
-                      const std::string& old_path, const RenameFunction& rename) {
+bool SwapInExecutable(const std::string& new_file, const std::string& executable_path, const std::string& old_path,
+                      const RenameFunction& rename) {
   if (!CopyPermissions(executable_path, new_file)) return false;
   // A leftover that cannot be deleted makes the rename below fail, which is
   // where it is noticed.
@@ -81,8 +75,7 @@ constexpr std::size_t kMaxVersionTextBytes = 64 << 10;
 // The steps of one update run, sharing its addresses and working files.
 class UpdateRun {
  public:
-  UpdateRun(const std::string& base_url, const std::string& tool_dir)
-      : base_url_(base_url), tool_dir_(tool_dir) {
+  UpdateRun(const std::string& base_url, const std::string& tool_dir) : base_url_(base_url), tool_dir_(tool_dir) {
     user_agent_ = FileName(ExecutablePath());
     if (user_agent_.empty()) user_agent_ = "ZARN";
   }
@@ -125,8 +118,8 @@ class UpdateRun {
 
 }  // namespace
 
-UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir,
-                        const std::string& executable_path, std::string_view release_key_hex) {
+UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir, const std::string& executable_path,
+                        std::string_view release_key_hex) {
   // A build without a key could install anything: it fetches nothing at all.
   const std::optional<PublicKey> key = ParsePublicKey(release_key_hex);
   if (!key) return UpdateOutcome::kNoReleaseKey;

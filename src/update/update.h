@@ -33,8 +33,8 @@ using RenameFunction = std::function<bool(const std::string& from, const std::st
 // permission bits, keeping the previous executable as `old_path` (an earlier
 // file of that name is deleted first). When any step fails the previous
 // executable is put back and the result is false.
-bool SwapInExecutable(const std::string& new_file, const std::string& executable_path,
-                      const std::string& old_path, const RenameFunction& rename = RenameFile);
+bool SwapInExecutable(const std::string& new_file, const std::string& executable_path, const std::string& old_path,
+                      const RenameFunction& rename = RenameFile);
 
 // Runs the update against `base_url` (no trailing slash), with working files in
 // `tool_dir`, replacing the executable at `executable_path`. Only a program
@@ -42,7 +42,7 @@ bool SwapInExecutable(const std::string& new_file, const std::string& executable
 // valid key nothing is fetched.
 // When this user cannot replace that file the result is kReplaceFailed and
 // nothing is fetched.
-UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir,
-                        const std::string& executable_path, std::string_view release_key_hex);
+UpdateOutcome RunUpdate(const std::string& base_url, const std::string& tool_dir, const std::string& executable_path,
+                        std::string_view release_key_hex);
 
 }  // namespace zarn

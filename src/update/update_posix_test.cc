@@ -28,8 +28,8 @@ TEST_F(UpdateTest, AProgramThisUserCannotReplaceIsLeftAloneAndNothingIsFetched) 
     pid_t child = fork();
     if (child == 0) {
       alarm(20);
-      if (root && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                   setresuid(65534, 65534, 65534) != 0))
+      if (root &&
+          (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
         _exit(100);
       _exit(static_cast<int>(Update(server.base())));
     }

@@ -43,8 +43,8 @@ TEST_F(UpdateTest, VersionTextDecidesWhetherTheProgramIsFetched) {
       ExpectNothingMoved();
       continue;
     }
-    EXPECT_EQ(server.requests(), (std::vector<std::string>{"/update/last.version", "/update/last.dat",
-                                                           "/update/last.dat.sig"}));
+    EXPECT_EQ(server.requests(),
+              (std::vector<std::string>{"/update/last.version", "/update/last.dat", "/update/last.dat.sig"}));
     EXPECT_EQ(ReadFileBytes(program_), kNewProgram);
     EXPECT_EQ(fs::status(program_).permissions(), kProgramMode);
     EXPECT_EQ(ReadFileBytes(In("ZARN.old")), kOldProgram);
@@ -93,11 +93,9 @@ TEST_F(UpdateTest, OnlyAProgramSignedByTheReleaseKeyIsInstalled) {
       {"empty signature", kNewProgram, {200, ""}, UpdateOutcome::kNotSigned},
       {"short signature", kNewProgram, {200, valid.substr(0, 63)}, UpdateOutcome::kNotSigned},
       {"long signature", kNewProgram, {200, valid + "\n"}, UpdateOutcome::kNotSigned},
-      {"signature of other bytes", kNewProgram, {200, Sign(kOldProgram, key_.secret_key)},
-       UpdateOutcome::kNotSigned},
+      {"signature of other bytes", kNewProgram, {200, Sign(kOldProgram, key_.secret_key)}, UpdateOutcome::kNotSigned},
       {"body changed by one byte", one_byte_changed, {200, valid}, UpdateOutcome::kNotSigned},
-      {"signed by another key", kNewProgram, {200, Sign(kNewProgram, other_key.secret_key)},
-       UpdateOutcome::kNotSigned},
+      {"signed by another key", kNewProgram, {200, Sign(kNewProgram, other_key.secret_key)}, UpdateOutcome::kNotSigned},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -108,8 +106,8 @@ TEST_F(UpdateTest, OnlyAProgramSignedByTheReleaseKeyIsInstalled) {
     server.Set("/update/last.dat", {200, c.program});
     server.Set("/update/last.dat.sig", c.signature);
     EXPECT_EQ(Update(server.base()), c.outcome);
-    EXPECT_EQ(server.requests(), (std::vector<std::string>{"/update/last.version", "/update/last.dat",
-                                                           "/update/last.dat.sig"}));
+    EXPECT_EQ(server.requests(),
+              (std::vector<std::string>{"/update/last.version", "/update/last.dat", "/update/last.dat.sig"}));
     if (c.outcome == UpdateOutcome::kInstalled) {
       EXPECT_EQ(ReadFileBytes(program_), kNewProgram);
       EXPECT_FALSE(fs::exists(In("ZARN.dat.sig")));
@@ -134,7 +132,10 @@ TEST_F(UpdateTest, BuildWithoutAValidKeyFetchesNothing) {
 
 TEST_F(UpdateTest, RefusedConnectionIsAFailedDownload) {
   std::string closed_port_base;
-  { TestServer gone; closed_port_base = gone.base(); }
+  {
+    TestServer gone;
+    closed_port_base = gone.base();
+  }
   EXPECT_EQ(Update(closed_port_base), UpdateOutcome::kDownloadFailed);
   ExpectNothingMoved();
 }
@@ -165,12 +166,9 @@ TEST(UpdateMessageTest, TextsAreExact) {
   EXPECT_EQ(UpdateMessage(UpdateOutcome::kUpToDate), "No update is avaible");
   EXPECT_EQ(UpdateMessage(UpdateOutcome::kInstalled), "Update has been successfully installed!");
   EXPECT_EQ(UpdateMessage(UpdateOutcome::kDownloadFailed), "Download failed!");
-  EXPECT_EQ(UpdateMessage(UpdateOutcome::kReplaceFailed),
-            "Update failed: the program file could not be replaced");
-  EXPECT_EQ(UpdateMessage(UpdateOutcome::kNoReleaseKey),
-            "Update failed: this build has no release key");
-  EXPECT_EQ(UpdateMessage(UpdateOutcome::kNotSigned),
-            "Update failed: the download is not signed by the release key");
+  EXPECT_EQ(UpdateMessage(UpdateOutcome::kReplaceFailed), "Update failed: the program file could not be replaced");
+  EXPECT_EQ(UpdateMessage(UpdateOutcome::kNoReleaseKey), "Update failed: this build has no release key");
+  EXPECT_EQ(UpdateMessage(UpdateOutcome::kNotSigned), "Update failed: the download is not signed by the release key");
 }
 
 }  // namespace

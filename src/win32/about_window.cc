@@ -30,7 +30,8 @@ AboutWindow::~AboutWindow() {
 
 // Exit first: it comes first in the tab order.
 void AboutWindow::CreateControls() {
-  AddControl(handle(), L"BUTTON", DisplayText(window_texts::kAboutExit).c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, kExit, {178, 112, 80, 25}, font_);
+  AddControl(handle(), L"BUTTON", DisplayText(window_texts::kAboutExit).c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, kExit,
+             {178, 112, 80, 25}, font_);
   AddControl(handle(), L"STATIC", L"", SS_OWNERDRAW, kImage1, {8, 24, 48, 48}, font_);
   WidenToText(AddControl(handle(), L"STATIC", DisplayText(window_texts::kAboutLine1).c_str(), SS_LEFT | SS_NOPREFIX,
                          kLabel1, {62, 30, 185, 16}, label_font_));
@@ -38,7 +39,7 @@ void AboutWindow::CreateControls() {
                          kLabel2, {71, 52, 158, 16}, label_font_));
   // SS_NOTIFY: the label tells of clicks.
   const HWND link = AddControl(handle(), L"STATIC", WideFromUtf8(window_texts::kAboutLinkText).c_str(),
-                         SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kLabel3, {16, 117, 92, 13}, link_font_);
+                               SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kLabel3, {16, 117, 92, 13}, link_font_);
   WidenToText(link);
 }
 
@@ -65,11 +66,9 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       if (LOWORD(wparam) == kExit && HIWORD(wparam) == BN_CLICKED) ExitClick();
       if (LOWORD(wparam) == kLabel3 && HIWORD(wparam) == STN_CLICKED) Label3Click();
-      return 0;  // IDCANCEL (Escape) closes nothing: Exit is the only way
-    case WM_CLOSE:
-      return 0;  // nor Alt+F4
-    case WM_CTLCOLORSTATIC:
-      return ColourLabel(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+      return 0;               // IDCANCEL (Escape) closes nothing: Exit is the only way
+    case WM_CLOSE: return 0;  // nor Alt+F4
+    case WM_CTLCOLORSTATIC: return ColourLabel(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wparam) == GetDlgItem(handle(), kLabel3)) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));

@@ -125,9 +125,10 @@ class ProgramTest : public testing::Test {
 
 TEST_F(ProgramTest, CleanMapIsTranslatedAndExitsZero) {
   const std::string map = folder_ / "clean.w3x";
-  ASSERT_TRUE(WriteArchive(map, "function main takes nothing returns nothing\r\n"
-                                "    call   DoNothing()   // a comment\r\n"
-                                "endfunction\r\n"));
+  ASSERT_TRUE(WriteArchive(map,
+                           "function main takes nothing returns nothing\r\n"
+                           "    call   DoNothing()   // a comment\r\n"
+                           "endfunction\r\n"));
   Start("--map \"" + map + "\"");
   EXPECT_EQ(ExitCode(), 0);
   const std::optional<std::string> script = ReadScript(map);

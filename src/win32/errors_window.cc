@@ -11,8 +11,8 @@ ErrorsWindow::ErrorsWindow(HWND progress_window)
       font_(MakeFont(L"Tahoma", 11)),
       script_font_(MakeFont(L"Courier New", 13)) {
   // A tool-window frame: small caption, close box, not resizable.
-  Create(L"ZarnErrors", DisplayText(view_.caption()).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT,
-         progress_window);
+  Create(L"ZarnErrors", DisplayText(view_.caption()).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+         WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, progress_window);
   CreateControls();
   PlaceCentred(handle(), 847, 652);
 }
@@ -25,23 +25,24 @@ ErrorsWindow::~ErrorsWindow() {
 
 // Created in the tab order: LIST, OK, LINE, ABOUT, scriptFile.
 void ErrorsWindow::CreateControls() {
-  HWND list = AddControl(handle(), L"LISTBOX", L"",
-                         WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kList,
+  HWND list = AddControl(handle(), L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kList,
                          {8, 16, 828, 97}, font_, WS_EX_CLIENTEDGE);
   SendMessageW(list, LB_SETITEMHEIGHT, 0, Scaled(13));
-  AddControl(handle(), L"BUTTON", DisplayText(window_texts::kErrorsOk).c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, kOk, {779, 619, 57, 25}, font_);
+  AddControl(handle(), L"BUTTON", DisplayText(window_texts::kErrorsOk).c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, kOk,
+             {779, 619, 57, 25}, font_);
   // Read-only edits are drawn on the button face already.
-  AddControl(handle(), L"EDIT", L"", WS_TABSTOP | ES_READONLY | ES_RIGHT | ES_AUTOHSCROLL, kLine,
-             {40, 622, 57, 21}, font_, WS_EX_CLIENTEDGE | WS_EX_RTLREADING);
-  AddControl(handle(), L"BUTTON", DisplayText(window_texts::kErrorsAbout).c_str(), WS_TABSTOP | BS_PUSHBUTTON, kAbout, {700, 619, 73, 25},
-             font_);
+  AddControl(handle(), L"EDIT", L"", WS_TABSTOP | ES_READONLY | ES_RIGHT | ES_AUTOHSCROLL, kLine, {40, 622, 57, 21},
+             font_, WS_EX_CLIENTEDGE | WS_EX_RTLREADING);
+  AddControl(handle(), L"BUTTON", DisplayText(window_texts::kErrorsAbout).c_str(), WS_TABSTOP | BS_PUSHBUTTON, kAbout,
+             {700, 619, 73, 25}, font_);
   // No word wrap: the horizontal scroll bar and ES_AUTOHSCROLL keep lines whole.
   HWND script = AddControl(handle(), L"EDIT", L"",
-                           WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                               ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_NOHIDESEL,
+                           WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL |
+                               ES_AUTOVSCROLL | ES_NOHIDESEL,
                            kScriptFile, {8, 131, 829, 480}, script_font_, WS_EX_CLIENTEDGE);
   SendMessageW(script, EM_SETLIMITTEXT, 0, 0);  // no 32K limit on the script
-  HWND label = AddControl(handle(), L"STATIC", DisplayText(window_texts::kErrorsLineLabel).c_str(), SS_LEFT, kLabel3, {8, 625, 0, 0}, font_);
+  HWND label = AddControl(handle(), L"STATIC", DisplayText(window_texts::kErrorsLineLabel).c_str(), SS_LEFT, kLabel3,
+                          {8, 625, 0, 0}, font_);
   FitToText(label);
 }
 
@@ -94,9 +95,7 @@ void ErrorsWindow::LISTClick() {
   if (index != LB_ERR && view_.ChooseEntry(static_cast<int>(index))) ShowSelectedLine();
 }
 
-void ErrorsWindow::ABOUTClick() {
-  ShowAboutInNewProcess(start_process_);
-}
+void ErrorsWindow::ABOUTClick() { ShowAboutInNewProcess(start_process_); }
 
 void ErrorsWindow::OKClick() { closed_ = true; }
 
@@ -107,9 +106,7 @@ LRESULT ErrorsWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
       if (LOWORD(wparam) == kOk || LOWORD(wparam) == IDCANCEL) OKClick();  // IDCANCEL: Escape
       if (LOWORD(wparam) == kAbout && HIWORD(wparam) == BN_CLICKED) ABOUTClick();
       return 0;
-    case WM_CLOSE:
-      OKClick();
-      return 0;
+    case WM_CLOSE: OKClick(); return 0;
   }
   return Window::HandleMessage(message, wparam, lparam);
 }

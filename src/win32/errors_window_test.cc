@@ -23,9 +23,7 @@ std::wstring SelectedText(const ErrorsWindow& window) {
   return text.substr(start, end - start);
 }
 
-std::wstring LineField(const ErrorsWindow& window) {
-  return WindowText(GetDlgItem(window.handle(), Id::kLine));
-}
+std::wstring LineField(const ErrorsWindow& window) { return WindowText(GetDlgItem(window.handle(), Id::kLine)); }
 
 // The user picks entry `index`: the list box selects it and tells its parent.
 void PickEntry(const ErrorsWindow& window, int index) {
@@ -90,8 +88,7 @@ TEST(ErrorsWindowTest, PresentationSelectsTheFirstMarkerLineAndCountsInTheCaptio
   EXPECT_EQ(LineField(window), L"1");
   EXPECT_EQ(SendDlgItemMessageW(window.handle(), Id::kList, LB_GETCOUNT, 0, 0), 3);
   EXPECT_EQ(SendDlgItemMessageW(window.handle(), Id::kList, LB_GETCURSEL, 0, 0), 0);
-  EXPECT_EQ(WindowText(GetDlgItem(window.handle(), Id::kScriptFile)).find(L"//!ZARN Error:"),
-            std::wstring::npos);
+  EXPECT_EQ(WindowText(GetDlgItem(window.handle(), Id::kScriptFile)).find(L"//!ZARN Error:"), std::wstring::npos);
 }
 
 TEST(ErrorsWindowTest, PickingAnEntryJumpsToItsLine) {
@@ -179,8 +176,8 @@ TEST(ErrorsWindowTest, OkAndTheCloseBoxEndTheModalWait) {
 }
 
 TEST(ErrorsWindowTest, PresentingHidesTheProgressWindow) {
-  HWND progress = CreateWindowExW(0, L"STATIC", L"progress", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
-                                  nullptr, nullptr, nullptr);
+  HWND progress = CreateWindowExW(0, L"STATIC", L"progress", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
   {
     ErrorsWindow window(progress);
     PostMessageW(window.handle(), WM_CLOSE, 0, 0);

@@ -136,26 +136,25 @@ void Put(std::vector<unsigned char>& out, std::uint32_t value, int bytes) {
 std::vector<unsigned char> ProgramPictureIcoFile() {
   const std::vector<std::uint32_t> pixels = ProgramPicturePixels();
   constexpr std::uint32_t kMaskRowBytes = (kPictureSize + 31) / 32 * 4;
-  constexpr std::uint32_t kImageBytes =
-      40 + kPictureSize * kPictureSize * 4 + kMaskRowBytes * kPictureSize;
+  constexpr std::uint32_t kImageBytes = 40 + kPictureSize * kPictureSize * 4 + kMaskRowBytes * kPictureSize;
   std::vector<unsigned char> file;
   Put(file, 0, 2);  // ICONDIR: reserved, type 1 (icon), one image
   Put(file, 1, 2);
   Put(file, 1, 2);
   Put(file, kPictureSize, 1);  // ICONDIRENTRY
   Put(file, kPictureSize, 1);
-  Put(file, 0, 2);             // no palette, reserved
-  Put(file, 1, 2);             // planes
-  Put(file, 32, 2);            // bits per pixel
+  Put(file, 0, 2);   // no palette, reserved
+  Put(file, 1, 2);   // planes
+  Put(file, 32, 2);  // bits per pixel
   Put(file, kImageBytes, 4);
-  Put(file, 6 + 16, 4);        // the image follows the one entry
-  Put(file, 40, 4);            // BITMAPINFOHEADER; height counts the mask too
+  Put(file, 6 + 16, 4);  // the image follows the one entry
+  Put(file, 40, 4);      // BITMAPINFOHEADER; height counts the mask too
   Put(file, kPictureSize, 4);
   Put(file, 2 * kPictureSize, 4);
   Put(file, 1, 2);
   Put(file, 32, 2);
   for (int i = 0; i < 6; ++i) Put(file, 0, 4);  // BI_RGB, sizes and colours unset
-  for (int y = kPictureSize - 1; y >= 0; --y)    // bottom row first
+  for (int y = kPictureSize - 1; y >= 0; --y)   // bottom row first
     for (int x = 0; x < kPictureSize; ++x) Put(file, pixels[static_cast<std::size_t>(y * kPictureSize + x)], 4);
   file.insert(file.end(), kMaskRowBytes * kPictureSize, 0);  // the alpha decides; the mask shows all
   return file;

@@ -12,8 +12,8 @@ namespace zarn::win32 {
 ProgressWindow::ProgressWindow(std::function<void()> stop)
     : stop_(std::move(stop)), font_(MakeFont(L"Tahoma", 13)), bold_font_(MakeFont(L"Tahoma", 13, true)) {
   // A fixed dialog frame without system menu: the user does not close it.
-  Create(L"ZarnParsing", DisplayText(window_texts::kProgressCaption).c_str(), WS_POPUP | WS_CAPTION | WS_DLGFRAME, WS_EX_DLGMODALFRAME,
-         nullptr);
+  Create(L"ZarnParsing", DisplayText(window_texts::kProgressCaption).c_str(), WS_POPUP | WS_CAPTION | WS_DLGFRAME,
+         WS_EX_DLGMODALFRAME, nullptr);
   status_ = AddControl(handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kStatus, {12, 11, 0, 0}, bold_font_);
   func_ = AddControl(handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, kFunc, {12, 31, 0, 0}, font_);
   progress_ = AddControl(handle(), PROGRESS_CLASSW, L"", PBS_SMOOTH, kProgress, {12, 50, 370, 30}, font_);
@@ -58,8 +58,7 @@ LRESULT ProgressWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
     case WM_CLOSE:  // "End task"
       stop_();
       return 0;
-    case WM_QUERYENDSESSION:
-      return TRUE;  // the run need not hold up the end of the session
+    case WM_QUERYENDSESSION: return TRUE;  // the run need not hold up the end of the session
     case WM_ENDSESSION:
       if (wparam) stop_();
       return 0;

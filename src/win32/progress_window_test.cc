@@ -57,7 +57,7 @@ TEST(ProgressWindowTest, OnlyEndTaskOrTheSessionsEndStopsTheRun) {
   ProgressWindow window([&] { ++stops; });
   window.Show();
   SendMessageW(window.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4
-  SendMessageW(window.handle(), WM_ENDSESSION, FALSE, 0);      // the end was called off
+  SendMessageW(window.handle(), WM_ENDSESSION, FALSE, 0);     // the end was called off
   PumpMessages();
   EXPECT_EQ(stops, 0);
   EXPECT_TRUE(IsWindow(window.handle()));

@@ -55,8 +55,8 @@ bool SaveScreenOf(HWND window, const std::string& path, bool show = true) {
   GdiFlush();
   const DWORD row = static_cast<DWORD>((width * 3 + 3) & ~3);
   const DWORD image = row * static_cast<DWORD>(height);
-  BITMAPFILEHEADER file{0x4d42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + image), 0,
-                        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  BITMAPFILEHEADER file{0x4d42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + image), 0, 0,
+                        sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
   std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
   bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
   bytes.append(static_cast<const char*>(bits), image);

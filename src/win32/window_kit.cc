@@ -34,9 +34,9 @@ DWORD FontPitch(const wchar_t* face) {
 
 HFONT MakeFont(const wchar_t* face, int pixel_height, bool bold, bool underline) {
   // A negative height is the character height without the internal leading.
-  return CreateFontW(-Scaled(pixel_height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline,
-                     FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     CLEARTYPE_QUALITY, FontPitch(face), face);
+  return CreateFontW(-Scaled(pixel_height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FontPitch(face),
+                     face);
 }
 
 void PlaceCentred(HWND window, int client_width, int client_height) {
@@ -47,17 +47,14 @@ void PlaceCentred(HWND window, int client_width, int client_height) {
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   SetWindowPos(window, nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, width, height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+               work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HWND AddControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style, int id,
-                Box layout, HFONT font, DWORD ex_style) {
-  HWND control = CreateWindowExW(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style,
-                                 Scaled(layout.left), Scaled(layout.top), Scaled(layout.width),
-                                 Scaled(layout.height), parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
+HWND AddControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style, int id, Box layout,
+                HFONT font, DWORD ex_style) {
+  HWND control = CreateWindowExW(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style, Scaled(layout.left),
+                                 Scaled(layout.top), Scaled(layout.width), Scaled(layout.height), parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
 }
@@ -110,8 +107,7 @@ void Window::Destroy() {
   handle_ = nullptr;
 }
 
-void Window::Create(const wchar_t* class_name, const wchar_t* caption, DWORD style, DWORD ex_style,
-                    HWND owner) {
+void Window::Create(const wchar_t* class_name, const wchar_t* caption, DWORD style, DWORD ex_style, HWND owner) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   if (!GetClassInfoExW(GetModuleHandleW(nullptr), class_name, &window_class)) {
@@ -125,8 +121,8 @@ void Window::Create(const wchar_t* class_name, const wchar_t* caption, DWORD sty
     window_class.lpszClassName = class_name;
     RegisterClassExW(&window_class);
   }
-  CreateWindowExW(ex_style, class_name, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, owner,
-                  nullptr, GetModuleHandleW(nullptr), this);
+  CreateWindowExW(ex_style, class_name, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, owner, nullptr,
+                  GetModuleHandleW(nullptr), this);
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -26,8 +26,8 @@ struct Box {
 };
 
 // A child control at a layout position, with its font.
-HWND AddControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style, int id,
-                Box layout, HFONT font, DWORD ex_style = 0);
+HWND AddControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style, int id, Box layout,
+                HFONT font, DWORD ex_style = 0);
 // Makes a label as large as its text.
 void FitToText(HWND label);
 // Widens a label to its text, never narrower than planned, so that a wider
@@ -49,8 +49,7 @@ class Window {
   HWND handle() const { return handle_; }
 
  protected:
-  void Create(const wchar_t* class_name, const wchar_t* caption, DWORD style, DWORD ex_style,
-              HWND owner);
+  void Create(const wchar_t* class_name, const wchar_t* caption, DWORD style, DWORD ex_style, HWND owner);
   // Destroys the window; derived windows call it before freeing what their
   // controls use (fonts, pictures).
   void Destroy();

@@ -52,8 +52,7 @@ inline std::vector<int> TabOrder(HWND dialog) {
 
 // A button pressed by the user: the notification the button sends its parent.
 inline void Click(HWND dialog, int id) {
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 }  // namespace zarn::win32::testing_util

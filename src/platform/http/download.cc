@@ -18,9 +18,7 @@ bool StartsWithHttps(const std::string& url) { return HasScheme(url, "https://")
 
 }  // namespace
 
-const char* RedirectProtocols(const std::string& url) {
-  return StartsWithHttps(url) ? "https" : "http,https";
-}
+const char* RedirectProtocols(const std::string& url) { return StartsWithHttps(url) ? "https" : "http,https"; }
 
 bool RedirectAllowed(const std::string& start_url, const std::string& target) {
   if (StartsWithHttps(target)) return true;

@@ -18,8 +18,7 @@ using PieceObserver = std::function<void(std::size_t piece_size)>;
 // `max_bytes`, a refused redirect or a broken transfer; a partly written file
 // is removed. Throws FileError when `path` cannot be written.
 bool DownloadFile(const std::string& url, const std::string& path, const std::string& user_agent,
-                  const PieceObserver& observer = {},
-                  std::size_t max_bytes = std::numeric_limits<std::size_t>::max());
+                  const PieceObserver& observer = {}, std::size_t max_bytes = std::numeric_limits<std::size_t>::max());
 
 // Redirects a download follows at most.
 inline constexpr int kMaxRedirects = 5;

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "text/script.h"
+#include "platform/http/download.h"
+#include "platform/http/download_posix.h"
 #include "testing/scratch_folder.h"
 #include "testing/test_http_server.h"
-#include "platform/http/download_posix.h"
-#include "platform/http/download.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {

@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "platform/errors.h"
-#include "text/script.h"
 #include "testing/scratch_folder.h"
 #include "testing/test_http_server.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {

@@ -13,9 +13,9 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/wide_text.h"
 #include "platform/http/download.h"
 #include "platform/http/download_windows.h"
+#include "platform/wide_text.h"
 
 namespace zarn {
 
@@ -69,15 +69,13 @@ std::optional<Exchange> Request(HINTERNET session, const std::string& url) {
   Exchange exchange;
   exchange.connection.reset(WinHttpConnect(session, address->host.c_str(), address->port, 0));
   if (!exchange.connection) return std::nullopt;
-  exchange.request.reset(WinHttpOpenRequest(exchange.connection.get(), L"GET", address->path.c_str(),
-                                            nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+  exchange.request.reset(WinHttpOpenRequest(exchange.connection.get(), L"GET", address->path.c_str(), nullptr,
+                                            WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                             address->secure ? WINHTTP_FLAG_SECURE : 0));
   if (!exchange.request) return std::nullopt;
   DWORD no_redirects = WINHTTP_DISABLE_REDIRECTS;
-  WinHttpSetOption(exchange.request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects,
-                   sizeof no_redirects);
-  if (!WinHttpSendRequest(exchange.request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                          WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+  WinHttpSetOption(exchange.request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects, sizeof no_redirects);
+  if (!WinHttpSendRequest(exchange.request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
       !WinHttpReceiveResponse(exchange.request.get(), nullptr))
     return std::nullopt;
   DWORD size = sizeof exchange.status;
@@ -93,8 +91,8 @@ std::string LocationOf(HINTERNET request) {
                       WINHTTP_NO_HEADER_INDEX);
   if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return {};
   std::wstring location(bytes / sizeof(wchar_t), L'\0');
-  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
-                           location.data(), &bytes, WINHTTP_NO_HEADER_INDEX))
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, location.data(), &bytes,
+                           WINHTTP_NO_HEADER_INDEX))
     return {};
   location.resize(bytes / sizeof(wchar_t));
   return Utf8FromWide(location);
@@ -105,8 +103,8 @@ std::string LocationOf(HINTERNET request) {
 std::optional<unsigned long long> AnnouncedLength(HINTERNET request) {
   wchar_t text[32];
   DWORD bytes = sizeof text;
-  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text,
-                           &bytes, WINHTTP_NO_HEADER_INDEX))
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &bytes,
+                           WINHTTP_NO_HEADER_INDEX))
     return std::nullopt;
   return std::wcstoull(text, nullptr, 10);
 }
@@ -127,8 +125,7 @@ void RemoveQuietly(const std::string& path) {
 // Streams the body of an answered request to `path`; the file is created only
 // when data arrives. False, with the file removed, when the body is empty,
 // too long, cut off or broken.
-bool SaveBody(HINTERNET request, const std::string& path, const PieceObserver& observer,
-              std::size_t max_bytes) {
+bool SaveBody(HINTERNET request, const std::string& path, const PieceObserver& observer, std::size_t max_bytes) {
   std::unique_ptr<FILE, FileCloser> file;
   unsigned long long written = 0;
   bool complete = false;

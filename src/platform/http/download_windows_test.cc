@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "text/script.h"
-#include "testing/scratch_folder.h"
 #include "platform/http/download_windows.h"
+#include "testing/scratch_folder.h"
+#include "text/script.h"
 
 namespace zarn {
 namespace {
@@ -19,8 +19,8 @@ TEST(WinHttpDownloadTest, RedirectToHttpIsRefusedAfterAnHttpsStart) {
   server.Redirect("/moved", server.base() + "/target");
   server.Set("/target", {200, "body"});
 
-  EXPECT_FALSE(DownloadWithPolicyOf("https://update.example.org/update/last.dat", server.base() + "/moved",
-                                    dir / "f", "agent", {}, 1 << 20));
+  EXPECT_FALSE(DownloadWithPolicyOf("https://update.example.org/update/last.dat", server.base() + "/moved", dir / "f",
+                                    "agent", {}, 1 << 20));
   EXPECT_EQ(server.requests(), std::vector<std::string>{"/moved"});
 
   // The same redirect is followed when the transfer started on plain http.
