@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the suites in a
+# Installs what is missing, checks that every C++ file is formatted
+# (scripts/format-check.sh), builds, and runs every test: the suites in a
 # Release build, the install and package checks (scripts/package-test.sh; with
 # CI=true they also install and purge the package), the Windows build with its
 # tests under Wine (scripts/windows.sh), the core and console
@@ -11,6 +12,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+echo "== format =="
+scripts/format-check.sh
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 900
