@@ -28,6 +28,9 @@ std::string UserStateDir();
 // created with mode 0700 along with any missing parents. Throws FileError when
 // it cannot be created.
 std::string WorkingDir();
+// Creates `dir` and its missing parents (mode 0700 on POSIX); throws FileError
+// when it cannot be created or is not a folder.
+void CreateFolders(const std::string& dir);
 // The same choice for a program in `program_dir`.
 std::string WorkingDirFor(const std::string& program_dir);
 // Joins a folder and a file name with the platform's separator.

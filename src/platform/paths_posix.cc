@@ -74,9 +74,6 @@ std::string UserStateDir() {
   return PathJoin(home, ".local/state/zarn");
 }
 
-namespace {
-
-// Creates `dir` and its missing parents, each with mode 0700.
 void CreateFolders(const std::string& dir) {
   auto fail = [&](int error) {
     throw FileError("Cannot create the working folder " + dir + ": " + std::strerror(error));
@@ -89,17 +86,6 @@ void CreateFolders(const std::string& dir) {
   struct stat st {};
   if (stat(dir.c_str(), &st) != 0) fail(errno);
   if (!S_ISDIR(st.st_mode)) fail(ENOTDIR);
-}
-
-}  // namespace
-
-std::string WorkingDir() { return WorkingDirFor(ExecutableDir()); }
-
-std::string WorkingDirFor(const std::string& program_dir) {
-  if (CanCreateFileIn(program_dir)) return program_dir;
-  std::string state = UserStateDir();
-  CreateFolders(state);
-  return state;
 }
 
 }  // namespace zarn

@@ -84,9 +84,6 @@ std::string UserStateDir() {
       "folder");
 }
 
-namespace {
-
-// Creates `dir` and its missing parents.
 void CreateFolders(const std::string& dir) {
   auto fail = [&](DWORD error) {
     throw FileError("Cannot create the working folder " + dir + ": " + WindowsErrorText(error));
@@ -99,17 +96,6 @@ void CreateFolders(const std::string& dir) {
   DWORD attributes = GetFileAttributesW(WideFromUtf8(dir).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) fail(GetLastError());
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) fail(ERROR_DIRECTORY);
-}
-
-}  // namespace
-
-std::string WorkingDir() { return WorkingDirFor(ExecutableDir()); }
-
-std::string WorkingDirFor(const std::string& program_dir) {
-  if (CanCreateFileIn(program_dir)) return program_dir;
-  std::string state = UserStateDir();
-  CreateFolders(state);
-  return state;
 }
 
 }  // namespace zarn
