@@ -67,10 +67,10 @@ void HideLiterals(Run& run) {
     run.raw = JoinLines(run.lines);
     Lines().swap(run.lines);
   }
-  run.input = std::string(UpToNul(run.raw));
+  // The input is kept as it came, for the user's own lines.
+  run.input = std::move(run.raw);
   if (run.sources.files.empty()) run.sources = SourceMap::OneFile("-");
-  run.raw = run.literals.Hide(run.raw);
-  run.input_line_starts = run.literals.RestoredLineStarts(run.raw);
+  run.raw = run.literals.Hide(run.input);
 }
 
 void RunPasses(Run& run) {
@@ -82,7 +82,14 @@ void RunPasses(Run& run) {
     // Line for line: each line of the text is that line of the input.
     run.origins = IdentityOrigins(run.text);
   });
-  Stage(run, "Parsing comments: WORKING...", 40, [&] { TrackLines(run, RemoveComments); });
+  Stage(run, "Parsing comments: WORKING...", 40, [&] {
+    // Line comments end before their line break: without a block comment
+    // every line stays where it is.
+    if (FindText(run.text, "/*") == std::string::npos)
+      RemoveComments(run.text);
+    else
+      TrackLines(run, RemoveComments);
+  });
   Stage(run, "Split //!nozarn: WORKING...", 50, [&] {
     SplitRawBlocks(run);
     if (TakeWordsDirective(run.text)) run.keywords = KeywordRule::Words();
@@ -92,15 +99,13 @@ void RunPasses(Run& run) {
     RegisterUserSignatures(run);
   });
   Stage(run, "Parsing empty lines: WORKING...", 80, [&] {
-    DropEmptyLineOrigins(run.text, run.origins);
-    RemoveEmptyLinesFromText(run.text);
+    RemoveEmptyLinesFromText(run.text, &run.origins);
     ParseBlocks(run);
   });
   Stage(run, "Join //!nozarn: WORKING...", 90, [&] {
     JoinRawBlocks(run);
     // The split, the empty-line pass and the join, without a string per line.
-    DropEmptyLineOrigins(run.text, run.origins);
-    RemoveEmptyLinesFromText(run.text);
+    RemoveEmptyLinesFromText(run.text, &run.origins);
   });
 }
 

@@ -20,6 +20,14 @@ std::pair<std::size_t, std::size_t> HiddenLineOf(const std::vector<std::uint32_t
   return {hidden, line - starts[hidden]};
 }
 
+// The input's literals hidden again, as the run hid them, tell which of its
+// lines hold line breaks of literals.
+std::vector<std::uint32_t> InputLineStarts(const Run& run) {
+  HiddenLiterals again;
+  const std::string hidden = again.Hide(run.input);
+  return again.RestoredLineStarts(hidden);
+}
+
 }  // namespace
 
 std::size_t UserColumn(std::string_view processed, std::size_t column, std::string_view user) {
@@ -44,7 +52,7 @@ ResultPlaces::ResultPlaces(const Run& run)
       result_lines_(LineViews(run.text)),
       input_lines_(LineViews(run.input)),
       result_starts_(run.literals.RestoredLineStarts(run.hidden_result)),
-      input_starts_(run.input_line_starts) {}
+      input_starts_(InputLineStarts(run)) {}
 
 std::size_t ResultPlaces::InputLine(std::size_t line) const {
   const auto [hidden, within] = HiddenLineOf(result_starts_, line);

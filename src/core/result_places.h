@@ -29,8 +29,8 @@ class ResultPlaces {
   const Run& run_;
   std::vector<std::string_view> result_lines_;
   std::vector<std::string_view> input_lines_;
-  std::vector<std::uint32_t> result_starts_;        // by line of run.hidden_result
-  const std::vector<std::uint32_t>& input_starts_;  // by line of the hidden input
+  std::vector<std::uint32_t> result_starts_;  // by line of run.hidden_result
+  std::vector<std::uint32_t> input_starts_;   // by line of the hidden input
 };
 
 // The column in `user` of byte `column` (from 1) of `processed`, when the

@@ -83,21 +83,22 @@ void ParseBlocks(Run& run) {
     if (globals.Scan(run.text)) run.globals_block = std::string(globals.Matched());
   }
 
-  // Each pass's lines are lined up with those it was given, so every line
-  // keeps the place it stems from.
+  // The body passes, new and flush rewrite statements within their lines and
+  // put in no line break: every line stays where it is. The other passes'
+  // lines are lined up with those they were given.
   run.progress.SetProgress("Parsing function:", 50);
-  TrackLines(run, [&](std::string&) { ParseBodies(run, "function", "endfunction", 9); });
+  ParseBodies(run, "function", "endfunction", 9);
   run.progress.SetProgress("Parsing method:", 50);
-  TrackLines(run, [&](std::string&) { ParseBodies(run, "method", "endmethod", 7); });
+  ParseBodies(run, "method", "endmethod", 7);
 
   TrackLines(run, [&](std::string& text) { ResolveConditionalBlocks(text, run.globals_block); });
   TrackLines(run, [&](std::string& text) { ExpandMountBlocks(text, rule); });
-  TrackLines(run, [&](std::string& text) { ExpandNewStatements(text, rule); });
+  ExpandNewStatements(run.text, rule);
   std::vector<MovedLine> moved;  // filled by the pass, read once it is done
   TrackLines(
       run, [&](std::string& text) { MoveGlobalDeclarations(text, rule, &moved); }, moved);
   TrackLines(run, [&](std::string& text) { ExpandRepeatUntil(text, rule); });
-  TrackLines(run, [&](std::string& text) { ExpandFlushStatements(text, rule); });
+  ExpandFlushStatements(run.text, rule);
 }
 
 }  // namespace zarn

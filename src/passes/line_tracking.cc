@@ -1,6 +1,6 @@
 #include "passes/line_tracking.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "text/edit_watch.h"
 
@@ -8,7 +8,7 @@ namespace zarn {
 
 void TrackLines(Run& run, const std::function<void(std::string&)>& pass, const std::vector<MovedLine>& moved) {
   // The text is copied only when the pass is about to change it.
-  EditWatch watch(run.text);
+  EditWatch watch(run.text, run.text_before);
   pass(run.text);
   if (watch.edited()) run.origins = AlignLines(watch.before(), run.origins, run.text, moved);
 }
@@ -26,11 +26,7 @@ std::size_t CountBreaks(std::string_view text) {
 
 std::size_t LineAt(std::string_view text, std::size_t offset, std::size_t& from, std::size_t& line) {
   // The passes' texts end every line with CR LF: lines are counted by their LF.
-  for (const char* at = text.data() + from; at < text.data() + offset; ++at) {
-    at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(text.data() + offset - at)));
-    if (!at) break;
-    ++line;
-  }
+  line += CountLineFeeds(text.substr(from, offset - from));
   from = offset;
   return line;
 }

@@ -6,6 +6,7 @@
 #include "text/edit_watch.h"
 #include "text/matcher.h"
 #include "text/rewrite.h"
+#include "text/text_search.h"
 
 namespace zarn {
 
@@ -69,27 +70,41 @@ bool JoinedOrigins(Run& run, const std::string& text, const std::string& joined)
   };
   std::uint32_t current = origin(0);
   auto take = [&](std::string_view part, const LineOrigins* body) {
+    if (!body) {
+      // The text's own lines, which end with CR LF.
+      const std::size_t breaks = CountLineFeeds(part);
+      for (std::size_t k = 0; k < breaks; ++k) {
+        out.push_back(current);
+        current = origin(++line);
+      }
+      return;
+    }
     std::size_t t = 0;
     for (std::size_t i = 0; i < part.size(); ++i) {
       const bool ends = part[i] == '\n' || (part[i] == '\r' && (i + 1 == part.size() || part[i + 1] != '\n'));
       if (!ends) continue;
       out.push_back(current);
       ++t;
-      current = body ? (t < body->size() ? (*body)[t] : current) : origin(++line);
+      if (t < body->size()) current = (*body)[t];
     }
   };
-  Matcher m(kRawBlock, MatchMode::kWholeText);
+  // The blocks as the join's scan finds them: from "//!nozarn" to the
+  // nearest "//!endnozarn" after it.
+  constexpr std::string_view kOpen = "//!nozarn", kClose = "//!endnozarn";
   std::size_t done = 0, n = 0;
-  for (bool found = m.Scan(text); found; found = m.Next(), ++n) {
-    take(std::string_view(text).substr(done, m.Offset() - done), nullptr);
-    const std::size_t block_line = line + CountBreaks(m.Matched());
+  for (std::size_t at = FindText(text, kOpen, 0); at != std::string::npos; at = FindText(text, kOpen, done), ++n) {
+    const std::size_t close = FindText(text, kClose, at + kOpen.size());
+    if (close == std::string::npos) break;
+    const std::string_view block = std::string_view(text).substr(at, close + kClose.size() - at);
+    take(std::string_view(text).substr(done, at - done), nullptr);
+    const std::size_t block_line = line + CountBreaks(block);
     if (n < run.raw_blocks.size() && n < run.raw_block_origins.size()) {
       if (!run.raw_block_origins[n].empty()) current = run.raw_block_origins[n].front();
       take(run.raw_blocks[n], &run.raw_block_origins[n]);
     }
     line = block_line;
-    if (CountBreaks(m.Matched()) > 0) current = origin(line);
-    done = m.Offset() + m.Matched().size();
+    if (CountBreaks(block) > 0) current = origin(line);
+    done = at + block.size();
   }
   take(std::string_view(text).substr(done), nullptr);
   if (!text.empty() && text.back() != '\n' && text.back() != '\r') out.push_back(current);
@@ -103,7 +118,7 @@ bool JoinedOrigins(Run& run, const std::string& text, const std::string& joined)
 // The n-th block found receives the n-th stored body; blocks beyond the stored
 // bodies are removed.
 void JoinRawBlocks(Run& run) {
-  EditWatch watch(run.text);
+  EditWatch watch(run.text, run.text_before);
   std::size_t n = 0;
   ReplaceFirstForEachMatch(run.text, kRawBlock, MatchMode::kWholeText, [&](std::string_view) {
     std::size_t entry = n++;

@@ -12,7 +12,8 @@ namespace zarn {
 // Watches nest: the innermost one watches.
 class EditWatch {
  public:
-  explicit EditWatch(const std::string& text);
+  // The copy goes to `before`, whose room is used again.
+  EditWatch(const std::string& text, std::string& before);
   ~EditWatch();
   EditWatch(const EditWatch&) = delete;
   EditWatch& operator=(const EditWatch&) = delete;
@@ -29,7 +30,7 @@ class EditWatch {
   const std::string* target_;
   EditWatch* outer_;
   bool edited_ = false;
-  std::string before_;
+  std::string& before_;
 };
 
 }  // namespace zarn

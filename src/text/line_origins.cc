@@ -1,6 +1,10 @@
 #include "text/line_origins.h"
 
 #include <algorithm>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -26,55 +30,53 @@ std::vector<std::string_view> LineViews(std::string_view text) {
 
 namespace {
 
-// The passes' texts end every line with CR LF: lines are counted by their LF.
-std::size_t CountLineFeeds(const char* begin, const char* end) {
-  std::size_t count = 0;
-  for (const char* at = begin; at < end; ++at) {
-    at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
-    if (!at) break;
-    ++count;
-  }
-  return count;
-}
-
 // Bytes at the start of `a` and `b` that are the same.
 std::size_t CommonPrefix(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   std::size_t i = 0;
-  // Whole blocks compared with memcmp first, the differing block byte by byte.
-  constexpr std::size_t kBlock = 256;
-  while (i + kBlock <= n && std::memcmp(a.data() + i, b.data() + i, kBlock) == 0) i += kBlock;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data() + i));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.data() + i));
+    const unsigned differ = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) & 0xFFFFu;
+    if (differ != 0) return i + static_cast<std::size_t>(__builtin_ctz(differ));
+  }
+#endif
   while (i < n && a[i] == b[i]) ++i;
   return i;
 }
 
 }  // namespace
 
+std::size_t CountLineFeeds(std::string_view text) {
+  const char* s = text.data();
+  const std::size_t n = text.size();
+  std::size_t count = 0, i = 0;
+#if defined(__SSE2__)
+  // Sixteen counters of one byte each, summed up before any can overflow.
+  const __m128i lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+  while (i + 16 <= n) {
+    __m128i counters = zero;
+    for (int round = 0; round < 255 && i + 16 <= n; ++round, i += 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(block, lf));
+    }
+    const __m128i sums = _mm_sad_epu8(counters, zero);
+    count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+#endif
+  for (; i < n; ++i) count += s[i] == '\n';
+  return count;
+}
+
 LineOrigins IdentityOrigins(std::string_view text) {
   text = UpToNul(text);
-  std::size_t count = CountLineFeeds(text.data(), text.data() + text.size());
+  std::size_t count = CountLineFeeds(text);
   if (!text.empty() && text.back() != '\n') ++count;
   LineOrigins origins(count);
   for (std::size_t k = 0; k < count; ++k) origins[k] = static_cast<std::uint32_t>(k);
   return origins;
-}
-
-void DropEmptyLineOrigins(std::string_view text, LineOrigins& origins) {
-  std::size_t write = 0, line = 0;
-  for (std::size_t i = 0; i < text.size() && line < origins.size(); ++line) {
-    const char* feed = static_cast<const char*>(std::memchr(text.data() + i, '\n', text.size() - i));
-    const std::size_t end = feed ? static_cast<std::size_t>(feed - text.data()) : text.size();
-    bool blank = true;
-    for (std::size_t k = i; k < end; ++k) {
-      if (static_cast<unsigned char>(text[k]) > 32) {
-        blank = false;
-        break;
-      }
-    }
-    if (!blank) origins[write++] = origins[line];
-    i = end + 1;
-  }
-  origins.resize(write);
 }
 
 namespace {
@@ -108,6 +110,7 @@ class Window {
   }
   std::string_view operator[](std::size_t k) const { return lines_[k]; }
   std::size_t size() const { return lines_.size(); }
+  bool AtEnd() const { return scanned_ >= text_.size(); }
 
   std::size_t pos() const { return pos_; }
   std::string_view rest() const { return text_.substr(pos_); }
@@ -130,6 +133,7 @@ class Aligner {
  public:
   Aligner(std::string_view a, std::string_view b, const LineOrigins& origins, const std::vector<MovedLine>& moved)
       : a_(a), b_(b), origins_(origins), out_() {
+    out_.reserve(origins.size() + origins.size() / 8);
     for (const MovedLine& line : moved) moved_[line.text].push_back(line.from_line);
   }
 
@@ -159,16 +163,21 @@ class Aligner {
     std::size_t lines, bytes;
     if (same == a.size() && same == b.size()) {
       bytes = same;
-      lines = CountLineFeeds(a.data(), a.data() + same) + (same > 0 && a.back() != '\n' ? 1 : 0);
+      lines = CountLineFeeds(a.substr(0, same)) + (same > 0 && a.back() != '\n' ? 1 : 0);
     } else {
       const char* last = a.data() + same;
       while (last > a.data() && last[-1] != '\n') --last;
       if (last == a.data()) return;
       --last;
       bytes = static_cast<std::size_t>(last - a.data()) + 1;
-      lines = CountLineFeeds(a.data(), last) + 1;
+      lines = CountLineFeeds(a.substr(0, static_cast<std::size_t>(last - a.data()))) + 1;
     }
-    for (std::size_t k = 0; k < lines; ++k) out_.push_back(Origin(ai_ + k));
+    if (ai_ + lines <= origins_.size()) {
+      out_.insert(out_.end(), origins_.begin() + static_cast<std::ptrdiff_t>(ai_),
+                  origins_.begin() + static_cast<std::ptrdiff_t>(ai_ + lines));
+    } else {
+      for (std::size_t k = 0; k < lines; ++k) out_.push_back(Origin(ai_ + k));
+    }
     ai_ += lines;
     a_.MoveTo(a_.pos() + bytes);
     b_.MoveTo(b_.pos() + bytes);
@@ -197,29 +206,32 @@ class Aligner {
   }
 
   // The nearest (da, db), by da + db, from which both texts agree again; the
-  // rest of both when they never do.
+  // rest of both when they never do. Near places are tried line by line,
+  // cutting only the lines needed; farther ones through a table.
   std::pair<std::size_t, std::size_t> FindSync() {
-    for (std::size_t window = 8;; window *= 2) {
+    std::pair<std::size_t, std::size_t> found;
+    if (SearchNear(found)) return found;
+    for (std::size_t window = 2 * kDirectWindow;; window *= 2) {
       const std::size_t wa = Count(a_, window), wb = Count(b_, window);
       if (wa == 0 || wb == 0) return {All(a_), All(b_)};
-      std::pair<std::size_t, std::size_t> found;
-      const bool hit = window <= kDirectWindow ? SearchDirect(wa, wb, found) : SearchHashed(wa, wb, found);
-      if (hit) return found;
+      if (SearchHashed(wa, wb, found)) return found;
       if (wa < window && wb < window) return {All(a_), All(b_)};
     }
   }
 
-  bool SearchDirect(std::size_t wa, std::size_t wb, std::pair<std::size_t, std::size_t>& found) {
+  bool SearchNear(std::pair<std::size_t, std::size_t>& found) {
     auto check = [&](std::size_t da, std::size_t db) {
-      if (a_[da] != b_[db] || !Strong(da, db)) return false;
+      if (!a_.Has(da) || !b_.Has(db) || a_[da] != b_[db] || !Strong(da, db)) return false;
       found = {da, db};
       return true;
     };
-    for (std::size_t d = 1; d + 1 < wa + wb; ++d) {
-      const std::size_t lo = d > wb - 1 ? d - (wb - 1) : 0, hi = std::min(d, wa - 1);
-      if (lo > hi) continue;
+    for (std::size_t d = 1; d <= 2 * kDirectWindow; ++d) {
+      if (!a_.Has(0) || !b_.Has(0)) return false;
+      // Beyond the end of both texts nothing more can be found.
+      if (a_.AtEnd() && b_.AtEnd() && d > a_.size() + b_.size()) return false;
+      const std::size_t lo = d > kDirectWindow ? d - kDirectWindow : 0, hi = std::min(d, kDirectWindow);
       // Equal steps on both sides first: most rewrites keep the line count.
-      const bool even = d % 2 == 0 && d / 2 >= lo && d / 2 <= hi;
+      const bool even = d % 2 == 0;
       if (even && check(d / 2, d / 2)) return true;
       for (std::size_t da = lo; da <= hi; ++da)
         if (!(even && da == d / 2) && check(da, d - da)) return true;
@@ -333,7 +345,7 @@ class Aligner {
 LineOrigins AlignLines(std::string_view before, const LineOrigins& origins, std::string_view after,
                        const std::vector<MovedLine>& moved) {
   if (before == after) return origins;
-  return Aligner(UpToNul(before), UpToNul(after), origins, moved).Run();
+  return Aligner(before, after, origins, moved).Run();
 }
 
 }  // namespace zarn

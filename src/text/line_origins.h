@@ -17,6 +17,10 @@ using LineOrigins = std::vector<std::uint32_t>;
 // The lines of `text` as SplitText cuts them, as views into it.
 std::vector<std::string_view> LineViews(std::string_view text);
 
+// The number of LF bytes in `text`: its lines, where every line ends with
+// CR LF, as in the passes' texts.
+std::size_t CountLineFeeds(std::string_view text);
+
 // Origins of a text whose lines are the first text's own: 0, 1, 2, ...
 LineOrigins IdentityOrigins(std::string_view text);
 
@@ -34,9 +38,5 @@ struct MovedLine {
 // before it, unless `moved` says where it came from.
 LineOrigins AlignLines(std::string_view before, const LineOrigins& origins, std::string_view after,
                        const std::vector<MovedLine>& moved = {});
-
-// Drops the origins of the lines of `text` that are empty once trimmed, as
-// removing empty lines drops the lines themselves. Called before that.
-void DropEmptyLineOrigins(std::string_view text, LineOrigins& origins);
 
 }  // namespace zarn
