@@ -67,6 +67,7 @@ void HideLiterals(Run& run) {
     run.raw = JoinLines(run.lines);
     Lines().swap(run.lines);
   }
+  run.annotations.Collect(run.raw);
   // The input is kept as it came, for the user's own lines.
   run.input = std::move(run.raw);
   if (run.sources.files.empty()) run.sources = SourceMap::OneFile("-");
@@ -110,6 +111,7 @@ void RunPasses(Run& run) {
 }
 
 void RestoreLiterals(Run& run) {
+  run.annotations.PutBack(run.text, &run.origins);
   run.literal_markers.clear();
   run.hidden_result = std::move(run.text);
   run.text = run.literals.Restore(run.hidden_result, &run.literal_markers);

@@ -180,6 +180,18 @@ TEST_F(ResultPlacesTest, WordsMethodsNulAndTheEnds) {
   EXPECT_EQ(Places(std::string(kNul, sizeof kNul - 1)), PlaceList{"map.j:2:6"});
 }
 
+TEST_F(ResultPlacesTest, KeptAnnotationsStandAtTheirOwnLines) {
+  EXPECT_EQ(Places("// header\r\n"
+                   "\r\n"
+                   "//# +nosemanticerror\r\n"
+                   "function F takes nothing returns nothing\r\n"
+                   "endfunction\r\n"
+                   "function G takes nothing returns nothing\r\n"
+                   "call ZzA()\r\n"
+                   "endfunction\r\n"),
+            PlaceList{"map.j:7:6"});
+}
+
 TEST(UserColumnTest, ExactUpToBlanksOtherwiseTheFirstNonBlankByte) {
   EXPECT_EQ(UserColumn("set i = 1", 9, "  set  i=1"), 10u);
   EXPECT_EQ(UserColumn("call f(x)", 8, "\tcall f( x )"), 10u);
