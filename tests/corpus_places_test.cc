@@ -86,7 +86,7 @@ bool IsStatement(std::string_view line) {
   return trimmed.substr(0, 5) == "call " || trimmed.substr(0, 4) == "set ";
 }
 
-std::string Text(const ErrorEntry& entry) { return testing::PlaceText(entry) + ": " + entry.message; }
+std::string Text(const ErrorEntry& entry) { return testing_util::PlaceText(entry) + ": " + entry.message; }
 
 TEST(CorpusPlaces, SeededFaultsAreReportedAtTheirOwnLines) {
   const fs::path corpus = fs::path(ZARN_SOURCE_DIR) / ".." / "shared" / "corpus";

@@ -94,7 +94,7 @@ std::string CheckOutput(const Lines& out) {
       std::string marker = std::string("//!ZARN Error:") + kind;
       if (out[i].rfind(marker, 0) != 0 || (out[i].size() > marker.size() && out[i][marker.size()] != ' ')) continue;
       std::string entry = "Line " + std::to_string(i) + message;
-      const std::vector<std::string> texts = testing::ProcessedEntryTexts(report);
+      const std::vector<std::string> texts = testing_util::ProcessedEntryTexts(report);
       if (std::find(texts.begin(), texts.end(), entry) == texts.end()) return "marker line not listed: " + out[i];
     }
   }

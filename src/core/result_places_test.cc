@@ -55,7 +55,7 @@ class ResultPlacesTest : public ::testing::Test {
         std::move(options), [](std::string_view) { return true; }, progress, presented);
     std::vector<std::string> places;
     for (const ErrorReport& report : presented.reports)
-      for (const ErrorEntry& entry : report.entries) places.push_back(testing::PlaceText(entry));
+      for (const ErrorEntry& entry : report.entries) places.push_back(testing_util::PlaceText(entry));
     return places;
   }
 

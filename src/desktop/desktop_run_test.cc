@@ -70,7 +70,7 @@ TEST_F(DesktopRunTest, AMarkedScriptIsPresentedAndTheMapKept) {
   const std::string before = ReadFileBytes(map_);
   EXPECT_EQ(PerformRun(choice, windows), 1);
   ASSERT_EQ(windows.presented.size(), 1u);
-  EXPECT_EQ(testing::ProcessedEntryTexts(windows.presented[0]),
+  EXPECT_EQ(testing_util::ProcessedEntryTexts(windows.presented[0]),
             std::vector<std::string>{"Line 1: Undefined type of variable"});
   EXPECT_TRUE(windows.message.empty());
   EXPECT_EQ(ReadFileBytes(map_), before);

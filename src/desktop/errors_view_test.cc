@@ -127,7 +127,7 @@ TEST(ErrorsViewTest, FiveDigitLineNumbersAndLinesPastTheEnd) {
   // An entry whose line is not in the script still shows its number.
   ErrorReport report;
   report.script = "a\r\n";
-  report.entries = {testing::ProcessedEntry(0, "x"), testing::ProcessedEntry(99, "y")};
+  report.entries = {testing_util::ProcessedEntry(0, "x"), testing_util::ProcessedEntry(99, "y")};
   report.marker_count = 2;
   view.Present(report);
   EXPECT_TRUE(view.ChooseEntry(1));
@@ -147,7 +147,7 @@ TEST(ErrorsViewTest, EntriesNumberTheProcessedScriptFromZero) {
 TEST(ErrorsViewTest, AnEntryWithoutANumberMovesNothing) {
   ErrorReport report;
   report.script = "a\r\nb\r\n";
-  report.entries = {testing::ProcessedEntry(1, "x"), ErrorEntry{SourcePlace{"common.j", 4, 1}, "y", std::nullopt}};
+  report.entries = {testing_util::ProcessedEntry(1, "x"), ErrorEntry{SourcePlace{"common.j", 4, 1}, "y", std::nullopt}};
   report.first_marker_line = 1;
   report.marker_count = 2;
   ErrorsView view;

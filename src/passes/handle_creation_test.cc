@@ -34,7 +34,7 @@ TEST(HandleCreationTest, GlobalWithoutGlobalsBlockIsMarkedInPlace) {
             "function F takes nothing returns nothing\r\n//!ZARN Error:global integer x = 1\r\n"
             "endfunction\r\n");
   ErrorReport report = ScanForMarkers(SplitText(text));
-  EXPECT_EQ(testing::ProcessedEntryTexts(report),
+  EXPECT_EQ(testing_util::ProcessedEntryTexts(report),
             (std::vector<std::string>{"Line 1: Can't parse this global declaration"}));
 }
 

@@ -74,7 +74,7 @@ TEST(HandleReleaseTest, FlushThatNamesNothingIsMarked) {
   std::string text = "set x = 1\r\nflush\r\n";
   ExpandFlushStatements(text);
   EXPECT_EQ(text, "set x = 1\r\n//!ZARN Error:flush\r\n");
-  EXPECT_EQ(testing::ProcessedEntryTexts(ScanForMarkers(SplitText(text))),
+  EXPECT_EQ(testing_util::ProcessedEntryTexts(ScanForMarkers(SplitText(text))),
             (std::vector<std::string>{"Line 1: Can't parse flushing"}));
 }
 

@@ -107,7 +107,8 @@ TEST(LiteralsTest, MarkerScanReadsTheFinalLinesAndNotTheLiterals) {
   ErrorReport report = ScanResultForMarkers(run);
   EXPECT_EQ(report.marker_count, 1u);
   // The literal's own line break counts: the marker stands on line 7.
-  EXPECT_EQ(testing::ProcessedEntryTexts(report), (std::vector<std::string>{"Line 7: Undefined type of variable"}));
+  EXPECT_EQ(testing_util::ProcessedEntryTexts(report),
+            (std::vector<std::string>{"Line 7: Undefined type of variable"}));
   EXPECT_EQ(report.script, run.text);
 }
 

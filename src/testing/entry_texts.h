@@ -6,7 +6,7 @@
 
 #include "core/report.h"
 
-namespace zarn::testing {
+namespace zarn::testing_util {
 
 // "Line N: message" by the processed line, as the errors window lists an
 // entry of the script; "FILE:LINE:COLUMN: message" for one of another file.
@@ -32,4 +32,4 @@ inline ErrorEntry ProcessedEntry(std::size_t line, std::string message) {
   return ErrorEntry{SourcePlace{"", line + 1, 1}, std::move(message), line};
 }
 
-}  // namespace zarn::testing
+}  // namespace zarn::testing_util
