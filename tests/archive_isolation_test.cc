@@ -103,6 +103,35 @@ TEST(ArchiveIsolationTest, AWorkerThatDiesWhileWritingLeavesNoCopy) {
   }
 }
 
+// No worker can be started: the read and the write end with the system's
+// reason, and the copy the write made beside the map is gone again.
+TEST(ArchiveIsolationTest, AWorkerThatCannotStartIsARefusalWithTheSystemsReason) {
+  const std::string message = std::string("Error reading archive: ") + testing_util::kNoProcessReason;
+  TempDir dir;
+  const std::string map = dir / "m.w3x";
+  BuildMapArchive(map, {{"war3map.j", "function f takes nothing returns nothing\r\nendfunction\r\n"}});
+  const std::string before = ReadFileBytes(map);
+  WriteFileBytes(dir / "war3map_parsed.j", "function g takes nothing returns nothing\r\nendfunction\r\n");
+  {
+    NullProgress progress;
+    MapArchive archive(map);
+    FaultGuard guard(IsolatedFault::kNoProcess);
+    try {
+      archive.ExtractScript(dir / "war3map.j", progress);
+      ADD_FAILURE() << "the read: no error";
+    } catch (const EArchiveRead& e) { EXPECT_EQ(std::string(e.what()), message); }
+    EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << "a failed read leaves the script empty";
+    try {
+      archive.InsertScript(dir / "war3map_parsed.j");
+      ADD_FAILURE() << "the write: no error";
+    } catch (const EArchiveRead& e) { EXPECT_EQ(std::string(e.what()), message); }
+  }
+  fs::remove(dir / "war3map_parsed.j");
+  fs::remove(dir / "war3map.j");
+  EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
+  ExpectCleanEnd(dir, map);
+}
+
 // The whole run, as the front ends start it: the message is the run's error.
 TEST(ArchiveIsolationTest, TheRunEndsWithTheMessageAndFreesItsLocks) {
   TempDir dir;

@@ -124,13 +124,16 @@ inline std::string CopyProgram(const std::string& name, const std::string& dir) 
 // The console program as built, run where it lies.
 inline const std::string kBuiltCli = BuiltProgram("zarn-cli");
 
-// How an isolated worker that aborts or faults is named on this system.
+// How an isolated worker that aborts or faults, or cannot be started
+// (IsolatedFault::kNoProcess), is named on this system.
 #ifdef _WIN32
 inline constexpr const char* kAbortReason = "abort, exit code 3";
 inline constexpr const char* kSegfaultReason = "exception 0xC0000005, access violation";
+inline constexpr const char* kNoProcessReason = "cannot start a process (error 1359)";
 #else
 inline constexpr const char* kAbortReason = "SIGABRT, Aborted";
 inline constexpr const char* kSegfaultReason = "SIGSEGV, Segmentation fault";
+inline constexpr const char* kNoProcessReason = "cannot start a process: Resource temporarily unavailable";
 #endif
 
 // Prefixes a command line so that it runs as an unprivileged user: as the
