@@ -158,7 +158,7 @@ class ProgramTest : public testing::Test {
     return static_cast<int>(code);
   }
 
-  testing_util::ScratchFolder folder_;
+  zarn::testing_util::ScratchFolder folder_;
   std::string program_;
   PROCESS_INFORMATION process_{};
 };
