@@ -1,6 +1,7 @@
 #include "win32/errors_window.h"
 
 #include "platform/paths.h"
+#include "testing/entry_texts.h"
 #include "win32/window_test_util.h"
 
 namespace zarn::win32 {
@@ -41,7 +42,8 @@ ErrorReport ThreeMarkers() {
       "//!ZARN Error: New b\r\n"
       "call X()\r\n"
       "//!ZARN Error: Global c\r\n";
-  report.entries = {"Line 1: mount error", "Line 3: new error", "Line 5: global error"};
+  report.entries = {testing::ProcessedEntry(1, "mount error"), testing::ProcessedEntry(3, "new error"),
+                    testing::ProcessedEntry(5, "global error")};
   report.first_marker_line = 1;
   report.marker_count = 3;
   return report;
@@ -135,7 +137,7 @@ TEST(ErrorsWindowTest, LoneLineBreaksCountAsLinesAndLongScriptsStayWhole) {
   ErrorReport report;
   // A lone LF and a lone CR each end a line for the scans.
   report.script = "a\nb\rc\r\n" + std::string(40000, 'x') + "\r\n//!ZARN Error: Mount end\r\n";
-  report.entries = {"Line 4: mount error"};
+  report.entries = {testing::ProcessedEntry(4, "mount error")};
   report.first_marker_line = 4;
   report.marker_count = 1;
   window.Prepare(report);
