@@ -53,8 +53,8 @@ export WINEDEBUG=-all
 
 # One wineserver and one set of Wine services for the whole run, started here with their output
 # on a log file. Started by the first test program instead, they would inherit that test's output
-# pipe and keep it open, so ctest (and the test discovery at build time) would wait for them to
-# exit, about 3 s per test. wineserver -k at the end stops them all.
+# pipe and keep it open, so ctest and the build's own Wine steps (the icon) would wait for them to
+# exit, about 3 s per start. wineserver -k at the end stops them all.
 # wineserver needs the prefix folder to exist; wineboot -i then fills it.
 boot=(wineboot)
 [ -f "$WINEPREFIX/system.reg" ] || boot=(wineboot -i)
