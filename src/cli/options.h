@@ -20,6 +20,7 @@ struct Options {
   bool check = true;  // false with --no-check
   bool strict = false;
   bool words = false;  // --words: keywords only as whole words
+  std::vector<std::string> import_paths;  // --import-path, each time given
 };
 
 struct ParseResult {

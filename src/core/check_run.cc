@@ -4,6 +4,7 @@
 
 #include "check/jass_api.h"
 #include "check/jass_checker.h"
+#include "core/imports.h"
 #include "core/result_check.h"
 
 namespace zarn {
@@ -14,10 +15,33 @@ constexpr const char* kVjassFilesNote =
     "zarn-cli: note: vJass found; for those files the JASS 2 check was skipped, "
     "only literals and block balance were checked";
 
+std::string Entry(const std::string& file, std::size_t line, std::size_t column, const std::string& message) {
+  return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": error: " + message;
+}
+
 void AddEntries(const std::vector<JassProblem>& problems, const std::vector<JassSource>& sources, ErrorReport& report) {
   for (const JassProblem& problem : problems)
-    report.entries.push_back(sources[problem.source].name + ":" + std::to_string(problem.line) + ":" +
-                             std::to_string(problem.column) + ": error: " + problem.message);
+    report.entries.push_back(Entry(sources[problem.source].name, problem.line, problem.column, problem.message));
+}
+
+// The same for the problems of the files as pasted: each names the file and
+// line it was written at.
+void AddPastedEntries(const std::vector<JassProblem>& problems, const std::vector<ImportedScript>& files,
+                      ErrorReport& report) {
+  for (const JassProblem& problem : problems) {
+    const ImportedScript& file = files[problem.source];
+    const LineSource at = file.SourceOf(problem.line - 1);
+    report.entries.push_back(Entry(file.files[at.file], at.line + 1, problem.column, problem.message));
+  }
+}
+
+std::vector<ImportedScript> PasteAll(const CheckRunOptions& options, ErrorReport& report) {
+  std::vector<ImportedScript> pasted;
+  for (const CheckFile& file : options.files) {
+    pasted.push_back(PasteImports(file.text, {file.name, file.path, file.import_folder, options.import_paths}));
+    for (std::string& entry : ImportProblemsReport(pasted.back()).entries) report.entries.push_back(std::move(entry));
+  }
+  return pasted;
 }
 
 // The grammar check of each file on its own, when the API is not there.
@@ -37,16 +61,22 @@ JassCheckResult CheckGrammarOnly(const std::vector<JassSource>& sources) {
 }  // namespace
 
 int RunCheck(const CheckRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors) {
+  ErrorReport report;
+  const std::vector<ImportedScript> pasted = PasteAll(options, report);
+  if (!report.entries.empty()) {
+    report.marker_count = report.entries.size();
+    errors.PresentErrors(report);
+    return 1;
+  }
   std::vector<JassSource> sources;
-  for (const CheckFile& file : options.files) sources.push_back({file.name, file.text});
+  for (std::size_t i = 0; i < pasted.size(); ++i) sources.push_back({options.files[i].name, pasted[i].text});
   std::optional<JassApi> api;
   if (!options.strict || !options.api_dir.empty()) api = FindJassApi(options.api_dir, ApiLookupDir(), progress);
   const bool full = api || options.strict;
   const JassCheckResult result = full ? CheckJassProgram(sources, api ? &*api : nullptr) : CheckGrammarOnly(sources);
   if (result.vjass) progress.Note(kVjassFilesNote);
-  ErrorReport report;
   if (api) AddEntries(api->problems(), api->sources(), report);
-  AddEntries(result.problems, sources, report);
+  AddPastedEntries(result.problems, pasted, report);
   report.marker_count = report.entries.size();
   if (report.marker_count == 0) return 0;
   errors.PresentErrors(report);

@@ -11,7 +11,15 @@ namespace zarn {
 int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress, ErrorPresenter& errors) {
   Run run(progress);
   if (options.words) run.keywords = KeywordRule::Words();
-  run.raw = std::move(options.script);
+  ImportedScript imported = PasteImports(std::move(options.script), options.imports);
+  if (!imported.problems.empty()) {
+    errors.PresentErrors(ImportProblemsReport(imported));
+    return 1;
+  }
+  // The hint reads the script again, which would not have the pasted files.
+  const bool pasted = imported.imported_count() > 0;
+  if (pasted && !run.keywords.words()) options.read_again = [copy = imported.text] { return copy; };
+  run.raw = std::move(imported.text);
   BuildLanguageTables(run);
   jass::FunctionAnnotations annotations;
   if (options.check_result) annotations = ReadAnnotations(run.raw);

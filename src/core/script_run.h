@@ -6,12 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "core/imports.h"
 #include "core/report.h"
 
 namespace zarn {
 
 struct ScriptRunOptions {
   std::string script;  // the bytes to preprocess
+  // How the script's //!import lines are resolved: its name and file, and
+  // the folders they may take files from.
+  ImportOptions imports;
   // Check the result as JASS 2 when it holds no markers.
   bool check_result = true;
   // The folder of common.j and Blizzard.j; empty: the working folder, when
@@ -31,10 +35,11 @@ using ScriptWriter = std::function<bool(std::string_view script)>;
 // The exit code of a script run whose result could not be written.
 inline constexpr int kScriptNotWritten = 2;
 
-// Preprocesses options.script and checks the result, hands it to `write`
-// whatever was found, then presents the markers or problems. Returns 0 when
-// clean, 1 after presenting them, kScriptNotWritten when `write` failed
-// (nothing presented). Failures of the environment are thrown as Error.
+// Pastes the imports of options.script, preprocesses it and checks the
+// result, hands it to `write` whatever was found, then presents the markers
+// or problems. An import that cannot be pasted is presented before anything
+// is processed or written. Returns 0 when clean, 1 after presenting them,
+// kScriptNotWritten when `write` failed (nothing presented). Failures of the environment are thrown as Error.
 int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress, ErrorPresenter& errors);
 
 }  // namespace zarn
