@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "map/map_builder.h"
 #include "platform/real_paths.h"
 #include "platform/temporary_copies.h"
 #include "testing/test_util.h"
@@ -59,8 +60,7 @@ TEST_F(CliImportTest, ImportPathsReachFurtherFolders) {
   r = RunCommand(kCli + " --script " + Quote(dir_ / "main.j") + " --import-path " + Quote(lib.path()), dir_.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "function lib takes nothing returns nothing\r\nendfunction\r\n");
-  r = RunCommand(kCli + " --script " + Quote(dir_ / "main.j") + " --import-path " + Quote(dir_ / "none"),
-                 dir_.path());
+  r = RunCommand(kCli + " --script " + Quote(dir_ / "main.j") + " --import-path " + Quote(dir_ / "none"), dir_.path());
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(r.err, "zarn-cli: the --import-path folder does not exist: " + (dir_ / "none") + "\n");
 }
@@ -92,6 +92,15 @@ TEST_F(CliImportTest, AFolderMapIsTranslatedInPlace) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(ReadFileBytes(map + "/war3map.j"), "function f takes nothing returns nothing\nvar x = y\nendfunction\n");
   EXPECT_EQ(FileNamesIn(map).size(), 2u);
+}
+
+TEST_F(CliImportTest, AnArchiveMapImportsFromTheFolderThatHoldsIt) {
+  BuildMapArchive(dir_ / "m.w3x", {{"war3map.j", kMain}});
+  std::string cli = testing_util::CopyProgram("zarn-cli", dir_.path());
+  auto r = RunCommand(Quote(cli) + " --map " + Quote(dir_ / "m.w3x") + " --no-check", dir_.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = RunCommand(Quote(testing_util::BuiltProgram("zarn-cat")) + " " + Quote(dir_ / "m.w3x"), dir_.path());
+  EXPECT_EQ(r.out, kResult);
 }
 
 TEST_F(CliImportTest, WhatIsNoMapIsNamed) {

@@ -115,8 +115,8 @@ class Paster {
     result_.text.append(part);
   }
 
-  void PasteDirective(std::uint32_t file, std::string_view text, const ImportLine& directive,
-                      const std::string& folder, int depth) {
+  void PasteDirective(std::uint32_t file, std::string_view text, const ImportLine& directive, const std::string& folder,
+                      int depth) {
     const std::string what = "cannot import \"" + directive.path + "\": ";
     if (directive.malformed) return Problem(file, directive, "malformed import line: write //!import \"PATH\" alone");
     std::string real, why;
@@ -174,8 +174,7 @@ class Paster {
       return true;
     }
     if (led_out)
-      why = "it leads out of the folders imports may come from: " + Listed(roots_) +
-            " (name more with --import-path)";
+      why = "it leads out of the folders imports may come from: " + Listed(roots_) + " (name more with --import-path)";
     else if (not_a_file)
       why = "it is not a file";
     else

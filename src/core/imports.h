@@ -36,7 +36,7 @@ struct LineSource {
 };
 
 struct ImportProblem {
-  LineSource at;            // the //!import line
+  LineSource at;             // the //!import line
   std::uint32_t column = 1;  // one-based, where "//!import" begins
   std::string message;
 };

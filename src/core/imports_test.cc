@@ -36,9 +36,9 @@ class ImportsTest : public ::testing::Test {
 };
 
 TEST_F(ImportsTest, NestedFilesArePastedOnceWithTheirLines) {
-  Write("src/a.j", "a1\r\n//!import \"b.j\"\r\na3\r\n");   // CR LF
-  Write("src/b.j", "b1\n//!import \"../src/a.j\"\nb3");     // LF, a cycle, no last break
-  Write("src/c.j", "c1\rc2\r");                             // CR alone
+  Write("src/a.j", "a1\r\n//!import \"b.j\"\r\na3\r\n");  // CR LF
+  Write("src/b.j", "b1\n//!import \"../src/a.j\"\nb3");   // LF, a cycle, no last break
+  Write("src/c.j", "c1\rc2\r");                           // CR alone
   const ImportedScript pasted =
       Paste("m1\r\n//!import \"src/a.j\"\r\n  //!import \"src/c.j\"\r\n//!import \"src/b.j\"\r\nm5\r\n");
   EXPECT_TRUE(pasted.problems.empty());
@@ -77,10 +77,10 @@ TEST_F(ImportsTest, NothingOutsideTheFolderIsImportedUnlessNamed) {
   WriteFileBytes(dir_ / "secret.j", "secret\n");
   Write("notes.txt", "text\n");
   const std::string real_map = Real(".");
-  EXPECT_EQ(Problem("//!import \"missing.j\"\n"),
-            "cannot import \"missing.j\": no such file in " + real_map);
-  const std::string out = "cannot import \"../secret.j\": it leads out of the folders imports may come from: " +
-                          real_map + " (name more with --import-path)";
+  EXPECT_EQ(Problem("//!import \"missing.j\"\n"), "cannot import \"missing.j\": no such file in " + real_map);
+  const std::string out =
+      "cannot import \"../secret.j\": it leads out of the folders imports may come from: " + real_map +
+      " (name more with --import-path)";
   EXPECT_EQ(Problem("//!import \"../secret.j\"\n"), out);
   EXPECT_EQ(Problem("//!import \"" + (dir_ / "secret.j") + "\"\n").substr(0, 40),
             ("cannot import \"" + (dir_ / "secret.j") + "\": it leads out").substr(0, 40));
@@ -107,8 +107,8 @@ TEST_F(ImportsTest, ProblemsStandAtTheirImportLine) {
   ASSERT_EQ(pasted.problems.size(), 2u);
   const ErrorReport report = ImportProblemsReport(pasted);
   EXPECT_EQ(report.marker_count, 2u);
-  EXPECT_EQ(report.entries[0], Real("src/a.j") + ":2:3: error: cannot import \"gone.jass\": no such file in " +
-                                   Real("src"));
+  EXPECT_EQ(report.entries[0],
+            Real("src/a.j") + ":2:3: error: cannot import \"gone.jass\": no such file in " + Real("src"));
   EXPECT_EQ(report.entries[1], "war3map.j:3:1: error: malformed import line: write //!import \"PATH\" alone");
   // What the errors view shows is the script as written.
   EXPECT_EQ(report.script, "x\n//!import \"src/a.j\"\n//!import\n");

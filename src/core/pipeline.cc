@@ -5,8 +5,8 @@
 #include <optional>
 #include <utility>
 
-#include "core/result_check.h"
 #include "core/imports.h"
+#include "core/result_check.h"
 #include "map/map_access.h"
 #include "passes/assignment_spacing.h"
 #include "passes/block_parser.h"

@@ -145,7 +145,8 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   // leaves it empty.
   ScriptFile script(disk_path, map);
   if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
-  if (!readable) throw ESFileOpenFileEx(kScriptName, NotAMapReason(path_, map_exists, search.header_offset.has_value()));
+  if (!readable)
+    throw ESFileOpenFileEx(kScriptName, NotAMapReason(path_, map_exists, search.header_offset.has_value()));
   script.WriteAndClose(RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(map->size)));
 }
 

@@ -7,8 +7,8 @@
 
 #include "map/archive.h"
 #include "map/storm_path.h"
-#include "platform/paths.h"
 #include "map/write_steps.h"
+#include "platform/paths.h"
 #include "text/script.h"
 
 namespace zarn {

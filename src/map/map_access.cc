@@ -40,7 +40,8 @@ FileIdentity CheckMayBeReplaced(const std::string& file, const std::string& show
   if (!current) throw EArchiveUpdate("cannot access " + shown + ": " + LastSystemReason());
   // The script was taken from the map as it was then; a map saved since by
   // another program would lose that program's changes.
-  if (extracted && !(*current == *extracted)) throw EArchiveUpdate(shown + " was changed by another program during the run");
+  if (extracted && !(*current == *extracted))
+    throw EArchiveUpdate(shown + " was changed by another program during the run");
   // The new file is renamed over the old one, which needs no write access to
   // it; a file that may not be written is refused here instead.
   if (IsReadOnlyFile(file)) throw EArchiveUpdate(shown + " is read-only");

@@ -23,14 +23,15 @@ MapFolder::MapFolder(std::string folder) : folder_(std::move(folder)), script_(P
 
 void MapFolder::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
-  if (!IsRegularFile(script_)) throw ESFileOpenFileEx(kScriptName, FolderName(folder_) + " is a folder without war3map.j");
+  if (!IsRegularFile(script_))
+    throw ESFileOpenFileEx(kScriptName, FolderName(folder_) + " is a folder without war3map.j");
   LockMapFile(lock_, script_, script_, lock_wait_);
   RemoveStaleCopiesOf(script_, lock_, progress);
   extracted_as_ = IdentityOf(script_);
   progress.SetProgress("Extracting script: WORKING...", 20);
   if (extracted_as_ && extracted_as_->size > kMaxArchiveFileSize) {
-    throw Error("File " + script_ + " is too large: " + std::to_string(extracted_as_->size) +
-                " bytes (the limit is " + std::to_string(kMaxArchiveFileSize) + ")");
+    throw Error("File " + script_ + " is too large: " + std::to_string(extracted_as_->size) + " bytes (the limit is " +
+                std::to_string(kMaxArchiveFileSize) + ")");
   }
   // Created first, as for an archive: a failed read leaves it empty.
   ScriptFile script(disk_path, extracted_as_);

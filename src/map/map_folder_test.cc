@@ -35,7 +35,8 @@ class MapFolderTest : public ::testing::Test {
   std::map<std::string, std::string> Files() const {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(NativePath(map_)))
-      if (entry.is_regular_file()) files[entry.path().lexically_relative(map_).generic_string()] = ReadFileBytes(entry.path().string());
+      if (entry.is_regular_file())
+        files[entry.path().lexically_relative(map_).generic_string()] = ReadFileBytes(entry.path().string());
     return files;
   }
 
@@ -76,14 +77,17 @@ TEST_F(MapFolderTest, AFailedWriteLeavesTheFolderAsItWas) {
 }
 
 TEST_F(MapFolderTest, AReadOnlyScriptIsRefused) {
-  fs::permissions(NativePath(map_ + "/war3map.j"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
+  fs::permissions(NativePath(map_ + "/war3map.j"),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
   MapFolder folder(map_);
   folder.ExtractScript(extracted_, progress_);
   try {
     folder.InsertScript(parsed_);
     ADD_FAILURE() << "no error";
-  } catch (const EArchiveUpdate& e) { EXPECT_EQ(std::string(e.what()), "Error updating archive: " + map_ + (dir_ / "").substr(dir_.path().size()) + "war3map.j is read-only"); }
+  } catch (const EArchiveUpdate& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Error updating archive: " + map_ + (dir_ / "").substr(dir_.path().size()) + "war3map.j is read-only");
+  }
   EXPECT_EQ(ReadFileBytes(map_ + "/war3map.j"), "old\r\n");
 }
 

@@ -15,13 +15,13 @@ namespace zarn {
 inline constexpr std::string_view kImportDirective = "//!import";
 
 struct ImportLine {
-  std::size_t begin = 0;        // offset of the line's first byte
-  std::size_t directive = 0;    // offset of "//!import" in it
-  std::size_t end = 0;          // offset of its line break, or the text's end
-  std::size_t break_end = 0;    // past its line break (CR LF, CR or LF)
-  std::size_t line = 0;         // zero-based, lines ended as SplitText ends them
-  std::string path;             // between the quotes
-  bool malformed = false;       // "//!import" not followed by "PATH" alone
+  std::size_t begin = 0;      // offset of the line's first byte
+  std::size_t directive = 0;  // offset of "//!import" in it
+  std::size_t end = 0;        // offset of its line break, or the text's end
+  std::size_t break_end = 0;  // past its line break (CR LF, CR or LF)
+  std::size_t line = 0;       // zero-based, lines ended as SplitText ends them
+  std::string path;           // between the quotes
+  bool malformed = false;     // "//!import" not followed by "PATH" alone
 };
 
 // The directive lines of `text` (read up to its first NUL byte), in order.

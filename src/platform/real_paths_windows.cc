@@ -19,8 +19,8 @@ std::wstring WithoutLongPrefix(std::wstring path) {
 std::optional<std::string> RealPath(const std::string& path) {
   if (path.empty()) return std::nullopt;
   // Opening the file follows links and junctions; the handle tells where to.
-  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
   std::wstring final_path(MAX_PATH, L'\0');
   DWORD n = GetFinalPathNameByHandleW(h, final_path.data(), static_cast<DWORD>(final_path.size()), VOLUME_NAME_DOS);
