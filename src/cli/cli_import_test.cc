@@ -51,6 +51,21 @@ TEST_F(CliImportTest, AScriptGetsItsImportsPasted) {
                        RealPath(dir_.path()).value() + "\nZARN: 1 error found!\n");
 }
 
+// A raw block and a //!words line in an imported file act on the whole run as
+// if written in place.
+TEST_F(CliImportTest, RawBlocksAndWordModeComeWithTheirFile) {
+  WriteFileBytes(dir_ / "src/raw.j",
+                 "//!words\n//!nozarn\nfunction raw takes nothing returns nothing\nvar x\nendfunction\n//!endnozarn\n");
+  WriteFileBytes(
+      dir_ / "main.j",
+      "//!import \"src/raw.j\"\r\nfunction s__T_flush takes integer until returns nothing\r\nendfunction\r\n");
+  auto r = RunCommand(kCli + " --script " + Quote(dir_ / "main.j") + " --no-check", dir_.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "function raw takes nothing returns nothing\r\nvar x\r\nendfunction\r\n"
+            "function s__T_flush takes integer until returns nothing\r\nendfunction\r\n");
+}
+
 TEST_F(CliImportTest, ImportPathsReachFurtherFolders) {
   TempDir lib;
   WriteFileBytes(lib / "lib.j", "function lib takes nothing returns nothing\nendfunction\n");
