@@ -89,6 +89,16 @@ TEST_F(CliImportTest, CheckNamesTheImportedFileAndItsLine) {
   EXPECT_NE(r.err.find(bad + ":3:8: error: "), std::string::npos) << r.err;
 }
 
+// A fault inside an imported file is reported in that file, at its own line.
+TEST_F(CliImportTest, AFaultInAnImportedFileNamesThatFileAndLine) {
+  WriteFileBytes(dir_ / "src/bad.j", "function bad takes nothing returns nothing\n\n  var z\nendfunction\n");
+  WriteFileBytes(dir_ / "main.j", "// main\r\n//!import \"src/bad.j\"\r\n");
+  auto r = RunCommand(kCli + " --script " + Quote(dir_ / "main.j"), dir_.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err,
+            RealPath(dir_ / "src/bad.j").value() + ":3:3: error: Undefined type of variable\nZARN: 1 error found!\n");
+}
+
 TEST_F(CliImportTest, AFolderMapIsTranslatedInPlace) {
   const std::string map = dir_ / "F.w3x";
   fs::create_directories(NativePath(map));

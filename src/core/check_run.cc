@@ -15,13 +15,10 @@ constexpr const char* kVjassFilesNote =
     "zarn-cli: note: vJass found; for those files the JASS 2 check was skipped, "
     "only literals and block balance were checked";
 
-std::string Entry(const std::string& file, std::size_t line, std::size_t column, const std::string& message) {
-  return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": error: " + message;
-}
-
 void AddEntries(const std::vector<JassProblem>& problems, const std::vector<JassSource>& sources, ErrorReport& report) {
   for (const JassProblem& problem : problems)
-    report.entries.push_back(Entry(sources[problem.source].name, problem.line, problem.column, problem.message));
+    report.entries.push_back(
+        {SourcePlace{sources[problem.source].name, problem.line, problem.column}, problem.message, std::nullopt});
 }
 
 // The same for the problems of the files as pasted: each names the file and
@@ -29,9 +26,10 @@ void AddEntries(const std::vector<JassProblem>& problems, const std::vector<Jass
 void AddPastedEntries(const std::vector<JassProblem>& problems, const std::vector<ImportedScript>& files,
                       ErrorReport& report) {
   for (const JassProblem& problem : problems) {
-    const ImportedScript& file = files[problem.source];
-    const LineSource at = file.SourceOf(problem.line - 1);
-    report.entries.push_back(Entry(file.files[at.file], at.line + 1, problem.column, problem.message));
+    const SourceMap& sources = files[problem.source].sources;
+    const LineSource at = sources.Of(problem.line - 1);
+    report.entries.push_back(
+        {SourcePlace{sources.FileName(at.file), at.line, problem.column}, problem.message, std::nullopt});
   }
 }
 
@@ -39,7 +37,7 @@ std::vector<ImportedScript> PasteAll(const CheckRunOptions& options, ErrorReport
   std::vector<ImportedScript> pasted;
   for (const CheckFile& file : options.files) {
     pasted.push_back(PasteImports(file.text, {file.name, file.path, file.import_folder, options.import_paths}));
-    for (std::string& entry : ImportProblemsReport(pasted.back()).entries) report.entries.push_back(std::move(entry));
+    for (ErrorEntry& entry : ImportProblemsReport(pasted.back()).entries) report.entries.push_back(std::move(entry));
   }
   return pasted;
 }

@@ -57,7 +57,8 @@ std::size_t BreakLength(std::string_view text, std::size_t at) {
   return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
 }
 
-// A line of the pasted text as appended: its offset there and its source.
+// A line of the pasted text as appended: its offset there and its source
+// (line from 1).
 struct Piece {
   std::size_t offset;
   LineSource source;
@@ -75,7 +76,7 @@ class Paster {
   }
 
   ImportedScript Run(std::string script) {
-    result_.files.push_back(options_.script_name);
+    result_.sources.files.push_back(options_.script_name);
     const std::vector<ImportLine> directives = FindImportLines(script);
     if (directives.empty()) {
       result_.text = std::move(script);
@@ -108,7 +109,7 @@ class Paster {
   // Appends whole lines of one file, `line` being the first one's number.
   void AppendLines(std::uint32_t file, std::string_view part, std::size_t line) {
     for (std::size_t i = 0; i < part.size(); ++line) {
-      pieces_.push_back({result_.text.size() + i, {file, static_cast<std::uint32_t>(line)}});
+      pieces_.push_back({result_.text.size() + i, {file, static_cast<std::uint32_t>(line + 1)}});
       const std::size_t end = FindLineBreak(part, i);
       i = end + BreakLength(part, end);
     }
@@ -132,8 +133,8 @@ class Paster {
     pasted_size_ += bytes.size();
     if (pasted_size_ > kMaxImportedSize)
       return Problem(file, directive, what + "the imported files come to more than 256 MiB");
-    const auto index = static_cast<std::uint32_t>(result_.files.size());
-    result_.files.push_back(real);
+    const auto index = static_cast<std::uint32_t>(result_.sources.files.size());
+    result_.sources.files.push_back(real);
     Paste(index, bytes, FindImportLines(bytes), FolderHolding(real), depth + 1);
     // The import line's own line break ends the file's last line.
     if (!bytes.empty() && bytes.back() != '\r' && bytes.back() != '\n')
@@ -190,7 +191,7 @@ class Paster {
 
   void Problem(std::uint32_t file, const ImportLine& directive, std::string message) {
     const auto column = static_cast<std::uint32_t>(directive.directive - directive.begin + 1);
-    result_.problems.push_back({{file, static_cast<std::uint32_t>(directive.line)}, column, std::move(message)});
+    result_.problems.push_back({{file, static_cast<std::uint32_t>(directive.line + 1)}, column, std::move(message)});
   }
 
   // One source per line of the text, lines ended as SplitText ends them; a
@@ -200,7 +201,7 @@ class Paster {
     std::size_t piece = 0;
     for (std::size_t start = 0; start < text.size();) {
       while (piece + 1 < pieces_.size() && pieces_[piece + 1].offset <= start) ++piece;
-      result_.lines.push_back(pieces_[piece].source);
+      result_.sources.lines.push_back(pieces_[piece].source);
       const std::size_t end = FindLineBreak(text, start);
       start = end + BreakLength(text, end);
     }
@@ -216,11 +217,6 @@ class Paster {
 
 }  // namespace
 
-LineSource ImportedScript::SourceOf(std::size_t line) const {
-  if (lines.empty()) return {0, static_cast<std::uint32_t>(line)};
-  return lines[line < lines.size() ? line : lines.size() - 1];
-}
-
 ImportedScript PasteImports(std::string script, const ImportOptions& options) {
   return Paster(options).Run(std::move(script));
 }
@@ -228,14 +224,12 @@ ImportedScript PasteImports(std::string script, const ImportOptions& options) {
 ErrorReport ImportProblemsReport(const ImportedScript& imported) {
   ErrorReport report;
   for (const ImportProblem& problem : imported.problems) {
-    report.entries.push_back(imported.files[problem.at.file] + ":" + std::to_string(problem.at.line + 1) + ":" +
-                             std::to_string(problem.column) + ": error: " + problem.message);
+    const SourcePlace place{imported.sources.FileName(problem.at.file), problem.at.line, problem.column};
+    // Nothing was processed: the entry has no line of a processed script.
+    report.entries.push_back({place, problem.message, std::nullopt});
   }
   report.marker_count = imported.problems.size();
-  if (report.marker_count > 0) {
-    report.script = imported.text;
-    if (imported.problems.front().at.file == 0) report.first_marker_line = imported.problems.front().at.line;
-  }
+  if (report.marker_count > 0) report.script = imported.text;
   return report;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/report.h"
+#include "text/source_place.h"
 
 namespace zarn {
 
@@ -27,14 +28,6 @@ struct ImportOptions {
   std::vector<std::string> more_folders;
 };
 
-// Where one line of the pasted text came from: a file of
-// ImportedScript::files and its zero-based line, lines ended as SplitText
-// ends them. Columns are those of the file.
-struct LineSource {
-  std::uint32_t file = 0;
-  std::uint32_t line = 0;
-};
-
 struct ImportProblem {
   LineSource at;             // the //!import line
   std::uint32_t column = 1;  // one-based, where "//!import" begins
@@ -44,16 +37,14 @@ struct ImportProblem {
 struct ImportedScript {
   // The script with its imports pasted; each file ends at its first NUL.
   std::string text;
-  // files[0] is the script as ImportOptions names it; then each pasted file
-  // by its real path, in the order first pasted.
-  std::vector<std::string> files;
-  // One entry per line of `text`; empty when nothing was pasted, and then
-  // line i of the text is line i of the script.
-  std::vector<LineSource> lines;
+  // Where each line of `text` came from, lines ended as SplitText ends them:
+  // files[0] is the script as ImportOptions names it, then each pasted file
+  // by its real path, in the order first pasted. Without lines (nothing
+  // pasted) line i of the text is line i + 1 of the script.
+  SourceMap sources;
   std::vector<ImportProblem> problems;
 
-  std::size_t imported_count() const { return files.empty() ? 0 : files.size() - 1; }
-  LineSource SourceOf(std::size_t line) const;
+  std::size_t imported_count() const { return sources.files.empty() ? 0 : sources.files.size() - 1; }
 };
 
 // Nesting deeper than this is refused at the import line.
@@ -68,8 +59,8 @@ inline constexpr std::size_t kMaxImportedSize = std::size_t{256} << 20;
 // problem at its import line; the text is then incomplete and not to be used.
 ImportedScript PasteImports(std::string script, const ImportOptions& options);
 
-// The problems as entries "FILE:LINE:COLUMN: error: message" (one-based),
-// counted, with the script for the errors view.
+// The problems as entries at their import lines, counted, with the script for
+// the errors view.
 ErrorReport ImportProblemsReport(const ImportedScript& imported);
 
 }  // namespace zarn

@@ -43,21 +43,21 @@ TEST_F(ImportsTest, NestedFilesArePastedOnceWithTheirLines) {
       Paste("m1\r\n//!import \"src/a.j\"\r\n  //!import \"src/c.j\"\r\n//!import \"src/b.j\"\r\nm5\r\n");
   EXPECT_TRUE(pasted.problems.empty());
   EXPECT_EQ(pasted.text, "m1\r\na1\r\nb1\nb3\r\na3\r\nc1\rc2\rm5\r\n");
-  EXPECT_EQ(pasted.files, (std::vector<std::string>{"war3map.j", Real("src/a.j"), Real("src/b.j"), Real("src/c.j")}));
+  EXPECT_EQ(pasted.sources.files,
+            (std::vector<std::string>{"war3map.j", Real("src/a.j"), Real("src/b.j"), Real("src/c.j")}));
   EXPECT_EQ(pasted.imported_count(), 3u);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sources;
-  for (const LineSource& s : pasted.lines) sources.emplace_back(s.file, s.line);
+  for (const LineSource& s : pasted.sources.lines) sources.emplace_back(s.file, s.line);
   EXPECT_EQ(sources, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
-                         {0, 0}, {1, 0}, {2, 0}, {2, 2}, {1, 2}, {3, 0}, {3, 1}, {0, 4}}));
-  EXPECT_EQ(pasted.SourceOf(7).line, 4u);
+                         {0, 1}, {1, 1}, {2, 1}, {2, 3}, {1, 3}, {3, 1}, {3, 2}, {0, 5}}));
 }
 
 TEST_F(ImportsTest, AScriptWithoutImportsIsLeftAsItIs) {
   const std::string script = std::string("call f()\r\n//! import \"x.j\"\r\n\0tail", 34);
   const ImportedScript pasted = Paste(script);
   EXPECT_EQ(pasted.text, script);
-  EXPECT_TRUE(pasted.lines.empty());
-  EXPECT_EQ(pasted.SourceOf(1).line, 1u);
+  EXPECT_TRUE(pasted.sources.lines.empty());
+  EXPECT_EQ(pasted.sources.Of(1).line, 2u);
   EXPECT_EQ(pasted.imported_count(), 0u);
 }
 
@@ -107,9 +107,13 @@ TEST_F(ImportsTest, ProblemsStandAtTheirImportLine) {
   ASSERT_EQ(pasted.problems.size(), 2u);
   const ErrorReport report = ImportProblemsReport(pasted);
   EXPECT_EQ(report.marker_count, 2u);
-  EXPECT_EQ(report.entries[0],
-            Real("src/a.j") + ":2:3: error: cannot import \"gone.jass\": no such file in " + Real("src"));
-  EXPECT_EQ(report.entries[1], "war3map.j:3:1: error: malformed import line: write //!import \"PATH\" alone");
+  EXPECT_EQ(report.entries[0].place.file, Real("src/a.j"));
+  EXPECT_EQ(report.entries[0].place.line, 2u);
+  EXPECT_EQ(report.entries[0].place.column, 3u);
+  EXPECT_EQ(report.entries[0].message, "cannot import \"gone.jass\": no such file in " + Real("src"));
+  EXPECT_FALSE(report.entries[0].processed_line.has_value());
+  EXPECT_EQ(report.entries[1].place.file + ":" + std::to_string(report.entries[1].place.line), "war3map.j:3");
+  EXPECT_EQ(report.entries[1].message, "malformed import line: write //!import \"PATH\" alone");
   // What the errors view shows is the script as written.
   EXPECT_EQ(report.script, "x\n//!import \"src/a.j\"\n//!import\n");
 }

@@ -7,9 +7,11 @@
 
 #include "core/imports.h"
 #include "core/result_check.h"
+#include "core/result_places.h"
 #include "map/map_access.h"
 #include "passes/assignment_spacing.h"
 #include "passes/block_parser.h"
+#include "passes/line_tracking.h"
 #include "passes/normalise.h"
 #include "passes/raw_blocks.h"
 #include "passes/signatures.h"
@@ -41,10 +43,10 @@ struct MarkerKind {
 };
 
 const MarkerKind kMarkerKinds[] = {
-    {kErrorMarker + std::string("var"), ": Undefined type of variable"},
-    {kErrorMarker + std::string("flush"), ": Can't parse flushing"},
-    {kErrorMarker + std::string("free"), ": Can't find destructor for this type"},
-    {kErrorMarker + std::string("global"), ": Can't parse this global declaration"},
+    {kErrorMarker + std::string("var"), "Undefined type of variable"},
+    {kErrorMarker + std::string("flush"), "Can't parse flushing"},
+    {kErrorMarker + std::string("free"), "Can't find destructor for this type"},
+    {kErrorMarker + std::string("global"), "Can't parse this global declaration"},
 };
 
 // A line is of a kind when it holds the kind followed by a blank, or ends with
@@ -67,7 +69,10 @@ void HideLiterals(Run& run) {
     Lines().swap(run.lines);
   }
   run.annotations.Collect(run.raw);
-  run.raw = run.literals.Hide(run.raw);
+  // The input is kept as it came, for the user's own lines.
+  run.input = std::move(run.raw);
+  if (run.sources.files.empty()) run.sources = SourceMap::OneFile("-");
+  run.raw = run.literals.Hide(run.input);
 }
 
 void RunPasses(Run& run) {
@@ -76,8 +81,17 @@ void RunPasses(Run& run) {
     NormaliseBytesIntoText(run.raw);
     run.text.swap(run.raw);
     std::string().swap(run.raw);
+    // Line for line: each line of the text is that line of the input.
+    run.origins = IdentityOrigins(run.text);
   });
-  Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
+  Stage(run, "Parsing comments: WORKING...", 40, [&] {
+    // Line comments end before their line break: without a block comment
+    // every line stays where it is.
+    if (FindText(run.text, "/*") == std::string::npos)
+      RemoveComments(run.text);
+    else
+      TrackLines(run, RemoveComments);
+  });
   Stage(run, "Split //!nozarn: WORKING...", 50, [&] {
     SplitRawBlocks(run);
     if (TakeWordsDirective(run.text)) run.keywords = KeywordRule::Words();
@@ -87,20 +101,21 @@ void RunPasses(Run& run) {
     RegisterUserSignatures(run);
   });
   Stage(run, "Parsing empty lines: WORKING...", 80, [&] {
-    RemoveEmptyLinesFromText(run.text);
+    RemoveEmptyLinesFromText(run.text, &run.origins);
     ParseBlocks(run);
   });
   Stage(run, "Join //!nozarn: WORKING...", 90, [&] {
     JoinRawBlocks(run);
     // The split, the empty-line pass and the join, without a string per line.
-    RemoveEmptyLinesFromText(run.text);
+    RemoveEmptyLinesFromText(run.text, &run.origins);
   });
 }
 
 void RestoreLiterals(Run& run) {
-  run.annotations.PutBack(run.text);
+  run.annotations.PutBack(run.text, &run.origins);
   run.literal_markers.clear();
-  run.text = run.literals.Restore(run.text, &run.literal_markers);
+  run.hidden_result = std::move(run.text);
+  run.text = run.literals.Restore(run.hidden_result, &run.literal_markers);
 }
 
 void PreprocessScript(Run& run) {
@@ -117,7 +132,11 @@ ErrorReport ScanForMarkers(const Lines& lines) {
     if (report.marker_count++ == 0) report.first_marker_line = i;
     for (const MarkerKind& kind : kMarkerKinds) {
       if (IsOfKind(line, kind.kind)) {
-        report.entries.push_back("Line " + std::to_string(i) + kind.message);
+        // The place in the processed line as shown, without marker texts;
+        // a run replaces it by the user's own (PlaceEntries).
+        const std::size_t marker = line.find(kErrorMarkerStem);
+        const std::size_t column = ScriptWithoutMarkers(std::string_view(line).substr(0, marker)).size() + 1;
+        report.entries.push_back({SourcePlace{"", i + 1, column}, kind.message, i});
         break;
       }
     }
@@ -178,6 +197,9 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   // The hint reads the script again; pasted imports are kept for it instead.
   const std::string pasted = imported.imported_count() > 0 && !run.keywords.words() ? imported.text : std::string();
   run.raw = std::move(imported.text);
+  // Entries name the map's script as the user can open it: the extracted
+  // working file, which a refused run keeps, or a folder map's war3map.j.
+  run.sources = std::move(imported.sources);
 
   jass::FunctionAnnotations annotations;
   if (options.check_result) annotations = ReadAnnotations(run.raw);
@@ -195,6 +217,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
     if (facts) facts->check = vjass ? ResultCheck::kVjass : api ? ResultCheck::kFull : ResultCheck::kGrammar;
   }
   if (report.marker_count > 0) {
+    PlaceEntries(run, report);
     if (!run.keywords.words()) report.hint = WordsHint(pasted.empty() ? ReadFileBytes(extracted) : pasted);
     errors.PresentErrors(report);
     return 1;

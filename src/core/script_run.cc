@@ -5,13 +5,18 @@
 
 #include "core/pipeline.h"
 #include "core/result_check.h"
+#include "core/result_places.h"
 
 namespace zarn {
 
 int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress, ErrorPresenter& errors) {
   Run run(progress);
   if (options.words) run.keywords = KeywordRule::Words();
-  ImportedScript imported = PasteImports(std::move(options.script), options.imports);
+  // Entries name the script by options.sources, and pasted files by their
+  // real paths.
+  ImportOptions imports = options.imports;
+  if (!options.sources.files.empty()) imports.script_name = options.sources.files[0];
+  ImportedScript imported = PasteImports(std::move(options.script), imports);
   if (!imported.problems.empty()) {
     errors.PresentErrors(ImportProblemsReport(imported));
     return 1;
@@ -20,6 +25,7 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
   const bool pasted = imported.imported_count() > 0;
   if (pasted && !run.keywords.words()) options.read_again = [copy = imported.text] { return copy; };
   run.raw = std::move(imported.text);
+  run.sources = pasted ? std::move(imported.sources) : std::move(options.sources);
   BuildLanguageTables(run);
   jass::FunctionAnnotations annotations;
   if (options.check_result) annotations = ReadAnnotations(run.raw);
@@ -34,6 +40,7 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
     report.hint = WordsHint(options.read_again());
   if (!write(run.text)) return kScriptNotWritten;
   if (report.marker_count == 0) return 0;
+  PlaceEntries(run, report);
   errors.PresentErrors(report);
   return 1;
 }

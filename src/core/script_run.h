@@ -8,13 +8,17 @@
 
 #include "core/imports.h"
 #include "core/report.h"
+#include "text/source_place.h"
 
 namespace zarn {
 
 struct ScriptRunOptions {
   std::string script;  // the bytes to preprocess
-  // How the script's //!import lines are resolved: its name and file, and
-  // the folders they may take files from.
+  // Where each line of `script` came from, for the places of the entries;
+  // without files, the script is named "-" (standard input).
+  SourceMap sources;
+  // How the script's //!import lines are resolved: its file, and the folders
+  // they may take files from (the name is that of `sources`).
   ImportOptions imports;
   // Check the result as JASS 2 when it holds no markers.
   bool check_result = true;
