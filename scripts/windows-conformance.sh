@@ -60,6 +60,41 @@ if [ -d ../shared/corpus/maps ]; then
   done < <(find ../shared/corpus/maps -type f \( -name '*.w3x' -o -name '*.w3m' \) -print0)
 fi
 echo "maps compared: $maps"
+
+# A project whose code is kept in files: a map saved as a folder imports
+# them (one with a non-ASCII name, one with LF line ends), and so does a
+# plain script. Both programs must give the same bytes.
+for side in linux windows; do
+  project="$work/$side/project"
+  mkdir -p "$project/Project.w3x" "$project/src/units"
+  tr -d '\r' <examples/example.j >"$project/src/example.j"
+  printf 'function Units takes nothing returns nothing\r\n    //!import "../example.j"\r\nendfunction\r\n' \
+    >"$project/src/units/größe é.j"
+  printf '//!import "src/example.j"\r\n//!import "src/units/größe é.j"\r\n' >"$project/Project.w3x/war3map.j"
+  printf 'keep\0me' >"$project/Project.w3x/war3map.w3e"
+  cp "$project/Project.w3x/war3map.j" "$project/main.j"
+done
+set +e
+"$linux" --map "$work/linux/project/Project.w3x" --delete >/dev/null 2>&1
+linux_code=$?
+wine "$windows" --map "$work/windows/project/Project.w3x" --delete >/dev/null 2>&1
+windows_code=$?
+"$linux" --script "$work/linux/project/main.j" --out "$work/linux/project/main.out.j" 2>/dev/null
+linux_script_code=$?
+wine "$windows" --script "$work/windows/project/main.j" --out "$work/windows/project/main.out.j" 2>/dev/null
+windows_script_code=$?
+set -e
+if [ "$linux_code" != "$windows_code" ] || [ "$linux_script_code" != "$windows_script_code" ] ||
+  ! diff -r "$work/linux/project" "$work/windows/project" >/dev/null; then
+  echo "DIFFERENT: the folder map or the script with imports (exit codes $linux_code, $windows_code;" \
+    "$linux_script_code, $windows_script_code)"
+  differ=1
+fi
+if cmp -s "$work/linux/project/Project.w3x/war3map.j" "$work/linux/project/main.j"; then
+  echo "DIFFERENT: the folder map's script was not translated"
+  differ=1
+fi
+echo "folder map and imports compared"
 if [ "$differ" -ne 0 ]; then
   echo "the Windows and Linux programs differ" >&2
   exit 1

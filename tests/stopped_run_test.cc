@@ -145,5 +145,71 @@ TEST_F(StoppedRunTest, AnUnstoppedRunLeavesOtherFilesAlone) {
     EXPECT_EQ(ReadFileBytes(dir_ / name), "mine") << name;
 }
 
+// The same for a map saved as a folder: its war3map.j is replaced through a
+// temporary file beside it, and nothing else in the folder changes.
+class StoppedFolderRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(fs::path(map_));
+    WriteFileBytes(script_, kNew);
+  }
+
+  void Reset() {
+    WriteFileBytes(map_ + "/war3map.j", kOld);
+    WriteFileBytes(map_ + "/war3map.w3i", std::string(3000, 'i'));
+  }
+
+  testing_util::ProcessResult Run(const std::string& step, const std::string& how) {
+    return RunCommand(Quote(testing_util::BuiltProgram("zarn-stopped-run")) + " " + Quote(map_) + " " + Quote(script_) +
+                          " " + step + " " + how,
+                      scratch_.path());
+  }
+
+  std::size_t Copies() const {
+    std::size_t copies = 0;
+    for (const std::string& name : FileNamesIn(map_)) copies += IsTemporaryCopyName("war3map.j", name) ? 1 : 0;
+    return copies;
+  }
+
+  void ExpectOldOrNewFolder(const std::string& step) {
+    const bool replaced = step == "replaced" || step == "folder-synced";
+    EXPECT_EQ(ReadFileBytes(map_ + "/war3map.j"), replaced ? kNew : kOld) << step;
+    EXPECT_EQ(ReadFileBytes(map_ + "/war3map.w3i"), std::string(3000, 'i')) << step;
+  }
+
+  TempDir dir_, scratch_;
+  const std::string map_ = dir_ / "F.w3x";
+  const std::string script_ = dir_ / "war3map_parsed.j";
+};
+
+const char* const kFolderSteps[] = {"copy-made", "copy-synced", "replaced", "folder-synced"};
+
+TEST_F(StoppedFolderRunTest, ACrashLeavesTheOldOrNewScriptAndTheNextRunCleansUp) {
+  for (const char* step : kFolderSteps) {
+    SCOPED_TRACE(step);
+    Reset();
+    const testing_util::ProcessResult crashed = Run(step, "crash");
+    EXPECT_NE(crashed.exit_code, 0) << crashed.err;
+    ExpectOldOrNewFolder(step);
+    const std::size_t left = Copies();
+    const testing_util::ProcessResult next = Run("none", "crash");
+    EXPECT_EQ(next.exit_code, 0) << next.err;
+    EXPECT_EQ(next.err, left > 0 ? StaleCopiesNote(left) + "\n" : "");
+    EXPECT_EQ(ReadFileBytes(map_ + "/war3map.j"), kNew);
+    EXPECT_EQ(FileNamesIn(map_).size(), 2u);
+  }
+}
+
+TEST_F(StoppedFolderRunTest, AStopRequestLeavesNoTemporaryFile) {
+  for (const char* step : kFolderSteps) {
+    SCOPED_TRACE(step);
+    Reset();
+    const testing_util::ProcessResult stopped = Run(step, "stop");
+    EXPECT_NE(stopped.exit_code, 0) << stopped.err;
+    ExpectOldOrNewFolder(step);
+    EXPECT_EQ(FileNamesIn(map_).size(), 2u);
+  }
+}
+
 }  // namespace
 }  // namespace zarn

@@ -66,7 +66,7 @@ TEST(CliCheckTest, CheckModeReportsInCompilerStyle) {
         "--check " + Quote(dir / "ok.j") + " --words"})
     EXPECT_EQ(RunCommand(kCli + " " + args, dir.path()).exit_code, 2) << args;
   r = RunCommand(kCli + " --help", dir.path());
-  EXPECT_NE(r.out.find("--check [--api DIR] [--strict] FILE..."), std::string::npos);
+  EXPECT_NE(r.out.find("--check [--api DIR] [--strict] [--import-path DIR]... FILE..."), std::string::npos);
   EXPECT_NE(r.out.find("--no-check"), std::string::npos);
   EXPECT_NE(r.out.find("[--api DIR] [--words]"), std::string::npos);
   EXPECT_NE(r.out.find("//!words"), std::string::npos);

@@ -77,7 +77,7 @@ TEST(CliTest, MissingMapEndsWithTheOpeningError) {
   std::string cli = testing_util::CopyProgram("zarn-cli", dir.path());
   auto r = RunCommand(Quote(cli) + " --map " + Quote(dir / "nothing.w3x"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "Error opening file: war3map.j\n");
+  EXPECT_EQ(r.err, "Error opening file: war3map.j (nothing.w3x does not exist)\n");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/isolated_process.h"
 #include "platform/processes.h"
+#include "platform/real_paths.h"
 #include "platform/stop_request.h"
 
 // The text of --help, from usage.txt.
@@ -100,6 +101,10 @@ bool ReadInput(const std::string& path, std::string& bytes) {
   }
 }
 
+// The folder a script file's imports are taken from: its own; for standard
+// input, the current one.
+std::string ImportFolderOf(const std::string& path) { return path == "-" ? "." : zarn::FolderHolding(path); }
+
 // Writes the processed script to `out` ("-" or empty: standard output);
 // false after saying why not.
 bool WriteOutput(const std::string& out, std::string_view result) {
@@ -136,6 +141,7 @@ int RunMap(const zarn::cli::Options& cli) {
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
   options.words = cli.words;
+  options.import_paths = cli.import_paths;
   return Perform(true, 1, [&](Console& console) { return zarn::RunPipeline(options, console, console); });
 }
 
@@ -146,6 +152,7 @@ int RunScript(const zarn::cli::Options& cli) {
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
   options.words = cli.words;
+  options.imports = {cli.script, cli.script == "-" ? "" : cli.script, ImportFolderOf(cli.script), cli.import_paths};
   // Standard input cannot be read twice: a copy is kept for the hint.
   const std::string input_copy = cli.script == "-" && !cli.words ? options.script : std::string();
   options.read_again = [&] {
@@ -163,9 +170,9 @@ int RunScript(const zarn::cli::Options& cli) {
 }
 
 int RunCheck(const zarn::cli::Options& cli) {
-  zarn::CheckRunOptions options{{}, cli.api_dir, cli.strict};
+  zarn::CheckRunOptions options{{}, cli.api_dir, cli.strict, cli.import_paths};
   for (const std::string& file : cli.files) {
-    options.files.push_back({file, ""});
+    options.files.push_back({file, "", file == "-" ? "" : file, ImportFolderOf(file)});
     if (!ReadInput(file, options.files.back().text)) return 2;
   }
   // An API folder whose files cannot be read: a bad command line.
@@ -191,6 +198,12 @@ int Dispatch(const zarn::cli::Options& cli) {
   if (cli.mode == Mode::kMap && !zarn::PassesArchiveTest(cli.map)) {
     std::cerr << "zarn-cli: the map path must contain \"w3m\", \"w3x\" or \"mpq\": " << cli.map << "\n";
     return Usage(stderr, 2);
+  }
+  for (const std::string& folder : cli.import_paths) {
+    if (!zarn::IsFolder(folder)) {
+      std::cerr << "zarn-cli: the --import-path folder does not exist: " << folder << "\n";
+      return 2;
+    }
   }
   // A --api folder without the two files is a bad command line.
   if (std::string why; !zarn::ApiDirUsable(cli.api_dir, why)) {

@@ -41,6 +41,7 @@ struct Parser {
     if (word == "--check") return SetMode(Mode::kCheck, word);
     if (word == "--out") return Value(word, o.out);
     if (word == "--api") return Value(word, o.api_dir);
+    if (word == "--import-path") return Value(word, o.import_paths.emplace_back());
     if (word == "--delete") o.delete_working_files = true;
     if (word == "--no-check") o.check = false;
     if (word == "--strict") o.strict = true;
@@ -50,7 +51,7 @@ struct Parser {
 
   static bool Known(const std::string& word) {
     for (const char* option : {"--help", "--version", "--map", "--script", "--check", "--out", "--api", "--delete",
-                               "--no-check", "--strict", "--words"})
+                               "--no-check", "--strict", "--words", "--import-path"})
       if (word == option) return true;
     return false;
   }
@@ -88,6 +89,8 @@ struct Parser {
     if (o.strict && o.mode != Mode::kCheck) return Fail("'--strict' goes with '--check' only");
     if (o.words && !runs) return Fail("'--words' goes with '--map' or '--script' only");
     if (!o.api_dir.empty() && !runs && o.mode != Mode::kCheck) return Fail("'--api' goes with a run or '--check'");
+    if (!o.import_paths.empty() && !runs && o.mode != Mode::kCheck)
+      return Fail("'--import-path' goes with a run or '--check'");
     return true;
   }
 };

@@ -19,7 +19,8 @@ struct Options {
   bool delete_working_files = false;
   bool check = true;  // false with --no-check
   bool strict = false;
-  bool words = false;  // --words: keywords only as whole words
+  bool words = false;                     // --words: keywords only as whole words
+  std::vector<std::string> import_paths;  // --import-path, each time given
 };
 
 struct ParseResult {

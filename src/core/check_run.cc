@@ -4,6 +4,7 @@
 
 #include "check/jass_api.h"
 #include "check/jass_checker.h"
+#include "core/imports.h"
 #include "core/result_check.h"
 
 namespace zarn {
@@ -18,6 +19,27 @@ void AddEntries(const std::vector<JassProblem>& problems, const std::vector<Jass
   for (const JassProblem& problem : problems)
     report.entries.push_back(
         {SourcePlace{sources[problem.source].name, problem.line, problem.column}, problem.message, std::nullopt});
+}
+
+// The same for the problems of the files as pasted: each names the file and
+// line it was written at.
+void AddPastedEntries(const std::vector<JassProblem>& problems, const std::vector<ImportedScript>& files,
+                      ErrorReport& report) {
+  for (const JassProblem& problem : problems) {
+    const SourceMap& sources = files[problem.source].sources;
+    const LineSource at = sources.Of(problem.line - 1);
+    report.entries.push_back(
+        {SourcePlace{sources.FileName(at.file), at.line, problem.column}, problem.message, std::nullopt});
+  }
+}
+
+std::vector<ImportedScript> PasteAll(const CheckRunOptions& options, ErrorReport& report) {
+  std::vector<ImportedScript> pasted;
+  for (const CheckFile& file : options.files) {
+    pasted.push_back(PasteImports(file.text, {file.name, file.path, file.import_folder, options.import_paths}));
+    for (ErrorEntry& entry : ImportProblemsReport(pasted.back()).entries) report.entries.push_back(std::move(entry));
+  }
+  return pasted;
 }
 
 // The grammar check of each file on its own, when the API is not there.
@@ -37,16 +59,22 @@ JassCheckResult CheckGrammarOnly(const std::vector<JassSource>& sources) {
 }  // namespace
 
 int RunCheck(const CheckRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors) {
+  ErrorReport report;
+  const std::vector<ImportedScript> pasted = PasteAll(options, report);
+  if (!report.entries.empty()) {
+    report.marker_count = report.entries.size();
+    errors.PresentErrors(report);
+    return 1;
+  }
   std::vector<JassSource> sources;
-  for (const CheckFile& file : options.files) sources.push_back({file.name, file.text});
+  for (std::size_t i = 0; i < pasted.size(); ++i) sources.push_back({options.files[i].name, pasted[i].text});
   std::optional<JassApi> api;
   if (!options.strict || !options.api_dir.empty()) api = FindJassApi(options.api_dir, ApiLookupDir(), progress);
   const bool full = api || options.strict;
   const JassCheckResult result = full ? CheckJassProgram(sources, api ? &*api : nullptr) : CheckGrammarOnly(sources);
   if (result.vjass) progress.Note(kVjassFilesNote);
-  ErrorReport report;
   if (api) AddEntries(api->problems(), api->sources(), report);
-  AddEntries(result.problems, sources, report);
+  AddPastedEntries(result.problems, pasted, report);
   report.marker_count = report.entries.size();
   if (report.marker_count == 0) return 0;
   errors.PresentErrors(report);

@@ -12,6 +12,11 @@ namespace zarn {
 struct CheckFile {
   std::string name;  // as problems name it
   std::string text;
+  // The file on the disk, which its own imports do not paste again; empty
+  // for standard input.
+  std::string path;
+  // The folder its //!import lines are taken from; empty: the current one.
+  std::string import_folder;
 };
 
 struct CheckRunOptions {
@@ -22,13 +27,17 @@ struct CheckRunOptions {
   std::string api_dir;
   // Check the files in full even without the API.
   bool strict = false;
+  // More folders that //!import lines may take files from (--import-path).
+  std::vector<std::string> import_paths;
 };
 
-// Checks the files: in full after the API when there is one (or with
+// Pastes each file's imports, then checks the files: in full after the API when there is one (or with
 // `strict`), otherwise each file's grammar on its own. Notes (no API, vJass
 // found) go to progress.Note. The problems are presented as entries
-// "FILE:LINE:COLUMN: error: message", the API's own first; the count is the
-// number of problems. Returns 0 when there is none, 1 otherwise. An API
+// "FILE:LINE:COLUMN: error: message", the API's own first, each in the file
+// and line where it was written, imported files included; the count is the
+// number of problems. Imports that cannot be pasted are the only problems
+// presented then. Returns 0 when there is none, 1 otherwise. An API
 // folder whose files cannot be read is thrown as FileError.
 int RunCheck(const CheckRunOptions& options, ProgressReporter& progress, ErrorPresenter& errors);
 

@@ -5,9 +5,10 @@
 #include <optional>
 #include <utility>
 
+#include "core/imports.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
-#include "map/archive.h"
+#include "map/map_access.h"
 #include "passes/assignment_spacing.h"
 #include "passes/block_parser.h"
 #include "passes/line_tracking.h"
@@ -179,12 +180,26 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
     lock.Lock();
   }
 
-  MapArchive archive(options.map_path);
+  const std::unique_ptr<MapAccess> map = OpenMap(options.map_path);
   progress.SetProgress("Opening archive: WORKING...", 10);
-  archive.ExtractScript(extracted, progress);
-  Stage(run, "Extracting script: WORKING...", 20, [&] { run.raw = ReadFileBytes(extracted); });
-  // Entries name the extracted script, which a refused run keeps.
-  run.sources = SourceMap::OneFile(extracted);
+  map->ExtractScript(extracted, progress);
+  ImportedScript imported;
+  Stage(run, "Extracting script: WORKING...", 20, [&] {
+    const std::string own = map->ScriptOnDisk();
+    imported = PasteImports(ReadFileBytes(extracted),
+                            {own.empty() ? extracted : own, own, map->ImportFolder(), options.import_paths});
+  });
+  if (facts) facts->imported_files = imported.imported_count();
+  if (!imported.problems.empty()) {
+    errors.PresentErrors(ImportProblemsReport(imported));
+    return 1;
+  }
+  // The hint reads the script again; pasted imports are kept for it instead.
+  const std::string pasted = imported.imported_count() > 0 && !run.keywords.words() ? imported.text : std::string();
+  run.raw = std::move(imported.text);
+  // Entries name the map's script as the user can open it: the extracted
+  // working file, which a refused run keeps, or a folder map's war3map.j.
+  run.sources = std::move(imported.sources);
 
   jass::FunctionAnnotations annotations;
   if (options.check_result) annotations = ReadAnnotations(run.raw);
@@ -203,14 +218,14 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   }
   if (report.marker_count > 0) {
     PlaceEntries(run, report);
-    if (!run.keywords.words()) report.hint = WordsHint(ReadFileBytes(extracted));
+    if (!run.keywords.words()) report.hint = WordsHint(pasted.empty() ? ReadFileBytes(extracted) : pasted);
     errors.PresentErrors(report);
     return 1;
   }
-  CheckWorkingFileTarget(parsed, options.map_path);
+  CheckWorkingFileTarget(parsed, map->KeptFile());
   WriteFileBytes(parsed, run.text);
   progress.SetProgress("Closing archive: WORKING...", 110);
-  archive.InsertScript(parsed);
+  map->InsertScript(parsed);
   progress.SetProgress("Closing archive: DONE!", 120);
   if (options.delete_working_files) {
     RemoveFile(extracted);

@@ -1,7 +1,9 @@
 // One processing run: the stage table from loading to the end-of-run scan.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "core/report.h"
 #include "passes/run.h"
@@ -46,6 +48,9 @@ struct MapRunOptions {
   std::string api_dir;
   // Keywords only as whole words in their statements' places (--words).
   bool words = false;
+  // More folders that //!import lines may take files from (--import-path),
+  // searched after the importing file's own folder.
+  std::vector<std::string> import_paths;
 };
 
 // How far the JASS 2 check of a map run's result went.
@@ -63,6 +68,8 @@ struct MapRunFacts {
   // looked for too.
   std::string working_dir;
   ResultCheck check = ResultCheck::kNone;
+  // How many files //!import lines pasted into the script.
+  std::size_t imported_files = 0;
 };
 
 // Extracts, preprocesses and, on a clean result, puts the script back. Returns

@@ -6,6 +6,7 @@
 
 #include "core/pipeline.h"
 #include "platform/files.h"
+#include "platform/real_paths.h"
 
 namespace zarn {
 
@@ -22,7 +23,7 @@ bool EndsWithIgnoringCase(const std::string& text, std::string_view ending) {
 bool IsMapFile(const std::string& path) {
   return (EndsWithIgnoringCase(path, ".w3m") || EndsWithIgnoringCase(path, ".w3x") ||
           EndsWithIgnoringCase(path, ".mpq")) &&
-         IsRegularFile(path);
+         (IsRegularFile(path) || IsFolder(path));
 }
 
 RunChoice ChooseRun(const std::vector<std::string>& args) {

@@ -19,13 +19,14 @@ struct RunChoice {
 };
 
 // `args` are the arguments after the program name. Besides the runs picked by
-// position, arguments that all name existing maps (IsMapFile), as a file
+// position, arguments that all name existing maps, files or folders (IsMapFile), as a file
 // manager passes them when maps are dropped on the program or opened with it,
 // are a run over each of those maps.
 RunChoice ChooseRun(const std::vector<std::string>& args);
 
-// True when `path` names an existing file whose name ends in ".w3m", ".w3x"
-// or ".mpq", in any letter case.
+// True when `path` names an existing file, or a folder (a map the editor
+// saved as a folder), whose name ends in ".w3m", ".w3x" or ".mpq", in any
+// letter case.
 bool IsMapFile(const std::string& path);
 
 }  // namespace zarn

@@ -75,12 +75,18 @@ TEST(ChooseRunTest, ExistingMapsGivenAloneAreRunInTheirOrder) {
   choice = ChooseRun({dir / "B.W3X"});
   EXPECT_EQ(choice.kind, RunKind::kDroppedMaps);
   EXPECT_EQ(choice.map_paths, std::vector<std::string>{dir / "B.W3X"});
+  // A map the editor saved as a folder, as Explorer passes it.
+  choice = ChooseRun({dir / "folder.w3x", dir / "a.w3x"});
+  EXPECT_EQ(choice.kind, RunKind::kDroppedMaps);
+  EXPECT_EQ(choice.map_paths, (std::vector<std::string>{dir / "folder.w3x", dir / "a.w3x"}));
 
   // Anything that is not an existing map file, alone or among maps: About.
   const std::vector<std::vector<std::string>> others = {
-      {dir / "notes.txt"},         {dir / "a.w3x", dir / "notes.txt"},
-      {dir / "missing.w3x"},       {dir / "a.w3x", dir / "missing.w3x"},
-      {dir / "folder.w3x"},        {dir / "w3x"},  // the letters without the dot
+      {dir / "notes.txt"},
+      {dir / "a.w3x", dir / "notes.txt"},
+      {dir / "missing.w3x"},
+      {dir / "a.w3x", dir / "missing.w3x"},
+      {dir / "w3x"},  // the letters without the dot
       {dir / "a.w3x", "--delete"},
   };
   for (const auto& args : others) {

@@ -12,8 +12,20 @@ namespace zarn {
 int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress, ErrorPresenter& errors) {
   Run run(progress);
   if (options.words) run.keywords = KeywordRule::Words();
-  run.raw = std::move(options.script);
-  run.sources = std::move(options.sources);
+  // Entries name the script by options.sources, and pasted files by their
+  // real paths.
+  ImportOptions imports = options.imports;
+  if (!options.sources.files.empty()) imports.script_name = options.sources.files[0];
+  ImportedScript imported = PasteImports(std::move(options.script), imports);
+  if (!imported.problems.empty()) {
+    errors.PresentErrors(ImportProblemsReport(imported));
+    return 1;
+  }
+  // The hint reads the script again, which would not have the pasted files.
+  const bool pasted = imported.imported_count() > 0;
+  if (pasted && !run.keywords.words()) options.read_again = [copy = imported.text] { return copy; };
+  run.raw = std::move(imported.text);
+  run.sources = pasted ? std::move(imported.sources) : std::move(options.sources);
   BuildLanguageTables(run);
   jass::FunctionAnnotations annotations;
   if (options.check_result) annotations = ReadAnnotations(run.raw);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/imports.h"
 #include "core/report.h"
 #include "text/source_place.h"
 
@@ -16,6 +17,9 @@ struct ScriptRunOptions {
   // Where each line of `script` came from, for the places of the entries;
   // without files, the script is named "-" (standard input).
   SourceMap sources;
+  // How the script's //!import lines are resolved: its file, and the folders
+  // they may take files from (the name is that of `sources`).
+  ImportOptions imports;
   // Check the result as JASS 2 when it holds no markers.
   bool check_result = true;
   // The folder of common.j and Blizzard.j; empty: the working folder, when
@@ -35,10 +39,11 @@ using ScriptWriter = std::function<bool(std::string_view script)>;
 // The exit code of a script run whose result could not be written.
 inline constexpr int kScriptNotWritten = 2;
 
-// Preprocesses options.script and checks the result, hands it to `write`
-// whatever was found, then presents the markers or problems. Returns 0 when
-// clean, 1 after presenting them, kScriptNotWritten when `write` failed
-// (nothing presented). Failures of the environment are thrown as Error.
+// Pastes the imports of options.script, preprocesses it and checks the
+// result, hands it to `write` whatever was found, then presents the markers
+// or problems. An import that cannot be pasted is presented before anything
+// is processed or written. Returns 0 when clean, 1 after presenting them,
+// kScriptNotWritten when `write` failed (nothing presented). Failures of the environment are thrown as Error.
 int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressReporter& progress, ErrorPresenter& errors);
 
 }  // namespace zarn

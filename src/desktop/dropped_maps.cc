@@ -22,6 +22,13 @@ std::string ResultText(const DroppedMapOutcome& outcome) {
   return "";
 }
 
+// ", 3 files imported" when the map's script imported any.
+std::string ImportedText(const DroppedMapOutcome& outcome) {
+  if (outcome.imported_files == 0) return "";
+  return ", " + std::to_string(outcome.imported_files) + (outcome.imported_files == 1 ? " file" : " files") +
+         " imported";
+}
+
 // Passes every report on to the progress window and keeps the run's notes,
 // such as stale temporary copies removed beside the map, for the closing message.
 class NoteKeeper : public ProgressReporter {
@@ -68,6 +75,7 @@ DroppedMapOutcome RunOneMap(const std::string& map, DesktopWindows& windows, con
     outcome.reason = e.what();
   }
   outcome.working_dir = facts.working_dir;
+  outcome.imported_files = facts.imported_files;
   outcome.notes = NotesBesidesResult(notes, facts.working_dir);
   return outcome;
 }
@@ -89,7 +97,7 @@ std::string DroppedMapsMessage(const std::vector<DroppedMapOutcome>& outcomes) {
   std::string text;
   const DroppedMapOutcome* grammar_only = nullptr;
   for (const DroppedMapOutcome& outcome : outcomes) {
-    text += FileName(outcome.map_path) + ": " + ResultText(outcome) + "\n";
+    text += FileName(outcome.map_path) + ": " + ResultText(outcome) + ImportedText(outcome) + "\n";
     for (const std::string& note : outcome.notes) text += "    " + note + "\n";
     if (outcome.result == DroppedMapResult::kGrammarOnly && !grammar_only) grammar_only = &outcome;
   }

@@ -4,6 +4,7 @@
 // became of every map.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct DroppedMapOutcome {
   std::string working_dir;
   // Further lines about this map's run, shown under its line.
   std::vector<std::string> notes;
+  // How many files the map's //!import lines pasted into its script.
+  std::size_t imported_files = 0;
 };
 
 // The result of a run that ended with `exit_code` and `facts`.

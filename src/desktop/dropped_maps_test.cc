@@ -143,6 +143,23 @@ TEST(DroppedMapsTest, RemovedStaleCopiesAreNotedUnderTheirMap) {
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir / "a.w3x.tmp")));
 }
 
+// A folder map whose script imports files: translated in place, and its line
+// says how many files came in.
+TEST(DroppedMapsTest, AFolderMapWithImportsSaysHowManyFilesItImported) {
+  TempDir dir;
+  std::filesystem::create_directories(std::filesystem::path(dir / "Folder.w3x"));
+  std::filesystem::create_directories(std::filesystem::path(dir / "src"));
+  WriteFileBytes(dir / "Folder.w3x/war3map.j", "//!import \"src/a.j\"\r\n//!import \"src/b.j\"\r\n");
+  WriteFileBytes(dir / "src/a.j", kClean);
+  WriteFileBytes(dir / "src/b.j", "function B takes nothing returns nothing\r\nendfunction\r\n");
+  StandInWindows windows;
+  EXPECT_EQ(RunDroppedMaps({dir / "Folder.w3x"}, windows, dir.path()), 0);
+  ASSERT_EQ(windows.messages.size(), 1u);
+  EXPECT_EQ(windows.messages[0].substr(0, windows.messages[0].find('\n')),
+            "Folder.w3x: translated, grammar only, 2 files imported");
+  EXPECT_EQ(ReadFileBytes(dir / "Folder.w3x/war3map.j").substr(0, 44), "function Kill takes nothing returns nothing\r");
+}
+
 // Notes of a run stand under its map's line.
 TEST(DroppedMapsTest, NotesStandUnderTheirMap) {
   DroppedMapOutcome first{"/maps/one.w3x", DroppedMapResult::kFullyChecked, "", "/work", {"a note"}};

@@ -48,11 +48,15 @@ ErrorReport SampleCheckReport() {
 
 std::string SampleDropMessage(const std::string& working_dir) {
   return DroppedMapsMessage({
-      {"/maps/Castle Siege.w3x", DroppedMapResult::kFullyChecked, "", working_dir, {}},
+      {"/maps/Castle Siege.w3x", DroppedMapResult::kFullyChecked, "", working_dir, {}, 3},
       {"/maps/Tower Wars.w3x", DroppedMapResult::kGrammarOnly, "", working_dir, {}},
       {"/maps/Hero Arena.w3x", DroppedMapResult::kVjass, "", working_dir, {}},
       {"/maps/Island Defense.w3x", DroppedMapResult::kUnchanged, "", working_dir, {}},
-      {"/maps/notes.w3x", DroppedMapResult::kRefused, "Error opening file: war3map.j", working_dir, {}},
+      {"/maps/notes.w3x",
+       DroppedMapResult::kRefused,
+       "Error opening file: war3map.j (notes.w3x is not a map archive)",
+       working_dir,
+       {}},
   });
 }
 

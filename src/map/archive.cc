@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <thread>
 
 #include "map/archive_search.h"
 #include "map/archive_worker.h"
@@ -13,6 +12,7 @@
 #include "map/write_steps.h"
 #include "platform/files.h"
 #include "platform/locks.h"
+#include "platform/paths.h"
 #include "platform/temporary_copies.h"
 #include "text/script.h"
 
@@ -111,27 +111,15 @@ std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_
   return image;
 }
 
+std::string NotAMapReason(const std::string& map_path, bool exists, bool archive) {
+  const std::string name = FileName(map_path);
+  if (!exists) return name + " does not exist";
+  return name + (archive ? " is a damaged map archive" : " is not a map archive");
+}
+
 MapArchive::MapArchive(std::string map_path) : path_(std::move(map_path)) {}
 
 MapArchive::~MapArchive() = default;
-
-// Two runs on the same map must not interleave, and a program that holds the
-// map locked is not written under. The update renames a new file over the
-// map, so a lock won on a file that is no longer the map is given up and
-// taken again on the current one.
-void MapArchive::LockMap() {
-  const auto deadline = std::chrono::steady_clock::now() + lock_wait_;
-  for (;;) {
-    switch (lock_.TryLock(path_)) {
-      case MapLock::Result::kLocked:
-      case MapLock::Result::kUnlockable: return;
-      case MapLock::Result::kReplaced: continue;
-      case MapLock::Result::kBusy:
-        if (std::chrono::steady_clock::now() >= deadline) throw Error("The map is in use by another program: " + path_);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-  }
-}
 
 std::chrono::milliseconds MapArchive::WorkLimit(std::uint64_t size) const {
   return work_limit_.count() > 0 ? work_limit_ : ArchiveWorkTimeLimit(size);
@@ -139,8 +127,8 @@ std::chrono::milliseconds MapArchive::WorkLimit(std::uint64_t size) const {
 
 void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
-  LockMap();
-  RemoveStaleCopies(progress);
+  LockMapFile(lock_, path_, path_, lock_wait_);
+  RemoveStaleCopiesOf(path_, lock_, progress);
   const std::optional<FileIdentity> map = IdentityOf(path_);
   const bool map_exists = map.has_value();
   extracted_ = map_exists;
@@ -157,31 +145,9 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   // leaves it empty.
   ScriptFile script(disk_path, map);
   if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
-  if (!readable) throw ESFileOpenFileEx(kScriptName);
+  if (!readable)
+    throw ESFileOpenFileEx(kScriptName, NotAMapReason(path_, map_exists, search.header_offset.has_value()));
   script.WriteAndClose(RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(map->size)));
-}
-
-// Copies left by a run that ended without cleaning up. They are told apart
-// from a live run's by their locks, which only a map lock of this run's own
-// makes a proof: no run of this map is between making a copy and locking it.
-void MapArchive::RemoveStaleCopies(ProgressReporter& progress) const {
-  if (!lock_.held()) return;
-  const std::size_t removed = RemoveStaleTemporaryCopies(ResolvedPath(path_));
-  if (removed > 0) progress.Note(StaleCopiesNote(removed));
-}
-
-FileIdentity MapArchive::CheckMapMayBeReplaced(const std::string& map_path) const {
-  const std::optional<FileIdentity> original = IdentityOf(map_path);
-  if (!original) throw EArchiveUpdate("cannot access " + path_ + SystemReason());
-  // The script was taken from the map as it was then; a map saved since by
-  // another program would lose that program's changes.
-  if (extracted_ && !(*original == extracted_as_)) {
-    throw EArchiveUpdate(path_ + " was changed by another program during the run");
-  }
-  // The copy is renamed over the map, which needs no write access to the map
-  // itself; a map that may not be written is refused here instead.
-  if (IsReadOnlyFile(map_path)) throw EArchiveUpdate(path_ + " is read-only");
-  return *original;
 }
 
 void MapArchive::WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const {
@@ -204,7 +170,8 @@ void MapArchive::InsertScript(const std::string& parsed_path) {
   // The worker reads the script; one that cannot be read fails the update
   // there, before anything replaces the map.
   const std::string map_path = ResolvedPath(path_);
-  const FileIdentity original = CheckMapMayBeReplaced(map_path);
+  const FileIdentity original =
+      CheckMayBeReplaced(map_path, path_, extracted_ ? std::optional<FileIdentity>(extracted_as_) : std::nullopt);
   if (fail_at_ == InsertStep::kCopy) throw EArchiveUpdate("cannot create a temporary copy (injected failure)");
   TemporaryCopy copy(map_path);
   ReachedWriteStep(WriteStep::kCopyMade);

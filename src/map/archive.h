@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "map/map_access.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/locks.h"
@@ -14,10 +15,12 @@
 
 namespace zarn {
 
-// "Error opening file: " + name
+// "Error opening file: " + name, and " (" + reason + ")" when one is given
 class ESFileOpenFileEx : public Error {
  public:
   explicit ESFileOpenFileEx(const std::string& name) : Error("Error opening file: " + name) {}
+  ESFileOpenFileEx(const std::string& name, const std::string& reason)
+      : Error("Error opening file: " + name + " (" + reason + ")") {}
 };
 // "Error reading file"
 class ESFileReadFile : public Error {
@@ -73,10 +76,13 @@ enum class InsertStep {
 // How long a run waits for another process to let go of the map.
 constexpr std::chrono::milliseconds kMapLockWait{5000};
 
-class MapArchive {
+// Why a map path gives no script: "m.w3x is not a map archive" and the like.
+std::string NotAMapReason(const std::string& map_path, bool exists, bool archive);
+
+class MapArchive : public MapAccess {
  public:
   explicit MapArchive(std::string map_path);
-  ~MapArchive();
+  ~MapArchive() override;
   MapArchive(const MapArchive&) = delete;
   MapArchive& operator=(const MapArchive&) = delete;
 
@@ -88,7 +94,7 @@ class MapArchive {
   // own. Throws ESFileOpenFileEx, ESFileReadFile, ESFileCloseFile, FileError,
   // EArchiveRead for a file the game would not read as a map or one the
   // library stopped on, or Error when the map stays locked by another process.
-  void ExtractScript(const std::string& disk_path, ProgressReporter& progress);
+  void ExtractScript(const std::string& disk_path, ProgressReporter& progress) override;
 
   // Replaces war3map.j with the bytes of `parsed_path`, deletes "(attributes)"
   // and compacts. Works on a copy that is verified and then renamed over the
@@ -96,9 +102,9 @@ class MapArchive {
   // failure, or when the map was changed by someone else since extraction,
   // throws EArchiveUpdate (EArchiveRead when the archive library stopped on
   // the copy) and leaves the map as it was, with no copy left behind.
-  void InsertScript(const std::string& parsed_path);
+  void InsertScript(const std::string& parsed_path) override;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const override { return path_; }
 
   // Makes the given insertion step fail as if the library or the file system
   // had refused it; for tests of the failure paths.
@@ -109,10 +115,7 @@ class MapArchive {
   void SetWorkLimit(std::chrono::milliseconds limit) { work_limit_ = limit; }
 
  private:
-  void LockMap();
-  void RemoveStaleCopies(ProgressReporter& progress) const;
   std::chrono::milliseconds WorkLimit(std::uint64_t size) const;
-  FileIdentity CheckMapMayBeReplaced(const std::string& map_path) const;
   void WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const;
   void ReplaceMap(const std::string& copy, const std::string& map_path);
 

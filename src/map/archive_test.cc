@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -134,6 +135,10 @@ TEST(ArchiveTest, ExtractFailuresLeaveAnEmptyScriptAndTheMapUnchanged) {
   TempDir dir;
   BuildMapArchive(dir / "noscript.w3x", {kMapFiles[1]});
   WriteFileBytes(dir / "text.w3x", "not an archive at all");
+  // Each says why after the spec's text.
+  const std::map<std::string, std::string> reasons = {{"missing.w3x", "missing.w3x does not exist"},
+                                                      {"text.w3x", "text.w3x is not a map archive"},
+                                                      {"noscript.w3x", "noscript.w3x holds no war3map.j"}};
   for (const char* name : {"missing.w3x", "text.w3x", "noscript.w3x"}) {
     const std::string map = dir / name;
     const bool exists = fs::exists(map);
@@ -142,7 +147,9 @@ TEST(ArchiveTest, ExtractFailuresLeaveAnEmptyScriptAndTheMapUnchanged) {
     try {
       MapArchive(map).ExtractScript(dir / "war3map.j", progress);
       ADD_FAILURE() << name << ": no error";
-    } catch (const ESFileOpenFileEx& e) { EXPECT_STREQ(e.what(), "Error opening file: war3map.j") << name; }
+    } catch (const ESFileOpenFileEx& e) {
+      EXPECT_EQ(std::string(e.what()), "Error opening file: war3map.j (" + reasons.at(name) + ")");
+    }
     EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << name;
     EXPECT_EQ(fs::exists(map), exists);
     if (exists) { EXPECT_TRUE(ReadFileBytes(map) == before) << name << ": map changed"; }
@@ -270,7 +277,7 @@ TEST(ArchiveTest, FuzzFindingsAreRefusedCleanly) {
     bool refused;       // before the library sees the map
     const char* error;  // what extraction reports, "" for none
   };
-  const char* kRefusal = "Error opening file: war3map.j";
+  const char* kRefusal = "Error opening file: war3map.j (map.w3x is a damaged map archive)";
   const Case cases[] = {
       {"sector size exponent 17",
        [&] {

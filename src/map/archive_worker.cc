@@ -8,6 +8,7 @@
 #include "map/archive.h"
 #include "map/storm_path.h"
 #include "map/write_steps.h"
+#include "platform/paths.h"
 #include "text/script.h"
 
 namespace zarn {
@@ -110,6 +111,9 @@ IsolatedReply Answer(Work&& work) {
 IsolatedReply ReadScript(const std::vector<std::string>& args) {
   return Answer([&] {
     OpenArchive archive(args.at(0), kReadFlags);
+    if (!archive.handle) throw ESFileOpenFileEx(kScriptName, NotAMapReason(args.at(0), true, false));
+    if (!SFileHasFile(archive.handle, kScriptName))
+      throw ESFileOpenFileEx(kScriptName, FileName(args.at(0)) + " holds no war3map.j");
     return ReadArchiveFile(archive.handle, kScriptName, 0);
   });
 }

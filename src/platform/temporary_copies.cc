@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "platform/real_paths.h"
+
 namespace zarn {
 
 namespace {
@@ -17,14 +19,6 @@ std::string CopyNameOf(const std::string& map_name, const std::string& file_name
 
 bool IsLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-  return c == '/' || c == '\\';
-#else
-  return c == '/';
-#endif
-}
-
 struct PathParts {
   std::string folder, name;
 };
@@ -32,13 +26,13 @@ struct PathParts {
 // The folder and the file name of a path; the folder is "." for a bare name.
 PathParts SplitPath(const std::string& path) {
   std::size_t cut = path.size();
-  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  while (cut > 0 && !IsPathSeparator(path[cut - 1])) --cut;
   if (cut == 0) return {std::string("."), path};
   return {path.substr(0, cut == 1 ? 1 : cut - 1), path.substr(cut)};
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
-  return folder.empty() || IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
+  return folder.empty() || IsPathSeparator(folder.back()) ? folder + name : folder + "/" + name;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,7 +27,7 @@
 #include <unistd.h>
 #endif
 
-#include "map/archive.h"
+#include "map/map_access.h"
 #include "map/write_steps.h"
 #include "platform/isolated_process.h"
 #include "platform/paths.h"
@@ -187,9 +188,10 @@ int main(int argc, char** argv) {
   SetPlan(args[3], args[4]);
   try {
     NotesOnStandardError progress;
-    zarn::MapArchive archive(args[1]);
-    archive.ExtractScript(zarn::PathJoin(FolderOf(args[2]), "war3map.j"), progress);
-    archive.InsertScript(args[2]);
+    // MAP may be an archive or a folder.
+    const std::unique_ptr<zarn::MapAccess> map = zarn::OpenMap(args[1]);
+    map->ExtractScript(zarn::PathJoin(FolderOf(args[2]), "war3map.j"), progress);
+    map->InsertScript(args[2]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

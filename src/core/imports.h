@@ -1,0 +1,66 @@
+// Scripts kept in files: every //!import line (passes/import_directive.h)
+// replaced by the text of the file it names, before the passes run. Which
+// files may be pasted is decided by their real paths: only inside the folder
+// the script's own imports are taken from and the folders the user named, and
+// only names ending in ".j" or ".jass".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/report.h"
+#include "text/source_place.h"
+
+namespace zarn {
+
+struct ImportOptions {
+  // How entries name the script itself.
+  std::string script_name;
+  // The script's own file, which an import of it does not paste again; empty
+  // when it has none on the disk (a map archive, standard input).
+  std::string script_path;
+  // The folder the script's relative paths are taken from, and out of which
+  // no path may lead unless into one of `more_folders` (--import-path), which
+  // are searched after the importing file's own folder.
+  std::string folder;
+  std::vector<std::string> more_folders;
+};
+
+struct ImportProblem {
+  LineSource at;             // the //!import line
+  std::uint32_t column = 1;  // one-based, where "//!import" begins
+  std::string message;
+};
+
+struct ImportedScript {
+  // The script with its imports pasted; each file ends at its first NUL.
+  std::string text;
+  // Where each line of `text` came from, lines ended as SplitText ends them:
+  // files[0] is the script as ImportOptions names it, then each pasted file
+  // by its real path, in the order first pasted. Without lines (nothing
+  // pasted) line i of the text is line i + 1 of the script.
+  SourceMap sources;
+  std::vector<ImportProblem> problems;
+
+  std::size_t imported_count() const { return sources.files.empty() ? 0 : sources.files.size() - 1; }
+};
+
+// Nesting deeper than this is refused at the import line.
+inline constexpr int kMaxImportDepth = 200;
+// Pasted text beyond this many bytes is refused.
+inline constexpr std::size_t kMaxImportedSize = std::size_t{256} << 20;
+
+// Pastes the imports of `script`, and theirs in turn; each real file once,
+// a second import of it (a cycle included) is dropped. Imports inside
+// imported files are taken from that file's folder. A file that is missing,
+// leads out of the allowed folders, has another ending or cannot be read is a
+// problem at its import line; the text is then incomplete and not to be used.
+ImportedScript PasteImports(std::string script, const ImportOptions& options);
+
+// The problems as entries at their import lines, counted, with the script for
+// the errors view.
+ErrorReport ImportProblemsReport(const ImportedScript& imported);
+
+}  // namespace zarn

@@ -1,0 +1,128 @@
+#include "core/imports.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/real_paths.h"
+#include "testing/test_util.h"
+
+namespace zarn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_util::TempDir;
+
+class ImportsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directories(NativePath(dir_ / "map/src")); }
+
+  void Write(const std::string& name, const std::string& bytes) { WriteFileBytes(map_ + "/" + name, bytes); }
+  std::string Real(const std::string& name) const { return RealPath(map_ + "/" + name).value(); }
+
+  ImportedScript Paste(const std::string& script, std::vector<std::string> more = {}) {
+    return PasteImports(script, {"war3map.j", "", map_, std::move(more)});
+  }
+
+  // The one problem's message.
+  std::string Problem(const std::string& script, std::vector<std::string> more = {}) {
+    const ImportedScript pasted = Paste(script, std::move(more));
+    EXPECT_EQ(pasted.problems.size(), 1u);
+    return pasted.problems.empty() ? "" : pasted.problems[0].message;
+  }
+
+  TempDir dir_;
+  const std::string map_ = dir_ / "map";
+};
+
+TEST_F(ImportsTest, NestedFilesArePastedOnceWithTheirLines) {
+  Write("src/a.j", "a1\r\n//!import \"b.j\"\r\na3\r\n");  // CR LF
+  Write("src/b.j", "b1\n//!import \"../src/a.j\"\nb3");   // LF, a cycle, no last break
+  Write("src/c.j", "c1\rc2\r");                           // CR alone
+  const ImportedScript pasted =
+      Paste("m1\r\n//!import \"src/a.j\"\r\n  //!import \"src/c.j\"\r\n//!import \"src/b.j\"\r\nm5\r\n");
+  EXPECT_TRUE(pasted.problems.empty());
+  EXPECT_EQ(pasted.text, "m1\r\na1\r\nb1\nb3\r\na3\r\nc1\rc2\rm5\r\n");
+  EXPECT_EQ(pasted.sources.files,
+            (std::vector<std::string>{"war3map.j", Real("src/a.j"), Real("src/b.j"), Real("src/c.j")}));
+  EXPECT_EQ(pasted.imported_count(), 3u);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sources;
+  for (const LineSource& s : pasted.sources.lines) sources.emplace_back(s.file, s.line);
+  EXPECT_EQ(sources, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+                         {0, 1}, {1, 1}, {2, 1}, {2, 3}, {1, 3}, {3, 1}, {3, 2}, {0, 5}}));
+}
+
+TEST_F(ImportsTest, AScriptWithoutImportsIsLeftAsItIs) {
+  const std::string script = std::string("call f()\r\n//! import \"x.j\"\r\n\0tail", 34);
+  const ImportedScript pasted = Paste(script);
+  EXPECT_EQ(pasted.text, script);
+  EXPECT_TRUE(pasted.sources.lines.empty());
+  EXPECT_EQ(pasted.sources.Of(1).line, 2u);
+  EXPECT_EQ(pasted.imported_count(), 0u);
+}
+
+TEST_F(ImportsTest, AFileIsJudgedByItsRealPathAndImportedOnce) {
+  Write("src/a.j", "a\n");
+  EXPECT_EQ(Paste("//!import \"src/a.j\"\n//!import \"./src/../src/a.j\"\n").text, "a\n");
+#ifndef _WIN32
+  fs::create_symlink("src/a.j", NativePath(map_ + "/same.j"));
+  EXPECT_EQ(Paste("//!import \"src/a.j\"\n//!import \"same.j\"\n").text, "a\n");
+#endif
+  // The script itself, given by its file, is not pasted into itself.
+  Write("self.j", "//!import \"self.j\"\nx\n");
+  EXPECT_EQ(PasteImports(ReadFileBytes(map_ + "/self.j"), {"self.j", map_ + "/self.j", map_, {}}).text, "x\n");
+}
+
+TEST_F(ImportsTest, NothingOutsideTheFolderIsImportedUnlessNamed) {
+  WriteFileBytes(dir_ / "secret.j", "secret\n");
+  Write("notes.txt", "text\n");
+  const std::string real_map = Real(".");
+  EXPECT_EQ(Problem("//!import \"missing.j\"\n"), "cannot import \"missing.j\": no such file in " + real_map);
+  const std::string out =
+      "cannot import \"../secret.j\": it leads out of the folders imports may come from: " + real_map +
+      " (name more with --import-path)";
+  EXPECT_EQ(Problem("//!import \"../secret.j\"\n"), out);
+  EXPECT_EQ(Problem("//!import \"" + (dir_ / "secret.j") + "\"\n").substr(0, 40),
+            ("cannot import \"" + (dir_ / "secret.j") + "\": it leads out").substr(0, 40));
+  EXPECT_EQ(Problem("//!import \"notes.txt\"\n"),
+            "cannot import \"notes.txt\": only files whose names end in .j or .jass can be imported");
+#ifndef _WIN32
+  // A link inside that leads out, or to a name of another ending.
+  fs::create_symlink(NativePath(dir_ / "secret.j"), NativePath(map_ + "/link.j"));
+  EXPECT_NE(Problem("//!import \"link.j\"\n").find("leads out"), std::string::npos);
+  fs::create_symlink("notes.txt", NativePath(map_ + "/notes.j"));
+  EXPECT_EQ(Problem("//!import \"notes.j\"\n"),
+            "cannot import \"notes.j\": it leads to " + Real("notes.txt") + ", whose name does not end in .j or .jass");
+#endif
+  // A folder named after --import-path is searched after the file's own.
+  EXPECT_EQ(Paste("//!import \"../secret.j\"\n", {dir_.path()}).text, "secret\n");
+  EXPECT_EQ(Paste("//!import \"secret.j\"\n", {dir_.path()}).text, "secret\n");
+  EXPECT_EQ(Problem("//!import \"none.j\"\n", {dir_.path()}),
+            "cannot import \"none.j\": no such file in " + real_map + ", " + RealPath(dir_.path()).value());
+}
+
+TEST_F(ImportsTest, ProblemsStandAtTheirImportLine) {
+  Write("src/a.j", "ok\n  //!import \"gone.jass\"\n");
+  const ImportedScript pasted = Paste("x\n//!import \"src/a.j\"\n//!import\n");
+  ASSERT_EQ(pasted.problems.size(), 2u);
+  const ErrorReport report = ImportProblemsReport(pasted);
+  EXPECT_EQ(report.marker_count, 2u);
+  EXPECT_EQ(report.entries[0].place.file, Real("src/a.j"));
+  EXPECT_EQ(report.entries[0].place.line, 2u);
+  EXPECT_EQ(report.entries[0].place.column, 3u);
+  EXPECT_EQ(report.entries[0].message, "cannot import \"gone.jass\": no such file in " + Real("src"));
+  EXPECT_FALSE(report.entries[0].processed_line.has_value());
+  EXPECT_EQ(report.entries[1].place.file + ":" + std::to_string(report.entries[1].place.line), "war3map.j:3");
+  EXPECT_EQ(report.entries[1].message, "malformed import line: write //!import \"PATH\" alone");
+  // What the errors view shows is the script as written.
+  EXPECT_EQ(report.script, "x\n//!import \"src/a.j\"\n//!import\n");
+}
+
+TEST_F(ImportsTest, NonAsciiNamesAndWindowsSeparators) {
+  Write("src/größe é.j", "umlaut\r\n");
+  EXPECT_EQ(Paste("//!import \"src/größe é.j\"\r\n").text, "umlaut\r\n");
+  EXPECT_EQ(Paste("//!import \"src\\größe é.j\"\r\n").text, "umlaut\r\n");
+}
+
+}  // namespace
+}  // namespace zarn
