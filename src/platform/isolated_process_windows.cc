@@ -160,15 +160,23 @@ std::wstring WorkerCommandLine(const IsolatedTask& task) {
   return command;
 }
 
-// The worker, suspended until it is in the job. With the fault kNoProcess the
-// start fails as Wine's has been seen to under load: ERROR_INTERNAL_ERROR.
+// The worker, suspended until it is in the job. A start can fail for a moment
+// when the system is busy (Wine's has been seen to fail under load with
+// ERROR_INTERNAL_ERROR), so it is tried three times before the run gives up.
+// With the fault kNoProcess every try fails that way.
 bool StartWorker(std::wstring& command, STARTUPINFOW& startup, PROCESS_INFORMATION& process) {
-  if (g_fault.load() == IsolatedFault::kNoProcess) {
-    SetLastError(ERROR_INTERNAL_ERROR);
-    return false;
+  constexpr int kTries = 3;
+  for (int attempt = 1;; ++attempt) {
+    if (g_fault.load() == IsolatedFault::kNoProcess)
+      SetLastError(ERROR_INTERNAL_ERROR);
+    else if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED,
+                            nullptr, nullptr, &startup, &process))
+      return true;
+    if (attempt == kTries) return false;
+    const DWORD error = GetLastError();
+    Sleep(200 * attempt);
+    SetLastError(error);
   }
-  return CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
-                        nullptr, &startup, &process);
 }
 
 // The two ends of an anonymous pipe; `inherited` is the end the worker gets.
