@@ -18,6 +18,13 @@ scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 900
 
+echo "== VS Code extension =="
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  editors/vscode/build.sh build/vscode
+else
+  echo "skipped: Node.js and npm are not installed (editors/vscode/build.sh needs them)"
+fi
+
 echo "== install and package =="
 scripts/package-test.sh
 

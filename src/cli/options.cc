@@ -50,8 +50,8 @@ struct Parser {
   }
 
   static bool Known(const std::string& word) {
-    for (const char* option : {"--help", "--version", "--map", "--script", "--check", "--lsp", "--out", "--api", "--delete",
-                               "--no-check", "--strict", "--words"})
+    for (const char* option : {"--help", "--version", "--map", "--script", "--check", "--lsp", "--out", "--api",
+                               "--delete", "--no-check", "--strict", "--words"})
       if (word == option) return true;
     return false;
   }

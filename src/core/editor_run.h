@@ -14,15 +14,15 @@
 namespace zarn {
 
 struct EditorRunOptions {
-  std::string script;             // the bytes as the editor holds them
-  const JassApi* api = nullptr;   // null: the grammar is checked, names and types are not
-  bool words = false;             // keywords as whole words (--words)
+  std::string script;            // the bytes as the editor holds them
+  const JassApi* api = nullptr;  // null: the grammar is checked, names and types are not
+  bool words = false;            // keywords as whole words (--words)
 };
 
 // A statement the preprocessor could not translate.
 struct EditorMarker {
-  std::size_t line = 0;  // in the processed script, from 0
-  std::string message;   // as the end-of-run scan gives it, e.g. "Undefined type of variable"
+  std::size_t line = 0;   // in the processed script, from 0
+  std::string message;    // as the end-of-run scan gives it, e.g. "Undefined type of variable"
   std::string statement;  // the statement after the marker text
 };
 

@@ -6,8 +6,8 @@ namespace zarn {
 namespace {
 
 TEST(EditorRun, ChecksTheResultEvenWithMarkersAndAssumesWhatMarkedStatementsDeclare) {
-  const JassApi api = JassApi::FromTexts("type unit extends handle\nnative KillUnit takes unit u returns nothing\n",
-                                         "", "common.j", "Blizzard.j");
+  const JassApi api = JassApi::FromTexts("type unit extends handle\nnative KillUnit takes unit u returns nothing\n", "",
+                                         "common.j", "Blizzard.j");
   EditorRunOptions options;
   options.api = &api;
   options.script =

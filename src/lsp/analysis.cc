@@ -18,7 +18,8 @@ void Diagnose(Analysis& a, const OriginsFactory& make_origins) {
     return;
   }
   const std::unique_ptr<LineOrigins> origins = make_origins(a.text, a.run.processed);
-  const LineTable source_lines(a.text), processed_lines(a.run.processed);
+  const LineTable& source_lines = a.lines;
+  const LineTable processed_lines(a.run.processed);
   std::vector<std::size_t> marked;
   auto place = [&](std::size_t processed_line, std::size_t column) {
     const std::size_t line = origins->SourceLine(processed_line);
@@ -38,15 +39,15 @@ void Diagnose(Analysis& a, const OriginsFactory& make_origins) {
     a.diagnostics.push_back({span, Severity::kError, problem.message});
   }
   if (a.run.vjass)
-    a.diagnostics.push_back({{0, 0},
-                             Severity::kInformation,
-                             "the script holds vJass: only literals and block balance were checked"});
+    a.diagnostics.push_back(
+        {{0, 0}, Severity::kInformation, "the script holds vJass: only literals and block balance were checked"});
 }
 
 }  // namespace
 
 std::shared_ptr<const ApiFiles> ApiFiles::Load(const std::string& dir) {
-  auto files = std::make_shared<ApiFiles>(ApiFiles{JassApi::Load(dir), {}, dir});
+  auto files = std::make_shared<ApiFiles>(ApiFiles{JassApi::Load(dir), {}, dir, {}});
+  for (const JassSource& source : files->api.sources()) files->lines.emplace_back(source.text);
   CheckJassProgram(files->api.sources(), nullptr, nullptr, JassCheckExtras{&files->index, nullptr});
   return files;
 }
@@ -81,12 +82,12 @@ std::string Analysis::Signature(const SourceSymbol& s) const {
   return JassSignature(d);
 }
 
-std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision,
-                                        std::shared_ptr<const ApiFiles> api, bool words,
-                                        const OriginsFactory& origins) {
+std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
+                                        bool words, const OriginsFactory& origins) {
   auto a = std::make_shared<Analysis>();
   a->revision = revision;
   a->text = std::move(text);
+  a->lines = LineTable(a->text);
   a->api = std::move(api);
   a->source = SourceIndex(a->text);
   EditorRunOptions options;

@@ -24,6 +24,7 @@ struct ApiFiles {
   JassApi api;
   JassIndex index;  // sources 0 (common.j) and 1 (Blizzard.j)
   std::string dir;
+  std::vector<LineTable> lines;  // of each source
   static std::shared_ptr<const ApiFiles> Load(const std::string& dir);
 };
 
@@ -39,9 +40,11 @@ struct Diagnostic {
 // run's own record of origins can take the place of matching lines.
 using OriginsFactory = std::function<std::unique_ptr<LineOrigins>(std::string_view source, std::string_view processed)>;
 
+// Made once and never moved: `lines` reads `text` in place.
 struct Analysis {
   std::uint64_t revision = 0;
   std::string text;
+  LineTable lines;
   std::shared_ptr<const ApiFiles> api;  // null: names and types unchecked
   SourceIndex source;
   EditorRunResult run;
@@ -58,8 +61,7 @@ struct Analysis {
   std::string Signature(const SourceSymbol& symbol) const;
 };
 
-std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision,
-                                        std::shared_ptr<const ApiFiles> api, bool words,
-                                        const OriginsFactory& origins = MatchLineOrigins);
+std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
+                                        bool words, const OriginsFactory& origins = MatchLineOrigins);
 
 }  // namespace zarn::lsp

@@ -12,10 +12,9 @@ namespace {
 using jass::Tok;
 using jass::Token;
 
-constexpr const char* kStatementWords[] = {"local", "set",  "call",   "if",    "elseif", "else",  "endif",
-                                           "loop",  "exitwhen", "endloop", "return", "endfunction", "debug",
-                                           "var",   "new",  "free",   "flush", "global", "repeat", "until",
-                                           "mount", "unmount"};
+constexpr const char* kStatementWords[] = {
+    "local",       "set",   "call", "if",  "elseif", "else",  "endif",  "loop",   "exitwhen", "endloop", "return",
+    "endfunction", "debug", "var",  "new", "free",   "flush", "global", "repeat", "until",    "mount",   "unmount"};
 constexpr const char* kTopLevelWords[] = {"function", "endfunction", "globals", "endglobals",
                                           "native",   "constant",    "type",    "extends"};
 constexpr const char* kBuiltInTypes[] = {"integer", "real", "boolean", "string", "code", "handle"};
@@ -94,27 +93,33 @@ bool WantsType(const LinePrefix& p, std::size_t before) {
 
 }  // namespace
 
-void Workspace::AddTypes(const Analysis& a, std::vector<CompletionItem>& items) {
-  for (const char* type : kBuiltInTypes) items.push_back({type, ItemKind::kType, "native type"});
+void Workspace::AddTypes(const Analysis& a, std::string_view typed, std::vector<CompletionItem>& items) {
+  for (const char* type : kBuiltInTypes)
+    if (StartsWith(type, typed)) items.push_back({type, ItemKind::kType, "native type"});
   for (const SourceSymbol& s : a.source.symbols())
-    if (s.kind == SourceKind::kType) items.push_back({s.name, ItemKind::kType, a.Signature(s)});
+    if (s.kind == SourceKind::kType && StartsWith(s.name, typed))
+      items.push_back({s.name, ItemKind::kType, a.Signature(s)});
   if (a.api)
     for (const JassDeclaration& d : a.api->index.declarations)
-      if (d.kind == JassSymbolKind::kType) items.push_back({d.name, ItemKind::kType, JassSignature(d)});
+      if (d.kind == JassSymbolKind::kType && StartsWith(d.name, typed))
+        items.push_back({d.name, ItemKind::kType, JassSignature(d)});
 }
 
-void Workspace::AddBodyItems(const Analysis& a, int function, std::vector<CompletionItem>& items) {
+void Workspace::AddBodyItems(const Analysis& a, int function, std::string_view typed,
+                             std::vector<CompletionItem>& items) {
   for (int id : a.source.LocalsOf(function)) {
     const SourceSymbol& s = a.source.symbols()[id];
-    items.push_back({s.name, KindOf(s.kind), a.Signature(s)});
+    if (StartsWith(s.name, typed)) items.push_back({s.name, KindOf(s.kind), a.Signature(s)});
   }
   for (const auto& [uri, other] : OpenAnalyses())
     for (const SourceSymbol& s : other->source.symbols())
-      if (s.kind == SourceKind::kGlobal || s.kind == SourceKind::kFunction || s.kind == SourceKind::kNative)
+      if ((s.kind == SourceKind::kGlobal || s.kind == SourceKind::kFunction || s.kind == SourceKind::kNative) &&
+          StartsWith(s.name, typed))
         items.push_back({s.name, KindOf(s.kind), other->Signature(s)});
   if (a.api)
     for (const JassDeclaration& d : a.api->index.declarations)
-      if (d.kind != JassSymbolKind::kType && d.kind != JassSymbolKind::kLocal && d.kind != JassSymbolKind::kParameter)
+      if (d.kind != JassSymbolKind::kType && d.kind != JassSymbolKind::kLocal && d.kind != JassSymbolKind::kParameter &&
+          StartsWith(d.name, typed))
         items.push_back({d.name, KindOf(d), JassSignature(d)});
 }
 
@@ -135,20 +140,23 @@ std::vector<CompletionItem> Workspace::Complete(const std::string& uri, std::siz
   const int function = a.source.FunctionAt(offset);
   std::vector<CompletionItem> items;
   if (WantsType(p, before)) {
-    AddTypes(a, items);
+    AddTypes(a, typed, items);
   } else if (function < 0) {
     if (before == 0)
-      for (const char* word : kTopLevelWords) items.push_back({word, ItemKind::kKeyword, ""});
-    AddTypes(a, items);
+      for (const char* word : kTopLevelWords)
+        if (StartsWith(word, typed)) items.push_back({word, ItemKind::kKeyword, ""});
+    AddTypes(a, typed, items);
   } else {
     if (before == 0)
-      for (const char* word : kStatementWords) items.push_back({word, ItemKind::kKeyword, ""});
-    AddBodyItems(a, function, items);
+      for (const char* word : kStatementWords)
+        if (StartsWith(word, typed)) items.push_back({word, ItemKind::kKeyword, ""});
+    AddBodyItems(a, function, typed, items);
   }
+  // The first of each label: a local before a global of the same name.
   std::vector<CompletionItem> kept;
   std::set<std::string> seen;
   for (CompletionItem& item : items)
-    if (StartsWith(item.label, typed) && seen.insert(item.label).second) kept.push_back(std::move(item));
+    if (seen.insert(item.label).second) kept.push_back(std::move(item));
   return kept;
 }
 
@@ -163,7 +171,8 @@ std::optional<SignatureInfo> Workspace::SignatureHelp(const std::string& uri, st
     if (p.tokens[i].kind == Tok::kRParen && !open.empty()) open.pop_back();
     if (p.tokens[i].kind == Tok::kComma && !open.empty()) ++open.back().second;
   }
-  while (!open.empty() && (open.back().first == 0 || p.tokens[open.back().first - 1].kind != Tok::kName)) open.pop_back();
+  while (!open.empty() && (open.back().first == 0 || p.tokens[open.back().first - 1].kind != Tok::kName))
+    open.pop_back();
   if (open.empty()) return std::nullopt;
   const Token& name = p.tokens[open.back().first - 1];
   const std::string text(p.text.substr(name.begin, name.end - name.begin));

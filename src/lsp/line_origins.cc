@@ -27,8 +27,10 @@ std::string Key(std::string_view line) {
     const char c = line[i];
     if (quote) {
       key += c;
-      if (c == '\\' && i + 1 < line.size()) key += line[++i];
-      else if (c == quote) quote = 0;
+      if (c == '\\' && i + 1 < line.size())
+        key += line[++i];
+      else if (c == quote)
+        quote = 0;
     } else if (c == '"' || c == '\'') {
       quote = c;
       key += c;

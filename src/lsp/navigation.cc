@@ -66,7 +66,7 @@ std::optional<HoverInfo> Workspace::Hover(const std::string& uri, std::size_t of
   }
   const Analysis& a = *target->analysis;
   const SourceSymbol& symbol = a.source.symbols()[target->symbol];
-  const std::size_t line = LineTable(a.text).LineOf(symbol.at.begin) + 1;
+  const std::size_t line = a.lines.LineOf(symbol.at.begin) + 1;
   std::string text = CodeBlock(a.Signature(symbol));
   if (symbol.type.empty() && symbol.kind == SourceKind::kLocal) text += "\n\nType inferred by var.";
   text += "\n\nDeclared at line " + std::to_string(line);
@@ -81,13 +81,13 @@ std::vector<Location> Workspace::Definition(const std::string& uri, std::size_t 
   if (!target) return {};
   if (target->api) return {ApiLocation(*target->analysis->api, *target->api)};
   const SourceSymbol& symbol = target->analysis->source.symbols()[target->symbol];
-  return {{target->uri, symbol.at, target->analysis->text}};
+  return {{target->uri, symbol.at, &target->analysis->lines}};
 }
 
 std::vector<Location> Workspace::Uses(const Target& target, bool with_declaration) {
   std::vector<Location> uses;
   auto add = [&](const std::string& uri, const Analysis& a, const Occurrence& o) {
-    if (with_declaration || !o.declaration) uses.push_back({uri, o.at, a.text});
+    if (with_declaration || !o.declaration) uses.push_back({uri, o.at, &a.lines});
   };
   if (target.symbol >= 0 && !IsTopLevel(target.analysis->source.symbols()[target.symbol].kind)) {
     for (const Occurrence& o : target.analysis->source.occurrences())

@@ -33,6 +33,7 @@ struct Span {
 class LineTable {
  public:
   explicit LineTable(std::string_view text);
+  LineTable() : starts_{0} {}
 
   std::size_t line_count() const { return starts_.size(); }
   // The byte offset of a position; a line past the end gives the text's end,

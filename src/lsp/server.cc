@@ -32,7 +32,9 @@ std::size_t Count(const Json& value) {
   return value.get<std::size_t>();
 }
 
-Position PositionOf(const Json& position) { return {Count(Field(position, "line")), Count(Field(position, "character"))}; }
+Position PositionOf(const Json& position) {
+  return {Count(Field(position, "line")), Count(Field(position, "character"))};
+}
 
 int CompletionKind(ItemKind kind) {
   switch (kind) {
@@ -133,9 +135,7 @@ void Server::Request(const Json& id, const std::string& method, const Json& para
   try {
     Json result = handler->second(params);
     out_.Send(Response(id, std::move(result)));
-  } catch (const RequestError& e) {
-    out_.Send(ErrorResponse(id, e.code, e.message));
-  } catch (const std::exception& e) {
+  } catch (const RequestError& e) { out_.Send(ErrorResponse(id, e.code, e.message)); } catch (const std::exception& e) {
     out_.Send(ErrorResponse(id, kInternalError, e.what()));
   }
   SendNotes();
@@ -153,8 +153,7 @@ void Server::Notify(const std::string& method, const Json& params) {
     handler->second(params);
   } catch (const std::exception&) {
     // A notification has no answer; a malformed one changes nothing.
-  } catch (const RequestError&) {
-  }
+  } catch (const RequestError&) {}
 }
 
 Json Server::Initialize(const Json& params) {
@@ -192,26 +191,26 @@ Json Server::Initialize(const Json& params) {
 
 std::size_t Server::OffsetOf(const std::string& uri, const Json& position) {
   const Position at = PositionOf(position);
-  const Document* document = workspace_.documents().Find(uri);
-  return document ? LineTable(document->text).Offset(at, encoding_) : 0;
+  const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
+  return analysis ? analysis->lines.Offset(at, encoding_) : 0;
 }
 
-Json Server::RangeJson(std::string_view text, Span span) const {
-  const Range range = LineTable(text).RangeOf(span, encoding_);
+Json Server::RangeJson(const LineTable& lines, Span span) const {
+  const Range range = lines.RangeOf(span, encoding_);
   return {{"start", {{"line", range.start.line}, {"character", range.start.character}}},
           {"end", {{"line", range.end.line}, {"character", range.end.character}}}};
 }
 
 Json Server::LocationJson(const Location& location) const {
-  return {{"uri", location.uri}, {"range", RangeJson(location.text, location.at)}};
+  return {{"uri", location.uri}, {"range", RangeJson(*location.lines, location.at)}};
 }
 
 Json Server::Hover(const Json& params) {
   const std::string uri = UriOf(params);
   const std::optional<HoverInfo> hover = workspace_.Hover(uri, OffsetOf(uri, Field(params, "position")));
   if (!hover) return nullptr;
-  const Document* document = workspace_.documents().Find(uri);
-  return {{"contents", {{"kind", "markdown"}, {"value", hover->markdown}}}, {"range", RangeJson(document->text, hover->at)}};
+  return {{"contents", {{"kind", "markdown"}, {"value", hover->markdown}}},
+          {"range", RangeJson(workspace_.AnalysisOf(uri)->lines, hover->at)}};
 }
 
 Json Server::Definition(const Json& params) {
@@ -226,7 +225,8 @@ Json Server::References(const Json& params) {
   const std::string uri = UriOf(params);
   const bool with_declaration = Field(Field(params, "context"), "includeDeclaration") == true;
   Json locations = Json::array();
-  for (const Location& location : workspace_.References(uri, OffsetOf(uri, Field(params, "position")), with_declaration))
+  for (const Location& location :
+       workspace_.References(uri, OffsetOf(uri, Field(params, "position")), with_declaration))
     locations.push_back(LocationJson(location));
   return locations;
 }
@@ -240,10 +240,9 @@ Json Server::Rename(const Json& params) {
   if (!result.error.empty()) throw RequestError{kRequestFailed, result.error};
   Json changes = Json::object();
   for (const auto& [document_uri, edits] : result.changes) {
-    const Document* document = workspace_.documents().Find(document_uri);
+    const LineTable& lines = workspace_.AnalysisOf(document_uri)->lines;
     Json list = Json::array();
-    for (const TextChange& edit : edits)
-      list.push_back({{"range", RangeJson(document->text, edit.at)}, {"newText", edit.text}});
+    for (const TextChange& edit : edits) list.push_back({{"range", RangeJson(lines, edit.at)}, {"newText", edit.text}});
     changes[document_uri] = list;
   }
   return {{"changes", changes}};
@@ -272,16 +271,17 @@ Json Server::SignatureHelp(const Json& params) {
 
 Json Server::DocumentSymbols(const Json& params) {
   const std::string uri = UriOf(params);
-  const Document* document = workspace_.documents().Find(uri);
-  if (!document) return Json::array();
+  const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
+  if (!analysis) return Json::array();
+  const LineTable& lines = analysis->lines;
   const std::function<Json(const SymbolInfo&)> to_json = [&](const SymbolInfo& symbol) {
     Json children = Json::array();
     for (const SymbolInfo& child : symbol.children) children.push_back(to_json(child));
     return Json{{"name", symbol.name},
                 {"detail", symbol.detail},
                 {"kind", SymbolKind(symbol.kind)},
-                {"range", RangeJson(document->text, symbol.whole)},
-                {"selectionRange", RangeJson(document->text, symbol.name_at)},
+                {"range", RangeJson(lines, symbol.whole)},
+                {"selectionRange", RangeJson(lines, symbol.name_at)},
                 {"children", children}};
   };
   Json symbols = Json::array();
@@ -295,7 +295,8 @@ void Server::DidOpen(const Json& params) {
   const Json& version = Field(document, "version");
   if (!text.is_string()) return;
   const std::string uri = UriOf(params);
-  workspace_.documents().Open(uri, text.get<std::string>(), version.is_number_integer() ? version.get<std::int64_t>() : 0);
+  workspace_.documents().Open(uri, text.get<std::string>(),
+                              version.is_number_integer() ? version.get<std::int64_t>() : 0);
   pending_.insert(uri);
 }
 
@@ -310,8 +311,7 @@ void Server::DidChange(const Json& params) {
     if (!text.is_string()) return;
     TextEdit edit{std::nullopt, text.get<std::string>()};
     const Json& range = Field(change, "range");
-    if (range.is_object())
-      edit.range = Range{PositionOf(Field(range, "start")), PositionOf(Field(range, "end"))};
+    if (range.is_object()) edit.range = Range{PositionOf(Field(range, "start")), PositionOf(Field(range, "end"))};
     edits.push_back(std::move(edit));
   }
   if (workspace_.documents().Change(uri, edits, version.is_number_integer() ? version.get<std::int64_t>() : 0,
@@ -331,7 +331,7 @@ void Server::Publish(const std::string& uri) {
   if (!analysis) return;
   Json diagnostics = Json::array();
   for (const Diagnostic& diagnostic : analysis->diagnostics)
-    diagnostics.push_back({{"range", RangeJson(analysis->text, diagnostic.at)},
+    diagnostics.push_back({{"range", RangeJson(analysis->lines, diagnostic.at)},
                            {"severity", static_cast<int>(diagnostic.severity)},
                            {"source", "zarn"},
                            {"message", diagnostic.message}});

@@ -41,7 +41,7 @@ class Server {
 
   // Conversions between the client's positions and byte offsets.
   std::size_t OffsetOf(const std::string& uri, const Json& position);
-  Json RangeJson(std::string_view text, Span span) const;
+  Json RangeJson(const LineTable& lines, Span span) const;
   Json LocationJson(const Location& location) const;
 
   Json Hover(const Json& params);

@@ -36,8 +36,9 @@ struct Conversation {
     return Send(NotificationMessage("initialized"));
   }
   Conversation& Open(const std::string& uri, const std::string& text) {
-    return Send(NotificationMessage("textDocument/didOpen",
-                                    {{"textDocument", {{"uri", uri}, {"languageId", "jass"}, {"version", 1}, {"text", text}}}}));
+    return Send(NotificationMessage(
+        "textDocument/didOpen",
+        {{"textDocument", {{"uri", uri}, {"languageId", "jass"}, {"version", 1}, {"text", text}}}}));
   }
   void Run(const std::string& api_dir, std::size_t piece = 1 << 16) {
     MemorySource in(input, piece);
@@ -93,7 +94,8 @@ TEST(LspServer, BadInputIsAnsweredAndReadingGoesOn) {
   c.Raw("Content-Type: nothing-else\r\n\r\n");
   c.Raw("Content-Length: x9\r\n\r\n");
   c.Send(RequestMessage(3, "workspace/frobnicate"));
-  c.Send(RequestMessage(4, "textDocument/hover", {{"textDocument", {{"uri", "file:///nowhere.j"}}}, {"position", At(0, 0)}}));
+  c.Send(RequestMessage(4, "textDocument/hover",
+                        {{"textDocument", {{"uri", "file:///nowhere.j"}}}, {"position", At(0, 0)}}));
   c.Send(RequestMessage(5, "textDocument/hover", {{"position", "bad"}}));
   c.Send(Json::array({1, 2}));
   c.Send(RequestMessage(6, "shutdown")).Send(NotificationMessage("exit"));
@@ -121,7 +123,8 @@ TEST(LspServer, OnlyTheNewestTextIsAnalysedWhenChangesComeQuickly) {
     c.Send(NotificationMessage(
         "textDocument/didChange",
         {{"textDocument", {{"uri", uri}, {"version", version}}},
-         {"contentChanges", {{{"range", {{"start", At(1, 5)}, {"end", At(1, 5)}}}, {"text", version == 5 ? " = 1" : ""}}}}}));
+         {"contentChanges",
+          {{{"range", {{"start", At(1, 5)}, {"end", At(1, 5)}}}, {"text", version == 5 ? " = 1" : ""}}}}}));
   c.Run(api.path());
   const std::vector<Json> published = c.Published();
   ASSERT_EQ(published.size(), 1u);
@@ -159,8 +162,10 @@ TEST(LspServer, RenameAnswersWithEditsOrAnError) {
   Conversation c;
   c.Initialize(true).Open(uri, "function A takes integer n returns integer\n  return n\nendfunction\n");
   const Json doc = {{"uri", uri}};
-  c.Send(RequestMessage(2, "textDocument/rename", {{"textDocument", doc}, {"position", At(1, 9)}, {"newName", "count"}}));
-  c.Send(RequestMessage(3, "textDocument/rename", {{"textDocument", doc}, {"position", At(1, 9)}, {"newName", "loop"}}));
+  c.Send(
+      RequestMessage(2, "textDocument/rename", {{"textDocument", doc}, {"position", At(1, 9)}, {"newName", "count"}}));
+  c.Send(
+      RequestMessage(3, "textDocument/rename", {{"textDocument", doc}, {"position", At(1, 9)}, {"newName", "loop"}}));
   c.Send(RequestMessage(4, "textDocument/documentSymbol", {{"textDocument", doc}}));
   c.Send(RequestMessage(5, "textDocument/completion", {{"textDocument", doc}, {"position", At(1, 2)}}));
   c.Run(api.path());

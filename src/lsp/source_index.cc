@@ -20,9 +20,7 @@ bool IsZarnStatementWord(std::string_view word) {
   return std::find(std::begin(kZarnWords), std::end(kZarnWords), word) != std::end(kZarnWords);
 }
 
-bool IsReservedWord(std::string_view word) {
-  return jass::KeywordOf(word) != Tok::kName || IsZarnStatementWord(word);
-}
+bool IsReservedWord(std::string_view word) { return jass::KeywordOf(word) != Tok::kName || IsZarnStatementWord(word); }
 
 // Reads the script line by line: declarations where the grammar puts them,
 // names everywhere else.

@@ -31,8 +31,8 @@ TEST(LspTransport, FramesAreReadWhateverPiecesTheyArriveIn) {
 TEST(LspTransport, UnreadableMessagesAreReportedAndReadingGoesOn) {
   const std::string good = Frame(R"({"ok":true})");
   const std::vector<Incoming> all =
-      ReadAll("Content-Length: 3\r\n\r\n{x}" + good + "X-Nothing: 1\r\n\r\n" + good + "Content-Length: 99999999999999\r\n\r\n" +
-                  good + "Content-Length: 50\r\n\r\n{}",
+      ReadAll("Content-Length: 3\r\n\r\n{x}" + good + "X-Nothing: 1\r\n\r\n" + good +
+                  "Content-Length: 99999999999999\r\n\r\n" + good + "Content-Length: 50\r\n\r\n{}",
               5);
   std::vector<Incoming::Kind> kinds;
   for (const Incoming& incoming : all) kinds.push_back(incoming.kind);
@@ -66,17 +66,18 @@ TEST(LspPositions, Utf16CountsSurrogatePairsAndStrayBytesCountOne) {
   EXPECT_EQ(lines.Offset({0, 99}, PositionEncoding::kUtf16), 2u);
   EXPECT_EQ(lines.Offset({9, 0}, PositionEncoding::kUtf16), text.size());
   // A truncated sequence is stray bytes too.
-  const std::string cut = "\xF0\x9F" "a";
+  const std::string cut =
+      "\xF0\x9F"
+      "a";
   EXPECT_EQ(LineTable(cut).PositionOf(2, PositionEncoding::kUtf16), (Position{0, 2}));
 }
 
 TEST(LspDocuments, IncrementalEditsApplyInOrder) {
   DocumentStore store;
   store.Open("u", "h\xC3\xA9llo\nworld\n", 1);
-  const std::vector<TextEdit> edits = {
-      {Range{{0, 2}, {0, 4}}, "LL"},      // after "hé" (2 UTF-16 units)
-      {Range{{1, 0}, {1, 5}}, "there"},   // read against the text the first edit left
-      {Range{{2, 0}, {2, 0}}, "end\n"}};  // at the end
+  const std::vector<TextEdit> edits = {{Range{{0, 2}, {0, 4}}, "LL"},      // after "hé" (2 UTF-16 units)
+                                       {Range{{1, 0}, {1, 5}}, "there"},   // read against the text the first edit left
+                                       {Range{{2, 0}, {2, 0}}, "end\n"}};  // at the end
   ASSERT_TRUE(store.Change("u", edits, 2, PositionEncoding::kUtf16));
   EXPECT_EQ(store.Find("u")->text, "h\xC3\xA9LLo\nthere\nend\n");
   EXPECT_EQ(store.Find("u")->version, 2);

@@ -76,9 +76,9 @@ std::vector<std::pair<std::string, std::shared_ptr<const Analysis>>> Workspace::
 
 Location Workspace::ApiLocation(const ApiFiles& api, const JassDeclaration& declaration) const {
   const JassSource& source = api.api.sources()[declaration.source];
-  const LineTable lines(source.text);
+  const LineTable& lines = api.lines[declaration.source];
   const std::size_t begin = lines.LineStart(declaration.line - 1) + declaration.column - 1;
-  return {PathToFileUri(source.name), {begin, begin + declaration.name.size()}, source.text};
+  return {PathToFileUri(source.name), {begin, begin + declaration.name.size()}, &lines};
 }
 
 }  // namespace zarn::lsp

@@ -25,7 +25,7 @@ struct WorkspaceOptions {
 struct Location {
   std::string uri;
   Span at;
-  std::string_view text;  // the text the span is in, alive while its analysis or API is
+  const LineTable* lines = nullptr;  // of the text the span is in, alive while its analysis or API is
 };
 
 struct HoverInfo {
@@ -60,7 +60,7 @@ struct TextChange {
 };
 
 struct RenameResult {
-  std::string error;  // non-empty: refused, and why
+  std::string error;                                       // non-empty: refused, and why
   std::map<std::string, std::vector<TextChange>> changes;  // by document
 };
 
@@ -105,8 +105,9 @@ class Workspace {
   std::vector<Location> Uses(const Target& target, bool with_declaration);
   Location ApiLocation(const ApiFiles& api, const JassDeclaration& declaration) const;
   std::string RefuseRename(const Target& target, const std::string& new_name);
-  void AddBodyItems(const Analysis& analysis, int function, std::vector<CompletionItem>& items);
-  void AddTypes(const Analysis& analysis, std::vector<CompletionItem>& items);
+  // Items whose labels begin with `typed` (any case).
+  void AddBodyItems(const Analysis& analysis, int function, std::string_view typed, std::vector<CompletionItem>& items);
+  void AddTypes(const Analysis& analysis, std::string_view typed, std::vector<CompletionItem>& items);
 
   WorkspaceOptions options_;
   OriginsFactory origins_;

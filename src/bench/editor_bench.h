@@ -1,0 +1,13 @@
+// The language server's figures on one script: diagnostics after an edit
+// against a `zarn-cli --script --api` run on the same text, and the latency
+// of hover, definition and completion.
+#pragma once
+
+#include <string>
+
+namespace zarn::bench {
+
+// `api_dir` holds common.j and Blizzard.j; `cli` is the zarn-cli to time.
+void MeasureEditor(const std::string& script_path, const std::string& api_dir, const std::string& cli);
+
+}  // namespace zarn::bench
