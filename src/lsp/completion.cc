@@ -68,14 +68,14 @@ bool StartsWith(std::string_view name, std::string_view prefix) {
   return true;
 }
 
-// Where types are wanted: after local, takes, returns, new, free, a comma of
-// a takes list, or "new global".
+// Where types are wanted: after local, takes, returns, new, a comma of a
+// takes list, or "new global".
 bool WantsType(const LinePrefix& p, std::size_t before) {
   if (before == 0) return false;
   const Token& last = p.tokens[before - 1];
   const std::string_view word = p.text.substr(last.begin, last.end - last.begin);
   if (last.kind == Tok::kLocal || last.kind == Tok::kTakes || last.kind == Tok::kReturns) return true;
-  if (last.kind == Tok::kName && (word == "new" || word == "free")) return true;
+  if (last.kind == Tok::kName && word == "new") return true;
   if (last.kind == Tok::kName && word == "global" && before >= 2) {
     const Token& new_word = p.tokens[before - 2];
     return p.text.substr(new_word.begin, new_word.end - new_word.begin) == "new";
@@ -89,6 +89,13 @@ bool WantsType(const LinePrefix& p, std::size_t before) {
     return takes;
   }
   return false;
+}
+
+// After free and flush: the variable they release or clear.
+bool WantsVariable(const LinePrefix& p, std::size_t before) {
+  if (before != 1 || p.tokens[0].kind != Tok::kName) return false;
+  const std::string_view word = p.text.substr(p.tokens[0].begin, p.tokens[0].end - p.tokens[0].begin);
+  return word == "free" || word == "flush";
 }
 
 }  // namespace
@@ -141,6 +148,11 @@ std::vector<CompletionItem> Workspace::Complete(const std::string& uri, std::siz
   std::vector<CompletionItem> items;
   if (WantsType(p, before)) {
     AddTypes(a, typed, items);
+  } else if (function >= 0 && WantsVariable(p, before)) {
+    AddBodyItems(a, function, typed, items);
+    std::erase_if(items, [](const CompletionItem& item) {
+      return item.kind == ItemKind::kFunction || item.kind == ItemKind::kNative || item.kind == ItemKind::kConstant;
+    });
   } else if (function < 0) {
     if (before == 0)
       for (const char* word : kTopLevelWords)

@@ -138,7 +138,19 @@ void Server::Request(const Json& id, const std::string& method, const Json& para
   } catch (const RequestError& e) { out_.Send(ErrorResponse(id, e.code, e.message)); } catch (const std::exception& e) {
     out_.Send(ErrorResponse(id, kInternalError, e.what()));
   }
+  PublishAnalysed();
   SendNotes();
+}
+
+void Server::PublishAnalysed() {
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    if (!workspace_.IsAnalysed(*it)) {
+      ++it;
+      continue;
+    }
+    Publish(*it);
+    it = pending_.erase(it);
+  }
 }
 
 void Server::Notify(const std::string& method, const Json& params) {

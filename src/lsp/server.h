@@ -37,6 +37,9 @@ class Server {
   void Notify(const std::string& method, const Json& params);
   Json Initialize(const Json& params);
   void Publish(const std::string& uri);
+  // Sends the due diagnostics of documents that a request had analysed
+  // anyway, so that a busy client still gets them.
+  void PublishAnalysed();
   void SendNotes();
 
   // Conversions between the client's positions and byte offsets.

@@ -59,6 +59,12 @@ std::shared_ptr<const Analysis> Workspace::AnalysisOf(const std::string& uri) {
   return cached;
 }
 
+bool Workspace::IsAnalysed(const std::string& uri) const {
+  const Document* document = documents_.Find(uri);
+  const auto cached = analyses_.find(uri);
+  return document && cached != analyses_.end() && cached->second && cached->second->revision == document->revision;
+}
+
 std::vector<std::string> Workspace::TakeNotes() { return std::exchange(notes_, {}); }
 
 std::vector<Diagnostic> Workspace::Diagnostics(const std::string& uri) {

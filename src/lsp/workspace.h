@@ -75,6 +75,8 @@ class Workspace {
   // The analysis of a document's current text, made now when the text has
   // changed since the last; null for a document that is not open.
   std::shared_ptr<const Analysis> AnalysisOf(const std::string& uri);
+  // True when the document's current text has been analysed already.
+  bool IsAnalysed(const std::string& uri) const;
   // Remarks for the user that are no diagnostics, such as an API that was
   // not found; each is given once.
   std::vector<std::string> TakeNotes();

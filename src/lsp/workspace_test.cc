@@ -161,6 +161,7 @@ TEST_F(WorkspaceTest, CompletionFitsThePlace) {
                                "  local integer i = 0\n"
                                "  \n"
                                "  new \n"
+                               "  free \n"
                                "  call Kil\n"
                                "endfunction\n");
   auto labels = [&](std::size_t offset) {
@@ -174,6 +175,10 @@ TEST_F(WorkspaceTest, CompletionFitsThePlace) {
   const std::set<std::string> types = labels(At(uri, "new ", 0, 4));
   EXPECT_TRUE(types.count("timer") && types.count("integer"));
   EXPECT_FALSE(types.count("KillUnit"));
+  // free takes a variable: the types the issue names there would be no use.
+  const std::set<std::string> freed = labels(At(uri, "free ", 0, 5));
+  EXPECT_TRUE(freed.count("u") && freed.count("i"));
+  EXPECT_FALSE(freed.count("KillUnit") || freed.count("timer"));
   const std::set<std::string> typed = labels(At(uri, "Kil\n", 0, 3));
   EXPECT_EQ(typed, std::set<std::string>{"KillUnit"});
   for (const CompletionItem& item : workspace_.Complete(uri, At(uri, "Kil\n", 0, 3)))
