@@ -448,7 +448,13 @@ int main(int argc, char** argv) {
     const auto largest = std::max_element(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
       return fs::file_size(a) < fs::file_size(b);
     });
-    if (largest != files.end() && !g_api_dir.empty()) zarn::bench::MeasureEditor(largest->string(), g_api_dir, cli);
+    if (largest != files.end() && !g_api_dir.empty()) {
+      std::vector<double> runs;
+      for (int r = 0; r < 3; ++r)
+        runs.push_back(
+            RunChild({cli, "--script", largest->string(), "--api", g_api_dir, "--out", "/dev/null"}).seconds);
+      zarn::bench::MeasureEditor(largest->string(), g_api_dir, Median(runs));
+    }
   } else {
     std::printf("corpus folder %s not found: real scripts skipped\n", corpus.c_str());
   }

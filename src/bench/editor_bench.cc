@@ -1,10 +1,5 @@
 #include "bench/editor_bench.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -34,25 +29,6 @@ double Time(Work&& work) {
   return Seconds(Clock::now() - start);
 }
 
-// The wall time of a program run with its output discarded; negative when
-// it could not be started.
-double RunSeconds(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  const Clock::time_point start = Clock::now();
-  pid_t pid = -1;
-  const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  if (spawned != 0 || waitpid(pid, &status, 0) != pid) return -1;
-  return Seconds(Clock::now() - start);
-}
-
 // Offsets of some calls spread over the text, for the requests.
 std::vector<std::size_t> CallPlaces(const std::string& text, std::size_t count) {
   std::vector<std::size_t> places;
@@ -66,11 +42,8 @@ std::vector<std::size_t> CallPlaces(const std::string& text, std::size_t count) 
 
 }  // namespace
 
-void MeasureEditor(const std::string& script_path, const std::string& api_dir, const std::string& cli) {
+void MeasureEditor(const std::string& script_path, const std::string& api_dir, double script_run) {
   const std::string text = ReadFileBytes(script_path);
-  std::vector<double> runs;
-  for (int r = 0; r < 3; ++r)
-    runs.push_back(RunSeconds({cli, "--script", script_path, "--api", api_dir, "--out", "/dev/null"}));
 
   lsp::Workspace workspace({api_dir, false, ""});
   const std::string uri = PathToFileUri(AbsolutePath(script_path));
@@ -84,7 +57,7 @@ void MeasureEditor(const std::string& script_path, const std::string& api_dir, c
     workspace.documents().Change(uri, {{lsp::Range{middle, middle}, " "}}, 2 + r, lsp::PositionEncoding::kUtf16);
     edits.push_back(Time([&] { diagnostics = workspace.Diagnostics(uri).size(); }));
   }
-  const double run = Median(runs), edit = Median(edits);
+  const double run = script_run, edit = Median(edits);
   std::printf("editor, %s: diagnostics after an edit %.3f s (%zu), zarn-cli --script --api %.3f s: %.2f times\n",
               script_path.c_str(), edit, diagnostics, run, run > 0 ? edit / run : 0);
 

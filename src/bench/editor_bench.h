@@ -7,7 +7,8 @@
 
 namespace zarn::bench {
 
-// `api_dir` holds common.j and Blizzard.j; `cli` is the zarn-cli to time.
-void MeasureEditor(const std::string& script_path, const std::string& api_dir, const std::string& cli);
+// `api_dir` holds common.j and Blizzard.j; `script_run` is the time of
+// `zarn-cli --script --api` on the same file.
+void MeasureEditor(const std::string& script_path, const std::string& api_dir, double script_run);
 
 }  // namespace zarn::bench
