@@ -9,12 +9,14 @@ bool IsTopLevel(JassSymbolKind kind) { return kind != JassSymbolKind::kLocal && 
 }  // namespace
 
 void JassIndex::Add(JassDeclaration declaration) {
-  by_name_[declaration.name].push_back(declarations.size());
+  auto found = by_name_.find(declaration.name);
+  if (found == by_name_.end()) found = by_name_.emplace(declaration.name, std::vector<std::size_t>()).first;
+  found->second.push_back(declarations.size());
   declarations.push_back(std::move(declaration));
 }
 
 const JassDeclaration* JassIndex::Find(std::string_view function, std::string_view name) const {
-  const auto found = by_name_.find(std::string(name));
+  const auto found = by_name_.find(name);
   if (found == by_name_.end()) return nullptr;
   const JassDeclaration* top = nullptr;
   for (std::size_t i : found->second) {
@@ -29,7 +31,7 @@ const JassDeclaration* JassIndex::Find(std::string_view function, std::string_vi
 }
 
 const JassDeclaration* JassIndex::FindTopLevel(std::string_view name, bool type) const {
-  const auto found = by_name_.find(std::string(name));
+  const auto found = by_name_.find(name);
   if (found == by_name_.end()) return nullptr;
   for (std::size_t i : found->second) {
     const JassDeclaration& declaration = declarations[i];

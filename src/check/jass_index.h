@@ -12,6 +12,15 @@
 
 namespace zarn {
 
+// Hashes names so that maps keyed by strings are searched by views, without
+// a copy of the name for each look-up.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+template <typename Value>
+using NameTable = std::unordered_map<std::string, Value, NameHash, std::equal_to<>>;
+
 enum class JassSymbolKind : std::uint8_t { kType, kNative, kFunction, kGlobal, kLocal, kParameter };
 
 struct JassParameter {
@@ -52,7 +61,7 @@ class JassIndex {
   void Add(JassDeclaration declaration);
 
  private:
-  std::unordered_map<std::string, std::vector<std::size_t>> by_name_;
+  NameTable<std::vector<std::size_t>> by_name_;
 };
 
 // A name that a statement the preprocessor could not translate would have
@@ -67,6 +76,7 @@ struct JassAssumedName {
 struct JassCheckExtras {
   JassIndex* index = nullptr;
   const std::vector<JassAssumedName>* assumed = nullptr;
+  bool uses = true;  // with `index`: the uses too, not only the declarations
 };
 
 // "function Name takes integer a returns nothing", "unit u", "type unit

@@ -23,12 +23,12 @@ void IndexWriter::Declare(JassDeclaration declaration) {
 }
 
 void IndexWriter::Use(std::string_view name, std::size_t line, std::size_t column, bool type) {
-  const std::string key(name);
+  if (!uses_) return;
   const auto* map = type ? &types_ : &locals_;
-  auto found = map->find(key);
+  auto found = map->find(name);
   if (!type && found == map->end()) {
     map = &top_level_;
-    found = map->find(key);
+    found = map->find(name);
   }
   if (found == map->end()) return;
   index_.uses.push_back({source_, line, column, name.size(), found->second});

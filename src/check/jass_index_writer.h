@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string_view>
-#include <unordered_map>
 
 #include "check/jass_index.h"
 
@@ -11,7 +10,7 @@ namespace zarn::jass {
 
 class IndexWriter {
  public:
-  explicit IndexWriter(JassIndex& index) : index_(index) {}
+  IndexWriter(JassIndex& index, bool uses) : index_(index), uses_(uses) {}
 
   void SetSource(std::size_t source) { source_ = source; }
   void BeginFunction(std::string_view name);
@@ -25,9 +24,10 @@ class IndexWriter {
 
  private:
   JassIndex& index_;
+  bool uses_;
   std::size_t source_ = 0;
   std::string function_;
-  std::unordered_map<std::string, std::size_t> locals_, top_level_, types_;
+  NameTable<std::size_t> locals_, top_level_, types_;
 };
 
 }  // namespace zarn::jass

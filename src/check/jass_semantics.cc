@@ -51,7 +51,7 @@ Semantics::Semantics(SymbolTable& table, const FunctionAnnotations* annotations)
 Semantics::~Semantics() = default;
 
 void Semantics::SetExtras(const JassCheckExtras& extras) {
-  if (extras.index) index_ = std::make_unique<IndexWriter>(*extras.index);
+  if (extras.index) index_ = std::make_unique<IndexWriter>(*extras.index, extras.uses);
   if (extras.assumed)
     for (const JassAssumedName& name : *extras.assumed) assumed_.insert(AssumedKey(name.function, name.name));
 }

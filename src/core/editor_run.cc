@@ -116,7 +116,7 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   result.markers = FindMarkers(run);
   result.processed = std::move(run.text);
   const std::vector<JassAssumedName> assumed = AssumedNames(result.processed, result.markers);
-  const JassCheckExtras extras{&result.index, &assumed};
+  const JassCheckExtras extras{&result.index, &assumed, options.uses};
   JassCheckResult checked = CheckJassProgram({{"", result.processed}}, options.api, &annotations, extras);
   // Without the API every name of common.j would be undefined: the names are
   // read for the index, the grammar alone is judged.

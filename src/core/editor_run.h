@@ -17,6 +17,7 @@ struct EditorRunOptions {
   std::string script;            // the bytes as the editor holds them
   const JassApi* api = nullptr;  // null: the grammar is checked, names and types are not
   bool words = false;            // keywords as whole words (--words)
+  bool uses = false;             // the index gets the uses of names too
 };
 
 // A statement the preprocessor could not translate.
@@ -32,7 +33,8 @@ struct EditorRunResult {
   // The check's problems, in the processed script (`source` 0 is the script,
   // and with the API 1 and 2 are never given: its own problems are left out).
   std::vector<JassProblem> problems;
-  // The declarations and uses of the processed script, source 0.
+  // The declarations of the processed script, source 0 (uses only when
+  // asked for).
   JassIndex index;
   bool vjass = false;
   bool words = false;  // word mode was on, by the option or a "//!words" line

@@ -1,6 +1,7 @@
 #include "lsp/analysis.h"
 
 #include <algorithm>
+#include <future>
 
 namespace zarn::lsp {
 
@@ -17,6 +18,7 @@ void Diagnose(Analysis& a, const OriginsFactory& make_origins) {
     a.diagnostics.push_back({{0, 0}, Severity::kError, a.run.failure});
     return;
   }
+  if (a.run.markers.empty() && a.run.problems.empty() && !a.run.vjass) return;
   const std::unique_ptr<LineOrigins> origins = make_origins(a.text, a.run.processed);
   const LineTable& source_lines = a.lines;
   const LineTable processed_lines(a.run.processed);
@@ -89,12 +91,15 @@ std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision
   a->text = std::move(text);
   a->lines = LineTable(a->text);
   a->api = std::move(api);
-  a->source = SourceIndex(a->text);
+  // The names as written and the editor run read the same text, each on a
+  // core of its own.
+  std::future<SourceIndex> source = std::async(std::launch::async, [&text = a->text] { return SourceIndex(text); });
   EditorRunOptions options;
   options.script = a->text;
   options.api = a->api ? &a->api->api : nullptr;
   options.words = words;
   a->run = RunForEditor(options);
+  a->source = source.get();
   Diagnose(*a, origins);
   return a;
 }

@@ -100,37 +100,47 @@ bool WantsVariable(const LinePrefix& p, std::size_t before) {
 
 }  // namespace
 
-void Workspace::AddTypes(const Analysis& a, std::string_view typed, std::vector<CompletionItem>& items) {
-  for (const char* type : kBuiltInTypes)
-    if (StartsWith(type, typed)) items.push_back({type, ItemKind::kType, "native type"});
-  for (const SourceSymbol& s : a.source.symbols())
-    if (s.kind == SourceKind::kType && StartsWith(s.name, typed))
-      items.push_back({s.name, ItemKind::kType, a.Signature(s)});
-  if (a.api)
-    for (const JassDeclaration& d : a.api->index.declarations)
-      if (d.kind == JassSymbolKind::kType && StartsWith(d.name, typed))
-        items.push_back({d.name, ItemKind::kType, JassSignature(d)});
+// Adds an item unless the list is full; its detail is made only then.
+template <class Detail>
+void Offer(CompletionList& list, std::string_view typed, std::string_view label, ItemKind kind, Detail&& detail) {
+  if (!StartsWith(label, typed)) return;
+  if (list.items.size() >= Workspace::kMaxCompletions) {
+    list.incomplete = true;
+    return;
+  }
+  list.items.push_back({std::string(label), kind, detail()});
 }
 
-void Workspace::AddBodyItems(const Analysis& a, int function, std::string_view typed,
-                             std::vector<CompletionItem>& items) {
+void Workspace::AddTypes(const Analysis& a, std::string_view typed, CompletionList& list) {
+  for (const char* type : kBuiltInTypes) Offer(list, typed, type, ItemKind::kType, [] { return "native type"; });
+  for (int id : a.source.top_level()) {
+    const SourceSymbol& s = a.source.symbols()[id];
+    if (s.kind == SourceKind::kType) Offer(list, typed, s.name, ItemKind::kType, [&] { return a.Signature(s); });
+  }
+  if (a.api)
+    for (const JassDeclaration& d : a.api->index.declarations)
+      if (d.kind == JassSymbolKind::kType)
+        Offer(list, typed, d.name, ItemKind::kType, [&] { return JassSignature(d); });
+}
+
+void Workspace::AddBodyItems(const Analysis& a, int function, std::string_view typed, CompletionList& list) {
   for (int id : a.source.LocalsOf(function)) {
     const SourceSymbol& s = a.source.symbols()[id];
-    if (StartsWith(s.name, typed)) items.push_back({s.name, KindOf(s.kind), a.Signature(s)});
+    Offer(list, typed, s.name, KindOf(s.kind), [&] { return a.Signature(s); });
   }
   for (const auto& [uri, other] : OpenAnalyses())
-    for (const SourceSymbol& s : other->source.symbols())
-      if ((s.kind == SourceKind::kGlobal || s.kind == SourceKind::kFunction || s.kind == SourceKind::kNative) &&
-          StartsWith(s.name, typed))
-        items.push_back({s.name, KindOf(s.kind), other->Signature(s)});
+    for (int id : other->source.top_level()) {
+      const SourceSymbol& s = other->source.symbols()[id];
+      if (s.kind == SourceKind::kGlobal || s.kind == SourceKind::kFunction || s.kind == SourceKind::kNative)
+        Offer(list, typed, s.name, KindOf(s.kind), [&] { return other->Signature(s); });
+    }
   if (a.api)
     for (const JassDeclaration& d : a.api->index.declarations)
-      if (d.kind != JassSymbolKind::kType && d.kind != JassSymbolKind::kLocal && d.kind != JassSymbolKind::kParameter &&
-          StartsWith(d.name, typed))
-        items.push_back({d.name, KindOf(d), JassSignature(d)});
+      if (d.kind != JassSymbolKind::kType && d.kind != JassSymbolKind::kLocal && d.kind != JassSymbolKind::kParameter)
+        Offer(list, typed, d.name, KindOf(d), [&] { return JassSignature(d); });
 }
 
-std::vector<CompletionItem> Workspace::Complete(const std::string& uri, std::size_t offset) {
+CompletionList Workspace::Complete(const std::string& uri, std::size_t offset) {
   const std::shared_ptr<const Analysis> analysis = AnalysisOf(uri);
   if (!analysis) return {};
   const Analysis& a = *analysis;
@@ -145,31 +155,29 @@ std::vector<CompletionItem> Workspace::Complete(const std::string& uri, std::siz
     --before;
   }
   const int function = a.source.FunctionAt(offset);
-  std::vector<CompletionItem> items;
+  CompletionList list;
+  auto keywords = [&](const auto& words) {
+    if (before == 0)
+      for (const char* word : words) Offer(list, typed, word, ItemKind::kKeyword, [] { return ""; });
+  };
   if (WantsType(p, before)) {
-    AddTypes(a, typed, items);
+    AddTypes(a, typed, list);
   } else if (function >= 0 && WantsVariable(p, before)) {
-    AddBodyItems(a, function, typed, items);
-    std::erase_if(items, [](const CompletionItem& item) {
+    AddBodyItems(a, function, typed, list);
+    std::erase_if(list.items, [](const CompletionItem& item) {
       return item.kind == ItemKind::kFunction || item.kind == ItemKind::kNative || item.kind == ItemKind::kConstant;
     });
   } else if (function < 0) {
-    if (before == 0)
-      for (const char* word : kTopLevelWords)
-        if (StartsWith(word, typed)) items.push_back({word, ItemKind::kKeyword, ""});
-    AddTypes(a, typed, items);
+    keywords(kTopLevelWords);
+    AddTypes(a, typed, list);
   } else {
-    if (before == 0)
-      for (const char* word : kStatementWords)
-        if (StartsWith(word, typed)) items.push_back({word, ItemKind::kKeyword, ""});
-    AddBodyItems(a, function, typed, items);
+    keywords(kStatementWords);
+    AddBodyItems(a, function, typed, list);
   }
   // The first of each label: a local before a global of the same name.
-  std::vector<CompletionItem> kept;
   std::set<std::string> seen;
-  for (CompletionItem& item : items)
-    if (seen.insert(item.label).second) kept.push_back(std::move(item));
-  return kept;
+  std::erase_if(list.items, [&](const CompletionItem& item) { return !seen.insert(item.label).second; });
+  return list;
 }
 
 std::optional<SignatureInfo> Workspace::SignatureHelp(const std::string& uri, std::size_t offset) {

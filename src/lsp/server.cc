@@ -262,10 +262,11 @@ Json Server::Rename(const Json& params) {
 
 Json Server::Completion(const Json& params) {
   const std::string uri = UriOf(params);
+  const CompletionList list = workspace_.Complete(uri, OffsetOf(uri, Field(params, "position")));
   Json items = Json::array();
-  for (const CompletionItem& item : workspace_.Complete(uri, OffsetOf(uri, Field(params, "position"))))
+  for (const CompletionItem& item : list.items)
     items.push_back({{"label", item.label}, {"kind", CompletionKind(item.kind)}, {"detail", item.detail}});
-  return {{"isIncomplete", false}, {"items", items}};
+  return {{"isIncomplete", list.incomplete}, {"items", items}};
 }
 
 Json Server::SignatureHelp(const Json& params) {

@@ -61,10 +61,18 @@ class SourceIndexBuilder {
     symbol.function = local ? function_ : -1;
     const int id = static_cast<int>(index_.symbols_.size());
     index_.symbols_.push_back(std::move(symbol));
-    if (local)
-      index_.locals_[index_.symbols_[id].name].push_back(id);
-    else
+    if (local) {
+      if (function_ >= 0) {
+        if (index_.function_locals_.size() <= static_cast<std::size_t>(function_))
+          index_.function_locals_.resize(function_ + 1);
+        SourceIndex::FunctionLocals& locals = index_.function_locals_[function_];
+        locals.in_order.push_back(id);
+        locals.by_name.emplace(index_.symbols_[id].name, id);
+      }
+    } else {
       index_.top_level_.emplace(index_.symbols_[id].name, id);
+      index_.top_level_ids_.push_back(id);
+    }
     declared_.push_back({name.begin, id});
     return id;
   }
@@ -264,24 +272,21 @@ int SourceIndex::FunctionAt(std::size_t offset) const {
 }
 
 int SourceIndex::Resolve(int function, std::string_view name) const {
-  const std::string key(name);
-  if (function >= 0)
-    if (const auto found = locals_.find(key); found != locals_.end())
-      for (int id : found->second)
-        if (symbols_[id].function == function) return id;
+  if (function >= 0 && static_cast<std::size_t>(function) < function_locals_.size()) {
+    const NameTable<int>& locals = function_locals_[function].by_name;
+    if (const auto found = locals.find(name); found != locals.end()) return found->second;
+  }
   return FindTopLevel(name);
 }
 
 int SourceIndex::FindTopLevel(std::string_view name) const {
-  const auto found = top_level_.find(std::string(name));
+  const auto found = top_level_.find(name);
   return found == top_level_.end() ? -1 : found->second;
 }
 
 std::vector<int> SourceIndex::LocalsOf(int function) const {
-  std::vector<int> locals;
-  for (std::size_t i = 0; i < symbols_.size(); ++i)
-    if (symbols_[i].function == function && function >= 0) locals.push_back(static_cast<int>(i));
-  return locals;
+  if (function < 0 || static_cast<std::size_t>(function) >= function_locals_.size()) return {};
+  return function_locals_[function].in_order;
 }
 
 }  // namespace zarn::lsp

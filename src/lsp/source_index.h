@@ -6,7 +6,6 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "check/jass_index.h"
@@ -54,6 +53,8 @@ class SourceIndex {
   int Resolve(int function, std::string_view name) const;
   // A top-level declaration of this name, or -1.
   int FindTopLevel(std::string_view name) const;
+  // The symbols outside every function, in text order.
+  const std::vector<int>& top_level() const { return top_level_ids_; }
   // The locals, parameters and aliases of a function.
   std::vector<int> LocalsOf(int function) const;
   // The name an occurrence spells.
@@ -66,8 +67,13 @@ class SourceIndex {
   std::vector<SourceSymbol> symbols_;
   std::vector<Occurrence> occurrences_;
   std::vector<int> functions_;  // symbols of the functions, in text order
-  std::unordered_map<std::string, int> top_level_;
-  std::unordered_map<std::string, std::vector<int>> locals_;  // by name
+  NameTable<int> top_level_;
+  std::vector<int> top_level_ids_;
+  struct FunctionLocals {
+    std::vector<int> in_order;
+    NameTable<int> by_name;
+  };
+  std::vector<FunctionLocals> function_locals_;  // by function symbol
 };
 
 // The words that begin ZARN's own statements.

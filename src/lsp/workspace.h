@@ -41,6 +41,13 @@ struct CompletionItem {
   std::string detail;  // the signature or the type
 };
 
+struct CompletionList {
+  std::vector<CompletionItem> items;
+  // More items begin with what was typed than are given: the client asks
+  // again as the word grows.
+  bool incomplete = false;
+};
+
 struct SignatureInfo {
   std::string label;
   std::vector<Span> parameters;  // into the label
@@ -86,7 +93,9 @@ class Workspace {
   std::vector<Location> Definition(const std::string& uri, std::size_t offset);
   std::vector<Location> References(const std::string& uri, std::size_t offset, bool with_declaration);
   RenameResult Rename(const std::string& uri, std::size_t offset, const std::string& new_name);
-  std::vector<CompletionItem> Complete(const std::string& uri, std::size_t offset);
+  // At most kMaxCompletions items, the locals first.
+  static constexpr std::size_t kMaxCompletions = 200;
+  CompletionList Complete(const std::string& uri, std::size_t offset);
   std::optional<SignatureInfo> SignatureHelp(const std::string& uri, std::size_t offset);
   std::vector<SymbolInfo> DocumentSymbols(const std::string& uri);
 
@@ -107,9 +116,9 @@ class Workspace {
   std::vector<Location> Uses(const Target& target, bool with_declaration);
   Location ApiLocation(const ApiFiles& api, const JassDeclaration& declaration) const;
   std::string RefuseRename(const Target& target, const std::string& new_name);
-  // Items whose labels begin with `typed` (any case).
-  void AddBodyItems(const Analysis& analysis, int function, std::string_view typed, std::vector<CompletionItem>& items);
-  void AddTypes(const Analysis& analysis, std::string_view typed, std::vector<CompletionItem>& items);
+  // Items whose labels begin with `typed` (any case), up to the limit.
+  void AddBodyItems(const Analysis& analysis, int function, std::string_view typed, CompletionList& list);
+  void AddTypes(const Analysis& analysis, std::string_view typed, CompletionList& list);
 
   WorkspaceOptions options_;
   OriginsFactory origins_;

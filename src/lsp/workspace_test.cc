@@ -166,7 +166,7 @@ TEST_F(WorkspaceTest, CompletionFitsThePlace) {
                                "endfunction\n");
   auto labels = [&](std::size_t offset) {
     std::set<std::string> found;
-    for (const CompletionItem& item : workspace_.Complete(uri, offset)) found.insert(item.label);
+    for (const CompletionItem& item : workspace_.Complete(uri, offset).items) found.insert(item.label);
     return found;
   };
   const std::set<std::string> start = labels(At(uri, "  \n", 0, 2));
@@ -181,7 +181,7 @@ TEST_F(WorkspaceTest, CompletionFitsThePlace) {
   EXPECT_FALSE(freed.count("KillUnit") || freed.count("timer"));
   const std::set<std::string> typed = labels(At(uri, "Kil\n", 0, 3));
   EXPECT_EQ(typed, std::set<std::string>{"KillUnit"});
-  for (const CompletionItem& item : workspace_.Complete(uri, At(uri, "Kil\n", 0, 3)))
+  for (const CompletionItem& item : workspace_.Complete(uri, At(uri, "Kil\n", 0, 3)).items)
     EXPECT_EQ(item.detail, "native KillUnit takes unit whichUnit returns nothing");
 }
 
