@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "passes/error_marker.h"
+#include "core/report.h"
 
 namespace zarn::lsp {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "lsp/lsp_test_support.h"
+#include "lsp/lsp_test_util.h"
 
 namespace zarn::lsp {
 namespace {
