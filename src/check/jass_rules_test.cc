@@ -284,11 +284,28 @@ TEST(JassRulesTest, NativesComeFirstAndSomeWaitForTheGlobals) {
 
 TEST(JassRulesTest, NoVariableIsNamedLikeATypeOrAlias) {
   Refused(Fn("local integer integer\n"), 2, "\"integer\" is a type and cannot name a variable");
+  Refused("globals\nreal alias\nendglobals\n", 2, "\"alias\" cannot name a variable");
+  // No global takes a type's name: the script's own, the API's or a built-in.
   Refused("type effect extends handle\nglobals\neffect effect\nendglobals\n", 3,
           "\"effect\" is a type and cannot name a variable");
-  Refused("globals\nreal alias\nendglobals\n", 2, "\"alias\" cannot name a variable");
-  // Types of the API's own files may name a script's variables.
-  Clean(Fn("local unit unit = null\n"));
+  Refused("globals\nunit unit\nendglobals\n", 2, "\"unit\" is a type and cannot name a variable");
+  // Parameters may not take a built-in type's name.
+  Refused("function G takes integer integer returns nothing\nendfunction\n", 1,
+          "\"integer\" is a type and cannot name a variable");
+  Refused("function G takes code code returns nothing\nendfunction\n", 1,
+          "\"code\" is a type and cannot name a variable");
+}
+
+TEST(JassRulesTest, ALocalOrParameterNamedLikeATypeHidesItForTheRestOfTheFunction) {
+  const std::string effect = "type effect extends handle\n";
+  Clean(effect + Fn("local effect effect = null\n"));
+  Clean(Fn("local unit unit = null\ncall KillUnit(unit)\n"));
+  Refused(effect + Fn("local effect effect = null\nlocal effect sfx = null\n"), 4, "type \"effect\" was shadowed");
+  Refused("function G takes unit unit returns nothing\nlocal unit u = unit\nendfunction\n", 2,
+          "type \"unit\" was shadowed");
+  // Only in its own function, and only below the local.
+  Clean(effect + Fn("local effect sfx = null\nlocal effect effect = sfx\n") +
+        "function G takes nothing returns nothing\n" + "local effect sfx = null\nendfunction\n");
 }
 
 TEST(JassRulesTest, UnsetGlobalsAreNotReadWhileGlobalsAreSetUp) {

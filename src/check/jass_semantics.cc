@@ -68,7 +68,6 @@ void Semantics::Attach(Cursor& cursor) {
   cursor_ = &cursor;
   in_function_ = false;
   flags_ = CheckFlags{};
-  first_own_type_ = table_.types.size();
 }
 
 // The flags of the function's name first, then the annotation lines right
@@ -226,6 +225,7 @@ void Semantics::BeginFunction(const SignatureDecl& signature, const Callable* ca
     Variable param;
     param.type = table_.Param(*callable, i);
     const Token& name = signature.params[i].name;
+    CheckVariableName(name, VariableKind::kParameter);
     if (!scope_.Declare(Text(name), param)) {
       Report(name, Named(Text(name)) + " is already declared");
       continue;
@@ -243,14 +243,20 @@ void Semantics::EndFunction() {
   flags_ = CheckFlags{};
 }
 
-// The game takes neither a type's name nor "alias" for a variable: the
-// built-in types and those of the same file.
-void Semantics::CheckVariableName(const Token& name) {
+// No variable is named "alias" or like a built-in type, and no global like
+// any type. A local or parameter may take the name of a declared type; the
+// type is then hidden for the rest of the function.
+void Semantics::CheckVariableName(const Token& name, VariableKind kind) {
   const std::string_view text = Text(name);
-  if (text == "alias") return Report(name, "\"alias\" cannot name a variable");
+  if (text == "alias" && kind != VariableKind::kParameter) return Report(name, "\"alias\" cannot name a variable");
   const TypeId type = table_.types.Find(text);
-  if (type != kUnknown && (type <= kHandle || type >= first_own_type_))
+  if (type != kUnknown && (type <= kHandle || kind == VariableKind::kGlobal))
     Report(name, Named(text) + " is a type and cannot name a variable");
+}
+
+// A local's type named by a parameter or a local declared before it.
+void Semantics::CheckTypeNotShadowed(const Token& type) {
+  if (in_function_ && scope_.Find(Text(type))) Report(type, "type " + Named(Text(type)) + " was shadowed");
 }
 
 void Semantics::DeclareVariable(const VariableDecl& declaration, const Typed* value) {
@@ -259,7 +265,8 @@ void Semantics::DeclareVariable(const VariableDecl& declaration, const Typed* va
   variable.array = declaration.array;
   variable.constant = declaration.constant;
   variable.unset = !value && !declaration.array;
-  CheckVariableName(declaration.name);
+  if (declaration.local) CheckTypeNotShadowed(declaration.type);
+  CheckVariableName(declaration.name, declaration.local ? VariableKind::kLocal : VariableKind::kGlobal);
   if (value && declaration.array)
     Report(value->at, "array " + Named(Text(declaration.name)) + " cannot have an initial value");
   else if (value)

@@ -120,7 +120,9 @@ class Semantics {
   bool WillReport() const { return flags_.semantic && !broken_ && !cursor_->LineHasProblem(); }
   void ApplyAnnotations(const SignatureDecl& signature);
   void IndexCallable(const SignatureDecl& signature);
-  void CheckVariableName(const Token& name);
+  enum class VariableKind : std::uint8_t { kGlobal, kLocal, kParameter };
+  void CheckVariableName(const Token& name, VariableKind kind);
+  void CheckTypeNotShadowed(const Token& type);
   std::string Suggest(std::string_view name, NameKind kind);
   static std::string ReadBeforeSet(std::string_view name);
   void Misfit(const Typed& value, TypeId expected, std::string_view what, std::string_view name);
@@ -136,7 +138,6 @@ class Semantics {
   bool broken_ = false;
   TypeId returns_ = kNothing;
   std::string_view function_name_;
-  TypeId first_own_type_ = 0;  // the types from here on are declared in the current source
   NameIndex callable_index_, global_index_, type_index_;
   std::vector<std::string_view> type_names_;
   std::vector<Suggestion> suggestions_;

@@ -65,6 +65,7 @@ void HideLiterals(Run& run) {
     run.raw = JoinLines(run.lines);
     Lines().swap(run.lines);
   }
+  run.annotations.Collect(run.raw);
   run.raw = run.literals.Hide(run.raw);
 }
 
@@ -96,6 +97,7 @@ void RunPasses(Run& run) {
 }
 
 void RestoreLiterals(Run& run) {
+  run.annotations.PutBack(run.text);
   run.literal_markers.clear();
   run.text = run.literals.Restore(run.text, &run.literal_markers);
 }

@@ -13,7 +13,7 @@ namespace zarn {
 void PreprocessScript(Run& run);
 
 // The literals of the script (run.raw, or run.lines joined) hidden behind
-// tokens in run.raw.
+// tokens in run.raw; its annotation lines above functions noted to be kept.
 void HideLiterals(Run& run);
 // Stages from whitespace normalisation to the final empty-line pass, on
 // run.raw; the result is left in run.text, every line trimmed, none empty,
@@ -21,8 +21,9 @@ void HideLiterals(Run& run);
 // exceeds its limits throws Error("Script too complex to process: " + stage
 // text).
 void RunPasses(Run& run);
-// Every token in run.text replaced by its literal's bytes: the final script,
-// whose lines are those of the literals as written.
+// The kept annotation lines put back above their functions, then every token
+// in run.text replaced by its literal's bytes: the final script, whose lines
+// are those of the literals as written.
 void RestoreLiterals(Run& run);
 
 // The end-of-run scan: marker lines, their entries and their count.

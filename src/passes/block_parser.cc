@@ -21,9 +21,23 @@ std::string SplitAtCommas(std::string_view stmt, std::string_view keyword) {
   return ReplaceAll(stmt, ",", "\r\n" + std::string(keyword));
 }
 
+// Each comma becomes a line break followed by the keyword, and by a blank
+// where none follows the comma, so that "new timer a,timer b" does not give
+// "newtimer b".
 std::string SplitNewList(std::string_view line, const KeywordRule& rule) {
-  std::string stmt = CollapseWhitespace(TrimView(line));
-  return SplitAtCommas(stmt, rule.Contains(stmt, "global") ? "new global" : "new");
+  const std::string stmt = CollapseWhitespace(TrimView(line));
+  const std::string keyword = "\r\n" + std::string(rule.Contains(stmt, "global") ? "new global" : "new");
+  std::string out;
+  out.reserve(stmt.size() + 16);
+  for (std::size_t i = 0; i < stmt.size(); ++i) {
+    if (stmt[i] != ',') {
+      out += stmt[i];
+      continue;
+    }
+    out += keyword;
+    if (i + 1 < stmt.size() && stmt[i + 1] != ' ') out += ' ';
+  }
+  return out;
 }
 
 std::string SplitFlushList(std::string_view line) { return SplitAtCommas(TrimView(line), "flush "); }

@@ -20,6 +20,10 @@ TEST(BlockParserTest, StatementListsSplitOneStatementPerLine) {
       {"new timer a, timer b", "new timer a\r\nnew timer b"},
       {"new global group g1, group g2", "new global group g1\r\nnew global group g2"},
       {"new  timer a,  b", "new timer a\r\nnew b"},  // white space collapsed first
+      // Without a blank after a comma the keyword brings its own, comma by comma.
+      {"new timer a,timer b", "new timer a\r\nnew timer b"},
+      {"new global timer a,timer b, timer c", "new global timer a\r\nnew global timer b\r\nnew global timer c"},
+      {"new timer a,", "new timer a\r\nnew"},
       {"flush a,b", "flush a\r\nflush b"},
       {"flush a, b", "flush a\r\nflush  b"},
       {"free a, b", "free a\r\nfree b"},
@@ -45,6 +49,15 @@ TEST(BlockParserTest, WorkedFunctionComesOutAsPlainJass) {
                         "function Test takes nothing returns nothing", "local unit u = GetTriggerUnit()",
                         "local group g", "local timer t = CreateTimer()", "set g = CreateGroup()",
                         "call DestroyGroup(g)", "call RemoveUnit(u)", "set t = null", "endfunction"}));
+}
+
+TEST(BlockParserTest, ANewListWithoutBlanksGivesTheSameLocalsInBothModes) {
+  const Lines want = {"local timer a = CreateTimer()", "local timer b = CreateTimer()"};
+  for (KeywordRule rule : {KeywordRule(), KeywordRule::Words()}) {
+    Lines out = Preprocess(InFunction({"new timer a,timer b"}), rule);
+    ASSERT_EQ(out.size(), 7u) << rule.words();
+    EXPECT_EQ(Lines(out.begin() + 4, out.begin() + 6), want) << rule.words();
+  }
 }
 
 TEST(BlockParserTest, PassOrderDecidesWhatFreeCanSee) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "passes/kept_annotations.h"
 #include "passes/keyword_rule.h"
 #include "passes/literals.h"
 #include "passes/tables.h"
@@ -28,6 +29,8 @@ struct Run {
   // marker text.
   HiddenLiterals literals;
   std::vector<std::pair<std::size_t, std::size_t>> literal_markers;
+  // The checkers' annotation lines above function lines, put back at the end.
+  KeptAnnotations annotations;
   // Bodies of raw blocks, in order, always followed by one empty entry.
   std::vector<std::string> raw_blocks{std::string()};
   std::string globals_block;
