@@ -25,6 +25,7 @@ using testing_util::RunCommand;
 using testing_util::TempDir;
 
 const fs::path kRegressionInputs = fs::path(ZARN_SOURCE_DIR) / "tests" / "fuzz-regression" / "archive";
+const char* kReadError = "Error reading archive: ";
 const char* kStopped = "Error reading archive: the archive library stopped on this file (";
 
 struct FaultGuard {
@@ -50,18 +51,20 @@ void ExpectCleanEnd(const TempDir& dir, const std::string& map) {
   EXPECT_TRUE(lock.TryLock()) << "the working files are still locked";
 }
 
-TEST(ArchiveIsolationTest, AWorkerThatDiesOrHangsIsARefusal) {
+// A worker that cannot be started is refused with the system's reason.
+TEST(ArchiveIsolationTest, AWorkerThatDiesOrHangsOrCannotStartIsARefusal) {
   struct Case {
     IsolatedFault fault;
-    const char* reason;
+    std::string message;
   };
   const Case cases[] = {
-      {IsolatedFault::kAbort, testing_util::kAbortReason},
-      {IsolatedFault::kSegfault, testing_util::kSegfaultReason},
-      {IsolatedFault::kHang, "no answer within 1 second"},
+      {IsolatedFault::kAbort, kStopped + std::string(testing_util::kAbortReason) + ")"},
+      {IsolatedFault::kSegfault, kStopped + std::string(testing_util::kSegfaultReason) + ")"},
+      {IsolatedFault::kHang, kStopped + std::string("no answer within 1 second)")},
+      {IsolatedFault::kNoProcess, kReadError + std::string(testing_util::kNoProcessReason)},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.reason);
+    SCOPED_TRACE(c.message);
     TempDir dir;
     const std::string map = dir / "m.w3x";
     BuildMapArchive(map, {{"war3map.j", "function f takes nothing returns nothing\r\nendfunction\r\n"}});
@@ -73,15 +76,21 @@ TEST(ArchiveIsolationTest, AWorkerThatDiesOrHangsIsARefusal) {
     try {
       archive.ExtractScript(dir / "war3map.j", progress);
       ADD_FAILURE() << "no error";
-    } catch (const EArchiveRead& e) { EXPECT_EQ(std::string(e.what()), kStopped + std::string(c.reason) + ")"); }
+    } catch (const EArchiveRead& e) { EXPECT_EQ(std::string(e.what()), c.message); }
     EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << "a failed read leaves the script empty";
     EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";
   }
 }
 
-// The update's worker dies after the copy of the map was made beside it.
+// The update's worker dies, or cannot be started, after the copy of the map
+// was made beside it.
 TEST(ArchiveIsolationTest, AWorkerThatDiesWhileWritingLeavesNoCopy) {
-  for (IsolatedFault fault : {IsolatedFault::kAbort, IsolatedFault::kSegfault}) {
+  const std::pair<IsolatedFault, std::string> cases[] = {
+      {IsolatedFault::kAbort, kStopped},
+      {IsolatedFault::kSegfault, kStopped},
+      {IsolatedFault::kNoProcess, kReadError + std::string(testing_util::kNoProcessReason)},
+  };
+  for (const auto& [fault, message] : cases) {
     TempDir dir;
     const std::string map = dir / "m.w3x";
     BuildMapArchive(map, {{"war3map.j", "function f takes nothing returns nothing\r\nendfunction\r\n"}});
@@ -95,7 +104,7 @@ TEST(ArchiveIsolationTest, AWorkerThatDiesWhileWritingLeavesNoCopy) {
       try {
         archive.InsertScript(dir / "war3map_parsed.j");
         ADD_FAILURE() << "no error";
-      } catch (const EArchiveRead& e) { EXPECT_EQ(std::string(e.what()).rfind(kStopped, 0), 0u) << e.what(); }
+      } catch (const EArchiveRead& e) { EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what(); }
     }
     fs::remove(dir / "war3map_parsed.j");
     EXPECT_TRUE(ReadFileBytes(map) == before) << "map changed";

@@ -7,6 +7,7 @@
 
 #include "core/pipeline.h"
 #include "core/result_check.h"
+#include "testing/entry_texts.h"
 #include "text/script.h"
 #include "text/text.h"
 
@@ -97,7 +98,7 @@ TEST(Corpus, WordModeTakesEveryValidScriptThrough) {
     PreprocessScript(run);
     EXPECT_EQ(ScanResultForMarkers(run).marker_count, 0u);
     const ErrorReport report = CheckResultScript(run.text, progress);
-    for (const std::string& entry : report.entries) ADD_FAILURE() << entry;
+    for (const std::string& entry : testing::ProcessedEntryTexts(report)) ADD_FAILURE() << entry;
     for (const char* needs_words : kNeedWords) needed += name == needs_words;
   }
   EXPECT_EQ(needed, std::size(kNeedWords));

@@ -9,6 +9,7 @@
 
 #include "core/pipeline.h"
 #include "passes/run.h"
+#include "testing/entry_texts.h"
 #include "text/text.h"
 
 namespace zarn {
@@ -93,8 +94,8 @@ std::string CheckOutput(const Lines& out) {
       std::string marker = std::string("//!ZARN Error:") + kind;
       if (out[i].rfind(marker, 0) != 0 || (out[i].size() > marker.size() && out[i][marker.size()] != ' ')) continue;
       std::string entry = "Line " + std::to_string(i) + message;
-      if (std::find(report.entries.begin(), report.entries.end(), entry) == report.entries.end())
-        return "marker line not listed: " + out[i];
+      const std::vector<std::string> texts = testing::ProcessedEntryTexts(report);
+      if (std::find(texts.begin(), texts.end(), entry) == texts.end()) return "marker line not listed: " + out[i];
     }
   }
   return "";

@@ -119,11 +119,13 @@ TEST(CliFullCheckTest, RunsWithTheApiRefuseAFaultAndLeaveTheMap) {
   const std::string map = dir / "m.w3x";
   BuildMapArchive(map, {{"war3map.j", kFaulty}});
   const std::string before = ReadFileBytes(map);
-  const std::string entries =
-      "Line 1: \"KillUnit\" takes 1 argument, 2 given\nLine 2: cannot set constant \"bj_PI\"\nZARN: 2 errors found!\n";
+  auto entries = [](const std::string& file) {
+    return file + ":2:6: error: \"KillUnit\" takes 1 argument, 2 given\n" + file +
+           ":3:5: error: cannot set constant \"bj_PI\"\nZARN: 2 errors found!\n";
+  };
   auto r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, entries);
+  EXPECT_EQ(r.err, entries(dir / "war3map.j"));
   EXPECT_EQ(ReadFileBytes(map), before);
   // The same with --api, after the option that names the run.
   WriteFileBytes(dir / "in.j", kFaulty);
@@ -131,7 +133,7 @@ TEST(CliFullCheckTest, RunsWithTheApiRefuseAFaultAndLeaveTheMap) {
       kCli + " --script " + Quote(dir / "in.j") + " --api " + Quote(dir.path()) + " --out " + Quote(dir / "out.j"),
       dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, entries);
+  EXPECT_EQ(r.err, entries(dir / "in.j"));
   BuildMapArchive(map, {{"war3map.j", kClean}});
   r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -163,7 +165,8 @@ TEST(CliFullCheckTest, AnAnnotatedScriptThatChecksCleanRunsClean) {
   // Without the annotation the run refuses the cast.
   r = RunCommand(kCli + " --script " + Quote(dir / "plain.j") + api + " --out " + Quote(dir / "out.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "Line 1: return of \"H2I\": cannot use handle as integer\nZARN: 1 error found!\n");
+  EXPECT_EQ(r.err,
+            dir / "plain.j:2:12: error: return of \"H2I\": cannot use handle as integer\nZARN: 1 error found!\n");
 }
 
 }  // namespace

@@ -56,7 +56,9 @@ TEST(CliTest, ScriptModeListsMarkersAndExitsOne) {
   auto r = RunCommand(kCli + " --script " + Quote(dir / "in.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.out.find("//!ZARN Error:var x = y\r\n"), std::string::npos);
-  EXPECT_EQ(r.err, "Line 1: Undefined type of variable\nLine 2: Undefined type of variable\nZARN: 2 errors found!\n");
+  // Each at the user's own line, from 1, at the statement.
+  EXPECT_EQ(r.err, dir / "in.j:2:1: error: Undefined type of variable\n" +
+                       dir / "in.j:3:1: error: Undefined type of variable\nZARN: 2 errors found!\n");
 }
 
 TEST(CliTest, UnreadableOrUnwritableScriptFilesExitTwo) {

@@ -23,6 +23,13 @@ extern const char k_usage_data[];
 
 namespace {
 
+// FILE:LINE:COLUMN: error: MESSAGE, the user's own place, lines and columns
+// from 1.
+std::string EntryText(const zarn::ErrorEntry& entry) {
+  return entry.place.file + ":" + std::to_string(entry.place.line) + ":" + std::to_string(entry.place.column) +
+         ": error: " + entry.message;
+}
+
 // Standard error as a run's console: one updating progress line on a
 // terminal (nothing otherwise), notes, and the entries found, with their
 // caption after a run and alone after a check.
@@ -47,7 +54,7 @@ class Console : public zarn::ProgressReporter, public zarn::ErrorPresenter {
   void PresentErrors(const zarn::ErrorReport& report) override {
     Finish();
     std::string out;
-    for (const std::string& entry : report.entries) out += entry + "\n";
+    for (const zarn::ErrorEntry& entry : report.entries) out += EntryText(entry) + "\n";
     if (caption_) out += zarn::ErrorCaption(report.marker_count) + "\n";
     if (!report.hint.empty()) out += report.hint + "\n";
     std::fwrite(out.data(), 1, out.size(), stderr);
@@ -136,6 +143,7 @@ int RunMap(const zarn::cli::Options& cli) {
 int RunScript(const zarn::cli::Options& cli) {
   zarn::ScriptRunOptions options;
   if (!ReadInput(cli.script, options.script)) return 2;
+  options.sources = zarn::SourceMap::OneFile(cli.script);
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
   options.words = cli.words;

@@ -16,8 +16,8 @@ constexpr const char* kVjassFilesNote =
 
 void AddEntries(const std::vector<JassProblem>& problems, const std::vector<JassSource>& sources, ErrorReport& report) {
   for (const JassProblem& problem : problems)
-    report.entries.push_back(sources[problem.source].name + ":" + std::to_string(problem.line) + ":" +
-                             std::to_string(problem.column) + ": error: " + problem.message);
+    report.entries.push_back(
+        {SourcePlace{sources[problem.source].name, problem.line, problem.column}, problem.message, std::nullopt});
 }
 
 // The grammar check of each file on its own, when the API is not there.

@@ -1,7 +1,10 @@
 #include "core/editor_run.h"
 
+#include <optional>
+
 #include "core/pipeline.h"
 #include "core/result_check.h"
+#include "core/result_places.h"
 #include "platform/errors.h"
 #include "text/script.h"
 
@@ -114,14 +117,23 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   }
   result.words = run.keywords.words();
   result.markers = FindMarkers(run);
-  result.processed = std::move(run.text);
-  const std::vector<JassAssumedName> assumed = AssumedNames(result.processed, result.markers);
+  // Made when there is something to place: it reads the input once more.
+  std::optional<ResultPlaces> places;
+  auto place = [&](std::size_t line, std::size_t column) {
+    if (!places) places.emplace(run);
+    return places->Of(line, column);
+  };
+  for (EditorMarker& marker : result.markers) marker.place = place(marker.line, 1);
+  const std::vector<JassAssumedName> assumed = AssumedNames(run.text, result.markers);
   const JassCheckExtras extras{&result.index, &assumed, options.uses};
-  JassCheckResult checked = CheckJassProgram({{"", result.processed}}, options.api, &annotations, extras);
+  JassCheckResult checked = CheckJassProgram({{"", run.text}}, options.api, &annotations, extras);
   // Without the API every name of common.j would be undefined: the names are
   // read for the index, the grammar alone is judged.
-  if (!options.api) checked.problems = CheckJass(result.processed).problems;
+  if (!options.api) checked.problems = CheckJass(run.text).problems;
+  for (const JassProblem& problem : checked.problems)
+    result.problem_places.push_back(place(problem.line - 1, problem.column));
   result.problems = std::move(checked.problems);
+  result.processed = std::move(run.text);
   result.vjass = checked.vjass;
   return result;
 }

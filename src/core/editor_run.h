@@ -10,6 +10,7 @@
 #include "check/jass_api.h"
 #include "check/jass_checker.h"
 #include "check/jass_index.h"
+#include "text/source_place.h"
 
 namespace zarn {
 
@@ -25,6 +26,7 @@ struct EditorMarker {
   std::size_t line = 0;   // in the processed script, from 0
   std::string message;    // as the end-of-run scan gives it, e.g. "Undefined type of variable"
   std::string statement;  // the statement after the marker text
+  SourcePlace place;      // in the script as the editor holds it
 };
 
 struct EditorRunResult {
@@ -33,6 +35,7 @@ struct EditorRunResult {
   // The check's problems, in the processed script (`source` 0 is the script,
   // and with the API 1 and 2 are never given: its own problems are left out).
   std::vector<JassProblem> problems;
+  std::vector<SourcePlace> problem_places;  // by problem, in the script as the editor holds it
   // The declarations of the processed script, source 0 (uses only when
   // asked for).
   JassIndex index;

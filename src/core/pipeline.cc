@@ -6,9 +6,11 @@
 #include <utility>
 
 #include "core/result_check.h"
+#include "core/result_places.h"
 #include "map/archive.h"
 #include "passes/assignment_spacing.h"
 #include "passes/block_parser.h"
+#include "passes/line_tracking.h"
 #include "passes/normalise.h"
 #include "passes/raw_blocks.h"
 #include "passes/signatures.h"
@@ -40,10 +42,10 @@ struct MarkerKind {
 };
 
 const MarkerKind kMarkerKinds[] = {
-    {kErrorMarker + std::string("var"), ": Undefined type of variable"},
-    {kErrorMarker + std::string("flush"), ": Can't parse flushing"},
-    {kErrorMarker + std::string("free"), ": Can't find destructor for this type"},
-    {kErrorMarker + std::string("global"), ": Can't parse this global declaration"},
+    {kErrorMarker + std::string("var"), "Undefined type of variable"},
+    {kErrorMarker + std::string("flush"), "Can't parse flushing"},
+    {kErrorMarker + std::string("free"), "Can't find destructor for this type"},
+    {kErrorMarker + std::string("global"), "Can't parse this global declaration"},
 };
 
 // A line is of a kind when it holds the kind followed by a blank, or ends with
@@ -66,7 +68,10 @@ void HideLiterals(Run& run) {
     Lines().swap(run.lines);
   }
   run.annotations.Collect(run.raw);
-  run.raw = run.literals.Hide(run.raw);
+  // The input is kept as it came, for the user's own lines.
+  run.input = std::move(run.raw);
+  if (run.sources.files.empty()) run.sources = SourceMap::OneFile("-");
+  run.raw = run.literals.Hide(run.input);
 }
 
 void RunPasses(Run& run) {
@@ -75,8 +80,17 @@ void RunPasses(Run& run) {
     NormaliseBytesIntoText(run.raw);
     run.text.swap(run.raw);
     std::string().swap(run.raw);
+    // Line for line: each line of the text is that line of the input.
+    run.origins = IdentityOrigins(run.text);
   });
-  Stage(run, "Parsing comments: WORKING...", 40, [&] { RemoveComments(run.text); });
+  Stage(run, "Parsing comments: WORKING...", 40, [&] {
+    // Line comments end before their line break: without a block comment
+    // every line stays where it is.
+    if (FindText(run.text, "/*") == std::string::npos)
+      RemoveComments(run.text);
+    else
+      TrackLines(run, RemoveComments);
+  });
   Stage(run, "Split //!nozarn: WORKING...", 50, [&] {
     SplitRawBlocks(run);
     if (TakeWordsDirective(run.text)) run.keywords = KeywordRule::Words();
@@ -86,20 +100,21 @@ void RunPasses(Run& run) {
     RegisterUserSignatures(run);
   });
   Stage(run, "Parsing empty lines: WORKING...", 80, [&] {
-    RemoveEmptyLinesFromText(run.text);
+    RemoveEmptyLinesFromText(run.text, &run.origins);
     ParseBlocks(run);
   });
   Stage(run, "Join //!nozarn: WORKING...", 90, [&] {
     JoinRawBlocks(run);
     // The split, the empty-line pass and the join, without a string per line.
-    RemoveEmptyLinesFromText(run.text);
+    RemoveEmptyLinesFromText(run.text, &run.origins);
   });
 }
 
 void RestoreLiterals(Run& run) {
-  run.annotations.PutBack(run.text);
+  run.annotations.PutBack(run.text, &run.origins);
   run.literal_markers.clear();
-  run.text = run.literals.Restore(run.text, &run.literal_markers);
+  run.hidden_result = std::move(run.text);
+  run.text = run.literals.Restore(run.hidden_result, &run.literal_markers);
 }
 
 void PreprocessScript(Run& run) {
@@ -122,7 +137,11 @@ ErrorReport ScanForMarkers(const Lines& lines) {
     if (report.marker_count++ == 0) report.first_marker_line = i;
     for (const MarkerKind& kind : kMarkerKinds) {
       if (IsOfKind(line, kind.kind)) {
-        report.entries.push_back("Line " + std::to_string(i) + kind.message);
+        // The place in the processed line as shown, without marker texts;
+        // a run replaces it by the user's own (PlaceEntries).
+        const std::size_t marker = line.find(kErrorMarkerStem);
+        const std::size_t column = ScriptWithoutMarkers(std::string_view(line).substr(0, marker)).size() + 1;
+        report.entries.push_back({SourcePlace{"", i + 1, column}, kind.message, i});
         break;
       }
     }
@@ -170,6 +189,8 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   progress.SetProgress("Opening archive: WORKING...", 10);
   archive.ExtractScript(extracted, progress);
   Stage(run, "Extracting script: WORKING...", 20, [&] { run.raw = ReadFileBytes(extracted); });
+  // Entries name the extracted script, which a refused run keeps.
+  run.sources = SourceMap::OneFile(extracted);
 
   jass::FunctionAnnotations annotations;
   if (options.check_result) annotations = ReadAnnotations(run.raw);
@@ -187,6 +208,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
     if (facts) facts->check = vjass ? ResultCheck::kVjass : api ? ResultCheck::kFull : ResultCheck::kGrammar;
   }
   if (report.marker_count > 0) {
+    PlaceEntries(run, report);
     if (!run.keywords.words()) report.hint = WordsHint(ReadFileBytes(extracted));
     errors.PresentErrors(report);
     return 1;

@@ -1,5 +1,6 @@
 #include "core/pipeline.h"
 
+#include "testing/entry_texts.h"
 #include <gtest/gtest.h>
 
 namespace zarn {
@@ -18,18 +19,18 @@ TEST(PipelineTest, MarkerLinesAreClassifiedByTheFirstKindTheyHold) {
   ErrorReport report = ScanForMarkers(lines);
   EXPECT_EQ(report.marker_count, 6u);
   EXPECT_EQ(report.first_marker_line, 0u);
-  EXPECT_EQ(report.entries, (std::vector<std::string>{
-                                "Line 0: Undefined type of variable",
-                                "Line 2: Undefined type of variable",
-                                "Line 4: Can't parse flushing",
-                                "Line 5: Can't parse this global declaration",
-                            }));
+  EXPECT_EQ(testing::ProcessedEntryTexts(report), (std::vector<std::string>{
+                                                      "Line 0: Undefined type of variable",
+                                                      "Line 2: Undefined type of variable",
+                                                      "Line 4: Can't parse flushing",
+                                                      "Line 5: Can't parse this global declaration",
+                                                  }));
   EXPECT_EQ(report.script.substr(0, 25), "//!ZARN Error:var x = y\r\n");
 
   // The processed text gives the same report as its lines.
   ErrorReport from_text = ScanTextForMarkers(JoinLines(lines));
   EXPECT_EQ(from_text.marker_count, report.marker_count);
-  EXPECT_EQ(from_text.entries, report.entries);
+  EXPECT_EQ(testing::ProcessedEntryTexts(from_text), testing::ProcessedEntryTexts(report));
   EXPECT_EQ(from_text.script, report.script);
 }
 

@@ -3,19 +3,31 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "passes/error_marker.h"
 #include "platform/progress.h"
+#include "text/source_place.h"
 
 namespace zarn {
 
+// One error: where the user finds it, what it is, and where it stands in the
+// processed script. The front ends make the texts.
+struct ErrorEntry {
+  SourcePlace place;    // the user's own file, line and column, from 1
+  std::string message;  // without place, e.g. "Undefined type of variable"
+  // The line of the processed script, from 0; none for a problem in a file of
+  // the game's API (common.j, Blizzard.j) or in a file a check run read.
+  std::optional<std::size_t> processed_line;
+};
+
 // What the end-of-run scan found.
 struct ErrorReport {
-  std::string script;                // the processed script, markers included
-  std::vector<std::string> entries;  // "Line N: message", in script order
+  std::string script;               // the processed script, markers included
+  std::vector<ErrorEntry> entries;  // the API's problems first, then in script order
   std::size_t first_marker_line = 0;
   std::size_t marker_count = 0;
   // A line shown after the count, which it does not count in: in the default

@@ -10,9 +10,13 @@ namespace zarn {
 
 namespace {
 
-std::string Entry(const JassProblem& problem, const std::string& file) {
-  std::string entry = file.empty() ? "" : file + ": ";
-  return entry + "Line " + std::to_string(problem.line - 1) + ": " + problem.message;
+// A problem of the API's own files is at its place there; one of the script
+// at its place in the processed script, until the run names the user's.
+ErrorEntry Entry(const JassProblem& problem, const std::string* api_file) {
+  ErrorEntry entry{SourcePlace{api_file ? *api_file : std::string(), problem.line, problem.column}, problem.message,
+                   std::nullopt};
+  if (!api_file) entry.processed_line = problem.line - 1;
+  return entry;
 }
 
 }  // namespace
@@ -31,9 +35,9 @@ ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progres
   report.entries.reserve(report.marker_count);
   for (std::size_t i = 0; i < api_problems; ++i) {
     const JassProblem& problem = api->problems()[i];
-    report.entries.push_back(Entry(problem, api->sources()[problem.source].name));
+    report.entries.push_back(Entry(problem, &api->sources()[problem.source].name));
   }
-  for (const JassProblem& problem : result.problems) report.entries.push_back(Entry(problem, ""));
+  for (const JassProblem& problem : result.problems) report.entries.push_back(Entry(problem, nullptr));
   return report;
 }
 

@@ -12,9 +12,9 @@
 namespace zarn {
 
 // Checks the preprocessed script: the full check after the API when `api` is
-// given, the grammar check otherwise. Each problem becomes an entry
-// "Line N: message" with N the zero-based line index (a problem of the API's
-// own files names its file first); the report's count is the number of
+// given, the grammar check otherwise. Each problem becomes an entry at its
+// line of the processed script (a problem of the API's own files at its
+// place in that file, without a processed line); the report's count is the number of
 // problems and its first line the first problem's line. For a script that
 // holds vJass, `progress` gets one note saying so and `*vjass` (when given)
 // is set. `annotations` are those of the script as the run read it

@@ -5,6 +5,7 @@
 
 #include "core/pipeline.h"
 #include "core/result_check.h"
+#include "core/result_places.h"
 
 namespace zarn {
 
@@ -12,6 +13,7 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
   Run run(progress);
   if (options.words) run.keywords = KeywordRule::Words();
   run.raw = std::move(options.script);
+  run.sources = std::move(options.sources);
   BuildLanguageTables(run);
   jass::FunctionAnnotations annotations;
   if (options.check_result) annotations = ReadAnnotations(run.raw);
@@ -26,6 +28,7 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
     report.hint = WordsHint(options.read_again());
   if (!write(run.text)) return kScriptNotWritten;
   if (report.marker_count == 0) return 0;
+  PlaceEntries(run, report);
   errors.PresentErrors(report);
   return 1;
 }

@@ -7,11 +7,15 @@
 #include <string_view>
 
 #include "core/report.h"
+#include "text/source_place.h"
 
 namespace zarn {
 
 struct ScriptRunOptions {
   std::string script;  // the bytes to preprocess
+  // Where each line of `script` came from, for the places of the entries;
+  // without files, the script is named "-" (standard input).
+  SourceMap sources;
   // Check the result as JASS 2 when it holds no markers.
   bool check_result = true;
   // The folder of common.j and Blizzard.j; empty: the working folder, when

@@ -6,6 +6,7 @@
 #include "map/map_builder.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "testing/entry_texts.h"
 #include "testing/test_util.h"
 
 namespace zarn {
@@ -69,7 +70,8 @@ TEST_F(DesktopRunTest, AMarkedScriptIsPresentedAndTheMapKept) {
   const std::string before = ReadFileBytes(map_);
   EXPECT_EQ(PerformRun(choice, windows), 1);
   ASSERT_EQ(windows.presented.size(), 1u);
-  EXPECT_EQ(windows.presented[0].entries, std::vector<std::string>{"Line 1: Undefined type of variable"});
+  EXPECT_EQ(testing::ProcessedEntryTexts(windows.presented[0]),
+            std::vector<std::string>{"Line 1: Undefined type of variable"});
   EXPECT_TRUE(windows.message.empty());
   EXPECT_EQ(ReadFileBytes(map_), before);
 }

@@ -1,6 +1,5 @@
 #include "desktop/errors_view.h"
 
-#include <charconv>
 #include <string_view>
 
 namespace zarn {
@@ -21,11 +20,17 @@ void ErrorsView::Present(const ErrorReport& report) {
     text_ += "\r\n";
     lines_.push_back({text_.size(), 0});
   }
-  entries_ = report.entries;
+  entries_.clear();
+  entry_lines_.clear();
+  for (const ErrorEntry& entry : report.entries) {
+    entries_.push_back(EntryText(entry));
+    entry_lines_.push_back(entry.processed_line);
+  }
   hint_entry_ = -1;
   if (!report.hint.empty()) {
     hint_entry_ = static_cast<int>(entries_.size());
     entries_.push_back(report.hint);
+    entry_lines_.push_back(std::nullopt);
   }
   selected_line_ = report.first_marker_line;
   selected_entry_ = report.entries.empty() ? -1 : 0;
@@ -36,9 +41,9 @@ bool ErrorsView::ChooseEntry(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= entries_.size() || index == selected_entry_) return false;
   selected_entry_ = index;
   if (index == hint_entry_) return false;
-  const long long line = EntryLineNumber(entries_[static_cast<std::size_t>(index)]);
-  if (line < 0) return false;
-  selected_line_ = static_cast<std::size_t>(line);
+  const std::optional<std::size_t> line = entry_lines_[static_cast<std::size_t>(index)];
+  if (!line) return false;
+  selected_line_ = *line;
   return true;
 }
 
@@ -48,15 +53,11 @@ bool ErrorsView::Line(std::size_t line, LineSpan& span) const {
   return true;
 }
 
-long long EntryLineNumber(const std::string& entry) {
-  std::size_t colon = entry.find(':');
-  if (colon == std::string::npos || colon < 4) return -1;
-  std::string_view digits = std::string_view(entry).substr(4, colon - 4);
-  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
-  long long number = -1;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (error != std::errc() || end != digits.data() + digits.size() || number < 0) return -1;
-  return number;
+std::string EntryText(const ErrorEntry& entry) {
+  if (entry.processed_line) return "Line " + std::to_string(*entry.processed_line) + ": " + entry.message;
+  // A file of the game's API: its own line, from 0 as in the script's entries.
+  const std::size_t line = entry.place.line > 0 ? entry.place.line - 1 : 0;
+  return entry.place.file + ": Line " + std::to_string(line) + ": " + entry.message;
 }
 
 }  // namespace zarn

@@ -1,9 +1,10 @@
 // The errors window without its widgets: the entries, the script as shown,
 // its lines, the selected line and entry, and the caption. Line numbers are
-// zero-based, as in the entries.
+// zero-based lines of the processed script, as in the entries.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,7 @@ class ErrorsView {
 
   // The user chose entry `index`. True when that selects the entry's line;
   // false for the entry already chosen, an entry out of range, the hint or
-  // one without a line number.
+  // one without a line of the processed script.
   bool ChooseEntry(int index);
 
   // The script as shown: CR LF, a lone CR and a lone LF each end a line, as
@@ -48,15 +49,16 @@ class ErrorsView {
   std::string text_;
   std::vector<LineSpan> lines_;
   std::vector<std::string> entries_;
+  std::vector<std::optional<std::size_t>> entry_lines_;  // by entry: its processed line
   std::size_t selected_line_ = 0;
   int selected_entry_ = -1;
   int hint_entry_ = -1;  // the hint's entry, which names no line
   std::string caption_ = "ZARN";
 };
 
-// The line number of an entry "Line N: message": the digits between the fifth
-// character and the first colon, leading blanks skipped. -1 when the entry has
-// no such number.
-long long EntryLineNumber(const std::string& entry);
+// An entry as the errors window lists it: "Line N: message" with N its line
+// of the processed script, from 0; for a file of the game's API,
+// "FILE: Line N: message" with N its line in that file, from 0.
+std::string EntryText(const ErrorEntry& entry);
 
 }  // namespace zarn

@@ -6,6 +6,7 @@
 
 #include "core/pipeline.h"
 #include "core/result_check.h"
+#include "testing/entry_texts.h"
 
 namespace zarn {
 namespace {
@@ -126,7 +127,7 @@ TEST(ErrorsViewTest, FiveDigitLineNumbersAndLinesPastTheEnd) {
   // An entry whose line is not in the script still shows its number.
   ErrorReport report;
   report.script = "a\r\n";
-  report.entries = {"Line 0: x", "Line 99: y"};
+  report.entries = {testing::ProcessedEntry(0, "x"), testing::ProcessedEntry(99, "y")};
   report.marker_count = 2;
   view.Present(report);
   EXPECT_TRUE(view.ChooseEntry(1));
@@ -134,20 +135,19 @@ TEST(ErrorsViewTest, FiveDigitLineNumbersAndLinesPastTheEnd) {
   EXPECT_EQ(SelectedText(view), "<none>");
 }
 
-TEST(ErrorsViewTest, EntryNumbersEndAtTheColon) {
-  EXPECT_EQ(EntryLineNumber("Line 17: Undefined type of variable"), 17);
-  EXPECT_EQ(EntryLineNumber("Line 12345: Can't parse flushing"), 12345);
-  EXPECT_EQ(EntryLineNumber("Line    7: x"), 7);
-  EXPECT_EQ(EntryLineNumber("Line 7 x"), -1);
-  EXPECT_EQ(EntryLineNumber("Line x7: m"), -1);
-  EXPECT_EQ(EntryLineNumber("Line 99999999999999999999: m"), -1);
-  EXPECT_EQ(EntryLineNumber("Li: m"), -1);
+// The window lists the processed line from 0, and a file of the API by its
+// own line from 0, as before entries knew the user's place.
+TEST(ErrorsViewTest, EntriesNumberTheProcessedScriptFromZero) {
+  ErrorEntry marker{SourcePlace{"map.j", 40, 5}, "Undefined type of variable", 17};
+  EXPECT_EQ(EntryText(marker), "Line 17: Undefined type of variable");
+  ErrorEntry api{SourcePlace{"/api/common.j", 4, 2}, "undefined type", std::nullopt};
+  EXPECT_EQ(EntryText(api), "/api/common.j: Line 3: undefined type");
 }
 
 TEST(ErrorsViewTest, AnEntryWithoutANumberMovesNothing) {
   ErrorReport report;
   report.script = "a\r\nb\r\n";
-  report.entries = {"Line 1: x", "common.j: Line 3: y"};
+  report.entries = {testing::ProcessedEntry(1, "x"), ErrorEntry{SourcePlace{"common.j", 4, 1}, "y", std::nullopt}};
   report.first_marker_line = 1;
   report.marker_count = 2;
   ErrorsView view;

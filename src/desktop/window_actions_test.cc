@@ -7,17 +7,29 @@
 namespace zarn {
 namespace {
 
-TEST(WindowActionsTest, AboutStartsThisVeryProgramWithoutArguments) {
-  std::vector<std::pair<std::string, std::vector<std::string>>> started;
-  ShowAboutInNewProcess([&](const std::string& program, const std::vector<std::string>& args) {
-    started.emplace_back(program, args);
-    return false;  // a failed start is not looked at
-  });
-  ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].first, ExecutablePath());
-  EXPECT_FALSE(started[0].first.empty());
-  EXPECT_TRUE(started[0].second.empty());
-  ShowAboutInNewProcess(nullptr);  // no starter: nothing happens
+TEST(WindowActionsTest, AboutStartsThisVeryProgramWithoutArgumentsAndTellsWhenItCannot) {
+  for (const bool starts : {true, false}) {
+    std::vector<std::pair<std::string, std::vector<std::string>>> started;
+    std::vector<std::pair<std::string, bool>> told;
+    ShowAboutInNewProcess(
+        [&](const std::string& program, const std::vector<std::string>& args) {
+          started.emplace_back(program, args);
+          return starts;
+        },
+        [&](const std::string& text, bool error) { told.emplace_back(text, error); });
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].first, ExecutablePath());
+    EXPECT_FALSE(started[0].first.empty());
+    EXPECT_TRUE(started[0].second.empty());
+    if (starts) {
+      EXPECT_TRUE(told.empty());
+    } else {
+      ASSERT_EQ(told.size(), 1u);
+      EXPECT_EQ(told[0].first, "Cannot start " + ExecutablePath() + " to show the About window.");
+      EXPECT_TRUE(told[0].second);
+    }
+  }
+  ShowAboutInNewProcess(nullptr, nullptr);  // no starter: nothing happens
 }
 
 TEST(WindowActionsTest, TheLinkOpensTheCommunitySite) {

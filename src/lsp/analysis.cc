@@ -7,38 +7,44 @@ namespace zarn::lsp {
 
 namespace {
 
-std::string_view LineText(std::string_view text, const LineTable& table, std::size_t line) {
-  return text.substr(table.LineStart(line), table.LineEnd(line) - table.LineStart(line));
+bool IsWordByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+// The span at a place of the user's text: the word that starts there, or
+// with `whole_line` the line from there to its last non-blank byte.
+Span SpanAt(const Analysis& a, const SourcePlace& place, bool whole_line) {
+  const std::size_t line = place.line > 0 ? place.line - 1 : 0;
+  const std::size_t start = a.lines.LineStart(line), end = a.lines.LineEnd(line);
+  const std::size_t begin = std::min(start + (place.column > 0 ? place.column - 1 : 0), end);
+  std::size_t stop = begin;
+  if (whole_line) {
+    stop = end;
+    while (stop > begin && IsBlank(a.text[stop - 1])) --stop;
+  } else {
+    while (stop < end && IsWordByte(a.text[stop])) ++stop;
+    if (stop == begin && stop < end) ++stop;
+  }
+  return {begin, stop};
 }
 
 // A marked statement gives one diagnostic: the check's problems on the same
 // line of the user's text are left out.
-void Diagnose(Analysis& a, const OriginsFactory& make_origins) {
+void Diagnose(Analysis& a) {
   if (!a.run.failure.empty()) {
     a.diagnostics.push_back({{0, 0}, Severity::kError, a.run.failure});
     return;
   }
-  if (a.run.markers.empty() && a.run.problems.empty() && !a.run.vjass) return;
-  const std::unique_ptr<LineOrigins> origins = make_origins(a.text, a.run.processed);
-  const LineTable& source_lines = a.lines;
-  const LineTable processed_lines(a.run.processed);
   std::vector<std::size_t> marked;
-  auto place = [&](std::size_t processed_line, std::size_t column) {
-    const std::size_t line = origins->SourceLine(processed_line);
-    const std::size_t start = source_lines.LineStart(line);
-    const Span in_line = SourceSpanOf(LineText(a.text, source_lines, line),
-                                      LineText(a.run.processed, processed_lines, processed_line), column);
-    return std::make_pair(line, Span{start + in_line.begin, start + in_line.end});
-  };
   for (const EditorMarker& marker : a.run.markers) {
-    const auto [line, span] = place(marker.line, 0);
-    marked.push_back(line);
-    a.diagnostics.push_back({span, Severity::kError, marker.message});
+    marked.push_back(marker.place.line);
+    a.diagnostics.push_back({SpanAt(a, marker.place, true), Severity::kError, marker.message});
   }
-  for (const JassProblem& problem : a.run.problems) {
-    const auto [line, span] = place(problem.line - 1, problem.column);
-    if (std::find(marked.begin(), marked.end(), line) != marked.end()) continue;
-    a.diagnostics.push_back({span, Severity::kError, problem.message});
+  for (std::size_t i = 0; i < a.run.problems.size(); ++i) {
+    const SourcePlace& place = a.run.problem_places[i];
+    if (std::find(marked.begin(), marked.end(), place.line) != marked.end()) continue;
+    a.diagnostics.push_back({SpanAt(a, place, false), Severity::kError, a.run.problems[i].message});
   }
   if (a.run.vjass)
     a.diagnostics.push_back(
@@ -85,7 +91,7 @@ std::string Analysis::Signature(const SourceSymbol& s) const {
 }
 
 std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words, const OriginsFactory& origins) {
+                                        bool words) {
   auto a = std::make_shared<Analysis>();
   a->revision = revision;
   a->text = std::move(text);
@@ -100,7 +106,7 @@ std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision
   options.words = words;
   a->run = RunForEditor(options);
   a->source = source.get();
-  Diagnose(*a, origins);
+  Diagnose(*a);
   return a;
 }
 

@@ -12,7 +12,6 @@
 #include "check/jass_api.h"
 #include "check/jass_index.h"
 #include "core/editor_run.h"
-#include "lsp/line_origins.h"
 #include "lsp/positions.h"
 #include "lsp/source_index.h"
 
@@ -36,10 +35,6 @@ struct Diagnostic {
   std::string message;
 };
 
-// Where the lines of a processed script came from; swappable so that a
-// run's own record of origins can take the place of matching lines.
-using OriginsFactory = std::function<std::unique_ptr<LineOrigins>(std::string_view source, std::string_view processed)>;
-
 // Made once and never moved: `lines` reads `text` in place.
 struct Analysis {
   std::uint64_t revision = 0;
@@ -62,6 +57,6 @@ struct Analysis {
 };
 
 std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words, const OriginsFactory& origins = MatchLineOrigins);
+                                        bool words);
 
 }  // namespace zarn::lsp

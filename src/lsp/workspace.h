@@ -73,8 +73,7 @@ struct RenameResult {
 
 class Workspace {
  public:
-  explicit Workspace(WorkspaceOptions options, OriginsFactory origins = MatchLineOrigins)
-      : options_(std::move(options)), origins_(std::move(origins)) {}
+  explicit Workspace(WorkspaceOptions options) : options_(std::move(options)) {}
 
   DocumentStore& documents() { return documents_; }
   void SetRoot(std::string root) { options_.root = std::move(root); }
@@ -121,7 +120,6 @@ class Workspace {
   void AddTypes(const Analysis& analysis, std::string_view typed, CompletionList& list);
 
   WorkspaceOptions options_;
-  OriginsFactory origins_;
   DocumentStore documents_;
   std::map<std::string, std::shared_ptr<const Analysis>> analyses_;
   std::map<std::string, std::shared_ptr<const ApiFiles>> apis_;  // by folder

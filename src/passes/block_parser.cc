@@ -5,6 +5,7 @@
 #include "passes/conditional_blocks.h"
 #include "passes/handle_creation.h"
 #include "passes/handle_release.h"
+#include "passes/line_tracking.h"
 #include "passes/mount.h"
 #include "passes/repeat_until.h"
 #include "passes/var_inference.h"
@@ -88,7 +89,7 @@ void SplitStatementLists(std::string& text, const KeywordRule& rule) {
 
 void ParseBlocks(Run& run) {
   const KeywordRule& rule = run.keywords;
-  SplitStatementLists(run.text, rule);
+  TrackLines(run, [&](std::string& text) { SplitStatementLists(text, rule); });
 
   {
     // Greedy: from the first "globals" to the last "endglobals".
@@ -96,16 +97,21 @@ void ParseBlocks(Run& run) {
     if (globals.Scan(run.text)) run.globals_block = std::string(globals.Matched());
   }
 
+  // The body passes, new and flush rewrite statements within their lines and
+  // put in no line break: every line stays where it is. The other passes'
+  // lines are lined up with those they were given.
   run.progress.SetProgress("Parsing function:", 50);
   ParseBodies(run, "function", "endfunction", 9);
   run.progress.SetProgress("Parsing method:", 50);
   ParseBodies(run, "method", "endmethod", 7);
 
-  ResolveConditionalBlocks(run.text, run.globals_block);
-  ExpandMountBlocks(run.text, rule);
+  TrackLines(run, [&](std::string& text) { ResolveConditionalBlocks(text, run.globals_block); });
+  TrackLines(run, [&](std::string& text) { ExpandMountBlocks(text, rule); });
   ExpandNewStatements(run.text, rule);
-  MoveGlobalDeclarations(run.text, rule);
-  ExpandRepeatUntil(run.text, rule);
+  std::vector<MovedLine> moved;  // filled by the pass, read once it is done
+  TrackLines(
+      run, [&](std::string& text) { MoveGlobalDeclarations(text, rule, &moved); }, moved);
+  TrackLines(run, [&](std::string& text) { ExpandRepeatUntil(text, rule); });
   ExpandFlushStatements(run.text, rule);
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "passes/error_marker.h"
+#include "passes/line_tracking.h"
 #include "passes/tables.h"
 #include "text/matcher.h"
 #include "text/rewrite.h"
@@ -77,10 +78,27 @@ void ExpandNewStatements(std::string& text, const KeywordRule& rule) {
 
 namespace {
 
+// The declarations moved, each with the line of `text` that its statement
+// stood on; the statements are views into `text`, found in order.
+class MovedLines {
+ public:
+  MovedLines(const std::string& text, std::vector<MovedLine>* out) : text_(text), out_(out) {}
+  void Add(const std::string& decl, std::string_view stmt) {
+    if (!out_) return;
+    const std::size_t line = LineAt(text_, static_cast<std::size_t>(stmt.data() - text_.data()), from_, line_);
+    out_->push_back({decl, line});
+  }
+
+ private:
+  std::string_view text_;
+  std::vector<MovedLine>* out_;
+  std::size_t from_ = 0, line_ = 0;
+};
+
 // By words a global statement begins its line, and each line that begins
 // with it loses that beginning; its declaration goes before each line
 // "endglobals".
-void MoveGlobalDeclarationsByWords(std::string& text, const KeywordRule& rule) {
+void MoveGlobalDeclarationsByWords(std::string& text, const KeywordRule& rule, MovedLines& lines) {
   constexpr char kEnd[] = "^endglobals$";
   const bool has_end = MatchesAnywhere(kEnd, MatchMode::kLine, text);
   std::string moved;
@@ -90,6 +108,7 @@ void MoveGlobalDeclarationsByWords(std::string& text, const KeywordRule& rule) {
     if (rule.Contains(stmt, "globals") || decl.empty()) return std::optional<std::string>();
     if (!has_end) return std::optional<std::string>(kErrorMarker + stmt);
     moved += decl + "\r\n";
+    lines.Add(decl, matched);
     return std::optional<std::string>(std::string());
   });
   if (moved.empty()) return;
@@ -99,8 +118,9 @@ void MoveGlobalDeclarationsByWords(std::string& text, const KeywordRule& rule) {
 
 }  // namespace
 
-void MoveGlobalDeclarations(std::string& text, const KeywordRule& rule) {
-  if (rule.words()) return MoveGlobalDeclarationsByWords(text, rule);
+void MoveGlobalDeclarations(std::string& text, const KeywordRule& rule, std::vector<MovedLine>* moved) {
+  MovedLines lines(text, moved);
+  if (rule.words()) return MoveGlobalDeclarationsByWords(text, rule, lines);
   // Inserting before "endglobals" keeps the keyword, and no global statement
   // can remove it, so whether there is one is settled before the scan.
   const bool has_end = Contains(text, "endglobals");
@@ -118,6 +138,7 @@ void MoveGlobalDeclarations(std::string& text, const KeywordRule& rule) {
     }
     edits.push_back({std::string(matched), std::string()});
     edits.push_back({"endglobals", decl + "\r\nendglobals"});
+    lines.Add(decl, matched);
     return edits;
   });
 }

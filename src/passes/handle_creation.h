@@ -3,8 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "passes/keyword_rule.h"
+#include "text/line_origins.h"
 
 namespace zarn {
 
@@ -13,7 +15,8 @@ namespace zarn {
 void ExpandNewStatements(std::string& text, const KeywordRule& rule = {});
 
 // Moves every global statement to its own line before "endglobals". In a
-// script without "endglobals" the statement stays in place, marked.
-void MoveGlobalDeclarations(std::string& text, const KeywordRule& rule = {});
+// script without "endglobals" the statement stays in place, marked. `moved`,
+// when given, receives each declaration moved and the line it came from.
+void MoveGlobalDeclarations(std::string& text, const KeywordRule& rule = {}, std::vector<MovedLine>* moved = nullptr);
 
 }  // namespace zarn

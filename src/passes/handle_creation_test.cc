@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/entry_texts.h"
 #include "testing/preprocess_fixture.h"
 
 namespace zarn {
@@ -33,7 +34,8 @@ TEST(HandleCreationTest, GlobalWithoutGlobalsBlockIsMarkedInPlace) {
             "function F takes nothing returns nothing\r\n//!ZARN Error:global integer x = 1\r\n"
             "endfunction\r\n");
   ErrorReport report = ScanForMarkers(SplitText(text));
-  EXPECT_EQ(report.entries, (std::vector<std::string>{"Line 1: Can't parse this global declaration"}));
+  EXPECT_EQ(testing::ProcessedEntryTexts(report),
+            (std::vector<std::string>{"Line 1: Can't parse this global declaration"}));
 }
 
 TEST(HandleCreationTest, GlobalThatDeclaresNothingLeavesTheBlockIntact) {

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "testing/entry_texts.h"
 #include "testing/preprocess_fixture.h"
 #include "text/text.h"
 
@@ -73,7 +74,8 @@ TEST(HandleReleaseTest, FlushThatNamesNothingIsMarked) {
   std::string text = "set x = 1\r\nflush\r\n";
   ExpandFlushStatements(text);
   EXPECT_EQ(text, "set x = 1\r\n//!ZARN Error:flush\r\n");
-  EXPECT_EQ(ScanForMarkers(SplitText(text)).entries, (std::vector<std::string>{"Line 1: Can't parse flushing"}));
+  EXPECT_EQ(testing::ProcessedEntryTexts(ScanForMarkers(SplitText(text))),
+            (std::vector<std::string>{"Line 1: Can't parse flushing"}));
 }
 
 }  // namespace

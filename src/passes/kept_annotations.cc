@@ -88,22 +88,35 @@ void KeptAnnotations::Collect(std::string_view script) {
   }
 }
 
-void KeptAnnotations::PutBack(std::string& text) const {
+void KeptAnnotations::PutBack(std::string& text, LineOrigins* origins) const {
   if (by_function_.empty()) return;
   std::string out;
   out.reserve(text.size() + 64 * by_function_.size());
-  std::size_t at = 0;
+  LineOrigins placed;
+  std::size_t at = 0, line_index = 0;
   while (at < text.size()) {
     std::size_t end = text.find('\n', at);
     end = end == std::string::npos ? text.size() : end + 1;
     const std::string_view line(text.data() + at, end - at);
+    const std::uint32_t origin =
+        origins && !origins->empty() ? (*origins)[std::min(line_index, origins->size() - 1)] : 0;
     const std::string_view function = FunctionDeclaredBy(line);
-    if (!function.empty())
-      if (auto it = by_function_.find(std::string(function)); it != by_function_.end()) out += it->second;
+    if (!function.empty()) {
+      if (auto it = by_function_.find(std::string(function)); it != by_function_.end()) {
+        out += it->second;
+        // The annotations stood right above the function's line.
+        const std::size_t count = CountLineFeeds(it->second);
+        for (std::size_t k = 0; k < count && origins; ++k)
+          placed.push_back(origin >= count - k ? static_cast<std::uint32_t>(origin - (count - k)) : origin);
+      }
+    }
+    if (origins) placed.push_back(origin);
     out += line;
     at = end;
+    ++line_index;
   }
   text.swap(out);
+  if (origins) origins->swap(placed);
 }
 
 }  // namespace zarn

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "text/line_origins.h"
+
 namespace zarn {
 
 class KeptAnnotations {
@@ -22,8 +24,10 @@ class KeptAnnotations {
 
   // `text` is the passes' result: CR LF lines, trimmed. Each line that
   // declares a function with kept annotations gets them above it, trimmed,
-  // in their order.
-  void PutBack(std::string& text) const;
+  // in their order. `origins`, when given, holds the origin of each line of
+  // `text` and gets those of the lines put in: the lines right above the
+  // function line's own.
+  void PutBack(std::string& text, LineOrigins* origins = nullptr) const;
 
   bool empty() const { return by_function_.empty(); }
 

@@ -204,4 +204,41 @@ std::string HiddenLiterals::Restore(std::string_view text,
   return out;
 }
 
+std::vector<std::uint32_t> HiddenLiterals::RestoredLineStarts(std::string_view text) const {
+  std::vector<std::size_t> breaks(contents_.size(), 0);
+  bool any = false;
+  for (std::size_t k = 0; k < contents_.size(); ++k) {
+    const std::string& content = contents_[k];
+    if (content.find_first_of("\r\n") == std::string::npos) continue;
+    any = true;
+    for (std::size_t i = 0; i < content.size(); ++i)
+      breaks[k] += content[i] == '\n' || (content[i] == '\r' && (i + 1 == content.size() || content[i + 1] != '\n'));
+  }
+  if (!any) return {};
+  std::vector<std::uint32_t> starts;
+  text = UpToNul(text);
+  std::size_t restored = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t end = FindLineBreak(text, i);
+    starts.push_back(static_cast<std::uint32_t>(restored));
+    ++restored;
+    for (std::size_t at = i; at < end; ++at) {
+      if (text[at] != kTokenStart) continue;
+      std::size_t index = 0, next = at + 1;
+      unsigned shift = 0;
+      while (next < end && IsDigitByte(static_cast<unsigned char>(text[next])) && shift < 60) {
+        index |= static_cast<std::size_t>(text[next] & 0x0F) << shift;
+        shift += 4;
+        ++next;
+      }
+      if (next > at + 1 && index < breaks.size()) restored += breaks[index];
+      at = next - 1;
+    }
+    i = end;
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+  }
+  return starts;
+}
+
 }  // namespace zarn

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,6 +39,11 @@ class HiddenLiterals {
   // receives the ranges of the result that restored literals fill and that
   // hold "//!ZARN Error": text inside a literal is data, not a marker.
   std::string Restore(std::string_view text, std::vector<std::pair<std::size_t, std::size_t>>* marked = nullptr) const;
+
+  // For each line of `text` (as SplitText cuts it), the line of Restore(text)
+  // that it begins: literals that hold line breaks make one line several.
+  // Empty when no literal holds a line break (every line is its own).
+  std::vector<std::uint32_t> RestoredLineStarts(std::string_view text) const;
 
   // The bytes between the quotes of each literal hidden so far, in script
   // order (empty literals are left as they are and not counted).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/pipeline.h"
+#include "testing/entry_texts.h"
 #include "testing/preprocess_fixture.h"
 
 namespace zarn {
@@ -106,7 +107,7 @@ TEST(LiteralsTest, MarkerScanReadsTheFinalLinesAndNotTheLiterals) {
   ErrorReport report = ScanResultForMarkers(run);
   EXPECT_EQ(report.marker_count, 1u);
   // The literal's own line break counts: the marker stands on line 7.
-  EXPECT_EQ(report.entries, (std::vector<std::string>{"Line 7: Undefined type of variable"}));
+  EXPECT_EQ(testing::ProcessedEntryTexts(report), (std::vector<std::string>{"Line 7: Undefined type of variable"}));
   EXPECT_EQ(report.script, run.text);
 }
 

@@ -178,10 +178,24 @@ void RemoveEmptyLines(Lines& lines) {
               lines.end());
 }
 
-void RemoveEmptyLinesFromText(std::string& text) {
+void RemoveEmptyLinesFromText(std::string& text, LineOrigins* origins) {
   // Lines that are already trimmed and follow no removed byte stay untouched.
   std::size_t write = 0;
-  const std::string rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, non_empty);
+  std::string rest;
+  if (!origins) {
+    rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, non_empty);
+  } else {
+    // The lines come in order: each kept one keeps its origin.
+    std::size_t line = 0, kept = 0;
+    auto keep = [&](std::string_view l, std::string& scratch) {
+      std::optional<std::string_view> form = non_empty(l, scratch);
+      if (form && line < origins->size()) (*origins)[kept++] = (*origins)[line];
+      ++line;
+      return form;
+    };
+    rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, keep);
+    origins->resize(std::min(kept, origins->size()));
+  }
   text.resize(write);
   text += rest;
 }

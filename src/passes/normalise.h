@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "text/line_origins.h"
 #include "text/script.h"
 
 namespace zarn {
@@ -22,6 +23,8 @@ std::string JoinNormalisedLines(const Lines& lines);
 void NormaliseBytesIntoText(std::string& bytes);
 
 // The text SplitText, RemoveEmptyLines and JoinLines give, in one pass.
-void RemoveEmptyLinesFromText(std::string& text);
+// `origins`, when given, holds an entry per line of `text` and keeps those of
+// the lines kept.
+void RemoveEmptyLinesFromText(std::string& text, LineOrigins* origins = nullptr);
 
 }  // namespace zarn

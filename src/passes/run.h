@@ -9,7 +9,9 @@
 #include "passes/literals.h"
 #include "passes/tables.h"
 #include "platform/progress.h"
+#include "text/line_origins.h"
 #include "text/script.h"
+#include "text/source_place.h"
 
 namespace zarn {
 
@@ -24,6 +26,21 @@ struct Run {
   // The script file's bytes as loaded, when the loader hands them over whole:
   // preprocessing then starts from these instead of `lines`.
   std::string raw;
+  // Where each line of the input came from (by default, every line from one
+  // file), and the input's bytes as given, up to any NUL: the user's own
+  // lines, for the columns of what is reported.
+  SourceMap sources;
+  std::string input;
+  // While the passes run: for each line of `text`, the line of the input
+  // with its literals hidden that it came from; for each raw block taken
+  // out, the same for each line of its body. `hidden_result` is the result
+  // before its literals were restored.
+  LineOrigins origins;
+  std::vector<LineOrigins> raw_block_origins;
+  std::string hidden_result;
+  // The text as it stood before a pass changed it, kept for lining up the
+  // lines (one buffer for every pass).
+  std::string text_before;
   // Contents of the script's string and rawcode literals while tokens stand
   // in for them, and the ranges of the result whose restored literals hold
   // marker text.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/entry_texts.h"
 #include "testing/preprocess_fixture.h"
 
 namespace zarn {
@@ -44,7 +45,7 @@ TEST(VarInferenceTest, DeclarationsLearnFromTheLastAssignmentWithoutNull) {
                         "local integer x = alocal integer + 1", "//!ZARN Error:var y = q", "set v = 5", "set v = 1.5",
                         "set h = null", "set z = y", "set g = CreateGroup()", "endfunction"}));
   ErrorReport report = ScanForMarkers(out);
-  EXPECT_EQ(report.entries[0], "Line 5: Undefined type of variable");
+  EXPECT_EQ(testing::ProcessedEntryText(report.entries[0]), "Line 5: Undefined type of variable");
 }
 
 TEST(VarInferenceTest, UserFunctionsTypeTheirCalls) {

@@ -61,8 +61,10 @@ IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::str
                             std::chrono::milliseconds limit);
 
 // For tests of the callers' handling: makes every isolated process end this
-// way as soon as it starts, before its task runs. Only test programs set it.
-enum class IsolatedFault { kNone, kAbort, kSegfault, kHang };
+// way as soon as it starts, before its task runs; with kNoProcess no process
+// can be started at all, as when the system has no room for one more. Only
+// test programs set it.
+enum class IsolatedFault { kNone, kAbort, kSegfault, kHang, kNoProcess };
 void SetIsolatedFaultForTesting(IsolatedFault fault);
 
 }  // namespace zarn

@@ -55,12 +55,20 @@ ZARN_NO_FUZZER_COVERAGE void WriteFully(int fd, const char* data, std::size_t si
 
 void InjectFault(IsolatedFault fault) {
   switch (fault) {
-    case IsolatedFault::kNone: return;
+    case IsolatedFault::kNone:
+    case IsolatedFault::kNoProcess: return;
     case IsolatedFault::kAbort: std::abort();
     case IsolatedFault::kSegfault: std::raise(SIGSEGV); return;
     case IsolatedFault::kHang:
       for (;;) ::pause();
   }
+}
+
+// fork(), or its failure for lack of room when the fault asks for that.
+pid_t StartChild() {
+  if (g_fault.load() != IsolatedFault::kNoProcess) return ::fork();
+  errno = EAGAIN;
+  return -1;
 }
 
 // The child: faults end it by their signal, whatever handlers the caller set
@@ -177,7 +185,7 @@ ZARN_NO_FUZZER_COVERAGE IsolatedOutcome RunIsolated(const IsolatedTask& task, co
   ::fcntl(pipe_fds[0], F_SETPIPE_SZ, kPipeSize);  // a hint: the default size works too
   const auto deadline = Clock::now() + limit;
   const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
+  const pid_t pid = StartChild();
   if (pid < 0) {
     const int error = errno;
     ::close(pipe_fds[0]);

@@ -55,6 +55,13 @@ TEST(IsolatedProcessTest, AbortsAndFaultsAreNamedBySignal) {
   }
 }
 
+TEST(IsolatedProcessTest, AProcessThatCannotStartIsNotStartedWithTheSystemsReason) {
+  FaultGuard guard(IsolatedFault::kNoProcess);
+  const IsolatedOutcome outcome = RunIsolated(kEcho, {"a", "b"}, 10s);
+  EXPECT_EQ(outcome.kind, IsolatedOutcome::Kind::kNotStarted);
+  EXPECT_EQ(outcome.reason, testing_util::kNoProcessReason);
+}
+
 TEST(IsolatedProcessTest, AHangIsStoppedAtTheLimit) {
   FaultGuard guard(IsolatedFault::kHang);
   const auto start = std::chrono::steady_clock::now();

@@ -38,7 +38,8 @@ const char* FaultName(IsolatedFault fault) {
     case IsolatedFault::kAbort: return "abort";
     case IsolatedFault::kSegfault: return "segfault";
     case IsolatedFault::kHang: return "hang";
-    case IsolatedFault::kNone: break;
+    case IsolatedFault::kNone:
+    case IsolatedFault::kNoProcess: break;
   }
   return "none";
 }
@@ -159,6 +160,17 @@ std::wstring WorkerCommandLine(const IsolatedTask& task) {
   return command;
 }
 
+// The worker, suspended until it is in the job. With the fault kNoProcess the
+// start fails as Wine's has been seen to under load: ERROR_INTERNAL_ERROR.
+bool StartWorker(std::wstring& command, STARTUPINFOW& startup, PROCESS_INFORMATION& process) {
+  if (g_fault.load() == IsolatedFault::kNoProcess) {
+    SetLastError(ERROR_INTERNAL_ERROR);
+    return false;
+  }
+  return CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &process);
+}
+
 // The two ends of an anonymous pipe; `inherited` is the end the worker gets.
 struct Pipe {
   Handle ours, theirs;
@@ -211,8 +223,7 @@ IsolatedOutcome RunIsolated(const IsolatedTask& task, const std::vector<std::str
   std::wstring command = WorkerCommandLine(task);
   Handle job;
   job.h = KillOnCloseJob();
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
-                      nullptr, &startup, &process))
+  if (!StartWorker(command, startup, process))
     return {IsolatedOutcome::Kind::kNotStarted,
             {},
             "cannot start a process (error " + std::to_string(GetLastError()) + ")"};

@@ -27,16 +27,18 @@ class QtWindows : public DesktopWindows {
     about.exec();
   }
 
-  void ShowMessage(const std::string& text, bool error) override {
-    QMessageBox box(error ? QMessageBox::Critical : QMessageBox::NoIcon, "ZARN",
-                    QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok);
-    // Messages carry paths and script names: never read them as markup.
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-  }
+  void ShowMessage(const std::string& text, bool error) override { qt::ShowMessage(text, error); }
 };
 
 }  // namespace
+
+void ShowMessage(const std::string& text, bool error) {
+  QMessageBox box(error ? QMessageBox::Critical : QMessageBox::NoIcon, "ZARN",
+                  QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok);
+  // Messages carry paths and script names: never read them as markup.
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
 
 int PerformRun(const RunChoice& choice) {
   QtWindows windows;

@@ -17,4 +17,7 @@ using zarn::RunKind;
 // ends the run is shown in a modal error box and gives exit code 1.
 int PerformRun(const RunChoice& choice);
 
+// A modal message box captioned "ZARN"; `error` adds the error icon.
+void ShowMessage(const std::string& text, bool error);
+
 }  // namespace zarn::qt

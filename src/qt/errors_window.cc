@@ -11,6 +11,7 @@
 
 #include "desktop/window_texts.h"
 #include "platform/processes.h"
+#include "qt/entry.h"
 #include "qt/window_style.h"
 
 namespace zarn::qt {
@@ -30,7 +31,8 @@ ErrorsWindow::ErrorsWindow(QWidget* progress_window, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       progress_window_(progress_window),
-      start_process_(StartProcess) {
+      start_process_(StartProcess),
+      show_message_(ShowMessage) {
   setWindowTitle(QString::fromStdString(view_.caption()));
   setFont(DialogFont(11));
   setFixedSize(847, 652);
@@ -149,6 +151,6 @@ void ErrorsWindow::LISTClick() {
 
 void ErrorsWindow::OKClick() { accept(); }
 
-void ErrorsWindow::ABOUTClick() { ShowAboutInNewProcess(start_process_); }
+void ErrorsWindow::ABOUTClick() { ShowAboutInNewProcess(start_process_, show_message_); }
 
 }  // namespace zarn::qt

@@ -40,6 +40,8 @@ class ErrorsWindow : public QDialog, public ErrorPresenter {
   void SelLine(std::size_t line);
 
   void SetProcessStarter(ProcessStarter starter) { start_process_ = std::move(starter); }
+  // Shows the message of an About window that could not be started.
+  void SetMessageShower(MessageShower shower) { show_message_ = std::move(shower); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -56,6 +58,7 @@ class ErrorsWindow : public QDialog, public ErrorPresenter {
   ErrorsView view_;
   QWidget* progress_window_;
   ProcessStarter start_process_;
+  MessageShower show_message_;
   QListWidget* list_;
   int hint_row_ = -1;  // the row of the report's hint, which names no line
   QPushButton* ok_;

@@ -185,6 +185,20 @@ class ErrorsWindowTest : public QObject {
     QCOMPARE(LineField(window), QString("1"));
   }
 
+  void AboutThatCannotStartIsToldAndTheWindowStays() {
+    ErrorsWindow window;
+    window.SetProcessStarter([](const std::string&, const std::vector<std::string>&) { return false; });
+    std::vector<std::pair<std::string, bool>> told;
+    window.SetMessageShower([&](const std::string& text, bool error) { told.emplace_back(text, error); });
+    window.Prepare(zarn::ScanForMarkers(kThreeMarkers));
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>("ABOUT"), Qt::LeftButton);
+    QCOMPARE(told.size(), std::size_t{1});
+    QCOMPARE(told[0].first, zarn::AboutNotStartedMessage(zarn::ExecutablePath()));
+    QVERIFY(told[0].second);
+    QVERIFY(window.isVisible());
+  }
+
   void PresentHidesProgressAndWaitsForOk() {
     QWidget progress;
     progress.show();

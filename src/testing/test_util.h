@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <random>
 #include <string>
 
@@ -33,6 +34,13 @@ inline std::string Quote(const std::string& s) {
 #endif
 }
 
+#ifdef _WIN32
+// cmd's exit code when it could not start a command's program. Wine's process
+// creation fails so now and then under load, with the program in its place: a
+// command that never started is started again, at most three times.
+inline constexpr int kCommandNeverStarted = 9009;
+#endif
+
 // Runs a command line (sh on POSIX, cmd on Windows) with standard output and
 // error captured.
 // Standard input is `input` when given, else empty.
@@ -43,8 +51,13 @@ inline ProcessResult RunCommand(const std::string& command, const std::string& s
   const std::string in = input.empty() ? "NUL" : Quote(input);
   // cmd /c drops the first and the last quote of a line that starts with one.
   // _wsystem: the command line in UTF-16, so that any file name comes through.
-  int status =
-      _wsystem(WideFromUtf8("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <" + in + "\"").c_str());
+  const std::wstring line = WideFromUtf8("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <" + in + "\"");
+  int status = _wsystem(line.c_str());
+  for (int retry = 1; status == kCommandNeverStarted && retry <= 3; ++retry) {
+    std::cerr << "RunCommand: cmd could not start the command (exit code 9009): " << ReadFileBytes(err)
+              << "starting it again: retry " << retry << " of 3\n";
+    status = _wsystem(line.c_str());
+  }
   ProcessResult r;
   r.exit_code = status;
 #else
@@ -124,13 +137,16 @@ inline std::string CopyProgram(const std::string& name, const std::string& dir) 
 // The console program as built, run where it lies.
 inline const std::string kBuiltCli = BuiltProgram("zarn-cli");
 
-// How an isolated worker that aborts or faults is named on this system.
+// How an isolated worker that aborts or faults, or cannot be started
+// (IsolatedFault::kNoProcess), is named on this system.
 #ifdef _WIN32
 inline constexpr const char* kAbortReason = "abort, exit code 3";
 inline constexpr const char* kSegfaultReason = "exception 0xC0000005, access violation";
+inline constexpr const char* kNoProcessReason = "cannot start a process (error 1359)";
 #else
 inline constexpr const char* kAbortReason = "SIGABRT, Aborted";
 inline constexpr const char* kSegfaultReason = "SIGSEGV, Segmentation fault";
+inline constexpr const char* kNoProcessReason = "cannot start a process: Resource temporarily unavailable";
 #endif
 
 // Prefixes a command line so that it runs as an unprivileged user: as the

@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "text/edit_watch.h"
 #include "text/rewrite_engine.h"
 #include "text/text.h"
 #include "text/text_search.h"
@@ -51,6 +52,7 @@ void ReplaceEachMatchInPlace(std::string& text, std::string_view pattern, MatchM
     rest = m.Offset() + m.Matched().size();
   } while (m.Next());
   out.append(copy, rest);
+  EditWatch::NoteEdit(text);
   text = std::move(out);
 }
 
@@ -156,6 +158,7 @@ void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, M
     at = end > at ? end - 1 : at;
   }
   out.append(text, done);
+  EditWatch::NoteEdit(text);
   text = std::move(out);
 }
 
@@ -186,6 +189,7 @@ bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mo
   Matcher m(pattern, mode);
   if (!m.Scan(text)) return false;
   const std::string matched(m.Matched());  // the scan walks `text`, which changes next
+  EditWatch::NoteEdit(text);
   ReplaceFirstIn(text, matched, replacement(matched));
   return true;
 }
@@ -291,6 +295,7 @@ void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view patter
     else
       live.Skip(matched.size());
   } while (m.Next());
+  EditWatch::NoteEdit(text);
   text = live.Finish();
 }
 
@@ -310,6 +315,7 @@ void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, M
     rest = m.Offset() + offset + length;
   } while (m.Next());
   out.append(copy, rest);
+  EditWatch::NoteEdit(text);
   text = std::move(out);
 }
 
@@ -343,6 +349,7 @@ void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern
     rest = end;
   }
   out.append(copy, rest);
+  EditWatch::NoteEdit(text);
   text = std::move(out);
 }
 
@@ -383,6 +390,7 @@ void RewriteLinesHolding(std::string& text, std::string_view needle, const std::
     line_begin = line_end + 1;
   }
   out.append(text, done);
+  EditWatch::NoteEdit(text);
   text.swap(out);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "text/edit_watch.h"
 #include "text/spliced_text.h"
 #include "text/text.h"
 #include "text/text_set.h"
@@ -375,6 +376,8 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
 }
 
 void ApplyEditsInOrder(std::string& text, const std::vector<Edit>& edits) {
+  if (std::any_of(edits.begin(), edits.end(), [](const Edit& e) { return !e.from.empty() && e.from != e.to; }))
+    EditWatch::NoteEdit(text);
   // A handful of edits, or a short text, costs less by the plain rule.
   if (plain_rewrites || edits.size() <= 2 || edits.size() * text.size() <= (1u << 16))
     ApplyEditsPlainly(text, edits);

@@ -64,7 +64,7 @@ TEST(AboutWindowTest, OnlyExitClosesIt) {
     still_open = IsWindowVisible(shown);
     Click(shown, AboutWindow::kExit);
   });
-  window.ShowModal();
+  ExpectModalWaitEnds(window.handle(), "Exit, pressed by a timer, ends it", [&] { window.ShowModal(); });
   EXPECT_TRUE(still_open);
   EXPECT_FALSE(IsWindowVisible(window.handle()));
 }

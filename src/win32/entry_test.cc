@@ -1,5 +1,6 @@
-// ZARN.exe started as a map maker would: the windows it
-// shows are found by their captions and closed as a user would close them.
+// ZARN.exe started as a map maker would: the windows it shows are found by
+// their captions among its own process's windows and closed as a user would
+// close them. Every wait has a limit of its own and names what it waited for.
 #include "win32/entry.h"
 
 #include <windows.h>
@@ -8,13 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "platform/files.h"
 #include "platform/wide_text.h"
 #include "testing/scratch_folder.h"
 #include "text/script.h"
+#include "win32/window_test_util.h"
 
 namespace zarn::win32 {
 namespace {
@@ -61,6 +65,31 @@ std::string MessageBoxText(HWND box) {
   return Utf8FromWide(longest);
 }
 
+// The first top-level window of process `process` with this class and
+// caption; a null class matches any.
+HWND WindowOfProcess(DWORD process, const wchar_t* window_class, const wchar_t* caption) {
+  struct Search {
+    DWORD process;
+    const wchar_t* window_class;
+    const wchar_t* caption;
+    HWND found;
+  } search{process, window_class, caption, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != s.process || WindowText(window) != s.caption) return TRUE;
+        if (s.window_class && testing_util::ClassOf(window) != s.window_class) return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+constexpr auto kWaitLimit = std::chrono::seconds(30);
+
 // ZARN.exe copied into a scratch folder, so its working files go there.
 class ProgramTest : public testing::Test {
  protected:
@@ -81,44 +110,55 @@ class ProgramTest : public testing::Test {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               WideFromUtf8(folder_.path()).c_str(), &startup, &process_));
+                               WideFromUtf8(folder_.path()).c_str(), &startup, &process_))
+        << "ZARN.exe did not start (error " << GetLastError() << ")";
   }
-  // The program's top-level window with this caption, waited for.
+  // What `find` finds, waited for while ZARN.exe runs; a failure naming
+  // `awaited` when it ends first or the wait reaches its limit.
+  HWND WaitFor(const std::string& awaited, const std::function<HWND()>& find) {
+    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (HWND found = find()) return found;
+      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) {
+        ADD_FAILURE() << "ZARN.exe ended (exit code " << ExitCode() << ") before it showed " << awaited;
+        return nullptr;
+      }
+    }
+    ADD_FAILURE() << "ZARN.exe did not show " << awaited << " within " << kWaitLimit.count() << " s";
+    return nullptr;
+  }
+  // The program's top-level window with this caption.
   HWND WaitForWindow(const wchar_t* caption) {
-    for (int i = 0; i < 600; ++i) {
-      if (HWND found = FindWindowW(nullptr, caption)) return found;
-      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
-    }
-    return nullptr;
+    return WaitFor("the window \"" + Utf8FromWide(caption) + "\"",
+                   [&] { return WindowOfProcess(process_.dwProcessId, nullptr, caption); });
   }
-  // A control of `window`, waited for: the window's caption is set before its
-  // controls are made.
+  // A control of `window`: the window's caption is set before its controls
+  // are made.
   HWND WaitForControl(HWND window, const wchar_t* window_class, const wchar_t* text) {
-    for (int i = 0; i < 600; ++i) {
-      if (HWND found = FindWindowExW(window, nullptr, window_class, text)) return found;
-      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
-    }
-    return nullptr;
+    return WaitFor("the control \"" + Utf8FromWide(text) + "\"",
+                   [&] { return FindWindowExW(window, nullptr, window_class, text); });
   }
   // The message box captioned "ZARN" (not a window of that caption that is
-  // still hidden), waited for until it shows its message.
+  // still hidden), once it shows its message.
   HWND WaitForMessageBox() {
-    for (int i = 0; i < 600; ++i) {
-      HWND found = FindWindowW(L"#32770", L"ZARN");
-      if (found && !MessageBoxText(found).empty()) return found;
-      if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
-    }
-    return nullptr;
+    return WaitFor("its message box", [&]() -> HWND {
+      HWND found = WindowOfProcess(process_.dwProcessId, L"#32770", L"ZARN");
+      return found && !MessageBoxText(found).empty() ? found : nullptr;
+    });
   }
-  // The exit code, or -1 when the program did not end within 30 s.
+  // The exit code; a failure and -1 when the program did not end within the
+  // limit.
   int ExitCode() {
-    if (WaitForSingleObject(process_.hProcess, 30000) != WAIT_OBJECT_0) return -1;
+    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(kWaitLimit.count() * 1000)) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "ZARN.exe did not end within " << kWaitLimit.count() << " s";
+      return -1;
+    }
     DWORD code = 0;
     GetExitCodeProcess(process_.hProcess, &code);
     return static_cast<int>(code);
   }
 
-  testing_util::ScratchFolder folder_;
+  zarn::testing_util::ScratchFolder folder_;
   std::string program_;
   PROCESS_INFORMATION process_{};
 };

@@ -2,12 +2,14 @@
 
 #include "desktop/window_texts.h"
 #include "platform/processes.h"
+#include "win32/entry.h"
 
 namespace zarn::win32 {
 
 ErrorsWindow::ErrorsWindow(HWND progress_window)
     : progress_window_(progress_window),
       start_process_(StartProcess),
+      show_message_(ShowMessage),
       font_(MakeFont(L"Tahoma", 11)),
       script_font_(MakeFont(L"Courier New", 13)) {
   // A tool-window frame: small caption, close box, not resizable.
@@ -95,7 +97,7 @@ void ErrorsWindow::LISTClick() {
   if (index != LB_ERR && view_.ChooseEntry(static_cast<int>(index))) ShowSelectedLine();
 }
 
-void ErrorsWindow::ABOUTClick() { ShowAboutInNewProcess(start_process_); }
+void ErrorsWindow::ABOUTClick() { ShowAboutInNewProcess(start_process_, show_message_); }
 
 void ErrorsWindow::OKClick() { closed_ = true; }
 

@@ -34,6 +34,8 @@ class ErrorsWindow : public Window, public ErrorPresenter {
   void SelLine(std::size_t line);
 
   void SetProcessStarter(ProcessStarter starter) { start_process_ = std::move(starter); }
+  // Shows the message of an About window that could not be started.
+  void SetMessageShower(MessageShower shower) { show_message_ = std::move(shower); }
   const ErrorsView& view() const { return view_; }
 
   enum ControlId { kList = 201, kOk = IDOK, kLine = 203, kAbout = 204, kScriptFile = 205, kLabel3 = 206 };
@@ -53,6 +55,7 @@ class ErrorsWindow : public Window, public ErrorPresenter {
   ErrorsView view_;
   HWND progress_window_;
   ProcessStarter start_process_;
+  MessageShower show_message_;
   HFONT font_;
   HFONT script_font_;
   bool closed_ = false;

@@ -1,6 +1,7 @@
 #include "win32/errors_window.h"
 
 #include "platform/paths.h"
+#include "testing/entry_texts.h"
 #include "win32/window_test_util.h"
 
 namespace zarn::win32 {
@@ -41,7 +42,8 @@ ErrorReport ThreeMarkers() {
       "//!ZARN Error: New b\r\n"
       "call X()\r\n"
       "//!ZARN Error: Global c\r\n";
-  report.entries = {"Line 1: mount error", "Line 3: new error", "Line 5: global error"};
+  report.entries = {testing::ProcessedEntry(1, "mount error"), testing::ProcessedEntry(3, "new error"),
+                    testing::ProcessedEntry(5, "global error")};
   report.first_marker_line = 1;
   report.marker_count = 3;
   return report;
@@ -135,7 +137,7 @@ TEST(ErrorsWindowTest, LoneLineBreaksCountAsLinesAndLongScriptsStayWhole) {
   ErrorReport report;
   // A lone LF and a lone CR each end a line for the scans.
   report.script = "a\nb\rc\r\n" + std::string(40000, 'x') + "\r\n//!ZARN Error: Mount end\r\n";
-  report.entries = {"Line 4: mount error"};
+  report.entries = {testing::ProcessedEntry(4, "mount error")};
   report.first_marker_line = 4;
   report.marker_count = 1;
   window.Prepare(report);
@@ -154,11 +156,23 @@ TEST(ErrorsWindowTest, AboutStartsTheProgramAgainWithoutArguments) {
     started.emplace_back(program, args.size());
     return true;
   });
+  std::vector<std::string> told;
+  window.SetMessageShower([&](const std::string& text, bool error) {
+    EXPECT_TRUE(error);
+    told.push_back(text);
+  });
   Click(window.handle(), Id::kAbout);
   ASSERT_EQ(started.size(), 1u);
   EXPECT_EQ(started[0].first, ExecutablePath());
   EXPECT_EQ(started[0].second, 0u);
+  EXPECT_TRUE(told.empty());
   EXPECT_EQ(WindowText(window.handle()), L"ZARN: 3 errors found!");  // stays open, unchanged
+
+  // A start that fails is told, and the window stays as it was.
+  window.SetProcessStarter([](const std::string&, const std::vector<std::string>&) { return false; });
+  Click(window.handle(), Id::kAbout);
+  EXPECT_EQ(told, std::vector<std::string>{AboutNotStartedMessage(ExecutablePath())});
+  EXPECT_EQ(WindowText(window.handle()), L"ZARN: 3 errors found!");
 }
 
 TEST(ErrorsWindowTest, OkAndTheCloseBoxEndTheModalWait) {
@@ -170,7 +184,8 @@ TEST(ErrorsWindowTest, OkAndTheCloseBoxEndTheModalWait) {
                    reinterpret_cast<LPARAM>(GetDlgItem(window.handle(), Id::kOk)));
     else
       PostMessageW(window.handle(), WM_CLOSE, 0, 0);
-    window.ShowModal();  // returns only when closed
+    ExpectModalWaitEnds(window.handle(), how == 0 ? "Ok ends it" : "the close box ends it",
+                        [&] { window.ShowModal(); });
     EXPECT_FALSE(IsWindowVisible(window.handle()));
   }
 }
@@ -181,7 +196,8 @@ TEST(ErrorsWindowTest, PresentingHidesTheProgressWindow) {
   {
     ErrorsWindow window(progress);
     PostMessageW(window.handle(), WM_CLOSE, 0, 0);
-    window.PresentErrors(ThreeMarkers());
+    ExpectModalWaitEnds(window.handle(), "the close box ends the presented errors",
+                        [&] { window.PresentErrors(ThreeMarkers()); });
     EXPECT_FALSE(IsWindowVisible(progress));
   }
   DestroyWindow(progress);

@@ -55,4 +55,24 @@ inline void Click(HWND dialog, int id) {
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+// Calls `modal`, a modal wait on `window` that the messages the test queued
+// should end, for at most `limit_ms`: a wait still running then is ended by
+// destroying the window, and the test fails, naming what it waited for.
+template <typename Modal>
+void ExpectModalWaitEnds(HWND window, const char* awaited, Modal&& modal, UINT limit_ms = 20000) {
+  // Timer callbacks take no context: statics carry it.
+  static HWND watched;
+  static bool timed_out;
+  watched = window;
+  timed_out = false;
+  const UINT_PTR timer = SetTimer(nullptr, 0, limit_ms, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    timed_out = true;
+    DestroyWindow(watched);
+  });
+  modal();
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(timed_out) << "the modal wait did not end within " << limit_ms / 1000 << " s: " << awaited;
+}
+
 }  // namespace zarn::win32::testing_util
