@@ -125,7 +125,7 @@ void PreprocessScript(Run& run) {
 
 std::string_view MarkerMessage(std::string_view line) {
   for (const MarkerKind& kind : kMarkerKinds)
-    if (IsOfKind(line, kind.kind)) return std::string_view(kind.message).substr(2);
+    if (IsOfKind(line, kind.kind)) return kind.message;
   return {};
 }
 
