@@ -15,3 +15,10 @@ add_library(zarn_dep_storm INTERFACE)
 target_include_directories(zarn_dep_storm SYSTEM INTERFACE ${STORM_INCLUDE_DIR})
 target_link_libraries(zarn_dep_storm INTERFACE ${STORM_LIBRARY})
 add_library(zarn_dep::storm ALIAS zarn_dep_storm)
+
+# nlohmann-json, header-only (Debian's nlohmann-json3-dev): the language
+# server's JSON.
+find_package(nlohmann_json 3.11 REQUIRED)
+add_library(zarn_dep_json INTERFACE)
+target_link_libraries(zarn_dep_json INTERFACE nlohmann_json::nlohmann_json)
+add_library(zarn_dep::json ALIAS zarn_dep_json)

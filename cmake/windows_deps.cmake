@@ -174,3 +174,18 @@ _zarn_dep_sodium()
 if(NOT DEFINED ZARN_TESTS OR ZARN_TESTS)
   _zarn_dep_googletest()
 endif()
+
+# nlohmann-json, header-only: the same version as the Linux build's (Debian's
+# nlohmann-json3-dev). Its folder is copied into the build at configure time
+# and only that copy is put on the cross compiler's include path, never the
+# host's /usr/include.
+set(ZARN_JSON_HEADERS "/usr/include/nlohmann" CACHE PATH "The nlohmann folder of nlohmann-json's headers")
+if(NOT EXISTS "${ZARN_JSON_HEADERS}/json.hpp")
+  message(FATAL_ERROR "nlohmann-json not found in ${ZARN_JSON_HEADERS} (install nlohmann-json3-dev)")
+endif()
+set(_zarn_json_include "${CMAKE_BINARY_DIR}/_deps/json-include")
+file(REMOVE_RECURSE "${_zarn_json_include}")
+file(COPY "${ZARN_JSON_HEADERS}" DESTINATION "${_zarn_json_include}")
+add_library(zarn_dep_json INTERFACE)
+target_include_directories(zarn_dep_json SYSTEM INTERFACE "${_zarn_json_include}")
+add_library(zarn_dep::json ALIAS zarn_dep_json)

@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libpcre2-dev libstorm-dev zlib1g-dev
   qt6-base-dev libcurl4-openssl-dev libsodium-dev
-  libgtest-dev python3
+  libgtest-dev python3 nlohmann-json3-dev neovim
   clang libclang-rt-14-dev clang-format-14
   help2man dpkg-dev desktop-file-utils libxml2-utils shared-mime-info file
 )

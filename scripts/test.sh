@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that every C++ file is formatted
 # (scripts/format-check.sh), builds, and runs every test: the suites in a
-# Release build, the install and package checks (scripts/package-test.sh; with
+# Release build (the Neovim client test of the language server among them),
+# the VS Code extension's .vsix when Node.js is there, the install and package checks (scripts/package-test.sh; with
 # CI=true they also install and purge the package), the Windows build with its
 # tests under Wine (scripts/windows.sh), the core and console
 # suites again under AddressSanitizer and UndefinedBehaviorSanitizer, then the
@@ -17,6 +18,13 @@ scripts/format-check.sh
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 900
+
+echo "== VS Code extension =="
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  editors/vscode/build.sh build/vscode
+else
+  echo "skipped: Node.js and npm are not installed (editors/vscode/build.sh needs them)"
+fi
 
 echo "== install and package =="
 scripts/package-test.sh

@@ -13,7 +13,7 @@ packages=(
   cmake ninja-build make
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   wine wine64
-  googletest
+  googletest nlohmann-json3-dev
 )
 missing=()
 for p in "${packages[@]}"; do

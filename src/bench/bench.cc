@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/editor_bench.h"
 #include "bench/script_generator.h"
 #include "check/jass_api.h"
 #include "check/jass_checker.h"
@@ -222,11 +223,16 @@ void Print(const Figures& f) {
   std::fflush(stdout);
 }
 
+// The folder of the API, for the language server's figures: DIR, or a copy
+// of the corpus's 1.31 pair under the names the server looks for.
+std::string g_api_dir;
+
 // The API of the full check stage: DIR's common.j and Blizzard.j, or else
 // the 1.31 pair of the shared corpus when it is there.
-void LoadApi(const std::string& dir) {
+void LoadApi(const std::string& dir, const fs::path& scratch) {
   if (!dir.empty()) {
     g_api = zarn::JassApi::Load(dir);
+    g_api_dir = dir;
     return;
   }
   const fs::path corpus = ZARN_CORPUS_JASS;
@@ -237,6 +243,10 @@ void LoadApi(const std::string& dir) {
   }
   g_api = zarn::JassApi::FromTexts(zarn::ReadFileBytes(common.string()), zarn::ReadFileBytes(blizzard.string()),
                                    common.string(), blizzard.string());
+  g_api_dir = (scratch / "api").string();
+  fs::create_directories(g_api_dir);
+  fs::copy_file(common, fs::path(g_api_dir) / "common.j", fs::copy_options::overwrite_existing);
+  fs::copy_file(blizzard, fs::path(g_api_dir) / "Blizzard.j", fs::copy_options::overwrite_existing);
 }
 
 class NoErrors : public zarn::ErrorPresenter {
@@ -394,10 +404,10 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  LoadApi(api_dir);
   const std::string cli = (fs::canonical("/proc/self/exe").parent_path() / "zarn-cli").string();
   fs::path scratch = fs::temp_directory_path() / ("zarn-bench-" + std::to_string(getpid()));
   fs::create_directories(scratch);
+  LoadApi(api_dir, scratch);
 
   std::map<int, std::string> scripts;  // size -> generated file, kept for the ratio
   for (int mb : sizes) {
@@ -434,6 +444,17 @@ int main(int argc, char** argv) {
       if (entry.is_regular_file()) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) Print(Measure(file.filename().string(), file.string(), cli));
+    // The language server on the largest of them.
+    const auto largest = std::max_element(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
+      return fs::file_size(a) < fs::file_size(b);
+    });
+    if (largest != files.end() && !g_api_dir.empty()) {
+      std::vector<double> runs;
+      for (int r = 0; r < 3; ++r)
+        runs.push_back(
+            RunChild({cli, "--script", largest->string(), "--api", g_api_dir, "--out", "/dev/null"}).seconds);
+      zarn::bench::MeasureEditor(largest->string(), g_api_dir, Median(runs));
+    }
   } else {
     std::printf("corpus folder %s not found: real scripts skipped\n", corpus.c_str());
   }

@@ -38,6 +38,7 @@ void CheckCallPlace(Semantics& sem, const Token& name, const Callable& callable,
 const Callable* CalledFunction(Semantics& sem, const Token& name) {
   const Callable* callable = sem.FindCallable(sem.Text(name));
   if (!callable) sem.ReportUndefined(name, NameKind::kFunction);
+  sem.NoteUse(name);
   return callable;
 }
 
@@ -61,6 +62,7 @@ TypeId CheckCall(Semantics& sem, const Token& name, const Callable* callable, co
 TypeId CheckFunctionReference(Semantics& sem, const Token& name) {
   const std::string_view text = sem.Text(name);
   const Callable* callable = sem.FindCallable(text);
+  sem.NoteUse(name);
   if (!callable) {
     sem.ReportUndefined(name, NameKind::kFunction);
   } else if (callable->native) {

@@ -24,10 +24,12 @@ void SortProblems(std::vector<JassProblem>& problems) {
 namespace jass {
 
 JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table,
-                             const FunctionAnnotations* annotations) {
+                             const FunctionAnnotations* annotations, const JassCheckExtras& extras) {
   JassCheckResult result;
   Semantics sem(table, annotations);
+  sem.SetExtras(extras);
   for (std::size_t i = 0; i < sources.size(); ++i) {
+    sem.SetSource(i);
     std::vector<JassProblem> problems;
     if (!CheckProgramSource(sources[i].text, problems, sem)) {
       result.vjass = true;
@@ -60,9 +62,9 @@ JassCheckResult CheckJass(std::string_view script) {
 }
 
 JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api,
-                                 const jass::FunctionAnnotations* annotations) {
+                                 const jass::FunctionAnnotations* annotations, const JassCheckExtras& extras) {
   jass::SymbolTable table = api ? api->table() : jass::SymbolTable{};
-  return jass::CheckSources(sources, table, annotations);
+  return jass::CheckSources(sources, table, annotations, extras);
 }
 
 }  // namespace zarn

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "check/jass_index.h"
+
 namespace zarn {
 
 struct JassProblem {
@@ -47,7 +49,8 @@ JassCheckResult CheckJass(std::string_view script);
 // check only; its declarations still count. `annotations` gives functions
 // the flags of "//#" lines that are not in the text (see jass_annotations.h).
 JassCheckResult CheckJassProgram(const std::vector<JassSource>& sources, const JassApi* api,
-                                 const jass::FunctionAnnotations* annotations = nullptr);
+                                 const jass::FunctionAnnotations* annotations = nullptr,
+                                 const JassCheckExtras& extras = {});
 
 namespace jass {
 
@@ -57,7 +60,7 @@ struct SymbolTable;
 // `table`, which may hold the API's already. Problems are sorted by source,
 // then line; `annotations` as for CheckJassProgram.
 JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table,
-                             const FunctionAnnotations* annotations = nullptr);
+                             const FunctionAnnotations* annotations = nullptr, const JassCheckExtras& extras = {});
 
 }  // namespace jass
 

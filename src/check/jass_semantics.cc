@@ -1,10 +1,32 @@
 #include "check/jass_semantics.h"
 
+#include "check/jass_index_writer.h"
+
 namespace zarn::jass {
 
 namespace {
 
 constexpr std::size_t kNoLocal = static_cast<std::size_t>(-1);
+
+// What an assumed name is taken for: any use of it fits.
+const Variable kAssumed{kUnknown, false, false, false};
+
+std::string AssumedKey(std::string_view function, std::string_view name) {
+  std::string key(function);
+  key += ' ';
+  key.append(name);
+  return key;
+}
+
+JassDeclaration Declaration(JassSymbolKind kind, std::string_view name, const Token& at, std::string_view type) {
+  JassDeclaration declaration;
+  declaration.kind = kind;
+  declaration.name = std::string(name);
+  declaration.type = type.empty() ? "unknown" : std::string(type);
+  declaration.line = at.line;
+  declaration.column = at.column;
+  return declaration;
+}
 
 std::string_view KindName(NameKind kind) {
   switch (kind) {
@@ -22,6 +44,24 @@ std::string Named(std::string_view name) {
   quoted.append(name);
   quoted += '"';
   return quoted;
+}
+
+Semantics::Semantics(SymbolTable& table, const FunctionAnnotations* annotations)
+    : table_(table), annotations_(annotations) {}
+Semantics::~Semantics() = default;
+
+void Semantics::SetExtras(const JassCheckExtras& extras) {
+  if (extras.index) index_ = std::make_unique<IndexWriter>(*extras.index, extras.uses);
+  if (extras.assumed)
+    for (const JassAssumedName& name : *extras.assumed) assumed_.insert(AssumedKey(name.function, name.name));
+}
+
+void Semantics::SetSource(std::size_t source) {
+  if (index_) index_->SetSource(source);
+}
+
+void Semantics::NoteUse(const Token& name, bool type) {
+  if (index_) index_->Use(Text(name), name.line, name.column, type);
 }
 
 void Semantics::Attach(Cursor& cursor) {
@@ -93,6 +133,7 @@ void Semantics::Misfit(const Typed& value, TypeId expected, std::string_view wha
 TypeId Semantics::ResolveType(const Token& name) {
   const TypeId type = table_.types.Find(Text(name));
   if (type == kUnknown) ReportUndefined(name, NameKind::kType);
+  NoteUse(name, true);
   return type;
 }
 
@@ -100,7 +141,10 @@ const Variable* Semantics::FindVariable(std::string_view name, std::size_t* loca
   if (local) *local = kNoLocal;
   if (in_function_)
     if (const Variable* found = scope_.Find(name, local)) return found;
-  return table_.FindGlobal(name);
+  if (const Variable* global = table_.FindGlobal(name)) return global;
+  if (assumed_.empty()) return nullptr;
+  if (in_function_ && assumed_.count(AssumedKey(function_name_, name))) return &kAssumed;
+  return assumed_.count(AssumedKey("", name)) ? &kAssumed : nullptr;
 }
 
 std::string Semantics::ReadBeforeSet(std::string_view name) {
@@ -135,6 +179,8 @@ void Semantics::DeclareType(const Token& name, const Token& parent) {
   }
   if (!table_.types.Declare(Text(name), parent_type == kUnknown ? kHandle : parent_type))
     Report(name, Named(Text(name)) + " is already declared");
+  else if (index_)
+    index_->Declare(Declaration(JassSymbolKind::kType, Text(name), name, Text(parent)));
 }
 
 const Callable* Semantics::DeclareCallable(const SignatureDecl& signature) {
@@ -151,7 +197,18 @@ const Callable* Semantics::DeclareCallable(const SignatureDecl& signature) {
     table_.callable_order.push_back(Text(signature.name));
   else
     Report(signature.name, Named(Text(signature.name)) + " is already declared");
+  if (inserted && index_) IndexCallable(signature);
   return known;
+}
+
+void Semantics::IndexCallable(const SignatureDecl& signature) {
+  JassDeclaration declaration =
+      Declaration(signature.native ? JassSymbolKind::kNative : JassSymbolKind::kFunction, Text(signature.name),
+                  signature.name, signature.returns.kind == Tok::kNothing ? "nothing" : Text(signature.returns));
+  declaration.constant = signature.constant;
+  for (const ParamDecl& param : signature.params)
+    declaration.params.push_back({std::string(Text(param.type)), std::string(Text(param.name))});
+  index_->Declare(std::move(declaration));
 }
 
 void Semantics::BeginFunction(const SignatureDecl& signature, const Callable* callable) {
@@ -163,18 +220,24 @@ void Semantics::BeginFunction(const SignatureDecl& signature, const Callable* ca
   paths_.Begin();
   function_name_ = Text(signature.name);
   returns_ = callable ? callable->returns : kUnknown;
+  if (index_) index_->BeginFunction(function_name_);
   for (std::uint32_t i = 0; callable && i < signature.params.size(); ++i) {
     Variable param;
     param.type = table_.Param(*callable, i);
-    CheckVariableName(signature.params[i].name, VariableKind::kParameter);
-    if (!scope_.Declare(Text(signature.params[i].name), param))
-      Report(signature.params[i].name, Named(Text(signature.params[i].name)) + " is already declared");
-    else
-      paths_.Declare(scope_.size() - 1, true);
+    const Token& name = signature.params[i].name;
+    CheckVariableName(name, VariableKind::kParameter);
+    if (!scope_.Declare(Text(name), param)) {
+      Report(name, Named(Text(name)) + " is already declared");
+      continue;
+    }
+    paths_.Declare(scope_.size() - 1, true);
+    if (index_)
+      index_->Declare(Declaration(JassSymbolKind::kParameter, Text(name), name, Text(signature.params[i].type)));
   }
 }
 
 void Semantics::EndFunction() {
+  if (index_ && in_function_) index_->EndFunction();
   in_function_ = false;
   broken_ = false;
   flags_ = CheckFlags{};
@@ -219,7 +282,13 @@ void Semantics::DeclareVariable(const VariableDecl& declaration, const Typed* va
     fresh = table_.globals.Insert(name, variable);
     if (fresh) table_.global_order.push_back(name);
   }
-  if (!fresh) Report(declaration.name, Named(name) + " is already declared");
+  if (!fresh) return Report(declaration.name, Named(name) + " is already declared");
+  if (!index_) return;
+  JassDeclaration entry = Declaration(declaration.local ? JassSymbolKind::kLocal : JassSymbolKind::kGlobal, name,
+                                      declaration.name, Text(declaration.type));
+  entry.constant = declaration.constant;
+  entry.array = declaration.array;
+  index_->Declare(std::move(entry));
 }
 
 }  // namespace zarn::jass

@@ -3,13 +3,16 @@
 // on the current line unless an annotation has turned their check off.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "check/jass_annotations.h"
 #include "check/jass_cursor.h"
 #include "check/jass_flow.h"
+#include "check/jass_index.h"
 #include "check/jass_scope.h"
 #include "check/jass_suggestions.h"
 #include "check/jass_symbols.h"
@@ -46,6 +49,8 @@ struct VariableDecl {
   bool constant = false, array = false, local = false;
 };
 
+class IndexWriter;
+
 // What an undefined name was meant to be, for suggestions.
 enum class NameKind : std::uint8_t { kFunction, kVariable, kType };
 
@@ -53,11 +58,18 @@ class Semantics {
  public:
   // `annotations`: flags for functions by name, from the script as written
   // (null: none); a function's own annotation lines apply on top of them.
-  explicit Semantics(SymbolTable& table, const FunctionAnnotations* annotations = nullptr)
-      : table_(table), annotations_(annotations) {}
+  explicit Semantics(SymbolTable& table, const FunctionAnnotations* annotations = nullptr);
+  ~Semantics();
 
   // The source read from now on.
   void Attach(Cursor& cursor);
+  // Declarations and uses go to `extras.index`, and its assumed names count
+  // as declared; `source` numbers the sources read from now on.
+  void SetExtras(const JassCheckExtras& extras);
+  void SetSource(std::size_t source);
+  // A name that stands for a declaration, for the index; `type` for a type's
+  // name.
+  void NoteUse(const Token& name, bool type = false);
 
   void DeclareType(const Token& name, const Token& parent);
   // The callable now known by the signature's name.
@@ -107,6 +119,7 @@ class Semantics {
  private:
   bool WillReport() const { return flags_.semantic && !broken_ && !cursor_->LineHasProblem(); }
   void ApplyAnnotations(const SignatureDecl& signature);
+  void IndexCallable(const SignatureDecl& signature);
   enum class VariableKind : std::uint8_t { kGlobal, kLocal, kParameter };
   void CheckVariableName(const Token& name, VariableKind kind);
   void CheckTypeNotShadowed(const Token& type);
@@ -129,6 +142,8 @@ class Semantics {
   std::vector<std::string_view> type_names_;
   std::vector<Suggestion> suggestions_;
   std::vector<PathFlow::ReadAt> unset_reads_;
+  std::unique_ptr<IndexWriter> index_;
+  std::unordered_set<std::string> assumed_;  // "FUNCTION NAME", or " NAME" for a global
 };
 
 // "\"name\"" for messages.

@@ -15,6 +15,7 @@ void StatementRules::Set(const Token& name, const Typed* index, const Typed& val
   const std::string_view text = sem_.Text(name);
   std::size_t local = 0;
   const Variable* variable = sem_.FindVariable(text, &local);
+  sem_.NoteUse(name);
   if (!variable) return sem_.ReportUndefined(name, NameKind::kVariable);
   const bool global = local == static_cast<std::size_t>(-1);
   if (global && sem_.in_constant_function())

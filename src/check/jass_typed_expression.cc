@@ -167,6 +167,7 @@ bool TypedExpressions::Index(const Token& name, Typed& out, int depth) {
   if (!Expression(index, depth) || !c_.Expect(Tok::kRBracket)) return false;
   const std::string_view text = sem_.Text(name);
   const jass::Variable* variable = sem_.FindVariable(text);
+  sem_.NoteUse(name);
   if (!variable) {
     sem_.ReportUndefined(name, NameKind::kVariable);
     return true;
@@ -184,6 +185,7 @@ void TypedExpressions::Variable(const Token& name, Typed& out) {
   const std::string_view text = sem_.Text(name);
   std::size_t local = 0;
   const jass::Variable* variable = sem_.FindVariable(text, &local);
+  sem_.NoteUse(name);
   if (!variable) {
     if (sem_.FindCallable(text))
       sem_.Report(name, "function " + Named(text) + " used without \"(\"");

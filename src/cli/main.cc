@@ -11,6 +11,7 @@
 #include "core/pipeline.h"
 #include "core/result_check.h"
 #include "core/script_run.h"
+#include "lsp/server.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/isolated_process.h"
@@ -179,6 +180,26 @@ int RunCheck(const zarn::cli::Options& cli) {
   return Perform(false, 2, [&](Console& console) { return zarn::RunCheck(options, console, console); });
 }
 
+// Standard input and output as the language server's streams.
+class StandardInput : public zarn::lsp::ByteSource {
+ public:
+  std::size_t Read(char* buffer, std::size_t size) override { return zarn::ReadStandardInputSome(buffer, size); }
+};
+
+class StandardOutput : public zarn::lsp::ByteSink {
+ public:
+  bool Write(std::string_view bytes) override { return zarn::WriteStandardOutput(bytes); }
+};
+
+int RunLsp(const zarn::cli::Options& cli) {
+  zarn::lsp::WorkspaceOptions options;
+  if (!cli.api_dir.empty()) options.api_dir = zarn::AbsolutePath(cli.api_dir);
+  options.words = cli.words;
+  StandardInput in;
+  StandardOutput out;
+  return zarn::lsp::Serve(in, out, options);
+}
+
 int BadCommandLine(const zarn::cli::ParseResult& parsed) {
   std::cerr << "zarn-cli: " << parsed.error << "\n";
   if (parsed.unknown_option) {
@@ -210,6 +231,7 @@ int Dispatch(const zarn::cli::Options& cli) {
     std::cerr << "zarn-cli: " << why << "\n";
     return 2;
   }
+  if (cli.mode == Mode::kLsp) return RunLsp(cli);
   if (cli.mode == Mode::kMap) return RunMap(cli);
   return cli.mode == Mode::kScript ? RunScript(cli) : RunCheck(cli);
 }

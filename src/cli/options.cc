@@ -39,6 +39,7 @@ struct Parser {
     if (word == "--map") return SetMode(Mode::kMap, word) && Value(word, o.map);
     if (word == "--script") return SetMode(Mode::kScript, word) && Value(word, o.script);
     if (word == "--check") return SetMode(Mode::kCheck, word);
+    if (word == "--lsp") return SetMode(Mode::kLsp, word);
     if (word == "--out") return Value(word, o.out);
     if (word == "--api") return Value(word, o.api_dir);
     if (word == "--import-path") return Value(word, o.import_paths.emplace_back());
@@ -50,8 +51,8 @@ struct Parser {
   }
 
   static bool Known(const std::string& word) {
-    for (const char* option : {"--help", "--version", "--map", "--script", "--check", "--out", "--api", "--delete",
-                               "--no-check", "--strict", "--words", "--import-path"})
+    for (const char* option : {"--help", "--version", "--map", "--script", "--check", "--lsp", "--out", "--api",
+                               "--delete", "--no-check", "--strict", "--words", "--import-path"})
       if (word == option) return true;
     return false;
   }
@@ -77,6 +78,7 @@ struct Parser {
     Options& o = result.options;
     o.mode = *mode;
     const bool runs = o.mode == Mode::kMap || o.mode == Mode::kScript;
+    const bool lsp = o.mode == Mode::kLsp;
     if (o.mode == Mode::kCheck) {
       if (operands.empty()) return Fail("'--check' needs a file");
       o.files = std::move(operands);
@@ -87,8 +89,9 @@ struct Parser {
     if (o.delete_working_files && o.mode != Mode::kMap) return Fail("'--delete' goes with '--map' only");
     if (!o.check && !runs) return Fail("'--no-check' goes with '--map' or '--script' only");
     if (o.strict && o.mode != Mode::kCheck) return Fail("'--strict' goes with '--check' only");
-    if (o.words && !runs) return Fail("'--words' goes with '--map' or '--script' only");
-    if (!o.api_dir.empty() && !runs && o.mode != Mode::kCheck) return Fail("'--api' goes with a run or '--check'");
+    if (o.words && !runs && !lsp) return Fail("'--words' goes with '--map', '--script' or '--lsp' only");
+    if (!o.api_dir.empty() && !runs && !lsp && o.mode != Mode::kCheck)
+      return Fail("'--api' goes with a run, '--check' or '--lsp'");
     if (!o.import_paths.empty() && !runs && o.mode != Mode::kCheck)
       return Fail("'--import-path' goes with a run or '--check'");
     return true;

@@ -7,7 +7,7 @@
 
 namespace zarn::cli {
 
-enum class Mode { kHelp, kVersion, kMap, kScript, kCheck };
+enum class Mode { kHelp, kVersion, kMap, kScript, kCheck, kLsp };
 
 struct Options {
   Mode mode = Mode::kHelp;

@@ -124,6 +124,12 @@ void PreprocessScript(Run& run) {
   RestoreLiterals(run);
 }
 
+std::string_view MarkerMessage(std::string_view line) {
+  for (const MarkerKind& kind : kMarkerKinds)
+    if (IsOfKind(line, kind.kind)) return kind.message;
+  return {};
+}
+
 ErrorReport ScanForMarkers(const Lines& lines) {
   ErrorReport report;
   for (std::size_t i = 0; i < lines.size(); ++i) {

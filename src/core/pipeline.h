@@ -35,6 +35,9 @@ ErrorReport ScanTextForMarkers(std::string_view text);
 // The scan of a run's result (run.text after PreprocessScript): marker text
 // that stands inside a literal is not a marker.
 ErrorReport ScanResultForMarkers(const Run& run);
+// The message the scan gives a marker line (e.g.
+// "Undefined type of variable"); empty for a marker of no known kind.
+std::string_view MarkerMessage(std::string_view line);
 
 struct MapRunOptions {
   std::string map_path;

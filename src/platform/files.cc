@@ -43,6 +43,14 @@ bool IsRegularFile(const std::string& path) {
   return std::filesystem::is_regular_file(NativePath(path), error);
 }
 
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(NativePath(path), error);
+  if (error) return path;
+  const std::u8string text = absolute.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
   std::error_code error;
   std::filesystem::rename(NativePath(from), NativePath(to), error);

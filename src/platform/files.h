@@ -42,6 +42,14 @@ void WriteFileBytes(const std::string& path, std::string_view bytes);
 // false when that failed.
 bool ReadStandardInput(std::string& bytes);
 bool WriteStandardOutput(std::string_view bytes);
+// Some bytes of standard input, at most `size`, waiting only when none have
+// arrived yet: what a conversation over a pipe needs. 0 at its end or after
+// a failure.
+std::size_t ReadStandardInputSome(char* buffer, std::size_t size);
+
+// The absolute form of a path, read against the current folder; the path
+// itself when that cannot be found out.
+std::string AbsolutePath(const std::string& path);
 
 // Renames a file, replacing `to`; false when it could not.
 bool RenameFile(const std::string& from, const std::string& to);

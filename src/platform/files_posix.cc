@@ -165,4 +165,12 @@ void ScriptFile::WriteAndClose(std::string_view bytes) {
   if (!ok) throw FileError("Cannot write file " + path_ + ": " + std::strerror(errno));
 }
 
+std::size_t ReadStandardInputSome(char* buffer, std::size_t size) {
+  while (true) {
+    const ssize_t got = read(STDIN_FILENO, buffer, size);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) return 0;
+  }
+}
+
 }  // namespace zarn

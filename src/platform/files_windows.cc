@@ -201,4 +201,12 @@ void ScriptFile::WriteAndClose(std::string_view bytes) {
   if (!ok) throw FileError("Cannot write file " + path_ + ": " + Reason(error));
 }
 
+std::size_t ReadStandardInputSome(char* buffer, std::size_t size) {
+  DWORD got = 0;
+  const DWORD wanted = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+  // A closed pipe (ERROR_BROKEN_PIPE) is the end of the input like any failure.
+  if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, wanted, &got, nullptr)) return 0;
+  return got;
+}
+
 }  // namespace zarn

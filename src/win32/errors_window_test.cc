@@ -42,8 +42,9 @@ ErrorReport ThreeMarkers() {
       "//!ZARN Error: New b\r\n"
       "call X()\r\n"
       "//!ZARN Error: Global c\r\n";
-  report.entries = {testing_util::ProcessedEntry(1, "mount error"), testing_util::ProcessedEntry(3, "new error"),
-                    testing_util::ProcessedEntry(5, "global error")};
+  report.entries = {zarn::testing_util::ProcessedEntry(1, "mount error"),
+                    zarn::testing_util::ProcessedEntry(3, "new error"),
+                    zarn::testing_util::ProcessedEntry(5, "global error")};
   report.first_marker_line = 1;
   report.marker_count = 3;
   return report;
@@ -137,7 +138,7 @@ TEST(ErrorsWindowTest, LoneLineBreaksCountAsLinesAndLongScriptsStayWhole) {
   ErrorReport report;
   // A lone LF and a lone CR each end a line for the scans.
   report.script = "a\nb\rc\r\n" + std::string(40000, 'x') + "\r\n//!ZARN Error: Mount end\r\n";
-  report.entries = {testing_util::ProcessedEntry(4, "mount error")};
+  report.entries = {zarn::testing_util::ProcessedEntry(4, "mount error")};
   report.first_marker_line = 4;
   report.marker_count = 1;
   window.Prepare(report);

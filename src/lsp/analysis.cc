@@ -1,0 +1,113 @@
+#include "lsp/analysis.h"
+
+#include <algorithm>
+#include <future>
+
+namespace zarn::lsp {
+
+namespace {
+
+bool IsWordByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+// The span at a place of the user's text: the word that starts there, or
+// with `whole_line` the line from there to its last non-blank byte.
+Span SpanAt(const Analysis& a, const SourcePlace& place, bool whole_line) {
+  const std::size_t line = place.line > 0 ? place.line - 1 : 0;
+  const std::size_t start = a.lines.LineStart(line), end = a.lines.LineEnd(line);
+  const std::size_t begin = std::min(start + (place.column > 0 ? place.column - 1 : 0), end);
+  std::size_t stop = begin;
+  if (whole_line) {
+    stop = end;
+    while (stop > begin && IsBlank(a.text[stop - 1])) --stop;
+  } else {
+    while (stop < end && IsWordByte(a.text[stop])) ++stop;
+    if (stop == begin && stop < end) ++stop;
+  }
+  return {begin, stop};
+}
+
+// A marked statement gives one diagnostic: the check's problems on the same
+// line of the user's text are left out.
+void Diagnose(Analysis& a) {
+  if (!a.run.failure.empty()) {
+    a.diagnostics.push_back({{0, 0}, Severity::kError, a.run.failure});
+    return;
+  }
+  std::vector<std::size_t> marked;
+  for (const EditorMarker& marker : a.run.markers) {
+    marked.push_back(marker.place.line);
+    a.diagnostics.push_back({SpanAt(a, marker.place, true), Severity::kError, marker.message});
+  }
+  for (std::size_t i = 0; i < a.run.problems.size(); ++i) {
+    const SourcePlace& place = a.run.problem_places[i];
+    if (std::find(marked.begin(), marked.end(), place.line) != marked.end()) continue;
+    a.diagnostics.push_back({SpanAt(a, place, false), Severity::kError, a.run.problems[i].message});
+  }
+  if (a.run.vjass)
+    a.diagnostics.push_back(
+        {{0, 0}, Severity::kInformation, "the script holds vJass: only literals and block balance were checked"});
+}
+
+}  // namespace
+
+std::shared_ptr<const ApiFiles> ApiFiles::Load(const std::string& dir) {
+  auto files = std::make_shared<ApiFiles>(ApiFiles{JassApi::Load(dir), {}, dir, {}});
+  for (const JassSource& source : files->api.sources()) files->lines.emplace_back(source.text);
+  CheckJassProgram(files->api.sources(), nullptr, nullptr, JassCheckExtras{&files->index, nullptr});
+  return files;
+}
+
+std::string Analysis::FunctionName(const SourceSymbol& symbol) const {
+  return symbol.function >= 0 ? source.symbols()[symbol.function].name : std::string();
+}
+
+std::string Analysis::InferredType(const SourceSymbol& symbol) const {
+  const JassDeclaration* declared = run.index.Find(FunctionName(symbol), symbol.name);
+  if (!declared || declared->type == "unknown") return {};
+  return declared->type;
+}
+
+std::string Analysis::Signature(const SourceSymbol& s) const {
+  JassDeclaration d;
+  d.name = s.name;
+  d.type = s.type.empty() ? InferredType(s) : s.type;
+  if (d.type.empty()) d.type = "unknown";
+  d.params = s.params;
+  d.constant = s.constant;
+  d.array = s.array;
+  switch (s.kind) {
+    case SourceKind::kType: d.kind = JassSymbolKind::kType; break;
+    case SourceKind::kNative: d.kind = JassSymbolKind::kNative; break;
+    case SourceKind::kFunction: d.kind = JassSymbolKind::kFunction; break;
+    case SourceKind::kGlobal: d.kind = JassSymbolKind::kGlobal; break;
+    case SourceKind::kLocal: d.kind = JassSymbolKind::kLocal; break;
+    case SourceKind::kParameter: d.kind = JassSymbolKind::kParameter; break;
+    case SourceKind::kAlias: return "mount " + s.name + " to " + s.value;
+  }
+  return JassSignature(d);
+}
+
+std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
+                                        bool words) {
+  auto a = std::make_shared<Analysis>();
+  a->revision = revision;
+  a->text = std::move(text);
+  a->lines = LineTable(a->text);
+  a->api = std::move(api);
+  // The names as written and the editor run read the same text, each on a
+  // core of its own.
+  std::future<SourceIndex> source = std::async(std::launch::async, [&text = a->text] { return SourceIndex(text); });
+  EditorRunOptions options;
+  options.script = a->text;
+  options.api = a->api ? &a->api->api : nullptr;
+  options.words = words;
+  a->run = RunForEditor(options);
+  a->source = source.get();
+  Diagnose(*a);
+  return a;
+}
+
+}  // namespace zarn::lsp

@@ -1,0 +1,62 @@
+// One analysis of one text of a document: the editor run over it, the
+// names as written, and the diagnostics at the user's own lines. It serves
+// every request until the text changes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "check/jass_api.h"
+#include "check/jass_index.h"
+#include "core/editor_run.h"
+#include "lsp/positions.h"
+#include "lsp/source_index.h"
+
+namespace zarn::lsp {
+
+// The game's API as the server keeps it: the files, their check, and their
+// declarations with places, for definitions into common.j and Blizzard.j.
+struct ApiFiles {
+  JassApi api;
+  JassIndex index;  // sources 0 (common.j) and 1 (Blizzard.j)
+  std::string dir;
+  std::vector<LineTable> lines;  // of each source
+  static std::shared_ptr<const ApiFiles> Load(const std::string& dir);
+};
+
+enum class Severity { kError = 1, kWarning = 2, kInformation = 3 };
+
+struct Diagnostic {
+  Span at;  // in the document's text
+  Severity severity = Severity::kError;
+  std::string message;
+};
+
+// Made once and never moved: `lines` reads `text` in place.
+struct Analysis {
+  std::uint64_t revision = 0;
+  std::string text;
+  LineTable lines;
+  std::shared_ptr<const ApiFiles> api;  // null: names and types unchecked
+  SourceIndex source;
+  EditorRunResult run;
+  std::vector<Diagnostic> diagnostics;
+
+  // The type of a variable as the check found it, for those the text leaves
+  // to inference; empty when unknown.
+  std::string InferredType(const SourceSymbol& symbol) const;
+  // The name of a source symbol's function; empty for a top-level symbol.
+  std::string FunctionName(const SourceSymbol& symbol) const;
+  // The symbol's declaration as JASS 2 writes it, with an inferred type
+  // where the text has none ("unknown" when the check found none either);
+  // an alias as its mount statement.
+  std::string Signature(const SourceSymbol& symbol) const;
+};
+
+std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
+                                        bool words);
+
+}  // namespace zarn::lsp

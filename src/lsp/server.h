@@ -1,0 +1,74 @@
+// The language server protocol over the features: the table of methods, the
+// lifecycle, the negotiated position encoding, and the turning of JSON into
+// the features' arguments and of their results into JSON. The only place
+// that knows method names.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+#include "lsp/transport.h"
+#include "lsp/workspace.h"
+
+namespace zarn::lsp {
+
+class Server {
+ public:
+  Server(WorkspaceOptions options, MessageWriter& out);
+
+  // One message from the client, or the news that one could not be read.
+  void Handle(const Incoming& incoming);
+  // Called when no message is waiting: the documents changed since the last
+  // call are analysed, their newest texts only, and their diagnostics sent.
+  void Idle();
+  bool exited() const { return exited_; }
+  // 0 after "shutdown" then "exit"; 1 for "exit" (or the input's end)
+  // without "shutdown".
+  int exit_code() const { return shutdown_ ? 0 : 1; }
+  PositionEncoding encoding() const { return encoding_; }
+  Workspace& workspace() { return workspace_; }
+
+ private:
+  using Handler = std::function<Json(const Json& params)>;
+
+  void Request(const Json& id, const std::string& method, const Json& params);
+  void Notify(const std::string& method, const Json& params);
+  Json Initialize(const Json& params);
+  void Publish(const std::string& uri);
+  // Sends the due diagnostics of documents that a request had analysed
+  // anyway, so that a busy client still gets them.
+  void PublishAnalysed();
+  void SendNotes();
+
+  // Conversions between the client's positions and byte offsets.
+  std::size_t OffsetOf(const std::string& uri, const Json& position);
+  Json RangeJson(const LineTable& lines, Span span) const;
+  Json LocationJson(const Location& location) const;
+
+  Json Hover(const Json& params);
+  Json Definition(const Json& params);
+  Json References(const Json& params);
+  Json Rename(const Json& params);
+  Json Completion(const Json& params);
+  Json SignatureHelp(const Json& params);
+  Json DocumentSymbols(const Json& params);
+  void DidOpen(const Json& params);
+  void DidChange(const Json& params);
+  void DidClose(const Json& params);
+
+  Workspace workspace_;
+  MessageWriter& out_;
+  std::map<std::string, Handler> requests_;
+  std::map<std::string, std::function<void(const Json&)>> notifications_;
+  std::set<std::string> pending_;  // documents whose diagnostics are due
+  PositionEncoding encoding_ = PositionEncoding::kUtf16;
+  bool initialized_ = false, shutdown_ = false, exited_ = false;
+};
+
+// Serves one client from `in` to `out` until "exit" or the input's end;
+// returns the exit code.
+int Serve(ByteSource& in, ByteSink& out, const WorkspaceOptions& options);
+
+}  // namespace zarn::lsp

@@ -1,0 +1,90 @@
+#include "lsp/workspace.h"
+
+#include <utility>
+
+#include "core/result_check.h"
+#include "platform/errors.h"
+#include "platform/file_uri.h"
+
+namespace zarn::lsp {
+
+namespace {
+
+std::string MissingApiNote(const std::string& folder) {
+  std::string where = folder.empty() ? "the document's folder" : folder;
+  return "ZARN: names and types are not checked: common.j and Blizzard.j were not found. Put them in " + where +
+         " or the workspace's root folder, or start the server with --api DIR.";
+}
+
+}  // namespace
+
+std::shared_ptr<const ApiFiles> Workspace::ApiFor(const std::string& uri) {
+  std::vector<std::string> folders;
+  if (!options_.api_dir.empty()) {
+    folders.push_back(options_.api_dir);
+  } else {
+    if (const std::optional<std::string> path = FileUriToPath(uri)) folders.push_back(ParentFolder(*path));
+    if (!options_.root.empty()) folders.push_back(options_.root);
+    folders.push_back(ApiLookupDir());
+  }
+  for (const std::string& folder : folders) {
+    if (folder.empty()) continue;
+    if (const auto known = apis_.find(folder); known != apis_.end()) {
+      if (known->second) return known->second;
+      continue;
+    }
+    std::shared_ptr<const ApiFiles> api;
+    try {
+      if (JassApi::FoundIn(folder)) api = ApiFiles::Load(folder);
+    } catch (const Error& e) {
+      if (noted_.insert(folder).second) notes_.push_back(std::string("ZARN: ") + e.what());
+    }
+    apis_[folder] = api;
+    if (api) return api;
+  }
+  const std::string first = folders.empty() ? std::string() : folders.front();
+  if (noted_.insert(first).second) notes_.push_back(MissingApiNote(first));
+  return nullptr;
+}
+
+std::shared_ptr<const Analysis> Workspace::AnalysisOf(const std::string& uri) {
+  const Document* document = documents_.Find(uri);
+  if (!document) {
+    analyses_.erase(uri);
+    return nullptr;
+  }
+  std::shared_ptr<const Analysis>& cached = analyses_[uri];
+  if (!cached || cached->revision != document->revision)
+    cached = Analyse(document->text, document->revision, ApiFor(uri), options_.words);
+  return cached;
+}
+
+bool Workspace::IsAnalysed(const std::string& uri) const {
+  const Document* document = documents_.Find(uri);
+  const auto cached = analyses_.find(uri);
+  return document && cached != analyses_.end() && cached->second && cached->second->revision == document->revision;
+}
+
+std::vector<std::string> Workspace::TakeNotes() { return std::exchange(notes_, {}); }
+
+std::vector<Diagnostic> Workspace::Diagnostics(const std::string& uri) {
+  const std::shared_ptr<const Analysis> analysis = AnalysisOf(uri);
+  return analysis ? analysis->diagnostics : std::vector<Diagnostic>{};
+}
+
+std::vector<std::pair<std::string, std::shared_ptr<const Analysis>>> Workspace::OpenAnalyses() {
+  std::vector<std::pair<std::string, std::shared_ptr<const Analysis>>> all;
+  std::vector<std::string> uris;
+  for (const auto& [uri, document] : documents_.all()) uris.push_back(uri);
+  for (const std::string& uri : uris) all.emplace_back(uri, AnalysisOf(uri));
+  return all;
+}
+
+Location Workspace::ApiLocation(const ApiFiles& api, const JassDeclaration& declaration) const {
+  const JassSource& source = api.api.sources()[declaration.source];
+  const LineTable& lines = api.lines[declaration.source];
+  const std::size_t begin = lines.LineStart(declaration.line - 1) + declaration.column - 1;
+  return {PathToFileUri(source.name), {begin, begin + declaration.name.size()}, &lines};
+}
+
+}  // namespace zarn::lsp

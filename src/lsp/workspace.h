@@ -1,0 +1,130 @@
+// The editor's features as a plain C++ API over the open documents: no
+// JSON, no protocol. Places are byte offsets into the texts they name; the
+// protocol layer turns them into the client's positions.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "lsp/analysis.h"
+#include "lsp/documents.h"
+
+namespace zarn::lsp {
+
+struct WorkspaceOptions {
+  std::string api_dir;  // --api; empty: looked for beside the document, in the root, in the working folder
+  bool words = false;   // --words
+  std::string root;     // the workspace's folder, when the client names one
+};
+
+// A span of some text: an open document or one of the API's files.
+struct Location {
+  std::string uri;
+  Span at;
+  const LineTable* lines = nullptr;  // of the text the span is in, alive while its analysis or API is
+};
+
+struct HoverInfo {
+  std::string markdown;
+  Span at;
+};
+
+enum class ItemKind { kKeyword, kType, kFunction, kNative, kGlobal, kConstant, kLocal, kParameter, kAlias };
+
+struct CompletionItem {
+  std::string label;
+  ItemKind kind = ItemKind::kLocal;
+  std::string detail;  // the signature or the type
+};
+
+struct CompletionList {
+  std::vector<CompletionItem> items;
+  // More items begin with what was typed than are given: the client asks
+  // again as the word grows.
+  bool incomplete = false;
+};
+
+struct SignatureInfo {
+  std::string label;
+  std::vector<Span> parameters;  // into the label
+  std::size_t active = 0;
+};
+
+struct SymbolInfo {
+  std::string name, detail;
+  ItemKind kind = ItemKind::kFunction;
+  Span whole, name_at;
+  std::vector<SymbolInfo> children;
+};
+
+struct TextChange {
+  Span at;
+  std::string text;
+};
+
+struct RenameResult {
+  std::string error;                                       // non-empty: refused, and why
+  std::map<std::string, std::vector<TextChange>> changes;  // by document
+};
+
+class Workspace {
+ public:
+  explicit Workspace(WorkspaceOptions options) : options_(std::move(options)) {}
+
+  DocumentStore& documents() { return documents_; }
+  void SetRoot(std::string root) { options_.root = std::move(root); }
+
+  // The analysis of a document's current text, made now when the text has
+  // changed since the last; null for a document that is not open.
+  std::shared_ptr<const Analysis> AnalysisOf(const std::string& uri);
+  // True when the document's current text has been analysed already.
+  bool IsAnalysed(const std::string& uri) const;
+  // Remarks for the user that are no diagnostics, such as an API that was
+  // not found; each is given once.
+  std::vector<std::string> TakeNotes();
+
+  std::vector<Diagnostic> Diagnostics(const std::string& uri);
+  std::optional<HoverInfo> Hover(const std::string& uri, std::size_t offset);
+  std::vector<Location> Definition(const std::string& uri, std::size_t offset);
+  std::vector<Location> References(const std::string& uri, std::size_t offset, bool with_declaration);
+  RenameResult Rename(const std::string& uri, std::size_t offset, const std::string& new_name);
+  // At most kMaxCompletions items, the locals first.
+  static constexpr std::size_t kMaxCompletions = 200;
+  CompletionList Complete(const std::string& uri, std::size_t offset);
+  std::optional<SignatureInfo> SignatureHelp(const std::string& uri, std::size_t offset);
+  std::vector<SymbolInfo> DocumentSymbols(const std::string& uri);
+
+ private:
+  // What a name at a place means: a symbol of some open document's text,
+  // or a declaration of the API.
+  struct Target {
+    std::shared_ptr<const Analysis> analysis;  // of the document that declares it
+    std::string uri;
+    int symbol = -1;
+    const JassDeclaration* api = nullptr;
+    std::string name;
+  };
+  std::optional<Target> TargetAt(const std::string& uri, std::size_t offset);
+  std::optional<Target> FindTopLevel(const std::string& name, const std::string& first_uri);
+  std::shared_ptr<const ApiFiles> ApiFor(const std::string& uri);
+  std::vector<std::pair<std::string, std::shared_ptr<const Analysis>>> OpenAnalyses();
+  std::vector<Location> Uses(const Target& target, bool with_declaration);
+  Location ApiLocation(const ApiFiles& api, const JassDeclaration& declaration) const;
+  std::string RefuseRename(const Target& target, const std::string& new_name);
+  // Items whose labels begin with `typed` (any case), up to the limit.
+  void AddBodyItems(const Analysis& analysis, int function, std::string_view typed, CompletionList& list);
+  void AddTypes(const Analysis& analysis, std::string_view typed, CompletionList& list);
+
+  WorkspaceOptions options_;
+  DocumentStore documents_;
+  std::map<std::string, std::shared_ptr<const Analysis>> analyses_;
+  std::map<std::string, std::shared_ptr<const ApiFiles>> apis_;  // by folder
+  std::set<std::string> noted_;
+  std::vector<std::string> notes_;
+};
+
+}  // namespace zarn::lsp
