@@ -128,12 +128,14 @@ void Workspace::AddBodyItems(const Analysis& a, int function, std::string_view t
     const SourceSymbol& s = a.source.symbols()[id];
     Offer(list, typed, s.name, KindOf(s.kind), [&] { return a.Signature(s); });
   }
-  for (const auto& [uri, other] : OpenAnalyses())
+  for (const auto& open : OpenAnalyses()) {
+    const auto& other = open.second;
     for (int id : other->source.top_level()) {
       const SourceSymbol& s = other->source.symbols()[id];
       if (s.kind == SourceKind::kGlobal || s.kind == SourceKind::kFunction || s.kind == SourceKind::kNative)
         Offer(list, typed, s.name, KindOf(s.kind), [&] { return other->Signature(s); });
     }
+  }
   if (a.api)
     for (const JassDeclaration& d : a.api->index.declarations)
       if (d.kind != JassSymbolKind::kType && d.kind != JassSymbolKind::kLocal && d.kind != JassSymbolKind::kParameter)

@@ -68,12 +68,15 @@ TEST_F(MapFolderTest, AFailedWriteLeavesTheFolderAsItWas) {
     EXPECT_THROW(folder.InsertScript(parsed_), EArchiveUpdate);
     EXPECT_EQ(Files(), before);
   }
-  // A script saved by another program during the run is not overwritten.
+#ifndef _WIN32
+  // A script saved by another program during the run is not overwritten. (On
+  // Windows the run's lock on the script keeps other writers out meanwhile.)
   MapFolder folder(map_);
   folder.ExtractScript(extracted_, progress_);
   WriteFileBytes(map_ + "/war3map.j", "saved meanwhile\r\n");
   EXPECT_THROW(folder.InsertScript(parsed_), EArchiveUpdate);
   EXPECT_EQ(ReadFileBytes(map_ + "/war3map.j"), "saved meanwhile\r\n");
+#endif
 }
 
 TEST_F(MapFolderTest, AReadOnlyScriptIsRefused) {
