@@ -73,17 +73,17 @@ class ReadStartTest(unittest.TestCase):
         self.assertEqual(gtest_runner.with_excluded("*:-A.*", ["B.c"]), "*:-A.*:B.c")
 
 
-def fake_program(state_dir: str, spec: dict, test_filter: str) -> int:
-    """The stand-in test program: one start of it, as `spec` says."""
+def fake_program(state_dir: str, plan: dict, test_filter: str) -> int:
+    """The stand-in test program: one start of it, as `plan` says."""
     with open(os.path.join(state_dir, "filters"), "a") as log:
         log.write(test_filter + "\n")
     with open(os.path.join(state_dir, "filters")) as log:
         start = len(log.readlines())
-    if start <= spec.get("never", 0):
+    if start <= plan.get("never", 0):
         print("wine: could not load kernel32.dll, status c0000135", file=sys.stderr, flush=True)
         return 1
     excluded = test_filter.partition("-")[2].split(":")
-    tests = [t for t in spec["tests"] if t[0] not in excluded]
+    tests = [t for t in plan["tests"] if t[0] not in excluded]
     print("Note: Google Test filter = " + test_filter)
     print("[==========] Running %d tests from 1 test suite." % len(tests), flush=True)
     failed = 0
@@ -97,14 +97,14 @@ def fake_program(state_dir: str, spec: dict, test_filter: str) -> int:
             failed += 1
         print("[  %s  ] %s (1 ms)" % ({"ok": "     OK", "fail": "FAILED", "skip": "SKIPPED"}[outcome], name))
     print("[==========] %d tests from 1 test suite ran. (5 ms total)" % len(tests), flush=True)
-    return spec.get("exit", 1 if failed else 0)
+    return plan.get("exit", 1 if failed else 0)
 
 
 class RunTest(unittest.TestCase):
-    def run_fake(self, spec, time_limit=60.0, allow_empty=False):
+    def run_fake(self, plan, time_limit=60.0, allow_empty=False):
         state = tempfile.TemporaryDirectory()
         self.addCleanup(state.cleanup)
-        command = [sys.executable, os.path.abspath(__file__), "--fake", state.name, json.dumps(spec)]
+        command = [sys.executable, os.path.abspath(__file__), "--fake", state.name, json.dumps(plan)]
         out = io.StringIO()
         runner = gtest_runner.Runner(command, "S.*", time_limit, out)
         code = runner.run(allow_empty)

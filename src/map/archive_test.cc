@@ -135,7 +135,7 @@ TEST(ArchiveTest, ExtractFailuresLeaveAnEmptyScriptAndTheMapUnchanged) {
   TempDir dir;
   BuildMapArchive(dir / "noscript.w3x", {kMapFiles[1]});
   WriteFileBytes(dir / "text.w3x", "not an archive at all");
-  // Each says why after the spec's text.
+  // Each gives the reason after "Error opening file: war3map.j".
   const std::map<std::string, std::string> reasons = {{"missing.w3x", "missing.w3x does not exist"},
                                                       {"text.w3x", "text.w3x is not a map archive"},
                                                       {"noscript.w3x", "noscript.w3x holds no war3map.j"}};
