@@ -1,5 +1,8 @@
 #include "check/jass_index.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace zarn {
 
 namespace {
@@ -8,19 +11,41 @@ bool IsTopLevel(JassSymbolKind kind) { return kind != JassSymbolKind::kLocal && 
 
 }  // namespace
 
+std::size_t JassIndex::SlotOf(std::string_view name) const {
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = std::hash<std::string_view>{}(name)&mask;; slot = (slot + 1) & mask)
+    if (!slots_[slot] || declarations[slots_[slot] - 1].name == name) return slot;
+}
+
+void JassIndex::Grow() {
+  std::vector<std::uint32_t> old =
+      std::exchange(slots_, std::vector<std::uint32_t>(std::max<std::size_t>(64, slots_.size() * 2)));
+  for (std::uint32_t first : old)
+    if (first) slots_[SlotOf(declarations[first - 1].name)] = first;
+}
+
 void JassIndex::Add(JassDeclaration declaration) {
-  auto found = by_name_.find(declaration.name);
-  if (found == by_name_.end()) found = by_name_.emplace(declaration.name, std::vector<std::size_t>()).first;
-  found->second.push_back(declarations.size());
+  const auto id = static_cast<std::uint32_t>(declarations.size());
   declarations.push_back(std::move(declaration));
+  next_.push_back(0);
+  last_.push_back(id);
+  // At most half full, so that a search meets a free slot soon.
+  if ((id + 1) * 2 > slots_.size()) Grow();
+  const std::size_t slot = SlotOf(declarations[id].name);
+  if (!slots_[slot]) {
+    slots_[slot] = id + 1;
+    return;
+  }
+  const std::uint32_t first = slots_[slot] - 1;
+  next_[last_[first]] = id + 1;
+  last_[first] = id;
 }
 
 const JassDeclaration* JassIndex::Find(std::string_view function, std::string_view name) const {
-  const auto found = by_name_.find(name);
-  if (found == by_name_.end()) return nullptr;
+  if (slots_.empty()) return nullptr;
   const JassDeclaration* top = nullptr;
-  for (std::size_t i : found->second) {
-    const JassDeclaration& declaration = declarations[i];
+  for (std::uint32_t i = slots_[SlotOf(name)]; i; i = next_[i - 1]) {
+    const JassDeclaration& declaration = declarations[i - 1];
     if (!IsTopLevel(declaration.kind)) {
       if (!function.empty() && declaration.function == function) return &declaration;
     } else if (!top && declaration.kind != JassSymbolKind::kType) {
@@ -31,10 +56,9 @@ const JassDeclaration* JassIndex::Find(std::string_view function, std::string_vi
 }
 
 const JassDeclaration* JassIndex::FindTopLevel(std::string_view name, bool type) const {
-  const auto found = by_name_.find(name);
-  if (found == by_name_.end()) return nullptr;
-  for (std::size_t i : found->second) {
-    const JassDeclaration& declaration = declarations[i];
+  if (slots_.empty()) return nullptr;
+  for (std::uint32_t i = slots_[SlotOf(name)]; i; i = next_[i - 1]) {
+    const JassDeclaration& declaration = declarations[i - 1];
     const bool is_type = declaration.kind == JassSymbolKind::kType;
     const bool callable = declaration.kind == JassSymbolKind::kNative || declaration.kind == JassSymbolKind::kFunction;
     if (type ? is_type : callable) return &declaration;

@@ -61,7 +61,14 @@ class JassIndex {
   void Add(JassDeclaration declaration);
 
  private:
-  NameTable<std::vector<std::size_t>> by_name_;
+  // The first declaration of a name, in order of the names read: an open
+  // addressing table of 1 + index into `declarations` (0: free), so that a
+  // declaration costs no allocation of its own beyond its strings.
+  std::size_t SlotOf(std::string_view name) const;
+  void Grow();
+  std::vector<std::uint32_t> slots_;
+  std::vector<std::uint32_t> next_;  // by declaration: 1 + the next of the same name, 0 for none
+  std::vector<std::uint32_t> last_;  // by first declaration of a name: its last one
 };
 
 // A name that a statement the preprocessor could not translate would have

@@ -49,6 +49,34 @@ TEST(JassIndex, DeclarationsAndUsesWithPlacesAndTypes) {
   EXPECT_EQ(n, 2u);
 }
 
+// Many names and one name in many functions: the table grows past its first
+// size and keeps each name's declarations in the order read.
+TEST(JassIndex, FindsEveryNameAfterTheTableGrows) {
+  JassIndex index;
+  for (int i = 0; i < 500; ++i) {
+    const std::string function = "F" + std::to_string(i);
+    index.Add({JassSymbolKind::kFunction, function, "nothing"});
+    index.Add({JassSymbolKind::kLocal, "i", i % 2 ? "integer" : "real", function});
+    index.Add({JassSymbolKind::kGlobal, "g" + std::to_string(i), "unit"});
+  }
+  index.Add({JassSymbolKind::kGlobal, "i", "boolean"});
+  index.Add({JassSymbolKind::kType, "F7", "handle"});
+  for (int i = 0; i < 500; ++i) {
+    const std::string function = "F" + std::to_string(i);
+    const JassDeclaration* local = index.Find(function, "i");
+    ASSERT_TRUE(local);
+    EXPECT_EQ(local->function, function);
+    ASSERT_TRUE(index.Find("", "g" + std::to_string(i)));
+    EXPECT_EQ(index.FindTopLevel(function, false)->kind, JassSymbolKind::kFunction);
+  }
+  EXPECT_EQ(index.Find("", "i")->type, "boolean");
+  EXPECT_EQ(index.Find("Other", "i")->type, "boolean");
+  EXPECT_EQ(index.FindTopLevel("F7", true)->type, "handle");
+  EXPECT_EQ(index.Find("", "F7")->kind, JassSymbolKind::kFunction);
+  EXPECT_EQ(index.Find("", "g500"), nullptr);
+  EXPECT_EQ(JassIndex().Find("", "i"), nullptr);
+}
+
 TEST(JassIndex, AssumedNamesAreDeclaredOfNoTypeInTheirFunctionOnly) {
   const std::string script =
       "native KillUnit takes handle h returns nothing\n"

@@ -9,15 +9,13 @@ void IndexWriter::BeginFunction(std::string_view name) {
 
 void IndexWriter::Declare(JassDeclaration declaration) {
   declaration.source = source_;
-  const std::size_t id = index_.declarations.size();
-  switch (declaration.kind) {
-    case JassSymbolKind::kType: types_.emplace(declaration.name, id); break;
-    case JassSymbolKind::kLocal:
-    case JassSymbolKind::kParameter:
-      declaration.function = function_;
-      locals_.emplace(declaration.name, id);
-      break;
-    default: top_level_.emplace(declaration.name, id); break;
+  const bool local = declaration.kind == JassSymbolKind::kLocal || declaration.kind == JassSymbolKind::kParameter;
+  if (local) declaration.function = function_;
+  // The names visible here are kept only to look uses up.
+  if (uses_) {
+    const std::size_t id = index_.declarations.size();
+    auto& names = declaration.kind == JassSymbolKind::kType ? types_ : local ? locals_ : top_level_;
+    names.emplace(declaration.name, id);
   }
   index_.Add(std::move(declaration));
 }

@@ -91,7 +91,7 @@ std::string Analysis::Signature(const SourceSymbol& s) const {
 }
 
 std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words) {
+                                        bool words, std::shared_ptr<const Analysis> previous) {
   auto a = std::make_shared<Analysis>();
   a->revision = revision;
   a->text = std::move(text);
@@ -99,7 +99,11 @@ std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision
   a->api = std::move(api);
   // The names as written and the editor run read the same text, each on a
   // core of its own.
-  std::future<SourceIndex> source = std::async(std::launch::async, [&text = a->text] { return SourceIndex(text); });
+  std::future<SourceIndex> source =
+      std::async(std::launch::async, [&text = a->text, previous = std::move(previous)]() mutable {
+        previous.reset();
+        return SourceIndex(text);
+      });
   EditorRunOptions options;
   options.script = a->text;
   options.api = a->api ? &a->api->api : nullptr;

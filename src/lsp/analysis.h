@@ -56,7 +56,9 @@ struct Analysis {
   std::string Signature(const SourceSymbol& symbol) const;
 };
 
+// `previous`, the analysis this one replaces, is let go on the side while
+// the run works: freeing a large script's analysis takes a while.
 std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words);
+                                        bool words, std::shared_ptr<const Analysis> previous = nullptr);
 
 }  // namespace zarn::lsp

@@ -55,7 +55,7 @@ std::shared_ptr<const Analysis> Workspace::AnalysisOf(const std::string& uri) {
   }
   std::shared_ptr<const Analysis>& cached = analyses_[uri];
   if (!cached || cached->revision != document->revision)
-    cached = Analyse(document->text, document->revision, ApiFor(uri), options_.words);
+    cached = Analyse(document->text, document->revision, ApiFor(uri), options_.words, std::move(cached));
   return cached;
 }
 
