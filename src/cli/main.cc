@@ -195,6 +195,7 @@ int RunLsp(const zarn::cli::Options& cli) {
   zarn::lsp::WorkspaceOptions options;
   if (!cli.api_dir.empty()) options.api_dir = zarn::AbsolutePath(cli.api_dir);
   options.words = cli.words;
+  for (const std::string& folder : cli.import_paths) options.import_paths.push_back(zarn::AbsolutePath(folder));
   StandardInput in;
   StandardOutput out;
   return zarn::lsp::Serve(in, out, options);

@@ -92,8 +92,8 @@ struct Parser {
     if (o.words && !runs && !lsp) return Fail("'--words' goes with '--map', '--script' or '--lsp' only");
     if (!o.api_dir.empty() && !runs && !lsp && o.mode != Mode::kCheck)
       return Fail("'--api' goes with a run, '--check' or '--lsp'");
-    if (!o.import_paths.empty() && !runs && o.mode != Mode::kCheck)
-      return Fail("'--import-path' goes with a run or '--check'");
+    if (!o.import_paths.empty() && !runs && !lsp && o.mode != Mode::kCheck)
+      return Fail("'--import-path' goes with a run, '--check' or '--lsp'");
     return true;
   }
 };

@@ -106,7 +106,19 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   NullProgress progress;
   Run run(progress);
   if (options.words) run.keywords = KeywordRule::Words();
-  run.raw = options.script;
+  if (options.imports) {
+    ImportOptions imports = *options.imports;
+    imports.script_name.clear();
+    ImportedScript imported = PasteImports(options.script, imports);
+    for (const ImportProblem& problem : imported.problems)
+      result.import_problems.push_back(
+          {{imported.sources.FileName(problem.at.file), problem.at.line, problem.column}, problem.message});
+    run.raw = std::move(imported.text);
+    if (imported.problems.empty()) run.sources = std::move(imported.sources);
+  } else {
+    run.raw = options.script;
+  }
+  if (run.sources.lines.empty()) run.sources = SourceMap::OneFile("");
   BuildLanguageTables(run);
   const jass::FunctionAnnotations annotations = ReadAnnotations(run.raw);
   try {

@@ -10,6 +10,7 @@
 #include "check/jass_api.h"
 #include "check/jass_checker.h"
 #include "check/jass_index.h"
+#include "core/imports.h"
 #include "text/source_place.h"
 
 namespace zarn {
@@ -19,6 +20,17 @@ struct EditorRunOptions {
   const JassApi* api = nullptr;  // null: the grammar is checked, names and types are not
   bool words = false;            // keywords as whole words (--words)
   bool uses = false;             // the index gets the uses of names too
+  // Set: the script's //!import lines are followed as runs follow them.
+  // Places in the script itself name the file "" (whatever
+  // `imports->script_name` says), places in pasted files their real paths.
+  const ImportOptions* imports = nullptr;
+};
+
+// An //!import line that could not be followed; the script is then
+// checked as written, without its imports.
+struct EditorImportProblem {
+  SourcePlace place;  // the import line
+  std::string message;
 };
 
 // A statement the preprocessor could not translate.
@@ -41,6 +53,7 @@ struct EditorRunResult {
   JassIndex index;
   bool vjass = false;
   bool words = false;  // word mode was on, by the option or a "//!words" line
+  std::vector<EditorImportProblem> import_problems;
   // Why preprocessing stopped, when it did; the rest is then empty.
   std::string failure;
 };

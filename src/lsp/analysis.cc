@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <future>
+#include <utility>
+
+#include "platform/errors.h"
+#include "platform/file_uri.h"
+#include "platform/files.h"
 
 namespace zarn::lsp {
 
@@ -12,39 +17,86 @@ bool IsWordByte(char c) {
 }
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-// The span at a place of the user's text: the word that starts there, or
-// with `whole_line` the line from there to its last non-blank byte.
-Span SpanAt(const Analysis& a, const SourcePlace& place, bool whole_line) {
+// The span at a place of a text: the word that starts there, or with
+// `whole_line` the line from there to its last non-blank byte.
+Span SpanAt(std::string_view text, const LineTable& lines, const SourcePlace& place, bool whole_line) {
   const std::size_t line = place.line > 0 ? place.line - 1 : 0;
-  const std::size_t start = a.lines.LineStart(line), end = a.lines.LineEnd(line);
+  const std::size_t start = lines.LineStart(line), end = lines.LineEnd(line);
   const std::size_t begin = std::min(start + (place.column > 0 ? place.column - 1 : 0), end);
   std::size_t stop = begin;
   if (whole_line) {
     stop = end;
-    while (stop > begin && IsBlank(a.text[stop - 1])) --stop;
+    while (stop > begin && IsBlank(text[stop - 1])) --stop;
   } else {
-    while (stop < end && IsWordByte(a.text[stop])) ++stop;
+    while (stop < end && IsWordByte(text[stop])) ++stop;
     if (stop == begin && stop < end) ++stop;
   }
   return {begin, stop};
 }
 
-// A marked statement gives one diagnostic: the check's problems on the same
-// line of the user's text are left out.
+// Puts each diagnostic into the document's own list or into that of the
+// imported file its place names.
+class DiagnosticSink {
+ public:
+  explicit DiagnosticSink(Analysis& a) : a_(a) {}
+
+  // A marked statement gives one diagnostic: the check's problems on the
+  // same line of the same file are left out.
+  bool IsMarked(const SourcePlace& place) const {
+    return std::find(marked_.begin(), marked_.end(), std::make_pair(place.file, place.line)) != marked_.end();
+  }
+  void Mark(const SourcePlace& place) { marked_.emplace_back(place.file, place.line); }
+
+  void Add(const SourcePlace& place, bool whole_line, Severity severity, std::string message) {
+    if (place.file.empty()) {
+      a_.diagnostics.push_back({SpanAt(a_.text, a_.lines, place, whole_line), severity, std::move(message)});
+      return;
+    }
+    if (ImportedFile* file = File(place.file))
+      file->diagnostics.push_back({SpanAt(file->text, file->lines, place, whole_line), severity, std::move(message)});
+  }
+
+ private:
+  // The imported file as the run read it; null when it cannot be read now.
+  ImportedFile* File(const std::string& path) {
+    const std::string uri = PathToFileUri(path);
+    auto& file = a_.imported[uri];
+    if (!file) {
+      std::string text;
+      try {
+        text = ReadFileBytes(path);
+      } catch (const FileError&) {
+        a_.imported.erase(uri);
+        return nullptr;
+      }
+      text.resize(std::min(text.size(), text.find('\0')));
+      file = std::make_unique<ImportedFile>();
+      file->path = path;
+      file->text = std::move(text);
+      file->lines = LineTable(file->text);
+    }
+    return file.get();
+  }
+
+  Analysis& a_;
+  std::vector<std::pair<std::string, std::size_t>> marked_;
+};
+
 void Diagnose(Analysis& a) {
+  DiagnosticSink sink(a);
+  for (const EditorImportProblem& problem : a.run.import_problems)
+    sink.Add(problem.place, true, Severity::kError, problem.message);
   if (!a.run.failure.empty()) {
     a.diagnostics.push_back({{0, 0}, Severity::kError, a.run.failure});
     return;
   }
-  std::vector<std::size_t> marked;
   for (const EditorMarker& marker : a.run.markers) {
-    marked.push_back(marker.place.line);
-    a.diagnostics.push_back({SpanAt(a, marker.place, true), Severity::kError, marker.message});
+    sink.Mark(marker.place);
+    sink.Add(marker.place, true, Severity::kError, marker.message);
   }
   for (std::size_t i = 0; i < a.run.problems.size(); ++i) {
     const SourcePlace& place = a.run.problem_places[i];
-    if (std::find(marked.begin(), marked.end(), place.line) != marked.end()) continue;
-    a.diagnostics.push_back({SpanAt(a, place, false), Severity::kError, a.run.problems[i].message});
+    if (!sink.IsMarked(place)) sink.Add(place, false, Severity::kError, a.run.problems[i].message);
   }
   if (a.run.vjass)
     a.diagnostics.push_back(
@@ -91,7 +143,8 @@ std::string Analysis::Signature(const SourceSymbol& s) const {
 }
 
 std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words, std::shared_ptr<const Analysis> previous) {
+                                        bool words, const ImportOptions* imports,
+                                        std::shared_ptr<const Analysis> previous) {
   auto a = std::make_shared<Analysis>();
   a->revision = revision;
   a->text = std::move(text);
@@ -108,6 +161,7 @@ std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision
   options.script = a->text;
   options.api = a->api ? &a->api->api : nullptr;
   options.words = words;
+  options.imports = imports;
   a->run = RunForEditor(options);
   a->source = source.get();
   Diagnose(*a);

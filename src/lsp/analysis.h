@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,14 @@ struct Diagnostic {
   std::string message;
 };
 
+// A file the document imports, with the diagnostics located in it.
+struct ImportedFile {
+  std::string path;
+  std::string text;  // as the run read it
+  LineTable lines;   // of `text`, read in place
+  std::vector<Diagnostic> diagnostics;
+};
+
 // Made once and never moved: `lines` reads `text` in place.
 struct Analysis {
   std::uint64_t revision = 0;
@@ -44,6 +53,8 @@ struct Analysis {
   SourceIndex source;
   EditorRunResult run;
   std::vector<Diagnostic> diagnostics;
+  // The imported files that diagnostics are located in, by URI.
+  std::map<std::string, std::unique_ptr<ImportedFile>> imported;
 
   // The type of a variable as the check found it, for those the text leaves
   // to inference; empty when unknown.
@@ -56,9 +67,11 @@ struct Analysis {
   std::string Signature(const SourceSymbol& symbol) const;
 };
 
+// `imports`, when set, says where the text's //!import lines lead.
 // `previous`, the analysis this one replaces, is let go on the side while
 // the run works: freeing a large script's analysis takes a while.
 std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words, std::shared_ptr<const Analysis> previous = nullptr);
+                                        bool words, const ImportOptions* imports = nullptr,
+                                        std::shared_ptr<const Analysis> previous = nullptr);
 
 }  // namespace zarn::lsp

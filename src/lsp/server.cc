@@ -336,19 +336,45 @@ void Server::DidClose(const Json& params) {
   const std::string uri = UriOf(params);
   workspace_.documents().Close(uri);
   pending_.erase(uri);
-  out_.Send(Notification("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", Json::array()}}));
+  // What importers found in it stays; what it found in its imports goes.
+  SendDiagnostics(uri);
+  const std::set<std::string> imports = std::move(sent_imports_[uri]);
+  sent_imports_.erase(uri);
+  for (const std::string& imported : imports) SendDiagnostics(imported);
 }
 
 void Server::Publish(const std::string& uri) {
   const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
   if (!analysis) return;
+  SendDiagnostics(uri);
+  std::set<std::string> imports;
+  for (const auto& [imported, file] : analysis->imported) imports.insert(imported);
+  std::set<std::string>& sent = sent_imports_[uri];
+  sent.insert(imports.begin(), imports.end());
+  for (const std::string& imported : sent)
+    if (imported != uri) SendDiagnostics(imported);
+  sent = std::move(imports);
+}
+
+void Server::SendDiagnostics(const std::string& uri) {
   Json diagnostics = Json::array();
-  for (const Diagnostic& diagnostic : analysis->diagnostics)
-    diagnostics.push_back({{"range", RangeJson(analysis->lines, diagnostic.at)},
-                           {"severity", static_cast<int>(diagnostic.severity)},
-                           {"source", "zarn"},
-                           {"message", diagnostic.message}});
+  std::set<std::string> seen;  // a fault found by two analyses is sent once
+  auto add = [&](const LineTable& lines, const std::vector<Diagnostic>& found) {
+    for (const Diagnostic& diagnostic : found) {
+      Json item = {{"range", RangeJson(lines, diagnostic.at)},
+                   {"severity", static_cast<int>(diagnostic.severity)},
+                   {"source", "zarn"},
+                   {"message", diagnostic.message}};
+      if (seen.insert(item.dump()).second) diagnostics.push_back(std::move(item));
+    }
+  };
   const Document* document = workspace_.documents().Find(uri);
+  if (document)
+    if (const std::shared_ptr<const Analysis> own = workspace_.AnalysisOf(uri)) add(own->lines, own->diagnostics);
+  for (const std::shared_ptr<const Analysis>& importer : workspace_.AnalysedImporters(uri)) {
+    const ImportedFile& file = *importer->imported.at(uri);
+    add(file.lines, file.diagnostics);
+  }
   Json params = {{"uri", uri}, {"diagnostics", diagnostics}};
   if (document) params["version"] = document->version;
   out_.Send(Notification("textDocument/publishDiagnostics", params));

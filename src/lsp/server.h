@@ -36,7 +36,12 @@ class Server {
   void Request(const Json& id, const std::string& method, const Json& params);
   void Notify(const std::string& method, const Json& params);
   Json Initialize(const Json& params);
+  // Sends a document's diagnostics, and those of the files it imports.
   void Publish(const std::string& uri);
+  // Sends the diagnostics located in one file: its own analysis's when it
+  // is open, and what the analyses of the documents importing it found
+  // there.
+  void SendDiagnostics(const std::string& uri);
   // Sends the due diagnostics of documents that a request had analysed
   // anyway, so that a busy client still gets them.
   void PublishAnalysed();
@@ -63,6 +68,9 @@ class Server {
   std::map<std::string, Handler> requests_;
   std::map<std::string, std::function<void(const Json&)>> notifications_;
   std::set<std::string> pending_;  // documents whose diagnostics are due
+  // By document: the imported files it last sent diagnostics for, which are
+  // sent again, emptied, once it finds none there.
+  std::map<std::string, std::set<std::string>> sent_imports_;
   PositionEncoding encoding_ = PositionEncoding::kUtf16;
   bool initialized_ = false, shutdown_ = false, exited_ = false;
 };

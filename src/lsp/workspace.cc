@@ -54,9 +54,23 @@ std::shared_ptr<const Analysis> Workspace::AnalysisOf(const std::string& uri) {
     return nullptr;
   }
   std::shared_ptr<const Analysis>& cached = analyses_[uri];
-  if (!cached || cached->revision != document->revision)
-    cached = Analyse(document->text, document->revision, ApiFor(uri), options_.words, std::move(cached));
+  if (!cached || cached->revision != document->revision) {
+    // Imports are followed from the document's own folder, as runs do; a
+    // document that is no file follows none.
+    std::optional<ImportOptions> imports;
+    if (const std::optional<std::string> path = FileUriToPath(uri))
+      imports = ImportOptions{"", *path, ParentFolder(*path), options_.import_paths};
+    cached = Analyse(document->text, document->revision, ApiFor(uri), options_.words, imports ? &*imports : nullptr,
+                     std::move(cached));
+  }
   return cached;
+}
+
+std::vector<std::shared_ptr<const Analysis>> Workspace::AnalysedImporters(const std::string& uri) const {
+  std::vector<std::shared_ptr<const Analysis>> importers;
+  for (const auto& [importer, analysis] : analyses_)
+    if (analysis && documents_.Find(importer) && analysis->imported.count(uri)) importers.push_back(analysis);
+  return importers;
 }
 
 bool Workspace::IsAnalysed(const std::string& uri) const {

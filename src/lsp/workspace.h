@@ -19,6 +19,8 @@ struct WorkspaceOptions {
   std::string api_dir;  // --api; empty: looked for beside the document, in the root, in the working folder
   bool words = false;   // --words
   std::string root;     // the workspace's folder, when the client names one
+  // --import-path: where //!import looks after the importing file's folder.
+  std::vector<std::string> import_paths;
 };
 
 // A span of some text: an open document or one of the API's files.
@@ -83,6 +85,9 @@ class Workspace {
   std::shared_ptr<const Analysis> AnalysisOf(const std::string& uri);
   // True when the document's current text has been analysed already.
   bool IsAnalysed(const std::string& uri) const;
+  // The analyses of open documents, made already, that locate diagnostics
+  // in the file of `uri` through their imports.
+  std::vector<std::shared_ptr<const Analysis>> AnalysedImporters(const std::string& uri) const;
   // Remarks for the user that are no diagnostics, such as an API that was
   // not found; each is given once.
   std::vector<std::string> TakeNotes();
