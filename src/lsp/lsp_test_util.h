@@ -1,11 +1,17 @@
-// Small documents and an API folder for the language server's tests.
+// Small documents, an API folder and whole conversations for the language
+// server's tests.
 #pragma once
 
-#include <string>
+#include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "lsp/server.h"
 #include "platform/file_uri.h"
 #include "platform/files.h"
 #include "testing/scratch_folder.h"
+#include "testing/test_util.h"
 
 namespace zarn::lsp::test {
 
@@ -41,6 +47,85 @@ class ApiFolder {
 
  private:
   testing_util::ScratchFolder folder_;
+};
+
+inline Json RequestMessage(int id, const std::string& method, Json params = Json::object()) {
+  return {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
+}
+inline Json NotificationMessage(const std::string& method, Json params = Json::object()) {
+  return {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+}
+inline Json At(std::size_t line, std::size_t character) { return {{"line", line}, {"character", character}}; }
+
+// Where a conversation's server runs: Serve in this process, or the built
+// `zarn-cli --lsp` (zarn-cli.exe under Wine) with the same bytes on its
+// standard input.
+enum class ServerKind { kInProcess, kProgram };
+
+inline const char* NameOf(ServerKind kind) { return kind == ServerKind::kProgram ? "Program" : "InProcess"; }
+
+// A whole conversation: the bytes sent, then every message written back.
+struct Conversation {
+  std::string input;
+  std::vector<Json> output;
+  int exit_code = -1;
+  std::string errors;  // the program's standard error
+
+  Conversation& Send(const Json& message) {
+    input += Frame(Dump(message));
+    return *this;
+  }
+  Conversation& Raw(const std::string& bytes) {
+    input += bytes;
+    return *this;
+  }
+  Conversation& Initialize(bool utf8) {
+    Json capabilities = Json::object();
+    if (utf8) capabilities["general"]["positionEncodings"] = {"utf-16", "utf-8"};
+    Send(RequestMessage(1, "initialize", {{"capabilities", capabilities}}));
+    return Send(NotificationMessage("initialized"));
+  }
+  Conversation& Open(const std::string& uri, const std::string& text) {
+    return Send(NotificationMessage(
+        "textDocument/didOpen",
+        {{"textDocument", {{"uri", uri}, {"languageId", "jass"}, {"version", 1}, {"text", text}}}}));
+  }
+  // In process the input arrives `piece` bytes at a time. The program runs
+  // in `api_dir`, which holds its input and output files.
+  void Run(const std::string& api_dir, ServerKind kind = ServerKind::kInProcess, std::size_t piece = 1 << 16) {
+    std::string written;
+    if (kind == ServerKind::kProgram) {
+      const std::string in = api_dir + "/lsp-input.bin";
+      WriteFileBytes(in, input);
+      const testing_util::ProcessResult result = testing_util::RunCommand(
+          testing_util::Quote(testing_util::kBuiltCli) + " --lsp --api " + testing_util::Quote(api_dir), api_dir, in);
+      exit_code = result.exit_code;
+      errors = result.err;
+      written = result.out;
+    } else {
+      MemorySource source(input, piece);
+      MemorySink sink;
+      exit_code = Serve(source, sink, {api_dir, false, ""});
+      written = sink.bytes();
+    }
+    MemorySource back(written);
+    MessageReader reader(back);
+    for (Incoming next = reader.Next(); next.kind != Incoming::Kind::kEnd; next = reader.Next()) {
+      EXPECT_EQ(next.kind, Incoming::Kind::kMessage) << next.error;
+      output.push_back(next.message);
+    }
+  }
+  const Json* Answer(int id) const {
+    for (const Json& message : output)
+      if (message.contains("id") && message["id"] == id) return &message;
+    return nullptr;
+  }
+  std::vector<Json> Published() const {
+    std::vector<Json> found;
+    for (const Json& message : output)
+      if (message.value("method", "") == "textDocument/publishDiagnostics") found.push_back(message["params"]);
+    return found;
+  }
 };
 
 }  // namespace zarn::lsp::test

@@ -7,112 +7,10 @@
 namespace zarn::lsp {
 namespace {
 
-Json RequestMessage(int id, const std::string& method, Json params = Json::object()) {
-  return {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
-}
-Json NotificationMessage(const std::string& method, Json params = Json::object()) {
-  return {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
-}
-Json At(std::size_t line, std::size_t character) { return {{"line", line}, {"character", character}}; }
-
-// Runs a whole conversation through Serve and reads back what it wrote.
-struct Conversation {
-  std::string input;
-  std::vector<Json> output;
-  int exit_code = -1;
-
-  Conversation& Send(const Json& message) {
-    input += Frame(Dump(message));
-    return *this;
-  }
-  Conversation& Raw(const std::string& bytes) {
-    input += bytes;
-    return *this;
-  }
-  Conversation& Initialize(bool utf8) {
-    Json capabilities = Json::object();
-    if (utf8) capabilities["general"]["positionEncodings"] = {"utf-16", "utf-8"};
-    Send(RequestMessage(1, "initialize", {{"capabilities", capabilities}}));
-    return Send(NotificationMessage("initialized"));
-  }
-  Conversation& Open(const std::string& uri, const std::string& text) {
-    return Send(NotificationMessage(
-        "textDocument/didOpen",
-        {{"textDocument", {{"uri", uri}, {"languageId", "jass"}, {"version", 1}, {"text", text}}}}));
-  }
-  void Run(const std::string& api_dir, std::size_t piece = 1 << 16) {
-    MemorySource in(input, piece);
-    MemorySink out;
-    exit_code = Serve(in, out, {api_dir, false, ""});
-    MemorySource written(out.bytes());
-    MessageReader reader(written);
-    for (Incoming next = reader.Next(); next.kind != Incoming::Kind::kEnd; next = reader.Next()) {
-      EXPECT_EQ(next.kind, Incoming::Kind::kMessage) << next.error;
-      output.push_back(next.message);
-    }
-  }
-  const Json* Answer(int id) const {
-    for (const Json& message : output)
-      if (message.contains("id") && message["id"] == id) return &message;
-    return nullptr;
-  }
-  std::vector<Json> Published() const {
-    std::vector<Json> found;
-    for (const Json& message : output)
-      if (message.value("method", "") == "textDocument/publishDiagnostics") found.push_back(message["params"]);
-    return found;
-  }
-};
-
-TEST(LspServer, LifecycleAndExitCodes) {
-  test::ApiFolder api;
-  Conversation clean;
-  clean.Initialize(false).Send(RequestMessage(2, "shutdown")).Send(NotificationMessage("exit"));
-  clean.Run(api.path());
-  EXPECT_EQ(clean.exit_code, 0);
-  ASSERT_TRUE(clean.Answer(1));
-  EXPECT_EQ((*clean.Answer(1))["result"]["capabilities"]["positionEncoding"], "utf-16");
-  EXPECT_TRUE((*clean.Answer(2))["result"].is_null());
-
-  Conversation abrupt;
-  abrupt.Initialize(false).Send(NotificationMessage("exit"));
-  abrupt.Run(api.path());
-  EXPECT_EQ(abrupt.exit_code, 1);
-
-  Conversation closed;  // the input ends without exit
-  closed.Initialize(false).Send(RequestMessage(2, "shutdown"));
-  closed.Run(api.path());
-  EXPECT_EQ(closed.exit_code, 0);
-}
-
-TEST(LspServer, BadInputIsAnsweredAndReadingGoesOn) {
-  test::ApiFolder api;
-  Conversation c;
-  c.Send(RequestMessage(7, "textDocument/hover"));  // before initialize
-  c.Initialize(true);
-  c.Raw("Content-Length: 5\r\n\r\n{oops");
-  c.Raw("Content-Type: nothing-else\r\n\r\n");
-  c.Raw("Content-Length: x9\r\n\r\n");
-  c.Send(RequestMessage(3, "workspace/frobnicate"));
-  c.Send(RequestMessage(4, "textDocument/hover",
-                        {{"textDocument", {{"uri", "file:///nowhere.j"}}}, {"position", At(0, 0)}}));
-  c.Send(RequestMessage(5, "textDocument/hover", {{"position", "bad"}}));
-  c.Send(Json::array({1, 2}));
-  c.Send(RequestMessage(6, "shutdown")).Send(NotificationMessage("exit"));
-  for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{1} << 16}) {
-    Conversation run = c;
-    run.Run(api.path(), piece);
-    EXPECT_EQ((*run.Answer(7))["error"]["code"], kServerNotInitialized);
-    int parse_errors = 0;
-    for (const Json& message : run.output)
-      if (message.contains("error") && message["error"]["code"] == kParseError) ++parse_errors;
-    EXPECT_EQ(parse_errors, 3);
-    EXPECT_EQ((*run.Answer(3))["error"]["code"], kMethodNotFound);
-    EXPECT_TRUE((*run.Answer(4))["result"].is_null());  // an unknown document: an empty answer
-    EXPECT_EQ((*run.Answer(5))["error"]["code"], kInvalidParams);
-    EXPECT_EQ(run.exit_code, 0);
-  }
-}
+using test::At;
+using test::Conversation;
+using test::NotificationMessage;
+using test::RequestMessage;
 
 TEST(LspServer, OnlyTheNewestTextIsAnalysedWhenChangesComeQuickly) {
   test::ApiFolder api;
@@ -130,30 +28,6 @@ TEST(LspServer, OnlyTheNewestTextIsAnalysedWhenChangesComeQuickly) {
   ASSERT_EQ(published.size(), 1u);
   EXPECT_EQ(published[0]["version"], 5);
   EXPECT_TRUE(published[0]["diagnostics"].empty()) << published[0].dump();
-}
-
-TEST(LspServer, DiagnosticsAndHoverCountUtf8WhenTheClientOffersIt) {
-  test::ApiFolder api;
-  const std::string uri = api.Uri("utf.j");
-  // "é" is two bytes and one UTF-16 unit; "😀" four bytes and two units.
-  const std::string text =
-      "function A takes nothing returns nothing\n"
-      "  call BJDebugMsg(\"é😀\") + KillUnit(3)\n"
-      "endfunction\n";
-  for (bool utf8 : {true, false}) {
-    Conversation c;
-    c.Initialize(utf8).Open(uri, text);
-    const std::size_t kill = text.find("KillUnit") - text.find("  call");
-    const std::size_t units = utf8 ? kill : kill - 1 - 2;
-    c.Send(RequestMessage(2, "textDocument/hover", {{"textDocument", {{"uri", uri}}}, {"position", At(1, units + 1)}}));
-    c.Run(api.path());
-    EXPECT_EQ((*c.Answer(1))["result"]["capabilities"]["positionEncoding"], utf8 ? "utf-8" : "utf-16");
-    const Json& hover = (*c.Answer(2))["result"];
-    ASSERT_TRUE(hover.is_object()) << c.Answer(2)->dump();
-    EXPECT_EQ(hover["range"]["start"]["character"], units);
-    EXPECT_NE(hover["contents"]["value"].get<std::string>().find("native KillUnit"), std::string::npos);
-    ASSERT_FALSE(c.Published().empty());
-  }
 }
 
 TEST(LspServer, RenameAnswersWithEditsOrAnError) {
