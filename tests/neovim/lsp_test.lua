@@ -1,7 +1,7 @@
 -- Neovim (0.7, headless) as a real client of `zarn-cli --lsp`: a script with
 -- a marker fault and a check fault gets both diagnostics at the right lines
--- and columns (Neovim counts UTF-16 units), then definition, hover and the
--- rename of a local.
+-- and columns (Neovim counts UTF-16 units), a fault in an imported file is
+-- shown in that file, then definition, hover and the rename of a local.
 -- Run: ZARN_CLI=build/zarn-cli nvim --headless -u NONE -i NONE -n -c "luafile tests/neovim/lsp_test.lua"
 local cli = assert(os.getenv("ZARN_CLI"), "ZARN_CLI is not set")
 local failures = {}
@@ -36,6 +36,12 @@ write("war3map.j", {
   '    call Show("é😀", count)',                       -- 7: a check fault
   "    set count = count + 1",                        -- 8
   "endfunction",                                      -- 9
+  '//!import "lib.j"',                                -- 10
+})
+write("lib.j", {
+  "function Lib takes nothing returns nothing",
+  "    call KillUnit(3)",                             -- 1: a check fault in the imported file
+  "endfunction",
 })
 
 vim.cmd("autocmd BufRead,BufNewFile *.j setfiletype jass")
@@ -59,6 +65,11 @@ if #diagnostics == 2 then
   check(diagnostics[2].col == 24, "check diagnostic column " .. diagnostics[2].col)
   check(diagnostics[2].message:find("cannot use integer as unit", 1, true) ~= nil, diagnostics[2].message)
 end
+
+local lib = vim.uri_to_bufnr(vim.uri_from_fname(dir .. "/lib.j"))
+local in_lib = vim.diagnostic.get(lib)
+check(#in_lib == 1 and in_lib[1].lnum == 1 and in_lib[1].col == 18,
+  "diagnostics of the imported lib.j: " .. vim.inspect(in_lib))
 
 local client = vim.lsp.get_client_by_id(client_id)
 local uri = vim.uri_from_bufnr(0)
