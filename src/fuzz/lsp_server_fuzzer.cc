@@ -16,8 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::size_t piece = size > 0 && (data[0] & 1) ? 1 + data[0] % 13 : 1 << 16;
   MemorySource in(std::move(input), piece);
   MemorySink out;
-  // An API folder that does not exist: nothing is read from the machine.
-  const int code = Serve(in, out, {"/nonexistent/zarn-fuzz-api", false, ""});
+  // An API folder that does not exist and no imports followed: nothing is
+  // read from the machine.
+  WorkspaceOptions options{"/nonexistent/zarn-fuzz-api", false, ""};
+  options.follow_imports = false;
+  const int code = Serve(in, out, options);
   if (code != 0 && code != 1) __builtin_trap();
   MemorySource written(out.bytes());
   MessageReader reader(written);

@@ -58,7 +58,7 @@ std::shared_ptr<const Analysis> Workspace::AnalysisOf(const std::string& uri) {
     // Imports are followed from the document's own folder, as runs do; a
     // document that is no file follows none.
     std::optional<ImportOptions> imports;
-    if (const std::optional<std::string> path = FileUriToPath(uri))
+    if (const std::optional<std::string> path = FileUriToPath(uri); path && options_.follow_imports)
       imports = ImportOptions{"", *path, ParentFolder(*path), options_.import_paths};
     cached = Analyse(document->text, document->revision, ApiFor(uri), options_.words, imports ? &*imports : nullptr,
                      std::move(cached));

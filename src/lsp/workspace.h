@@ -21,6 +21,7 @@ struct WorkspaceOptions {
   std::string root;     // the workspace's folder, when the client names one
   // --import-path: where //!import looks after the importing file's folder.
   std::vector<std::string> import_paths;
+  bool follow_imports = true;  // false: //!import lines read no files (the fuzz target)
 };
 
 // A span of some text: an open document or one of the API's files.
