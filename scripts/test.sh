@@ -12,31 +12,52 @@
 # ../shared/corpus is there. FUZZ_RUNS sets the runs per target (default 2000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# Each stage's time, printed when the command ends (or stops at a failure).
+times=()
+stage_start=$SECONDS
+stage_name="set-up"
+stage() {
+  times+=("$(printf '%5d s  %s' $((SECONDS - stage_start)) "$stage_name")")
+  stage_name=$1
+  stage_start=$SECONDS
+  echo "== $1 =="
+}
+print_times() {
+  stage "done"
+  echo "== time per stage =="
+  printf '%s\n' "${times[@]}"
+}
+trap print_times EXIT
+
 scripts/setup.sh
-echo "== format =="
+stage "format"
 scripts/format-check.sh
+stage "build"
 scripts/build.sh
+stage "tests"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 900
 
-echo "== VS Code extension =="
+stage "VS Code extension"
 if command -v node >/dev/null && command -v npm >/dev/null; then
   editors/vscode/build.sh build/vscode
 else
   echo "skipped: Node.js and npm are not installed (editors/vscode/build.sh needs them)"
 fi
 
-echo "== install and package =="
+stage "install and package"
 scripts/package-test.sh
 
-echo "== Windows build, its tests under Wine, the same bytes as on Linux =="
+stage "Windows build, its tests under Wine, the same bytes as on Linux"
 ZARN_WINDOWS_OPTIONAL=1 scripts/windows.sh
 
-echo "== sanitizer build =="
+stage "sanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARN_SANITIZE=ON -DZARN_GUI=OFF >/dev/null
-ninja -C build-asan
+ninja -C build-asan zarn_tests
+stage "sanitizer tests"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j2 --timeout 900
 
-echo "== fuzz check =="
+stage "fuzz check"
 scripts/fuzz.sh
