@@ -45,7 +45,9 @@ std::vector<std::size_t> CallPlaces(const std::string& text, std::size_t count) 
 void MeasureEditor(const std::string& script_path, const std::string& api_dir, double script_run) {
   const std::string text = ReadFileBytes(script_path);
 
-  lsp::Workspace workspace({api_dir, false, ""});
+  lsp::WorkspaceOptions options;
+  options.api_dir = api_dir;
+  lsp::Workspace workspace(options);
   const std::string uri = PathToFileUri(AbsolutePath(script_path));
   workspace.documents().Open(uri, text, 1);
   workspace.Diagnostics(uri);  // the API is read once, on the first analysis

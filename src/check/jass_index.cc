@@ -7,21 +7,31 @@ namespace zarn {
 
 namespace {
 
+std::uint32_t NameHash32(std::string_view name) {
+  return static_cast<std::uint32_t>(std::hash<std::string_view>{}(name));
+}
+
 bool IsTopLevel(JassSymbolKind kind) { return kind != JassSymbolKind::kLocal && kind != JassSymbolKind::kParameter; }
 
 }  // namespace
 
-std::size_t JassIndex::SlotOf(std::string_view name) const {
+std::size_t JassIndex::SlotOf(std::string_view name, std::uint32_t hash) const {
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = std::hash<std::string_view>{}(name)&mask;; slot = (slot + 1) & mask)
-    if (!slots_[slot] || declarations[slots_[slot] - 1].name == name) return slot;
+  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const Slot& at = slots_[slot];
+    if (!at.first || (at.hash == hash && declarations[at.first - 1].name == name)) return slot;
+  }
 }
 
 void JassIndex::Grow() {
-  std::vector<std::uint32_t> old =
-      std::exchange(slots_, std::vector<std::uint32_t>(std::max<std::size_t>(64, slots_.size() * 2)));
-  for (std::uint32_t first : old)
-    if (first) slots_[SlotOf(declarations[first - 1].name)] = first;
+  const std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(std::max<std::size_t>(64, slots_.size() * 2)));
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& moved : old) {
+    if (!moved.first) continue;
+    std::size_t slot = moved.hash & mask;
+    while (slots_[slot].first) slot = (slot + 1) & mask;
+    slots_[slot] = moved;
+  }
 }
 
 void JassIndex::Add(JassDeclaration declaration) {
@@ -31,12 +41,13 @@ void JassIndex::Add(JassDeclaration declaration) {
   last_.push_back(id);
   // At most half full, so that a search meets a free slot soon.
   if ((id + 1) * 2 > slots_.size()) Grow();
-  const std::size_t slot = SlotOf(declarations[id].name);
-  if (!slots_[slot]) {
-    slots_[slot] = id + 1;
+  const std::uint32_t hash = NameHash32(declarations[id].name);
+  Slot& slot = slots_[SlotOf(declarations[id].name, hash)];
+  if (!slot.first) {
+    slot = {id + 1, hash};
     return;
   }
-  const std::uint32_t first = slots_[slot] - 1;
+  const std::uint32_t first = slot.first - 1;
   next_[last_[first]] = id + 1;
   last_[first] = id;
 }
@@ -44,7 +55,7 @@ void JassIndex::Add(JassDeclaration declaration) {
 const JassDeclaration* JassIndex::Find(std::string_view function, std::string_view name) const {
   if (slots_.empty()) return nullptr;
   const JassDeclaration* top = nullptr;
-  for (std::uint32_t i = slots_[SlotOf(name)]; i; i = next_[i - 1]) {
+  for (std::uint32_t i = slots_[SlotOf(name, NameHash32(name))].first; i; i = next_[i - 1]) {
     const JassDeclaration& declaration = declarations[i - 1];
     if (!IsTopLevel(declaration.kind)) {
       if (!function.empty() && declaration.function == function) return &declaration;
@@ -57,7 +68,7 @@ const JassDeclaration* JassIndex::Find(std::string_view function, std::string_vi
 
 const JassDeclaration* JassIndex::FindTopLevel(std::string_view name, bool type) const {
   if (slots_.empty()) return nullptr;
-  for (std::uint32_t i = slots_[SlotOf(name)]; i; i = next_[i - 1]) {
+  for (std::uint32_t i = slots_[SlotOf(name, NameHash32(name))].first; i; i = next_[i - 1]) {
     const JassDeclaration& declaration = declarations[i - 1];
     const bool is_type = declaration.kind == JassSymbolKind::kType;
     const bool callable = declaration.kind == JassSymbolKind::kNative || declaration.kind == JassSymbolKind::kFunction;

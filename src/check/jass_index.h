@@ -61,12 +61,18 @@ class JassIndex {
   void Add(JassDeclaration declaration);
 
  private:
-  // The first declaration of a name, in order of the names read: an open
-  // addressing table of 1 + index into `declarations` (0: free), so that a
-  // declaration costs no allocation of its own beyond its strings.
-  std::size_t SlotOf(std::string_view name) const;
+  // The first declaration of each name: an open addressing table whose
+  // slots hold 1 + its index into `declarations` (0: free) and the low bits
+  // of the name's hash, so that a search compares names only where the bits
+  // agree and growing reads no names. No allocation per declaration beyond
+  // its strings.
+  struct Slot {
+    std::uint32_t first = 0;
+    std::uint32_t hash = 0;
+  };
+  std::size_t SlotOf(std::string_view name, std::uint32_t hash) const;
   void Grow();
-  std::vector<std::uint32_t> slots_;
+  std::vector<Slot> slots_;
   std::vector<std::uint32_t> next_;  // by declaration: 1 + the next of the same name, 0 for none
   std::vector<std::uint32_t> last_;  // by first declaration of a name: its last one
 };

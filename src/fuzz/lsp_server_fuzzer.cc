@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MemorySink out;
   // An API folder that does not exist and no imports followed: nothing is
   // read from the machine.
-  WorkspaceOptions options{"/nonexistent/zarn-fuzz-api", false, ""};
+  WorkspaceOptions options;
+  options.api_dir = "/nonexistent/zarn-fuzz-api";
   options.follow_imports = false;
   const int code = Serve(in, out, options);
   if (code != 0 && code != 1) __builtin_trap();

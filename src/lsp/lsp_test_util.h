@@ -49,6 +49,12 @@ class ApiFolder {
   testing_util::ScratchFolder folder_;
 };
 
+inline WorkspaceOptions WithApi(std::string api_dir) {
+  WorkspaceOptions options;
+  options.api_dir = std::move(api_dir);
+  return options;
+}
+
 inline Json RequestMessage(int id, const std::string& method, Json params = Json::object()) {
   return {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
 }
@@ -105,7 +111,7 @@ struct Conversation {
     } else {
       MemorySource source(input, piece);
       MemorySink sink;
-      exit_code = Serve(source, sink, {api_dir, false, ""});
+      exit_code = Serve(source, sink, WithApi(api_dir));
       written = sink.bytes();
     }
     MemorySource back(written);

@@ -9,7 +9,7 @@ namespace {
 
 class WorkspaceTest : public ::testing::Test {
  protected:
-  WorkspaceTest() : workspace_({api_.path(), false, ""}) {}
+  WorkspaceTest() : workspace_(test::WithApi(api_.path())) {}
 
   std::string Open(const std::string& name, const std::string& text) {
     const std::string uri = api_.Uri(name);
@@ -72,7 +72,7 @@ TEST_F(WorkspaceTest, MarkerAndCheckFaultAreDiagnosedOnTheUsersLinesAndAFixedFau
 }
 
 TEST_F(WorkspaceTest, WithoutTheApiOneNoteSaysWhereToPutIt) {
-  Workspace bare({"", false, ""});
+  Workspace bare(test::WithApi(""));
   testing_util::ScratchFolder elsewhere;
   const std::string uri = PathToFileUri(AbsolutePath(elsewhere / "a.j"));
   bare.documents().Open(uri, "function A takes nothing returns nothing\ncall Nowhere()\nendfunction\n", 1);
