@@ -5,16 +5,20 @@
 fuzz_targets=(preprocess_fuzzer archive_fuzzer jass_checker_fuzzer jass_full_check_fuzzer lsp_server_fuzzer)
 regression=tests/fuzz-regression
 
+# fuzz_build [TARGET...]: the fuzz targets, the seed maps' tool and any
+# targets named. With FUZZ_WITH_TESTS=1 (scripts/test.sh) the build holds the
+# test programs too, so that the sanitizer suites and the fuzz targets share
+# one compile of the libraries.
 fuzz_build() {
+  local tests=OFF
+  [ "${FUZZ_WITH_TESTS:-0}" = 1 ] && tests=ON
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZARN_FUZZ=ON -DZARN_GUI=OFF -DZARN_TESTS=OFF \
+    -DZARN_FUZZ=ON -DZARN_GUI=OFF -DZARN_TESTS=$tests \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-  ninja -C build-fuzz -j2 "${fuzz_targets[@]}" zarn-mkmap
+  ninja -C build-fuzz -j2 "${fuzz_targets[@]}" zarn-mkmap "$@"
 }
 
-# The regression inputs of a target, then maps and scripts made from the
-# example: the same seeds on every machine.
 fuzz_seeds() {
   local seeds=build-fuzz/seeds
   rm -rf "$seeds"

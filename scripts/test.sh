@@ -5,7 +5,8 @@
 # the VS Code extension's .vsix when Node.js is there, the install and package checks (scripts/package-test.sh; with
 # CI=true they also install and purge the package), the Windows build with its
 # tests under Wine (scripts/windows.sh), the core and console
-# suites again under AddressSanitizer and UndefinedBehaviorSanitizer, then the
+# suites again under AddressSanitizer and UndefinedBehaviorSanitizer, in the
+# clang build of the fuzz targets, then the
 # fuzz check (scripts/fuzz.sh): each fuzz target replays its regression corpus
 # and makes a fixed number of runs with a fixed seed. Nothing outside the
 # repository decides the result; the real-map tests run too when
@@ -53,11 +54,13 @@ stage "Windows build, its tests under Wine, the same bytes as on Linux"
 ZARN_WINDOWS_OPTIONAL=1 scripts/windows.sh
 
 stage "sanitizer build"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARN_SANITIZE=ON -DZARN_GUI=OFF >/dev/null
-ninja -C build-asan zarn_tests
+# One clang build with AddressSanitizer and UndefinedBehaviorSanitizer holds
+# the test program and the fuzz targets (scripts/fuzz-common.sh).
+export FUZZ_WITH_TESTS=1
+(source scripts/fuzz-common.sh && fuzz_build zarn_tests)
 stage "sanitizer tests"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j2 --timeout 900
+  ctest --test-dir build-fuzz --output-on-failure -j2 --timeout 900
 
 stage "fuzz check"
 scripts/fuzz.sh

@@ -96,16 +96,16 @@ bool CheckMapRun(const std::string& cli, const TempDir& dir, const std::string& 
       EXPECT_EQ(after->named.count(file), 1u) << file;
       if (after->named.count(file)) { EXPECT_TRUE(after->named[file] == bytes) << file; }
     }
-    auto [attr_a, attr_b] = NameHashes("(attributes)");
-    for (const auto& [a, b, size] : after->entries) EXPECT_FALSE(a == attr_a && b == attr_b);
+    const auto attributes = NameHashes("(attributes)");
+    for (const auto& [a, b, size] : after->entries) EXPECT_FALSE(std::tuple(a, b) == attributes);
     // Files known only by their hashes (protected maps) are all still there.
-    auto [script_a, script_b] = NameHashes("war3map.j");
-    auto [list_a, list_b] = NameHashes("(listfile)");
+    const auto script = NameHashes("war3map.j");
+    const auto list = NameHashes("(listfile)");
     auto strip = [&](const std::multiset<std::tuple<uint32_t, uint32_t, uint32_t>>& all) {
       std::multiset<std::tuple<uint32_t, uint32_t, uint32_t>> kept;
       for (const auto& e : all) {
-        auto [a, b, size] = e;
-        if ((a == attr_a && b == attr_b) || (a == script_a && b == script_b) || (a == list_a && b == list_b)) continue;
+        const std::tuple<uint32_t, uint32_t> hashes(std::get<0>(e), std::get<1>(e));
+        if (hashes == attributes || hashes == script || hashes == list) continue;
         kept.insert(e);
       }
       return kept;

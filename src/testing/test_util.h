@@ -10,7 +10,9 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <random>
@@ -36,9 +38,20 @@ inline std::string Quote(const std::string& s) {
 
 #ifdef _WIN32
 // cmd's exit code when it could not start a command's program. Wine's process
-// creation fails so now and then under load, with the program in its place: a
-// command that never started is started again, at most three times.
+// creation fails so now and then under load: then either cmd reports this
+// code, or cmd itself never starts and leaves no output file. A command that
+// never started is started again, at most three times.
 inline constexpr int kCommandNeverStarted = 9009;
+
+// Why a command never started, or nothing when it did. cmd makes the error
+// file before anything else, so without one cmd itself never ran.
+inline std::string NeverStartedReason(int status, const std::string& err_file) {
+  if (!std::filesystem::exists(err_file))
+    return "cmd did not start (status " + std::to_string(status) + ": " + std::strerror(errno) + ")\n";
+  if (status == kCommandNeverStarted)
+    return "cmd could not start the command (exit code 9009): " + ReadFileBytes(err_file);
+  return "";
+}
 #endif
 
 // Runs a command line (sh on POSIX, cmd on Windows) with standard output and
@@ -52,14 +65,21 @@ inline ProcessResult RunCommand(const std::string& command, const std::string& s
   // cmd /c drops the first and the last quote of a line that starts with one.
   // _wsystem: the command line in UTF-16, so that any file name comes through.
   const std::wstring line = WideFromUtf8("\"" + command + " >" + Quote(out) + " 2>" + Quote(err) + " <" + in + "\"");
+  std::error_code no_file;
+  std::filesystem::remove(err, no_file);  // made anew by cmd: none afterwards means cmd never ran
   int status = _wsystem(line.c_str());
-  for (int retry = 1; status == kCommandNeverStarted && retry <= 3; ++retry) {
-    std::cerr << "RunCommand: cmd could not start the command (exit code 9009): " << ReadFileBytes(err)
-              << "starting it again: retry " << retry << " of 3\n";
+  std::string never_started = NeverStartedReason(status, err);
+  for (int retry = 1; !never_started.empty() && retry <= 3; ++retry) {
+    std::cerr << "RunCommand: " << never_started << "starting it again: retry " << retry << " of 3\n";
     status = _wsystem(line.c_str());
+    never_started = NeverStartedReason(status, err);
   }
   ProcessResult r;
   r.exit_code = status;
+  if (!std::filesystem::exists(err)) {
+    r.err = never_started;
+    return r;
+  }
 #else
   const std::string in = input.empty() ? "/dev/null" : Quote(input);
   int status = std::system((command + " >" + out + " 2>" + err + " <" + in).c_str());
