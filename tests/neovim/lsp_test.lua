@@ -66,7 +66,9 @@ if #diagnostics == 2 then
   check(diagnostics[2].message:find("cannot use integer as unit", 1, true) ~= nil, diagnostics[2].message)
 end
 
+-- Sent after those of war3map.j, in a message of its own.
 local lib = vim.uri_to_bufnr(vim.uri_from_fname(dir .. "/lib.j"))
+vim.wait(20000, function() return #vim.diagnostic.get(lib) >= 1 end, 20)
 local in_lib = vim.diagnostic.get(lib)
 check(#in_lib == 1 and in_lib[1].lnum == 1 and in_lib[1].col == 18,
   "diagnostics of the imported lib.j: " .. vim.inspect(in_lib))
