@@ -19,7 +19,7 @@ namespace zarn {
 enum class FileKind { kRegular, kFolder, kOther };
 
 enum class LinkRule {
-  kFollow,   // links anywhere in the path are followed
+  kFollow,     // links anywhere in the path are followed
   kRefuseLast  // the last part of the path may not be a link (or reparse point)
 };
 

@@ -44,8 +44,8 @@ bool OpenedFile::OpenIn(const OpenedFile& folder, const std::string& name, LinkR
   if (fd < 0) {
     const int error = errno;
     struct stat st {};
-    if (error == ELOOP && links == LinkRule::kRefuseLast && ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISLNK(st.st_mode)) {
+    if (error == ELOOP && links == LinkRule::kRefuseLast &&
+        ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
       failure = OpenFailure::kLink;
     } else {
       failure = IsMissing(error) ? OpenFailure::kMissing : OpenFailure::kSystem;
