@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <iostream>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -141,27 +142,34 @@ class SwapAfterJudging : public OpenedFileHook {
   std::function<void(const std::string&)> swap_;
 };
 
-#ifndef _WIN32
+// A symbolic link, where this system lets the test make one.
+bool MadeLink(const std::string& target, const std::string& link) {
+  std::error_code error;
+  fs::create_symlink(fs::path(NativePath(target)).make_preferred(), NativePath(link), error);
+  return !error;
+}
+
 TEST_F(ImportsTest, OnlyTheRegularFileJudgedIsRead) {
   WriteFileBytes(dir_ / "secret.j", "secret\n");
   Write("src/real.j", "real\n");
-  // A chain of links that ends inside is followed; one that ends outside is not.
-  fs::create_symlink("real.j", NativePath(map_ + "/src/hop.j"));
-  fs::create_symlink("src/hop.j", NativePath(map_ + "/chain.j"));
-  fs::create_symlink("../../secret.j", NativePath(map_ + "/src/out.j"));
-  fs::create_symlink("src/out.j", NativePath(map_ + "/away.j"));
-  EXPECT_EQ(Paste("//!import \"chain.j\"\n").text, "real\n");
-  EXPECT_NE(Problem("//!import \"away.j\"\n").find("leads out"), std::string::npos);
-  // Two hard links are one file, pasted once.
+  // Two hard links are one file, pasted once; a folder is no file.
   fs::create_hard_link(NativePath(map_ + "/src/real.j"), NativePath(map_ + "/twin.j"));
   EXPECT_EQ(Paste("//!import \"src/real.j\"\n//!import \"twin.j\"\n").text, "real\n");
-  // A FIFO, a folder and a device are refused at once, never waited on.
-  ASSERT_EQ(::mkfifo((map_ + "/fifo.j").c_str(), 0600), 0);
   fs::create_directories(NativePath(map_ + "/dir.j"));
+  EXPECT_EQ(Problem("//!import \"dir.j\"\n"), "cannot import \"dir.j\": it is not a file");
+  // A chain of links that ends inside is followed; one that ends outside is not.
+  if (MadeLink("real.j", map_ + "/src/hop.j") && MadeLink("src/hop.j", map_ + "/chain.j") &&
+      MadeLink("../../secret.j", map_ + "/src/out.j") && MadeLink("src/out.j", map_ + "/away.j")) {
+    EXPECT_EQ(Paste("//!import \"chain.j\"\n").text, "real\n");
+    EXPECT_NE(Problem("//!import \"away.j\"\n").find("leads out"), std::string::npos);
+  } else {
+    std::cerr << "links cannot be made here: link chains not tried\n";
+  }
+#ifndef _WIN32
+  // A FIFO and a device are refused at once, never waited on.
+  ASSERT_EQ(::mkfifo((map_ + "/fifo.j").c_str(), 0600), 0);
+  EXPECT_EQ(Problem("//!import \"fifo.j\"\n"), "cannot import \"fifo.j\": it is not a file");
   fs::create_symlink("/dev/zero", NativePath(map_ + "/zero.j"));
-  for (const char* name : {"fifo.j", "dir.j"})
-    EXPECT_EQ(Problem("//!import \"" + std::string(name) + "\"\n"),
-              "cannot import \"" + std::string(name) + "\": it is not a file");
   EXPECT_EQ(Problem("//!import \"zero.j\"\n", {"/dev"}), "cannot import \"zero.j\": it is not a file");
 
   // Swapped for a link to outside, or for a FIFO, after judging: the file
@@ -185,8 +193,8 @@ TEST_F(ImportsTest, OnlyTheRegularFileJudgedIsRead) {
   });
   OpenedFileHookRegistration registered(to_fifo);
   EXPECT_EQ(Paste("//!import \"src/real.j\"\n").text, "real\n");
-}
 #endif
+}
 
 TEST_F(ImportsTest, TheSizeLimitIsJudgedBeforeAByteIsRead) {
   // Sparse files far over the limit: one that starts with text, one of NULs

@@ -30,6 +30,11 @@ OpenedFile& OpenedFile::operator=(OpenedFile&& other) noexcept {
 
 OpenedFile::~OpenedFile() { Close(); }
 
+bool OpenedFile::Open(const std::string& path, LinkRule links, OpenFailure& failure, std::string& reason,
+                      bool share_write) {
+  return OpenIn(OpenedFile(), path, links, failure, reason, share_write);
+}
+
 std::optional<std::string> OpenedFile::RealPath() const {
   if (std::optional<std::string> real = RealPathOfHandle(handle_)) return real;
   // A system that cannot tell where a handle leads (no /proc): the name's

@@ -60,11 +60,6 @@ bool OpenedFile::OpenIn(const OpenedFile& folder, const std::string& name, LinkR
   return true;
 }
 
-bool OpenedFile::Open(const std::string& path, LinkRule links, OpenFailure& failure, std::string& reason,
-                      bool share_write) {
-  return OpenIn(OpenedFile(), path, links, failure, reason, share_write);
-}
-
 void OpenedFile::Close() {
   if (handle_ != -1) ::close(static_cast<int>(handle_));
   handle_ = -1;
