@@ -201,7 +201,7 @@ TEST_F(ImportsTest, TheSizeLimitIsJudgedBeforeAByteIsRead) {
   // only. Reading either whole would take gigabytes.
   Write("big.j", "call f()\n");
   fs::resize_file(NativePath(map_ + "/big.j"), std::uintmax_t{8} << 30);
-  Write("nul.j", "");
+  Write("nul.j", std::string(1, '\0'));
   fs::resize_file(NativePath(map_ + "/nul.j"), std::uintmax_t{8} << 30);
   for (const char* name : {"big.j", "nul.j"}) {
     const ImportedScript pasted = Paste("x\n//!import \"" + std::string(name) + "\"\n");
