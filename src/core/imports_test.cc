@@ -8,6 +8,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "platform/opened_files.h"
@@ -171,6 +172,16 @@ TEST_F(ImportsTest, OnlyTheRegularFileJudgedIsRead) {
   EXPECT_EQ(Problem("//!import \"fifo.j\"\n"), "cannot import \"fifo.j\": it is not a file");
   fs::create_symlink("/dev/zero", NativePath(map_ + "/zero.j"));
   EXPECT_EQ(Problem("//!import \"zero.j\"\n", {"/dev"}), "cannot import \"zero.j\": it is not a file");
+  // A folder that cannot be entered is named with the system's reason (not
+  // for root, who enters any).
+  if (::geteuid() != 0) {
+    fs::create_directories(NativePath(map_ + "/shut"));
+    Write("shut/x.j", "x\n");
+    fs::permissions(NativePath(map_ + "/shut"), fs::perms::none);
+    EXPECT_EQ(Problem("//!import \"shut/x.j\"\n"),
+              "cannot import \"shut/x.j\": cannot open " + map_ + "/shut/x.j: Permission denied");
+    fs::permissions(NativePath(map_ + "/shut"), fs::perms::owner_all);
+  }
 
   // Swapped for a link to outside, or for a FIFO, after judging: the file
   // judged is pasted all the same, and nothing waits.

@@ -31,9 +31,7 @@ TEST(OpenedFilesTest, APlainFileInAFolderIsReadUpToItsLimit) {
   EXPECT_EQ(ReadPlainFileIn(dir.path(), "folder", 8).refusal, Refusal::kNotRegular);
   std::error_code error;
   fs::create_symlink("war3map.w3i", NativePath(dir / "link"), error);
-  if (!error) {
-    EXPECT_EQ(ReadPlainFileIn(dir.path(), "link", 8).refusal, Refusal::kLink);
-  }
+  if (!error) { EXPECT_EQ(ReadPlainFileIn(dir.path(), "link", 8).refusal, Refusal::kLink); }
 }
 
 TEST(OpenedFilesTest, AHandleTellsWhereItLeads) {
