@@ -79,6 +79,26 @@ TEST_F(CliImportTest, ImportPathsReachFurtherFolders) {
   r = RunCommand(kCli + " --script " + Quote(dir_ / "main.j") + " --import-path " + Quote(dir_ / "none"), dir_.path());
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(r.err, "zarn-cli: the --import-path folder does not exist: " + (dir_ / "none") + "\n");
+  r = RunCommand(kCli + " --script " + Quote(dir_ / "main.j") + " --import-path " + Quote(lib / "lib.j"), dir_.path());
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "zarn-cli: the --import-path " + (lib / "lib.j") + " is not a folder\n");
+}
+
+// The files of a check are one program: a file that several import, or that
+// is named itself, is pasted once.
+TEST_F(CliImportTest, CheckedFilesShareTheirImports) {
+  WriteFileBytes(dir_ / "lib.j", "function lib takes nothing returns nothing\nendfunction\n");
+  WriteFileBytes(dir_ / "a.j",
+                 "//!import \"lib.j\"\nfunction a takes nothing returns nothing\ncall lib()\nendfunction\n");
+  WriteFileBytes(dir_ / "b.j",
+                 "//!import \"lib.j\"\nfunction b takes nothing returns nothing\ncall lib()\nendfunction\n");
+  for (const auto& [first, second] : {std::pair{"a.j", "b.j"}, {"lib.j", "a.j"}, {"a.j", "lib.j"}}) {
+    for (const char* mode : {" --strict", ""}) {
+      auto r =
+          RunCommand(kCli + " --check" + mode + " " + Quote(dir_ / first) + " " + Quote(dir_ / second), dir_.path());
+      EXPECT_EQ(r.exit_code, 0) << first << " " << second << mode << ": " << r.err;
+    }
+  }
 }
 
 TEST_F(CliImportTest, CheckNamesTheImportedFileAndItsLine) {
@@ -111,6 +131,11 @@ TEST_F(CliImportTest, AFolderMapIsTranslatedInPlace) {
   EXPECT_EQ(ReadFileBytes(map + "/war3map.j"), kResult);
   EXPECT_EQ(ReadFileBytes(map + "/war3map.w3e"), std::string("\0terrain", 8));
   EXPECT_EQ(ReadFileBytes(dir_ / "war3map.j"), kMain);  // the working file, as extracted
+  // "F.w3x/." is F.w3x: imports come from the folder that holds it.
+  WriteFileBytes(map + "/war3map.j", kMain);
+  r = RunCommand(Quote(cli) + " --map " + Quote(map + "/.") + " --no-check", dir_.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(map + "/war3map.j"), kResult);
 
   // A refused run leaves the folder as it was.
   WriteFileBytes(map + "/war3map.j", "function f takes nothing returns nothing\nvar x = y\nendfunction\n");

@@ -173,8 +173,8 @@ int RunScript(const zarn::cli::Options& cli) {
 int RunCheck(const zarn::cli::Options& cli) {
   zarn::CheckRunOptions options{{}, cli.api_dir, cli.strict, cli.import_paths};
   for (const std::string& file : cli.files) {
-    options.files.push_back({file, "", file == "-" ? "" : file, ImportFolderOf(file)});
-    if (!ReadInput(file, options.files.back().text)) return 2;
+    options.files.push_back({file, "", file == "-" ? "" : file, ImportFolderOf(file), file != "-"});
+    if (file == "-" && !ReadInput(file, options.files.back().text)) return 2;
   }
   // An API folder whose files cannot be read: a bad command line.
   return Perform(false, 2, [&](Console& console) { return zarn::RunCheck(options, console, console); });
@@ -223,7 +223,10 @@ int Dispatch(const zarn::cli::Options& cli) {
   }
   for (const std::string& folder : cli.import_paths) {
     if (!zarn::IsFolder(folder)) {
-      std::cerr << "zarn-cli: the --import-path folder does not exist: " << folder << "\n";
+      if (zarn::RealPath(folder))
+        std::cerr << "zarn-cli: the --import-path " << folder << " is not a folder\n";
+      else
+        std::cerr << "zarn-cli: the --import-path folder does not exist: " << folder << "\n";
       return 2;
     }
   }

@@ -6,6 +6,7 @@
 #include "check/jass_checker.h"
 #include "core/imports.h"
 #include "core/result_check.h"
+#include "platform/files.h"
 
 namespace zarn {
 
@@ -35,8 +36,16 @@ void AddPastedEntries(const std::vector<JassProblem>& problems, const std::vecto
 
 std::vector<ImportedScript> PasteAll(const CheckRunOptions& options, ErrorReport& report) {
   std::vector<ImportedScript> pasted;
+  PastedFiles program;
   for (const CheckFile& file : options.files) {
-    pasted.push_back(PasteImports(file.text, {file.name, file.path, file.import_folder, options.import_paths}));
+    std::string text = file.text;
+    if (file.read_by_run) {
+      // A file an earlier one imported is in the program already.
+      const std::optional<FileIdentity> id = IdentityOf(file.path);
+      if (!id || !program.Contains(*id)) text = ReadFileBytes(file.path);
+    }
+    const ImportOptions imports{file.name, file.path, file.import_folder, options.import_paths};
+    pasted.push_back(PasteImports(std::move(text), imports, &program));
     for (ErrorEntry& entry : ImportProblemsReport(pasted.back()).entries) report.entries.push_back(std::move(entry));
   }
   return pasted;

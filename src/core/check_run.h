@@ -17,6 +17,9 @@ struct CheckFile {
   std::string path;
   // The folder its //!import lines are taken from; empty: the current one.
   std::string import_folder;
+  // The run reads `path` itself, in its turn: a file that an earlier file
+  // imported is not read again. Throws FileError when it cannot be read.
+  bool read_by_run = false;
 };
 
 struct CheckRunOptions {
@@ -31,7 +34,8 @@ struct CheckRunOptions {
   std::vector<std::string> import_paths;
 };
 
-// Pastes each file's imports, then checks the files: in full after the API when there is one (or with
+// Pastes each file's imports, each imported file once across all the files
+// as in one run, then checks the files: in full after the API when there is one (or with
 // `strict`), otherwise each file's grammar on its own. Notes (no API, vJass
 // found) go to progress.Note. The problems are presented as entries
 // "FILE:LINE:COLUMN: error: message", the API's own first, each in the file

@@ -1,11 +1,11 @@
 #include "core/imports.h"
 
-#include <set>
 #include <string_view>
 
 #include "passes/import_directive.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/opened_files.h"
 #include "platform/paths.h"
 #include "platform/real_paths.h"
 #include "text/script.h"
@@ -57,6 +57,16 @@ std::size_t BreakLength(std::string_view text, std::size_t at) {
   return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool StartsWithByteOrderMark(std::string_view text) { return text.substr(0, kByteOrderMark.size()) == kByteOrderMark; }
+
+// A file that may be pasted, open, and where it really is.
+struct FoundFile {
+  OpenedFile file;
+  std::string real;
+};
+
 // A line of the pasted text as appended: its offset there and its source
 // (line from 1).
 struct Piece {
@@ -66,13 +76,14 @@ struct Piece {
 
 class Paster {
  public:
-  explicit Paster(const ImportOptions& options) : options_(options) {
+  Paster(const ImportOptions& options, PastedFiles* program)
+      : options_(options), pasted_(program ? *program : own_pasted_) {
     const std::optional<std::string> first = RealPath(options.folder.empty() ? "." : options.folder);
     roots_.push_back(first ? *first : options.folder);
     for (const std::string& folder : options.more_folders)
       if (const std::optional<std::string> real = RealPath(folder)) roots_.push_back(*real);
     if (!options.script_path.empty())
-      if (const std::optional<std::string> real = RealPath(options.script_path)) pasted_.insert(*real);
+      if (const std::optional<FileIdentity> id = IdentityOf(options.script_path)) pasted_.Add(*id);
   }
 
   ImportedScript Run(std::string script) {
@@ -108,6 +119,12 @@ class Paster {
 
   // Appends whole lines of one file, `line` being the first one's number.
   void AppendLines(std::uint32_t file, std::string_view part, std::size_t line) {
+    // The script's byte-order mark before a first-line import starts the
+    // pasted file's first line, which keeps its own source.
+    if (result_.text.empty() && part == kByteOrderMark) {
+      result_.text.append(part);
+      return;
+    }
     for (std::size_t i = 0; i < part.size(); ++line) {
       pieces_.push_back({result_.text.size() + i, {file, static_cast<std::uint32_t>(line + 1)}});
       const std::size_t end = FindLineBreak(part, i);
@@ -120,19 +137,29 @@ class Paster {
                       int depth) {
     const std::string what = "cannot import \"" + directive.path + "\": ";
     if (directive.malformed) return Problem(file, directive, "malformed import line: write //!import \"PATH\" alone");
-    std::string real, why;
-    if (!Resolve(directive.path, folder, real, why)) return Problem(file, directive, what + why);
-    if (!pasted_.insert(real).second) return;  // pasted already, or a cycle: dropped
+    FoundFile found;
+    std::string why;
+    if (!Find(directive.path, folder, found, why)) return Problem(file, directive, what + why);
+    const std::optional<FileIdentity> identity = found.file.Identity();
+    if (!identity) return Problem(file, directive, what + "cannot read " + found.real + ": " + LastSystemReason());
+    if (!pasted_.Add(*identity)) return;  // pasted already, or a cycle: dropped
     if (depth >= kMaxImportDepth)
       return Problem(file, directive, what + "imports nest more than " + std::to_string(kMaxImportDepth) + " deep");
+    // The size the handle reports is judged before a byte is read, and the
+    // read stops at the limit whatever the file grew to.
+    const std::size_t room = kMaxImportedSize - pasted_size_;
+    const std::string too_large = what + "the imported files come to more than 256 MiB";
+    if (identity->size > room) return Problem(file, directive, too_large);
+    ReachedJudgedFile(found.file.path());
     std::string bytes;
     try {
-      bytes = ReadFileBytes(real);
+      if (!found.file.ReadUpTo(room, bytes, found.real)) return Problem(file, directive, too_large);
     } catch (const FileError& e) { return Problem(file, directive, what + e.what()); }
-    bytes.resize(UpToNul(bytes).size());
+    found.file.Close();
     pasted_size_ += bytes.size();
-    if (pasted_size_ > kMaxImportedSize)
-      return Problem(file, directive, what + "the imported files come to more than 256 MiB");
+    if (StartsWithByteOrderMark(bytes)) bytes.erase(0, kByteOrderMark.size());
+    bytes.resize(UpToNul(bytes).size());
+    const std::string real = std::move(found.real);
     const auto index = static_cast<std::uint32_t>(result_.sources.files.size());
     result_.sources.files.push_back(real);
     Paste(index, bytes, FindImportLines(bytes), FolderHolding(real), depth + 1);
@@ -141,8 +168,8 @@ class Paster {
       result_.text.append(text.substr(directive.end, directive.break_end - directive.end));
   }
 
-  // The real path of the file `written` names from `folder`, or why not.
-  bool Resolve(const std::string& written, const std::string& folder, std::string& real, std::string& why) const {
+  // The file `written` names from `folder`, open, or why not.
+  bool Find(const std::string& written, const std::string& folder, FoundFile& found, std::string& why) const {
     const std::string path = ForThisSystem(written);
     if (!HasScriptEnding(BaseName(path))) {
       why = "only files whose names end in .j or .jass can be imported";
@@ -156,28 +183,38 @@ class Paster {
       searched.insert(searched.end(), roots_.begin() + 1, roots_.end());
     }
     bool led_out = false, not_a_file = false;
+    std::string refused;  // the system's reason for a file that is there
     for (const std::string& place : searched) {
-      const std::optional<std::string> found = RealPath(IsAbsolutePath(path) ? path : PathJoin(place, path));
-      if (!found) continue;
-      if (!IsInsideAllowedFolder(*found)) {
+      const std::string name = IsAbsolutePath(path) ? path : PathJoin(place, path);
+      OpenedFile file;
+      OpenFailure failure = OpenFailure::kNone;
+      std::string reason;
+      if (!file.Open(name, LinkRule::kFollow, failure, reason)) {
+        if (failure != OpenFailure::kMissing && refused.empty()) refused = "cannot open " + name + ": " + reason;
+        continue;
+      }
+      const std::optional<std::string> real = file.RealPath();
+      if (!real || !IsInsideAllowedFolder(*real)) {
         led_out = true;
         continue;
       }
-      if (!IsRegularFile(*found)) {
+      if (file.kind() != FileKind::kRegular) {
         not_a_file = true;
         continue;
       }
-      if (!HasScriptEnding(BaseName(*found))) {
-        why = "it leads to " + *found + ", whose name does not end in .j or .jass";
+      if (!HasScriptEnding(BaseName(*real))) {
+        why = "it leads to " + *real + ", whose name does not end in .j or .jass";
         return false;
       }
-      real = *found;
+      found = {std::move(file), *real};
       return true;
     }
     if (led_out)
       why = "it leads out of the folders imports may come from: " + Listed(roots_) + " (name more with --import-path)";
     else if (not_a_file)
       why = "it is not a file";
+    else if (!refused.empty())
+      why = refused;
     else
       why = "no such file in " + Listed(IsAbsolutePath(path) ? roots_ : searched);
     return false;
@@ -198,6 +235,7 @@ class Paster {
   // lone CR that meets an LF of the next piece makes one line of the two.
   void BuildLineTable() {
     const std::string_view text = result_.text;
+    if (pieces_.empty()) pieces_.push_back({0, {0, 1}});
     std::size_t piece = 0;
     for (std::size_t start = 0; start < text.size();) {
       while (piece + 1 < pieces_.size() && pieces_[piece + 1].offset <= start) ++piece;
@@ -209,7 +247,8 @@ class Paster {
 
   const ImportOptions& options_;
   std::vector<std::string> roots_;  // real paths; the first folder first
-  std::set<std::string> pasted_;    // real paths of the files pasted
+  PastedFiles own_pasted_;
+  PastedFiles& pasted_;  // the files pasted, this script's own first
   std::size_t pasted_size_ = 0;
   std::vector<Piece> pieces_;
   ImportedScript result_;
@@ -217,8 +256,8 @@ class Paster {
 
 }  // namespace
 
-ImportedScript PasteImports(std::string script, const ImportOptions& options) {
-  return Paster(options).Run(std::move(script));
+ImportedScript PasteImports(std::string script, const ImportOptions& options, PastedFiles* program) {
+  return Paster(options, program).Run(std::move(script));
 }
 
 ErrorReport ImportProblemsReport(const ImportedScript& imported) {

@@ -1,8 +1,9 @@
 // Scripts kept in files: every //!import line (passes/import_directive.h)
-// replaced by the text of the file it names, before the passes run. Which
-// files may be pasted is decided by their real paths: only inside the folder
-// the script's own imports are taken from and the folders the user named, and
-// only names ending in ".j" or ".jass".
+// replaced by the text of the file it names, before the passes run. Each file
+// is opened once and judged by what was opened (platform/opened_files.h):
+// only a regular file, whose real path lies inside the folder the script's
+// own imports are taken from or the folders the user named, and only names
+// ending in ".j" or ".jass"; each file (by its identity, not its path) once.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,11 @@
 #include <string>
 #include <vector>
 
+#include <set>
+#include <utility>
+
 #include "core/report.h"
+#include "platform/files.h"
 #include "text/source_place.h"
 
 namespace zarn {
@@ -52,12 +57,28 @@ inline constexpr int kMaxImportDepth = 200;
 // Pasted text beyond this many bytes is refused.
 inline constexpr std::size_t kMaxImportedSize = std::size_t{256} << 20;
 
-// Pastes the imports of `script`, and theirs in turn; each real file once,
-// a second import of it (a cycle included) is dropped. Imports inside
-// imported files are taken from that file's folder. A file that is missing,
-// leads out of the allowed folders, has another ending or cannot be read is a
-// problem at its import line; the text is then incomplete and not to be used.
-ImportedScript PasteImports(std::string script, const ImportOptions& options);
+// The files of one program pasted so far, by identity (device and file
+// number): the files of a check share it, so that a file imported by several
+// of them, or named itself, is pasted once in all.
+class PastedFiles {
+ public:
+  // False when the file is there already.
+  bool Add(const FileIdentity& id) { return ids_.insert({id.device, id.file}).second; }
+  bool Contains(const FileIdentity& id) const { return ids_.count({id.device, id.file}) > 0; }
+
+ private:
+  std::set<std::pair<unsigned long long, unsigned long long>> ids_;
+};
+
+// Pastes the imports of `script`, and theirs in turn; each file once, a
+// second import of it (a cycle included) is dropped. Imports inside imported
+// files are taken from that file's folder. A file that is missing, leads out
+// of the allowed folders, is no regular file, has another ending or cannot be
+// read is a problem at its import line; the text is then incomplete and not
+// to be used. A UTF-8 byte-order mark does not hide a first line's
+// directive, and a pasted file's own is dropped. `program`, when given, holds
+// the files pasted before, and gets this script's.
+ImportedScript PasteImports(std::string script, const ImportOptions& options, PastedFiles* program = nullptr);
 
 // The problems as entries at their import lines, counted, with the script for
 // the errors view.

@@ -3,7 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <iostream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "platform/opened_files.h"
 #include "platform/real_paths.h"
 #include "testing/test_util.h"
 
@@ -122,6 +130,118 @@ TEST_F(ImportsTest, NonAsciiNamesAndWindowsSeparators) {
   Write("src/größe é.j", "umlaut\r\n");
   EXPECT_EQ(Paste("//!import \"src/größe é.j\"\r\n").text, "umlaut\r\n");
   EXPECT_EQ(Paste("//!import \"src\\größe é.j\"\r\n").text, "umlaut\r\n");
+}
+
+// Whatever a name stands for after the file was opened and judged, the file
+// read is the one judged: the hook swaps the name at that point.
+class SwapAfterJudging : public OpenedFileHook {
+ public:
+  explicit SwapAfterJudging(std::function<void(const std::string&)> swap) : swap_(std::move(swap)) {}
+  void Judged(const std::string& path) override { swap_(path); }
+
+ private:
+  std::function<void(const std::string&)> swap_;
+};
+
+// A symbolic link, where this system lets the test make one.
+bool MadeLink(const std::string& target, const std::string& link) {
+  std::error_code error;
+  fs::create_symlink(fs::path(NativePath(target)).make_preferred(), NativePath(link), error);
+  return !error;
+}
+
+TEST_F(ImportsTest, OnlyTheRegularFileJudgedIsRead) {
+  WriteFileBytes(dir_ / "secret.j", "secret\n");
+  Write("src/real.j", "real\n");
+  // Two hard links are one file, pasted once; a folder is no file.
+  fs::create_hard_link(NativePath(map_ + "/src/real.j"), NativePath(map_ + "/twin.j"));
+  EXPECT_EQ(Paste("//!import \"src/real.j\"\n//!import \"twin.j\"\n").text, "real\n");
+  fs::create_directories(NativePath(map_ + "/dir.j"));
+  EXPECT_EQ(Problem("//!import \"dir.j\"\n"), "cannot import \"dir.j\": it is not a file");
+  // A chain of links that ends inside is followed; one that ends outside is not.
+  if (MadeLink("real.j", map_ + "/src/hop.j") && MadeLink("src/hop.j", map_ + "/chain.j") &&
+      MadeLink("../../secret.j", map_ + "/src/out.j") && MadeLink("src/out.j", map_ + "/away.j")) {
+    EXPECT_EQ(Paste("//!import \"chain.j\"\n").text, "real\n");
+    EXPECT_NE(Problem("//!import \"away.j\"\n").find("leads out"), std::string::npos);
+  } else {
+    std::cerr << "links cannot be made here: link chains not tried\n";
+  }
+#ifndef _WIN32
+  // A FIFO and a device are refused at once, never waited on.
+  ASSERT_EQ(::mkfifo((map_ + "/fifo.j").c_str(), 0600), 0);
+  EXPECT_EQ(Problem("//!import \"fifo.j\"\n"), "cannot import \"fifo.j\": it is not a file");
+  fs::create_symlink("/dev/zero", NativePath(map_ + "/zero.j"));
+  EXPECT_EQ(Problem("//!import \"zero.j\"\n", {"/dev"}), "cannot import \"zero.j\": it is not a file");
+  // A folder that cannot be entered is named with the system's reason (not
+  // for root, who enters any).
+  if (::geteuid() != 0) {
+    fs::create_directories(NativePath(map_ + "/shut"));
+    Write("shut/x.j", "x\n");
+    fs::permissions(NativePath(map_ + "/shut"), fs::perms::none);
+    EXPECT_EQ(Problem("//!import \"shut/x.j\"\n"),
+              "cannot import \"shut/x.j\": cannot open " + map_ + "/shut/x.j: Permission denied");
+    fs::permissions(NativePath(map_ + "/shut"), fs::perms::owner_all);
+  }
+
+  // Swapped for a link to outside, or for a FIFO, after judging: the file
+  // judged is pasted all the same, and nothing waits.
+  const std::string real = map_ + "/src/real.j";
+  SwapAfterJudging to_link([&](const std::string& path) {
+    fs::remove(NativePath(path));
+    fs::create_symlink(NativePath(dir_ / "secret.j"), NativePath(path));
+  });
+  {
+    OpenedFileHookRegistration registered(to_link);
+    EXPECT_EQ(Paste("//!import \"src/real.j\"\n").text, "real\n");
+  }
+  EXPECT_EQ(fs::read_symlink(NativePath(real)), NativePath(dir_ / "secret.j"));
+  Write("src/real.j.new", "real\n");
+  fs::remove(NativePath(real));
+  fs::rename(NativePath(real + ".new"), NativePath(real));
+  SwapAfterJudging to_fifo([&](const std::string& path) {
+    fs::remove(NativePath(path));
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  });
+  OpenedFileHookRegistration registered(to_fifo);
+  EXPECT_EQ(Paste("//!import \"src/real.j\"\n").text, "real\n");
+#endif
+}
+
+TEST_F(ImportsTest, TheSizeLimitIsJudgedBeforeAByteIsRead) {
+  // Sparse files far over the limit: one that starts with text, one of NULs
+  // only. Reading either whole would take gigabytes.
+  Write("big.j", "call f()\n");
+  Write("nul.j", std::string(1, '\0'));
+  for (const char* name : {"big.j", "nul.j"}) {
+    std::error_code error;
+    fs::resize_file(NativePath(map_ + "/" + name), std::uintmax_t{8} << 30, error);
+    // Wine fails to grow the file of one NUL ("Bad file descriptor"): that
+    // case is left out there.
+    if (error) {
+      std::cerr << "cannot grow " << name << " here: " << error.message() << "\n";
+      continue;
+    }
+    const ImportedScript pasted = Paste("x\n//!import \"" + std::string(name) + "\"\n");
+    ASSERT_EQ(pasted.problems.size(), 1u);
+    EXPECT_EQ(pasted.problems[0].at.line, 2u);
+    EXPECT_EQ(pasted.problems[0].message,
+              "cannot import \"" + std::string(name) + "\": the imported files come to more than 256 MiB");
+  }
+}
+
+TEST_F(ImportsTest, AByteOrderMarkHidesNoImport) {
+  const std::string bom = "\xEF\xBB\xBF";
+  EXPECT_EQ(Problem(bom + "//!import \"missing.j\"\n").substr(0, 27), "cannot import \"missing.j\": ");
+  // A pasted file's own mark is dropped, the script's own stays; the first
+  // line is the imported file's.
+  Write("a.j", bom + "//!import \"b.j\"\na2\n");
+  Write("b.j", bom + "b1\n");
+  const ImportedScript pasted = Paste(bom + "//!import \"a.j\"\nm2\n");
+  EXPECT_TRUE(pasted.problems.empty());
+  EXPECT_EQ(pasted.text, bom + "b1\na2\nm2\n");
+  ASSERT_EQ(pasted.sources.lines.size(), 3u);
+  EXPECT_EQ(pasted.sources.FileName(pasted.sources.lines[0].file), Real("b.j"));
+  EXPECT_EQ(pasted.sources.lines[0].line, 1u);
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ std::chrono::milliseconds MapArchive::WorkLimit(std::uint64_t size) const {
 void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
   LockMapFile(lock_, path_, path_, lock_wait_);
-  RemoveStaleCopiesOf(path_, lock_, progress);
+  RemoveStaleCopiesOf(path_, lock_.held(), progress);
   const std::optional<FileIdentity> map = IdentityOf(path_);
   const bool map_exists = map.has_value();
   extracted_ = map_exists;

@@ -12,7 +12,8 @@ namespace zarn {
 std::string MapAccess::ImportFolder() const { return FolderHolding(path()); }
 
 std::unique_ptr<MapAccess> OpenMap(const std::string& path) {
-  if (IsFolder(path)) return std::make_unique<MapFolder>(path);
+  // "M.w3x/." and "M.w3x/" are M.w3x: imports come from the folder holding it.
+  if (IsFolder(path)) return std::make_unique<MapFolder>(WithoutTrailingDots(path));
   return std::make_unique<MapArchive>(path);
 }
 
@@ -20,10 +21,11 @@ std::unique_ptr<MapAccess> OpenMap(const std::string& path) {
 // map locked is not written under. A run renames a new file over the map, so
 // a lock won on a file that is no longer the map is given up and taken again
 // on the current one.
-void LockMapFile(MapLock& lock, const std::string& file, const std::string& shown, std::chrono::milliseconds wait) {
+void WaitForMapLock(const std::function<MapLock::Result()>& try_lock, const std::string& shown,
+                    std::chrono::milliseconds wait) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
-    switch (lock.TryLock(file)) {
+    switch (try_lock()) {
       case MapLock::Result::kLocked:
       case MapLock::Result::kUnlockable: return;
       case MapLock::Result::kReplaced: continue;
@@ -32,6 +34,10 @@ void LockMapFile(MapLock& lock, const std::string& file, const std::string& show
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   }
+}
+
+void LockMapFile(MapLock& lock, const std::string& file, const std::string& shown, std::chrono::milliseconds wait) {
+  WaitForMapLock([&] { return lock.TryLock(file); }, shown, wait);
 }
 
 FileIdentity CheckMayBeReplaced(const std::string& file, const std::string& shown,
@@ -51,8 +57,8 @@ FileIdentity CheckMayBeReplaced(const std::string& file, const std::string& show
 // Copies left by a run that ended without cleaning up. They are told apart
 // from a live run's by their locks, which only a map lock of this run's own
 // makes a proof: no run of this map is between making a copy and locking it.
-void RemoveStaleCopiesOf(const std::string& file, const MapLock& lock, ProgressReporter& progress) {
-  if (!lock.held()) return;
+void RemoveStaleCopiesOf(const std::string& file, bool locked, ProgressReporter& progress) {
+  if (!locked) return;
   const std::size_t removed = RemoveStaleTemporaryCopies(ResolvedPath(file));
   if (removed > 0) progress.Note(StaleCopiesNote(removed));
 }

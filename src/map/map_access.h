@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,8 +43,12 @@ class MapAccess {
 // names now.
 std::unique_ptr<MapAccess> OpenMap(const std::string& path);
 
-// Waits up to `wait` for the map lock on `file`. Throws Error when another
-// process keeps it; `shown` is how the message names the map.
+// Tries `try_lock` until it gives anything but kBusy, for up to `wait`; a
+// kReplaced result is tried again at once. Throws Error when another process
+// keeps the map; `shown` is how the message names the map.
+void WaitForMapLock(const std::function<MapLock::Result()>& try_lock, const std::string& shown,
+                    std::chrono::milliseconds wait);
+// WaitForMapLock with the map lock on `file`.
 void LockMapFile(MapLock& lock, const std::string& file, const std::string& shown, std::chrono::milliseconds wait);
 
 // Checks that the map file `file` may be replaced now: it is there, it is
@@ -52,8 +57,8 @@ void LockMapFile(MapLock& lock, const std::string& file, const std::string& show
 FileIdentity CheckMayBeReplaced(const std::string& file, const std::string& shown,
                                 const std::optional<FileIdentity>& extracted);
 
-// Removes the temporary copies of `file` that no run holds, when `lock` is
-// held, and notes how many.
-void RemoveStaleCopiesOf(const std::string& file, const MapLock& lock, ProgressReporter& progress);
+// Removes the temporary copies of `file` that no run holds, when this run
+// holds the map's lock (`locked`), and notes how many.
+void RemoveStaleCopiesOf(const std::string& file, bool locked, ProgressReporter& progress);
 
 }  // namespace zarn

@@ -1,7 +1,8 @@
 // A map saved as a folder (the editor's "folder" format): its script is the
-// file war3map.j in it. The script is read from there and, on a clean
-// result, a new file written beside it is renamed over it; no other file of
-// the folder is touched.
+// file war3map.j in it. The script is opened once, judged and read through
+// that handle, and, on a clean result, a new file written beside it is
+// renamed over it; no other file of the folder is touched, and nothing
+// outside the folder is read or written.
 #pragma once
 
 #include <chrono>
@@ -10,6 +11,7 @@
 
 #include "map/archive.h"
 #include "map/map_access.h"
+#include "platform/opened_files.h"
 
 namespace zarn {
 
@@ -17,14 +19,19 @@ class MapFolder : public MapAccess {
  public:
   explicit MapFolder(std::string folder);
 
-  // Throws ESFileOpenFileEx "war3map.j (F.w3x is a folder without
-  // war3map.j)" when there is none, Error when another program keeps
-  // war3map.j locked, FileError when it cannot be read.
+  // Opens war3map.j without following a link or waiting on anything, locks
+  // it and reads it through that handle. Throws ESFileOpenFileEx
+  // "war3map.j (F.w3x is a folder without war3map.j)" when there is none,
+  // "war3map.j (F.w3x/war3map.j is a link; ...)" for a link (or reparse
+  // point) and the same "is not a regular file" for a FIFO, a device or a
+  // folder; Error when another program keeps war3map.j locked, FileError
+  // when it cannot be read.
   void ExtractScript(const std::string& disk_path, ProgressReporter& progress) override;
-  // Writes the script to a temporary file beside war3map.j, syncs it, renames
-  // it over war3map.j (the file a symbolic link points to, not the link) and
-  // syncs the folder, reporting the write steps kCopyMade, kCopySynced,
-  // kReplaced and kFolderSynced.
+  // Writes the script to a new temporary file beside war3map.j, syncs it,
+  // checks that war3map.j is still the plain file read and renames the new
+  // file over it relative to the folder's handle, then syncs the folder,
+  // reporting the write steps kCopyMade, kCopySynced, kReplaced and
+  // kFolderSynced.
   void InsertScript(const std::string& parsed_path) override;
 
   const std::string& path() const override { return folder_; }
@@ -36,10 +43,15 @@ class MapFolder : public MapAccess {
   void SetLockWait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
 
  private:
+  void OpenScript();
+  MapLock::Result TryOpenLocked();
+  void CheckUnchanged() const;
   void WriteNewScript(const std::string& copy, const std::string& parsed_path) const;
 
   std::string folder_, script_;
-  MapLock lock_;  // war3map.j, held open and locked for the run
+  OpenedFile dir_;   // the folder
+  OpenedFile file_;  // its war3map.j, held open (and locked) for the run
+  bool locked_ = false;
   std::optional<FileIdentity> extracted_as_;
   InsertStep fail_at_ = InsertStep::kNone;
   std::chrono::milliseconds lock_wait_ = kMapLockWait;

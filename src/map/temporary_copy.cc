@@ -5,12 +5,16 @@
 
 namespace zarn {
 
-TemporaryCopy::TemporaryCopy(const std::string& original) {
+TemporaryCopy::TemporaryCopy(const std::string& original) { Make(original, false); }
+
+TemporaryCopy::TemporaryCopy(const std::string& original, Empty) { Make(original, true); }
+
+void TemporaryCopy::Make(const std::string& original, bool empty) {
   bool made = false;
   {
     // A stop cannot come between making the copy and registering it.
     StopDeferral defer;
-    made = CreateTemporaryCopy(original, path_);
+    made = empty ? CreateEmptyTemporaryCopy(original, path_) : CreateTemporaryCopy(original, path_);
     if (made) {
       removed_on_stop_.emplace(path_);
       for (const std::string& file : CompactionFilesOf(path_)) compaction_removed_on_stop_.emplace_back(file);

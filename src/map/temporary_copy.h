@@ -17,6 +17,10 @@ class TemporaryCopy {
   // Copies `original` beside it; throws EArchiveUpdate when it cannot, with
   // no partial copy left.
   explicit TemporaryCopy(const std::string& original);
+  // An empty file of the same name, for a writer that writes it whole:
+  // nothing of `original` is read.
+  enum class Empty { kEmpty };
+  TemporaryCopy(const std::string& original, Empty);
   ~TemporaryCopy();
   TemporaryCopy(const TemporaryCopy&) = delete;
   TemporaryCopy& operator=(const TemporaryCopy&) = delete;
@@ -34,6 +38,8 @@ class TemporaryCopy {
   void Keep();
 
  private:
+  void Make(const std::string& original, bool empty);
+
   std::string path_;
   CopyLock lock_;
   std::optional<RemovedOnStop> removed_on_stop_;

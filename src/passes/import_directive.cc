@@ -32,7 +32,8 @@ class DirectiveScanner {
   explicit DirectiveScanner(std::string_view text) : s_(text) {}
 
   std::vector<ImportLine> Run() {
-    std::size_t i = 0, line = 0;
+    // A UTF-8 byte-order mark is no part of the first line's text.
+    std::size_t i = s_.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0, line = 0;
     bool line_start = true;
     while (i < s_.size()) {
       if (line_start && TakeDirective(i, line)) {

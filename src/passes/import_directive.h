@@ -2,7 +2,9 @@
 //   //!import "PATH"
 // that stands for the text of the file PATH. Lines inside string and rawcode
 // literals, comments and raw blocks are no directives, and neither is the
-// vJass "//! import" (with a blank after "//!").
+// vJass "//! import" (with a blank after "//!"). A UTF-8 byte-order mark at
+// the text's start is no part of its first line: the line's `begin` is after
+// it.
 #pragma once
 
 #include <cstddef>

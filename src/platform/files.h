@@ -88,6 +88,8 @@ std::string LastSystemReason();
 // cannot: `copy` is then empty when no file could be created, and a partial
 // copy is removed.
 bool CreateTemporaryCopy(const std::string& original, std::string& copy);
+// The same name, but an empty file: nothing of `original` is read.
+bool CreateEmptyTemporaryCopy(const std::string& original, std::string& copy);
 
 // Puts `replacement` in the place of `target` in one step, keeping the
 // target's owner and permissions where the system has them: readers see the

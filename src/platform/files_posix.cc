@@ -12,20 +12,11 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "platform/opened_files.h"
 
 namespace zarn {
 
 namespace {
-
-FileIdentity IdentityFrom(const struct stat& st) {
-  FileIdentity id;
-  id.device = st.st_dev;
-  id.file = st.st_ino;
-  id.size = static_cast<unsigned long long>(st.st_size);
-  id.mtime_sec = st.st_mtim.tv_sec;
-  id.mtime_nsec = st.st_mtim.tv_nsec;
-  return id;
-}
 
 // Runs `cleanup` without letting it change errno, which names the failure.
 template <class Cleanup>
@@ -88,9 +79,12 @@ void CheckWorkingFileTarget(const std::string& path, const std::string& keep) {
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return IdentityFrom(st);
+  // O_PATH opens no file for reading, so a FIFO is not waited on.
+  const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  const std::optional<FileIdentity> id = IdentityOfHandle(fd);
+  KeepingErrno([&] { ::close(fd); });
+  return id;
 }
 
 std::string ResolvedPath(const std::string& path) {
@@ -106,12 +100,30 @@ bool IsReadOnlyFile(const std::string& path) {
 
 std::string LastSystemReason() { return std::strerror(errno); }
 
-bool CreateTemporaryCopy(const std::string& original, std::string& copy) {
+namespace {
+
+// A new file "<original>.zarn-XXXXXX.tmp", open; -1 when none could be made.
+int MakeTemporaryCopy(const std::string& original, std::string& copy) {
   std::string pattern = original + ".zarn-XXXXXX.tmp";
   copy.clear();
-  int fd = mkstemps(pattern.data(), 4);
+  const int fd = mkstemps(pattern.data(), 4);
+  if (fd >= 0) copy = pattern;
+  return fd;
+}
+
+}  // namespace
+
+bool CreateEmptyTemporaryCopy(const std::string& original, std::string& copy) {
+  const int fd = MakeTemporaryCopy(original, copy);
   if (fd < 0) return false;
-  copy = pattern;
+  if (::close(fd) == 0) return true;
+  KeepingErrno([&] { std::remove(copy.c_str()); });
+  return false;
+}
+
+bool CreateTemporaryCopy(const std::string& original, std::string& copy) {
+  const int fd = MakeTemporaryCopy(original, copy);
+  if (fd < 0) return false;
   bool ok = CopyBytes(original, fd);
   KeepingErrno([&] { ok = (::close(fd) == 0) && ok; });
   if (!ok) KeepingErrno([&] { std::remove(copy.c_str()); });

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/errors.h"
+#include "platform/opened_files.h"
 #include "platform/wide_text.h"
 
 namespace zarn {
@@ -19,20 +20,6 @@ bool Fail() {
 }
 
 std::string Reason(DWORD error) { return WindowsErrorText(error); }
-
-std::optional<FileIdentity> IdentityOfHandle(HANDLE h) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(h, &info)) return std::nullopt;
-  FileIdentity id;
-  id.device = info.dwVolumeSerialNumber;
-  id.file = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  id.size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  const unsigned long long ticks =
-      (static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
-  id.mtime_sec = static_cast<long long>(ticks / 10000000);
-  id.mtime_nsec = static_cast<long long>(ticks % 10000000) * 100;
-  return id;
-}
 
 HANDLE OpenForIdentity(const std::wstring& path) {
   return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -106,7 +93,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
     Fail();
     return std::nullopt;
   }
-  std::optional<FileIdentity> id = IdentityOfHandle(h);
+  std::optional<FileIdentity> id = IdentityOfHandle(reinterpret_cast<std::intptr_t>(h));
   CloseHandle(h);
   return id;
 }
@@ -122,11 +109,11 @@ bool IsReadOnlyFile(const std::string& path) {
 
 std::string LastSystemReason() { return Reason(g_last_error); }
 
-bool CreateTemporaryCopy(const std::string& original, std::string& copy) {
-  copy.clear();
-  HANDLE in = CreateFileW(WideFromUtf8(original).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return Fail();
+namespace {
+
+// A new file "<original>.zarn-XXXXXX.tmp", open for writing;
+// INVALID_HANDLE_VALUE when none could be made.
+HANDLE MakeTemporaryCopy(const std::string& original, std::string& copy) {
   HANDLE out = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && out == INVALID_HANDLE_VALUE; ++attempt) {
     copy = original + ".zarn-" + RandomSuffix() + ".tmp";
@@ -136,8 +123,28 @@ bool CreateTemporaryCopy(const std::string& original, std::string& copy) {
   }
   if (out == INVALID_HANDLE_VALUE) {
     Fail();
-    CloseHandle(in);
     copy.clear();
+  }
+  return out;
+}
+
+}  // namespace
+
+bool CreateEmptyTemporaryCopy(const std::string& original, std::string& copy) {
+  HANDLE out = MakeTemporaryCopy(original, copy);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(out);
+  return true;
+}
+
+bool CreateTemporaryCopy(const std::string& original, std::string& copy) {
+  copy.clear();
+  HANDLE in = CreateFileW(WideFromUtf8(original).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return Fail();
+  HANDLE out = MakeTemporaryCopy(original, copy);
+  if (out == INVALID_HANDLE_VALUE) {
+    CloseHandle(in);
     return false;
   }
   const bool ok = CopyBytes(in, out);
@@ -165,7 +172,7 @@ ScriptFile::ScriptFile(const std::string& path, const std::optional<FileIdentity
   HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw FileError("Cannot write file " + path + ": " + Reason(GetLastError()));
-  const std::optional<FileIdentity> id = IdentityOfHandle(h);
+  const std::optional<FileIdentity> id = IdentityOfHandle(reinterpret_cast<std::intptr_t>(h));
   if (id && not_this && id->device == not_this->device && id->file == not_this->file) {
     CloseHandle(h);
     throw FileError("Cannot write file " + path + ": it is the map itself");

@@ -37,6 +37,20 @@ std::string FolderHolding(const std::string& path) {
   return path.substr(0, folder_end);
 }
 
+std::string WithoutTrailingDots(std::string path) {
+  for (;;) {
+    const std::size_t size = path.size();
+    // "C:\" is the drive's root, "C:" its current folder.
+    const bool drive_root = size == 3 && path[1] == ':';
+    if (size > 1 && IsPathSeparator(path.back()) && !drive_root)
+      path.pop_back();
+    else if (size > 2 && path.back() == '.' && IsPathSeparator(path[size - 2]))
+      path.pop_back();
+    else
+      return path;
+  }
+}
+
 bool IsFolder(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(NativePath(path), error);

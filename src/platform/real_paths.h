@@ -24,6 +24,10 @@ bool IsInsideFolder(const std::string& file, const std::string& folder);
 // separators are ignored; "." for a bare name, the root for a name in it.
 std::string FolderHolding(const std::string& path);
 
+// `path` without trailing separators and "." parts at its end: "M/." and
+// "M/" are "M". A path that is nothing else ("/", ".") stays.
+std::string WithoutTrailingDots(std::string path);
+
 // True when `path` names an existing folder, symbolic links followed.
 bool IsFolder(const std::string& path);
 

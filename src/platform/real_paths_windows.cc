@@ -1,20 +1,10 @@
 #include <windows.h>
 
+#include "platform/opened_files.h"
 #include "platform/real_paths.h"
 #include "platform/wide_text.h"
 
 namespace zarn {
-
-namespace {
-
-// "\\?\C:\x" is "C:\x"; "\\?\UNC\server\x" is "\\server\x".
-std::wstring WithoutLongPrefix(std::wstring path) {
-  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
-  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
-  return path;
-}
-
-}  // namespace
 
 std::optional<std::string> RealPath(const std::string& path) {
   if (path.empty()) return std::nullopt;
@@ -22,16 +12,9 @@ std::optional<std::string> RealPath(const std::string& path) {
   HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::wstring final_path(MAX_PATH, L'\0');
-  DWORD n = GetFinalPathNameByHandleW(h, final_path.data(), static_cast<DWORD>(final_path.size()), VOLUME_NAME_DOS);
-  if (n >= final_path.size()) {
-    final_path.assign(n + 1, L'\0');
-    n = GetFinalPathNameByHandleW(h, final_path.data(), static_cast<DWORD>(final_path.size()), VOLUME_NAME_DOS);
-  }
+  std::optional<std::string> real = RealPathOfHandle(reinterpret_cast<std::intptr_t>(h));
   CloseHandle(h);
-  if (n == 0 || n >= final_path.size()) return std::nullopt;
-  final_path.resize(n);
-  return Utf8FromWide(WithoutLongPrefix(final_path));
+  return real;
 }
 
 bool IsAbsolutePath(const std::string& path) {
