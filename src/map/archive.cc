@@ -12,6 +12,7 @@
 #include "map/write_steps.h"
 #include "platform/files.h"
 #include "platform/locks.h"
+#include "platform/opened_files.h"
 #include "platform/paths.h"
 #include "platform/temporary_copies.h"
 #include "text/script.h"
@@ -125,6 +126,20 @@ std::chrono::milliseconds MapArchive::WorkLimit(std::uint64_t size) const {
   return work_limit_.count() > 0 ? work_limit_ : ArchiveWorkTimeLimit(size);
 }
 
+namespace {
+
+// Whether something other than a regular file, a FIFO or a device, stands in
+// the map's place. Such a map is refused before anything reads it: reading
+// one could wait for ever, holding the working folder's lock.
+bool IsOfOtherKind(const std::string& map_path) {
+  OpenedFile file;
+  OpenFailure failure = OpenFailure::kNone;
+  std::string reason;
+  return file.Open(map_path, LinkRule::kFollow, failure, reason) && file.kind() != FileKind::kRegular;
+}
+
+}  // namespace
+
 void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& progress) {
   progress.SetProgress("Opening archive: WORKING...", 10);
   LockMapFile(lock_, path_, path_, lock_wait_);
@@ -133,6 +148,11 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   const bool map_exists = map.has_value();
   extracted_ = map_exists;
   if (map_exists) extracted_as_ = *map;
+  // The disk file is created before the archive is read: a failed read
+  // leaves it empty.
+  ScriptFile script(disk_path, map);
+  if (map_exists && IsOfOtherKind(path_))
+    throw ESFileOpenFileEx(kScriptName, FileName(path_) + " is not a regular file");
   // A file the game would not read as a map is refused before the library
   // sees it. Tables the file cannot hold are refused before the library sets
   // memory aside for them; like a file that is no archive, that shows up as
@@ -141,9 +161,6 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   const bool readable = map_exists && search.header_offset && !ImplausibleMpqTables(path_);
   progress.SetProgress("Extracting script: WORKING...", 20);
 
-  // The disk file is created before the archive is read: a failed read
-  // leaves it empty.
-  ScriptFile script(disk_path, map);
   if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
   if (!readable)
     throw ESFileOpenFileEx(kScriptName, NotAMapReason(path_, map_exists, search.header_offset.has_value()));

@@ -19,6 +19,7 @@
 #include "map/map_builder.h"
 #include "map/mpq_tables.h"
 #include "map/storm_path.h"
+#include "platform/paths.h"
 #include "testing/test_util.h"
 #include "text/script.h"
 
@@ -155,6 +156,26 @@ TEST(ArchiveTest, ExtractFailuresLeaveAnEmptyScriptAndTheMapUnchanged) {
     if (exists) { EXPECT_TRUE(ReadFileBytes(map) == before) << name << ": map changed"; }
   }
 }
+
+#ifndef _WIN32
+// Reading a FIFO or a device could wait for ever while the run holds the
+// working folder's lock: they are refused before anything reads them.
+TEST(ArchiveTest, AMapThatIsNoRegularFileIsRefusedAtOnce) {
+  TempDir dir;
+  const std::string fifo = dir / "fifo.w3x";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& map : {fifo, std::string("/dev/zero")}) {
+    NullProgress progress;
+    try {
+      MapArchive(map).ExtractScript(dir / "war3map.j", progress);
+      ADD_FAILURE() << map << ": no error";
+    } catch (const ESFileOpenFileEx& e) {
+      EXPECT_EQ(std::string(e.what()), "Error opening file: war3map.j (" + FileName(map) + " is not a regular file)");
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "war3map.j"), "") << map;
+  }
+}
+#endif
 
 TEST(ArchiveTest, ExtractNamesADiskPathThatCannotBeCreated) {
   TempDir dir;

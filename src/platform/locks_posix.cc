@@ -43,8 +43,14 @@ bool MapLock::ReplaceLockedFile(const std::string& replacement, const std::strin
 
 MapLock::Result MapLock::TryLock(const std::string& path) {
   Release();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK a FIFO put in the map's place would hold the run here.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Result::kUnlockable;  // opening the archive reports a missing map
+  struct stat kind {};
+  if (::fstat(fd, &kind) != 0 || !S_ISREG(kind.st_mode)) {
+    ::close(fd);
+    return Result::kUnlockable;
+  }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const bool busy = errno == EWOULDBLOCK || errno == EINTR;
     ::close(fd);
