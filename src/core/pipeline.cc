@@ -84,20 +84,13 @@ void RunPasses(Run& run) {
     // Line for line: each line of the text is that line of the input.
     run.origins = IdentityOrigins(run.text);
   });
-  Stage(run, "Parsing comments: WORKING...", 40, [&] {
-    // Line comments end before their line break: without a block comment
-    // every line stays where it is.
-    if (FindText(run.text, "/*") == std::string::npos)
-      RemoveComments(run.text);
-    else
-      TrackLines(run, RemoveComments);
-  });
+  Stage(run, "Parsing comments: WORKING...", 40, [&] { TrackLines(run, RemoveComments); });
   Stage(run, "Split //!nozarn: WORKING...", 50, [&] {
     SplitRawBlocks(run);
     if (TakeWordsDirective(run.text)) run.keywords = KeywordRule::Words();
   });
   Stage(run, "Fixing some shit: WORKING...", 60, [&] {
-    FixAssignmentSpacing(run.text);
+    TrackLines(run, FixAssignmentSpacing);
     RegisterUserSignatures(run);
   });
   Stage(run, "Parsing empty lines: WORKING...", 80, [&] {

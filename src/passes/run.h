@@ -38,9 +38,6 @@ struct Run {
   LineOrigins origins;
   std::vector<LineOrigins> raw_block_origins;
   std::string hidden_result;
-  // The text as it stood before a pass changed it, kept for lining up the
-  // lines (one buffer for every pass).
-  std::string text_before;
   // Contents of the script's string and rawcode literals while tokens stand
   // in for them, and the ranges of the result whose restored literals hold
   // marker text.

@@ -25,6 +25,37 @@ std::vector<Edit> CollectEdits(const std::string& text, std::string_view pattern
   return edits;
 }
 
+// The changes of a loop that builds a new text `out` from `text`, for
+// whoever watches `text`: the bytes [at, at + length) of `text` became
+// out[begin, end).
+class OutSplices {
+ public:
+  explicit OutSplices(const std::string& text) : on_(EditWatch::Watches(text)) {}
+
+  void Add(std::size_t at, std::size_t length, std::size_t begin, std::size_t end) {
+    if (on_) places_.push_back({at, length, begin, end});
+  }
+
+  // Replaces `text` by `out`, telling whoever watches it where it changed.
+  void Commit(std::string& text, std::string& out) const {
+    if (on_) {
+      std::vector<Splice> splices;
+      splices.reserve(places_.size());
+      for (const Place& p : places_)
+        splices.push_back({p.at, p.length, std::string_view(out).substr(p.begin, p.end - p.begin)});
+      EditWatch::NoteSplices(text, splices);
+    }
+    text.swap(out);
+  }
+
+ private:
+  struct Place {
+    std::size_t at, length, begin, end;
+  };
+  bool on_;
+  std::vector<Place> places_;
+};
+
 }  // namespace
 
 void ReplaceEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
@@ -43,17 +74,18 @@ void ReplaceEachMatchInPlace(std::string& text, std::string_view pattern, MatchM
   std::string_view copy = text;  // replaced only once `out` is complete
   std::string out;
   out.reserve(copy.size());
+  OutSplices splices(text);
   std::size_t rest = 0;
   do {
     std::optional<std::string> replacement = rewrite(m.Matched());
     if (!replacement) continue;
     out.append(copy, rest, m.Offset() - rest);
+    splices.Add(m.Offset(), m.Matched().size(), out.size(), out.size() + replacement->size());
     out += *replacement;
     rest = m.Offset() + m.Matched().size();
   } while (m.Next());
   out.append(copy, rest);
-  EditWatch::NoteEdit(text);
-  text = std::move(out);
+  splices.Commit(text, out);
 }
 
 namespace {
@@ -133,6 +165,7 @@ void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, M
   const LineStartEdits lookup(std::move(edits));
   std::string out;
   out.reserve(text.size());
+  OutSplices splices(text);
   std::size_t done = 0;  // text before this is in `out`
   auto line_end = [&](std::size_t at) {
     while (at < text.size() && !IsBreak(text[at])) ++at;
@@ -142,6 +175,7 @@ void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, M
     // No shared beginning: the first line too is looked at.
     done = line_end(0);
     lookup.Apply(std::string_view(text).substr(0, done), 0, out);
+    splices.Add(0, done, 0, out.size());
   }
   for (std::size_t at = FindText(text, lead, done); at != std::string::npos; at = FindText(text, lead, at + 1)) {
     std::size_t begin = at;
@@ -153,13 +187,14 @@ void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, M
     if (begin < done) continue;
     const std::size_t end = line_end(begin);
     out.append(text, done, begin - done);
+    const std::size_t written = out.size();
     lookup.Apply(std::string_view(text).substr(begin, end - begin), 0, out);
+    splices.Add(begin, end - begin, written, out.size());
     done = end;
     at = end > at ? end - 1 : at;
   }
   out.append(text, done);
-  EditWatch::NoteEdit(text);
-  text = std::move(out);
+  splices.Commit(text, out);
 }
 
 void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
@@ -189,7 +224,6 @@ bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mo
   Matcher m(pattern, mode);
   if (!m.Scan(text)) return false;
   const std::string matched(m.Matched());  // the scan walks `text`, which changes next
-  EditWatch::NoteEdit(text);
   ReplaceFirstIn(text, matched, replacement(matched));
   return true;
 }
@@ -207,6 +241,7 @@ class LiveText {
   // Takes the copy up to `offset` into the finished part.
   void KeepUpTo(std::size_t offset) {
     done_.append(copy_, rest_, offset - rest_);
+    AddPiece(rest_, offset - rest_);
     rest_ = offset;
     Index();
   }
@@ -240,18 +275,60 @@ class LiveText {
     live.append(copy_, rest_, length);
     live.erase(at, length);
     done_ = std::move(live);
+    AddPiece(rest_, length);
+    DropPieces(at, length);
     rest_ += length;
     for (auto& starts : starts_) starts.clear();
     indexed_ = 0;
     Index();
   }
 
-  std::string Finish() {
+  // The rebuilt text; whoever watches `text`, which the copy views, learns
+  // which of its bytes were deleted.
+  std::string Finish(const std::string& text) {
     done_.append(copy_, rest_);
+    AddPiece(rest_, copy_.size() - rest_);
+    if (EditWatch::Watches(text)) {
+      std::vector<Splice> deleted;
+      std::size_t kept_to = 0;
+      for (auto [from, length] : pieces_) {
+        if (from > kept_to) deleted.push_back({kept_to, from - kept_to, {}});
+        kept_to = from + length;
+      }
+      if (kept_to < copy_.size()) deleted.push_back({kept_to, copy_.size() - kept_to, {}});
+      EditWatch::NoteSplices(text, deleted);
+    }
     return std::move(done_);
   }
 
  private:
+  // The rebuilt text is the copy's bytes of `pieces_` (start, length), in order.
+  void AddPiece(std::size_t from, std::size_t length) {
+    if (length == 0) return;
+    if (!pieces_.empty() && pieces_.back().first + pieces_.back().second == from)
+      pieces_.back().second += length;
+    else
+      pieces_.emplace_back(from, length);
+  }
+
+  // The rebuilt text's bytes [at, at + length) are deleted.
+  void DropPieces(std::size_t at, std::size_t length) {
+    std::vector<std::pair<std::size_t, std::size_t>> kept;
+    kept.reserve(pieces_.size() + 1);
+    std::size_t offset = 0;  // of the current piece in the rebuilt text
+    for (auto [from, size] : pieces_) {
+      const std::size_t begin = std::max(offset, at), end = std::min(offset + size, at + length);
+      if (begin >= end) {
+        kept.emplace_back(from, size);
+      } else {
+        if (begin > offset) kept.emplace_back(from, begin - offset);
+        if (end < offset + size) kept.emplace_back(from + (end - offset), offset + size - end);
+      }
+      offset += size;
+    }
+    pieces_ = std::move(kept);
+  }
+
   char At(std::size_t i) const { return i < done_.size() ? done_[i] : copy_[rest_ + i - done_.size()]; }
 
   bool OccursAt(std::string_view what, std::size_t at) const {
@@ -275,6 +352,7 @@ class LiveText {
   std::size_t rest_ = 0;
   std::size_t indexed_ = 0;  // every place below this has been indexed
   std::array<std::vector<std::size_t>, 256> starts_;
+  std::vector<std::pair<std::size_t, std::size_t>> pieces_;
 };
 
 }  // namespace
@@ -295,8 +373,7 @@ void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view patter
     else
       live.Skip(matched.size());
   } while (m.Next());
-  EditWatch::NoteEdit(text);
-  text = live.Finish();
+  text = live.Finish(text);
 }
 
 void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
@@ -306,17 +383,18 @@ void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, M
   std::string_view copy = text;  // replaced only once `out` is complete
   std::string out;
   out.reserve(copy.size());
+  OutSplices splices(text);
   std::size_t rest = 0;
   do {
     MatchPart gone = part(m.Matched());
     std::size_t offset = std::min(gone.offset, m.Matched().size());
     std::size_t length = std::min(gone.length, m.Matched().size() - offset);
     out.append(copy, rest, m.Offset() + offset - rest);
+    splices.Add(m.Offset() + offset, length, out.size(), out.size());
     rest = m.Offset() + offset + length;
   } while (m.Next());
   out.append(copy, rest);
-  EditWatch::NoteEdit(text);
-  text = std::move(out);
+  splices.Commit(text, out);
 }
 
 void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern, MatchMode mode,
@@ -343,14 +421,15 @@ void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern
   }
   std::string out;
   out.reserve(copy.size());
+  OutSplices splices(text);
   std::size_t rest = 0;
   for (auto [begin, end] : spans) {
     out.append(copy, rest, begin - rest);
+    splices.Add(begin, end - begin, out.size(), out.size());
     rest = end;
   }
   out.append(copy, rest);
-  EditWatch::NoteEdit(text);
-  text = std::move(out);
+  splices.Commit(text, out);
 }
 
 void RewriteLinesHolding(std::string& text, std::string_view needle, const std::function<void(std::string&)>& pass) {
@@ -381,17 +460,18 @@ void RewriteLinesHolding(std::string& text, std::string_view needle, const std::
   }
   std::string out;
   out.reserve(text.size() + lines.size() - before.size());
+  OutSplices splices(text);
   std::size_t done = 0, line_begin = 0;
   for (const Span& span : spans) {
     std::size_t line_end = std::min(lines.find('\n', line_begin), lines.size());
     out.append(text, done, span.begin - done);
+    splices.Add(span.begin, span.end - span.begin, out.size(), out.size() + line_end - line_begin);
     out.append(lines, line_begin, line_end - line_begin);
     done = span.end;
     line_begin = line_end + 1;
   }
   out.append(text, done);
-  EditWatch::NoteEdit(text);
-  text.swap(out);
+  splices.Commit(text, out);
 }
 
 }  // namespace zarn

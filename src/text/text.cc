@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "text/edit_watch.h"
 #include "text/match_limit_error.h"
 
 #include "text/rewrite_engine.h"
@@ -95,7 +96,13 @@ std::string ReplaceAll(std::string_view s, std::string_view from, std::string_vi
 bool ReplaceAllIn(std::string& s, std::string_view from, std::string_view to) {
   if (from.empty()) return false;
   ChargeRewriteWork(s.size());
-  if (s.find(from) == std::string::npos) return false;
+  std::size_t at = s.find(from);
+  if (at == std::string::npos) return false;
+  if (EditWatch::Watches(s)) {
+    std::vector<Splice> splices;
+    for (; at != std::string::npos; at = s.find(from, at + from.size())) splices.push_back({at, from.size(), to});
+    EditWatch::NoteSplices(s, splices);
+  }
   s = ReplaceAll(s, from, to);
   return true;
 }
@@ -105,6 +112,7 @@ bool ReplaceFirstIn(std::string& s, std::string_view from, std::string_view to) 
   ChargeRewriteWork(s.size());
   std::size_t at = s.find(from);
   if (at == std::string::npos) return false;
+  if (EditWatch::Watches(s)) EditWatch::NoteSplices(s, {{at, from.size(), to}});
   s.replace(at, from.size(), to);
   return true;
 }
