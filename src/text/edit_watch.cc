@@ -17,11 +17,18 @@ EditWatch::~EditWatch() { current_watch = outer_; }
 
 bool EditWatch::Watches(const std::string& text) { return current_watch && current_watch->target_ == &text; }
 
-void EditWatch::NoteSplices(const std::string& text, const std::vector<Splice>& splices) {
+void EditWatch::NoteSplices(const std::string& text, std::string_view before, const std::vector<Splice>& splices) {
   EditWatch* watch = current_watch;
   if (!watch || watch->target_ != &text || splices.empty()) return;
   watch->edited_ = true;
-  SpliceOrigins(text, watch->origins_, splices);
+  SpliceOrigins(before, watch->origins_, splices);
+}
+
+void EditWatch::DropLastLine(const std::string& text) {
+  EditWatch* watch = current_watch;
+  if (!watch || watch->target_ != &text || watch->origins_.empty()) return;
+  watch->edited_ = true;
+  watch->origins_.pop_back();
 }
 
 }  // namespace zarn

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/line_origins.h"
@@ -30,7 +31,16 @@ class EditWatch {
 
   // Called by every rewrite loop just before it replaces `text` by the text
   // that `splices` (in order, not overlapping) make of it.
-  static void NoteSplices(const std::string& text, const std::vector<Splice>& splices);
+  static void NoteSplices(const std::string& text, const std::vector<Splice>& splices) {
+    NoteSplices(text, text, splices);
+  }
+  // The same for a loop that has changed `text` already: `before` is a copy
+  // of it as it was.
+  static void NoteSplices(const std::string& text, std::string_view before, const std::vector<Splice>& splices);
+
+  // Called by a loop that has deleted the whole last line of `text`, which
+  // did not end with a line break, and changed no other line.
+  static void DropLastLine(const std::string& text);
 
  private:
   const std::string* target_;
