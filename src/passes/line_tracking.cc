@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/edit_watch.h"
+#include "text/text_search.h"
 
 namespace zarn {
 
@@ -22,25 +23,31 @@ std::uint32_t OriginOf(const LineOrigins& origins, std::size_t line) {
 // what stood before it, and counts as moved too).
 void PlaceMovedLines(const std::string& text, LineOrigins& origins, const LineOrigins& input,
                      const std::vector<MovedLine>& moved, std::string_view anchor) {
-  // Lines as the origins count them: up to each LF, without its CR.
-  std::vector<std::string_view> lines;
-  for (std::size_t from = 0; from < text.size();) {
-    std::size_t end = std::min(text.find('\n', from), text.size());
-    std::string_view line = std::string_view(text).substr(from, end - from);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    from = end + 1;
-  }
+  const std::string_view all(text);
   const std::size_t n = moved.size();
-  for (std::size_t i = n; i < lines.size() && i < origins.size(); ++i) {
-    if (lines[i].find(anchor) == std::string_view::npos) continue;
-    for (std::size_t t = 0; t < n; ++t) {
-      const std::string_view line = lines[i - n + t];
+  std::size_t line = 0, counted = 0;  // the line of `text` that byte `counted` stands on
+  for (std::size_t at = FindText(all, anchor); at != std::string_view::npos;) {
+    std::size_t begin = all.rfind('\n', at);
+    begin = begin == std::string_view::npos ? 0 : begin + 1;
+    line += CountLineFeeds(all.substr(counted, begin - counted));
+    counted = begin;
+    // The lines above, from the nearest up, against the moved ones from the last.
+    std::size_t end = begin;
+    for (std::size_t t = n; t-- > 0 && end > 0 && line >= n - t;) {
+      std::size_t start = end >= 2 ? all.rfind('\n', end - 2) : std::string_view::npos;
+      start = start == std::string_view::npos ? 0 : start + 1;
+      std::string_view above = all.substr(start, end - 1 - start);
+      if (!above.empty() && above.back() == '\r') above.remove_suffix(1);
       const std::string_view decl = moved[t].text;
       const bool same =
-          t == 0 ? line.size() >= decl.size() && line.substr(line.size() - decl.size()) == decl : line == decl;
-      if (same) origins[i - n + t] = OriginOf(input, moved[t].from_line);
+          t == 0 ? above.size() >= decl.size() && above.substr(above.size() - decl.size()) == decl : above == decl;
+      const std::size_t k = line - (n - t);
+      if (same && k < origins.size()) origins[k] = OriginOf(input, moved[t].from_line);
+      end = start;
     }
+    const std::size_t next_line = all.find('\n', at);
+    if (next_line == std::string_view::npos) break;
+    at = FindText(all, anchor, next_line + 1);
   }
 }
 
