@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every corpus script through this build's zarn-cli and through another
+# Runs every corpus script and generated scripts of several shapes
+# (zarn-bench --generate) through this build's zarn-cli and through another
 # zarn-cli (BASELINE), with and without --words and with the 1.31 API, and
 # reports each script whose output, messages or exit code differ.
 # Usage: scripts/compare-outputs.sh BASELINE [CLI]
@@ -13,8 +14,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/api"
 cp "$corpus/jass/common-1.31.j" "$work/api/common.j"
 cp "$corpus/jass/Blizzard-1.31.j" "$work/api/Blizzard.j"
+build/zarn-bench --generate "$work/generated"
 compared=0 differing=0
-for script in "$corpus"/scripts/*.j; do
+for script in "$corpus"/scripts/*.j "$work"/generated/*.j; do
   for words in "" --words; do
     for program in "$baseline" "$cli"; do
       tag=$([ "$program" = "$cli" ] && echo new || echo old)

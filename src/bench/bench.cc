@@ -376,6 +376,23 @@ void MeasureStress() {
   std::fflush(stdout);
 }
 
+// Generated scripts of several shapes, for comparing the output of two
+// builds: the benchmark's own, dense in extended statements with few names
+// (identical lines and bodies), and untidy.
+void WriteShapes(const std::string& folder) {
+  fs::create_directories(folder);
+  for (std::uint64_t seed = 1; seed <= 12; ++seed) {
+    zarn::ScriptShape shape;
+    shape.target_bytes = seed % 4 == 0 ? 1 << 20 : 200'000;
+    shape.seed = seed;
+    shape.names = seed % 3 == 0 ? 1'000'000 : 2 + seed % 7;
+    shape.extended_per_mille = 30 + static_cast<int>(seed % 4) * 100;
+    shape.untidy_per_mille = seed % 2 ? 100 : 0;
+    zarn::WriteFileBytes((fs::path(folder) / ("shape-" + std::to_string(seed) + ".j")).string(),
+                         zarn::GenerateScript(shape));
+  }
+}
+
 // Side by side with another zarn-cli: whole-process runs of both programs,
 // taken in turn, with each figure printed beside its goal.
 class SideBySide {
@@ -499,12 +516,15 @@ int main(int argc, char** argv) {
   std::string keep;  // folder that keeps the generated scripts, for output comparisons
   bool stress = true;
   std::string baseline;  // another zarn-cli: only the side-by-side figures
+  std::string generate;  // a folder for the generated scripts of several shapes, for output comparisons
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--corpus" && i + 1 < argc)
       corpus = argv[++i];
     else if (arg == "--baseline" && i + 1 < argc)
       baseline = argv[++i];
+    else if (arg == "--generate" && i + 1 < argc)
+      generate = argv[++i];
     else if (arg == "--api" && i + 1 < argc)
       api_dir = argv[++i];
     else if (arg == "--keep" && i + 1 < argc)
@@ -521,9 +541,14 @@ int main(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--api DIR] [--keep DIR] [--no-stress]\n"
-                   "       zarn-bench --baseline ZARN-CLI [--corpus DIR] [--api DIR]\n");
+                   "       zarn-bench --baseline ZARN-CLI [--corpus DIR] [--api DIR]\n"
+                   "       zarn-bench --generate DIR\n");
       return 2;
     }
+  }
+  if (!generate.empty()) {
+    WriteShapes(generate);
+    return 0;
   }
   const std::string cli = (fs::canonical("/proc/self/exe").parent_path() / "zarn-cli").string();
   fs::path scratch = fs::temp_directory_path() / ("zarn-bench-" + std::to_string(getpid()));
