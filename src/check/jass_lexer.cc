@@ -1,5 +1,9 @@
 #include "check/jass_lexer.h"
 
+#include <algorithm>
+#include <array>
+#include <iterator>
+
 namespace zarn::jass {
 
 namespace {
@@ -67,12 +71,44 @@ bool StartsWithWord(std::string_view text, std::size_t at, std::string_view word
 
 }  // namespace
 
-Tok KeywordOf(std::string_view name) {
-  if (name.size() < 2 || name.size() > 11 || !(name[0] >= 'a' && name[0] <= 't')) return Tok::kName;
-  for (const KeywordRow& row : kKeywords)
-    if (row.text == name) return row.kind;
-  return Tok::kName;
-}
+namespace {
+
+// The keywords by length (2 to 11) and first letter ('a' to 't'): at most
+// three share both, so a name is compared with those alone.
+class KeywordTable {
+ public:
+  KeywordTable() {
+    for (auto& slot : rows_) slot.fill(-1);
+    for (std::size_t k = 0; k < std::size(kKeywords); ++k) {
+      std::array<signed char, 3>& slot = rows_[Slot(kKeywords[k].text)];
+      *std::find(slot.begin(), slot.end(), -1) = static_cast<signed char>(k);
+    }
+  }
+
+  Tok Find(std::string_view name) const {
+    if (name.size() < 2 || name.size() > 11 || !(name[0] >= 'a' && name[0] <= 't')) return Tok::kName;
+    for (signed char k : rows_[Slot(name)]) {
+      if (k < 0) break;
+      const std::string_view text = kKeywords[static_cast<std::size_t>(k)].text;
+      std::size_t i = 1;
+      while (i < name.size() && text[i] == name[i]) ++i;
+      if (i == name.size()) return kKeywords[static_cast<std::size_t>(k)].kind;
+    }
+    return Tok::kName;
+  }
+
+ private:
+  static std::size_t Slot(std::string_view name) {
+    return (name.size() - 2) * 20 + static_cast<std::size_t>(name[0] - 'a');
+  }
+  std::array<std::array<signed char, 3>, 10 * 20> rows_;
+};
+
+const KeywordTable kKeywordTable;
+
+}  // namespace
+
+Tok KeywordOf(std::string_view name) { return kKeywordTable.Find(name); }
 
 std::string_view Spelling(Tok kind) {
   for (const KeywordRow& row : kKeywords)
