@@ -57,11 +57,25 @@ constexpr struct {
     {Tok::kLe, "<="},     {Tok::kGe, ">="},
 };
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// Byte classes, looked up: the lexer asks for them at every byte.
+enum ByteClass : unsigned char { kLetter = 1, kDigit = 2, kNameOnly = 4, kBlankByte = 8 };
+constexpr std::array<unsigned char, 256> kByteClasses = [] {
+  std::array<unsigned char, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) table[c] = kLetter;
+    if (c >= '0' && c <= '9') table[c] = kDigit;
+    if (c == '_') table[c] = kNameOnly;
+    if (c == ' ' || c == '\t' || c == '\f' || c == '\v') table[c] = kBlankByte;
+  }
+  return table;
+}();
+unsigned char ClassOf(char c) { return kByteClasses[static_cast<unsigned char>(c)]; }
+bool IsLetter(char c) { return ClassOf(c) & kLetter; }
+bool IsDigit(char c) { return ClassOf(c) & kDigit; }
 bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool IsNameByte(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+// Letters, digits and "_": names are most of a script's bytes.
+bool IsNameByte(char c) { return ClassOf(c) & (kLetter | kDigit | kNameOnly); }
+bool IsBlank(char c) { return ClassOf(c) & kBlankByte; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 bool StartsWithWord(std::string_view text, std::size_t at, std::string_view word) {
@@ -232,7 +246,9 @@ bool Lexer::SkipBlockComment() {
 
 void Lexer::ReadName(Token& token) {
   std::size_t at = pos_ + 1;
-  while (at < script_.size() && IsNameByte(script_[at])) ++at;
+  const char* s = script_.data();
+  const std::size_t n = script_.size();
+  while (at < n && IsNameByte(s[at])) ++at;
   token.end = pos_ = at;
   token.kind = KeywordOf(Text(token));
   if (script_[at - 1] == '_') token.fault = Fault::kTrailingUnderscore;
