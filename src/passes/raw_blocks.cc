@@ -120,20 +120,23 @@ bool JoinedOrigins(Run& run, const std::string& text, const std::string& joined)
 // bodies are removed.
 void JoinRawBlocks(Run& run) {
   if (FindText(run.text, "//!nozarn") == std::string::npos) return;
-  // Each body's lines take the origins kept beside it, found in the text
-  // before the join; should the join have done otherwise, the origins its
-  // rewrites report stand.
-  const std::string before = run.text;
-  LineOrigins reported = run.origins;
-  {
-    EditWatch watch(run.text, reported);
+  auto join = [&run](std::string& text) {
     std::size_t n = 0;
-    ReplaceFirstForEachMatch(run.text, kRawBlock, MatchMode::kWholeText, [&](std::string_view) {
+    ReplaceFirstForEachMatch(text, kRawBlock, MatchMode::kWholeText, [&](std::string_view) {
       std::size_t entry = n++;
       return entry < run.raw_blocks.size() ? run.raw_blocks[entry] : std::string();
     });
-  }
-  if (!JoinedOrigins(run, before, run.text)) run.origins = std::move(reported);
+  };
+  // Each body's lines take the origins kept beside it, found in the text
+  // before the join; should the join have done otherwise, the join is done
+  // again on that text under a watch, and the origins its rewrites report
+  // stand.
+  const std::string before = run.text;
+  join(run.text);
+  if (JoinedOrigins(run, before, run.text)) return;
+  std::string again = before;
+  EditWatch watch(again, run.origins);
+  join(again);
 }
 
 }  // namespace zarn

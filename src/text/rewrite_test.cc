@@ -369,12 +369,14 @@ ScriptShape DenseShape(std::uint64_t seed) {
   return shape;
 }
 
+// A rewrite of ReplaceEachMatch: its pattern and mode, and what each match becomes.
+struct Pass {
+  const char* pattern;
+  MatchMode mode;
+  std::function<std::optional<std::string>(std::string_view)> rewrite;
+};
+
 TEST(RewriteEngine, IdiomsMatchReferenceOnGeneratedScripts) {
-  struct Pass {
-    const char* pattern;
-    MatchMode mode;
-    std::function<std::optional<std::string>(std::string_view)> rewrite;
-  };
   const Pass passes[] = {
       {"^var.*?$", MatchMode::kLine, [](std::string_view m) { return ReplaceAll(m, "var", "local integer"); }},
       {"flush.*?$", MatchMode::kLine, [](std::string_view m) { return ReplaceAll(m, "flush", "set") + " = null"; }},
@@ -407,11 +409,6 @@ TEST(RewriteEngine, IdiomsMatchReferenceOnGeneratedScripts) {
 // The idioms report where their edits land: lines they add, split, join or
 // drop on untidy generated scripts, against the slow reference.
 TEST(RewriteEngine, IdiomsReportWhereTheirEditsLand) {
-  struct Pass {
-    const char* pattern;
-    MatchMode mode;
-    std::function<std::optional<std::string>(std::string_view)> rewrite;
-  };
   const Pass passes[] = {
       {"^.*?x1.*?$", MatchMode::kLine, [](std::string_view m) { return std::string(m) + "\r\nvar x2 = 1"; }},
       {"until.*?$", MatchMode::kLine,
