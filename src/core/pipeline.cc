@@ -107,8 +107,10 @@ void RunPasses(Run& run) {
 void RestoreLiterals(Run& run) {
   run.annotations.PutBack(run.text, &run.origins);
   run.literal_markers.clear();
-  run.hidden_result = std::move(run.text);
-  run.text = run.literals.Restore(run.hidden_result, &run.literal_markers);
+  // Put back within the text's own buffer: the run then never holds the
+  // hidden and the restored text at once.
+  run.restored_line_starts = run.literals.RestoredLineStarts(run.text);
+  run.literals.RestoreInPlace(run.text, &run.literal_markers);
 }
 
 void PreprocessScript(Run& run) {
