@@ -5,7 +5,9 @@
 // among them), the throughput, the peak memory of zarn-cli on the same file,
 // and the time of `grep -c endfunction` as a single-pass baseline. For the
 // largest generated script it also times a whole map run, split into the
-// archive work and the preprocessing.
+// archive work and the preprocessing. With --baseline it runs another
+// zarn-cli and this one's side by side instead and prints the figures that
+// compare them beside their goals.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -67,6 +69,7 @@ class TimingProgress : public zarn::ProgressReporter {
 
 struct ChildResult {
   double seconds = 0;
+  double cpu_seconds = 0;  // user and system time of the child
   long max_rss_kb = 0;
   int status = -1;
 };
@@ -93,6 +96,8 @@ ChildResult RunChild(const std::vector<std::string>& argv) {
   if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
     result.seconds = Seconds(Clock::now() - start);
     result.max_rss_kb = usage.ru_maxrss;
+    result.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   return result;
@@ -356,19 +361,148 @@ double PreprocessSeconds(const std::string& script, int runs = 3) {
   return Median(times);
 }
 
+const char* const kStressKinds[] = {
+    "global statements", "new global statements", "var statements", "free statements", "marked free statements",
+    "statement lists",   "new and flush",         "repeat loops",   "mount blocks",    "conditional blocks",
+    "raw blocks",        "identical bodies",      "methods",        "comments"};
+
 void MeasureStress() {
-  const char* const kinds[] = {
-      "global statements", "new global statements", "var statements", "free statements", "marked free statements",
-      "statement lists",   "new and flush",         "repeat loops",   "mount blocks",    "conditional blocks",
-      "raw blocks",        "identical bodies",      "methods",        "comments"};
   std::printf("statement kinds at 10,000 and 40,000 statements (time ratio near 4: linear):\n");
-  for (const char* kind : kinds) {
+  for (const char* kind : kStressKinds) {
     const double small = PreprocessSeconds(StressScript(kind, 10000));
     const double large = PreprocessSeconds(StressScript(kind, 40000));
     std::printf("    %-24s %8.3f s %8.3f s  ratio %5.2f\n", kind, small, large, large / small);
   }
   std::fflush(stdout);
 }
+
+// Generated scripts of several shapes, for comparing the output of two
+// builds: the benchmark's own, dense in extended statements with few names
+// (identical lines and bodies), and untidy.
+void WriteShapes(const std::string& folder) {
+  fs::create_directories(folder);
+  for (std::uint64_t seed = 1; seed <= 12; ++seed) {
+    zarn::ScriptShape shape;
+    shape.target_bytes = seed % 4 == 0 ? 1 << 20 : 200'000;
+    shape.seed = seed;
+    shape.names = seed % 3 == 0 ? 1'000'000 : 2 + seed % 7;
+    shape.extended_per_mille = 30 + static_cast<int>(seed % 4) * 100;
+    shape.untidy_per_mille = seed % 2 ? 100 : 0;
+    zarn::WriteFileBytes((fs::path(folder) / ("shape-" + std::to_string(seed) + ".j")).string(),
+                         zarn::GenerateScript(shape));
+  }
+}
+
+// Side by side with another zarn-cli: whole-process runs of both programs,
+// taken in turn, with each figure printed beside its goal.
+class SideBySide {
+ public:
+  SideBySide(std::string baseline, std::string cli, const fs::path& scratch)
+      : old_(std::move(baseline)), new_(std::move(cli)), scratch_(scratch) {}
+
+  void Run(const std::string& corpus) {
+    std::printf(
+        "side by side: old %s, new %s\n(medians of %d whole-process runs taken in turn; wall time, and in brackets "
+        "the processor time of all threads)\n",
+        old_.c_str(), new_.c_str(), kRuns);
+    const fs::path dwc = fs::path(corpus) / "WaterKnight__DefendWintercastle__dwc74-map.j";
+    if (fs::exists(dwc)) Script("dwc74", dwc.string(), /*memory=*/true);
+    const std::string large = Generated(16), small = Generated(4);
+    const Times passes_large = Script("generated 16 MB", large, /*memory=*/false);
+    const double grep = GrepSeconds(large);
+    const double old_grep = passes_large.old_wall / grep, new_grep = passes_large.new_wall / grep;
+    std::printf("    %-44s old %7.1fx new %7.1fx  goal <= 75 (then 30)  %s\n", "generated 16 MB preprocessing / grep",
+                old_grep, new_grep, Verdict(new_grep <= 75));
+    const Times passes_small = Measure({"--script", small, "--out", "/dev/null", "--no-check"});
+    const double old_growth = passes_large.old_wall / passes_small.old_wall;
+    const double new_growth = passes_large.new_wall / passes_small.new_wall;
+    std::printf("    %-44s old %7.2f  new %7.2f   goal <= 4.5  %s\n", "passes alone, 16 MB / 4 MB", old_growth,
+                new_growth, Verdict(new_growth <= 4.5));
+    Stress();
+    std::fflush(stdout);
+  }
+
+ private:
+  static constexpr int kRuns = 9;
+  struct Times {
+    double old_wall = 0, new_wall = 0, old_cpu = 0, new_cpu = 0;
+  };
+
+  static const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+  Times Measure(const std::vector<std::string>& args, int runs = kRuns) const {
+    std::vector<double> old_walls, new_walls, old_cpus, new_cpus;
+    for (int r = 0; r < runs; ++r) {
+      std::vector<std::string> old_command{old_}, new_command{new_};
+      old_command.insert(old_command.end(), args.begin(), args.end());
+      new_command.insert(new_command.end(), args.begin(), args.end());
+      const ChildResult old_run = RunChild(old_command), new_run = RunChild(new_command);
+      old_walls.push_back(old_run.seconds);
+      new_walls.push_back(new_run.seconds);
+      old_cpus.push_back(old_run.cpu_seconds);
+      new_cpus.push_back(new_run.cpu_seconds);
+    }
+    return {Median(old_walls), Median(new_walls), Median(old_cpus), Median(new_cpus)};
+  }
+
+  static void Ratio(const std::string& what, const Times& t, double goal) {
+    const double ratio = t.new_wall / t.old_wall;
+    std::printf("    %-44s old %6.3f s (%6.3f)  new %6.3f s (%6.3f)  new / old %4.2f (%4.2f)  goal <= %.2f  %s\n",
+                what.c_str(), t.old_wall, t.old_cpu, t.new_wall, t.new_cpu, ratio, t.new_cpu / t.old_cpu, goal,
+                Verdict(ratio <= goal));
+  }
+
+  // The whole run with the full check, and the passes alone, with the peak
+  // memory of the passes alone when asked.
+  Times Script(const std::string& name, const std::string& path, bool memory) {
+    if (!g_api_dir.empty())
+      Ratio(name + " whole run (--api)", Measure({"--script", path, "--out", "/dev/null", "--api", g_api_dir}), 0.45);
+    const std::vector<std::string> passes_only = {"--script", path, "--out", "/dev/null", "--no-check"};
+    const Times passes = Measure(passes_only);
+    Ratio(name + " passes alone (--no-check)", passes, 0.5);
+    if (memory) {
+      std::vector<std::string> old_command{old_}, new_command{new_};
+      old_command.insert(old_command.end(), passes_only.begin(), passes_only.end());
+      new_command.insert(new_command.end(), passes_only.begin(), passes_only.end());
+      const double old_mb = PeakRssKb(g_self, old_command) / 1024.0, new_mb = PeakRssKb(g_self, new_command) / 1024.0;
+      std::printf("    %-44s old %6.1f MB  new %6.1f MB  goal <= 60 MB  %s\n",
+                  (name + " passes alone, peak memory").c_str(), old_mb, new_mb, Verdict(new_mb <= 60));
+    }
+    return passes;
+  }
+
+  std::string Generated(int mb) const {
+    zarn::ScriptShape shape;
+    shape.target_bytes = static_cast<std::size_t>(mb) << 20;
+    shape.seed = 20240601;
+    const std::string path = (scratch_ / ("side-" + std::to_string(mb) + "mb.j")).string();
+    zarn::WriteFileBytes(path, zarn::GenerateScript(shape));
+    return path;
+  }
+
+  static double GrepSeconds(const std::string& path) {
+    std::vector<double> greps;
+    for (int r = 0; r < kRuns; ++r) greps.push_back(RunChild({"grep", "-c", "endfunction", path}).seconds);
+    return Median(greps);
+  }
+
+  // Every stress kind at 40,000 statements, the passes alone: none slower.
+  void Stress() const {
+    std::printf("    stress kinds at 40,000 statements, passes alone (goal: none slower than old)\n");
+    for (const char* kind : kStressKinds) {
+      const std::string path = (scratch_ / "side-stress.j").string();
+      zarn::WriteFileBytes(path, StressScript(kind, 40000));
+      const Times t = Measure({"--script", path, "--out", "/dev/null", "--no-check"}, 5);
+      const double ratio = t.new_wall / t.old_wall, cpu_ratio = t.new_cpu / t.old_cpu;
+      std::printf("        %-24s old %6.3f s (%6.3f)  new %6.3f s (%6.3f)  new / old %4.2f (%4.2f) %s\n", kind,
+                  t.old_wall, t.old_cpu, t.new_wall, t.new_cpu, ratio, cpu_ratio,
+                  std::min(ratio, cpu_ratio) <= 1.05 ? "" : "SLOWER");
+    }
+  }
+
+  std::string old_, new_;
+  fs::path scratch_;
+};
 
 }  // namespace
 
@@ -381,10 +515,16 @@ int main(int argc, char** argv) {
   std::vector<int> sizes = {1, 4, 16};
   std::string keep;  // folder that keeps the generated scripts, for output comparisons
   bool stress = true;
+  std::string baseline;  // another zarn-cli: only the side-by-side figures
+  std::string generate;  // a folder for the generated scripts of several shapes, for output comparisons
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--corpus" && i + 1 < argc)
       corpus = argv[++i];
+    else if (arg == "--baseline" && i + 1 < argc)
+      baseline = argv[++i];
+    else if (arg == "--generate" && i + 1 < argc)
+      generate = argv[++i];
     else if (arg == "--api" && i + 1 < argc)
       api_dir = argv[++i];
     else if (arg == "--keep" && i + 1 < argc)
@@ -400,14 +540,25 @@ int main(int argc, char** argv) {
       }
     } else {
       std::fprintf(stderr,
-                   "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--api DIR] [--keep DIR] [--no-stress]\n");
+                   "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--api DIR] [--keep DIR] [--no-stress]\n"
+                   "       zarn-bench --baseline ZARN-CLI [--corpus DIR] [--api DIR]\n"
+                   "       zarn-bench --generate DIR\n");
       return 2;
     }
+  }
+  if (!generate.empty()) {
+    WriteShapes(generate);
+    return 0;
   }
   const std::string cli = (fs::canonical("/proc/self/exe").parent_path() / "zarn-cli").string();
   fs::path scratch = fs::temp_directory_path() / ("zarn-bench-" + std::to_string(getpid()));
   fs::create_directories(scratch);
   LoadApi(api_dir, scratch);
+  if (!baseline.empty()) {
+    SideBySide(fs::canonical(baseline).string(), cli, scratch).Run(corpus);
+    fs::remove_all(scratch);
+    return 0;
+  }
 
   std::map<int, std::string> scripts;  // size -> generated file, kept for the ratio
   for (int mb : sizes) {

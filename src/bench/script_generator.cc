@@ -90,7 +90,7 @@ class Writer {
     Line("    ", "local integer i = 0");
     std::size_t statements = 4 + random_.Below(10);
     for (std::size_t s = 0; s < statements; ++s) Statement();
-    Line("", "endfunction");
+    Line("", shape_.untidy_per_mille > 0 && random_.Below(2) ? "endfunction//====" : "endfunction");
     Line("", "");
     Line("", "//===========================================================================");
     Line("", "function InitTrig_" + name + " takes nothing returns nothing");
@@ -104,6 +104,7 @@ class Writer {
   }
 
   void Statement() {
+    if (random_.PerMille(shape_.untidy_per_mille)) return Untidy();
     if (random_.PerMille(shape_.extended_per_mille)) return Extended();
     std::string n = std::to_string(random_.Below(40));
     switch (random_.Below(8)) {
@@ -150,6 +151,26 @@ class Writer {
       case 8: return Line("    ", "var " + v + " = \"text\"");
       case 9: Line("    ", "var " + v + " = GetTriggerPlayer()"); return Line("    ", "flush " + v);
       default: return Line("    ", "new group " + v);
+    }
+  }
+
+  void Untidy() {
+    static const char* const kBlankLines[] = {"", "\t", "\t\t\t", "    ", " \t "};
+    switch (random_.Below(4)) {
+      case 0:
+      case 1: {
+        const char* blank = random_.Pick(kBlankLines);
+        for (std::size_t n = 10 + random_.Below(60); n > 0; --n) Line("", blank);
+        return;
+      }
+      case 2:
+        Line("    ", "/* turned off:");
+        Line("        ", "call KillUnit( GetTriggerUnit() )");
+        return Line("    ", "*/");
+      default:
+        Line("    ", "mount zzMounted to GetTriggerUnit()");
+        Line("    ", "call SetUnitLifePercentBJ( zzMounted, 100.00 )");
+        return Line("    ", "unmount");
     }
   }
 

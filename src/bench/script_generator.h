@@ -16,6 +16,11 @@ struct ScriptShape {
   std::size_t names = 1'000'000;
   // Out of 1000 statement slots, how many hold extended syntax.
   int extended_per_mille = 30;
+  // Out of 1000 statement slots, how many hold the untidy shapes of real
+  // scripts: long runs of blank, blank-and-tab and tab-only lines, block
+  // comments and closed mount blocks; with any, some functions end with a
+  // comment glued to "endfunction".
+  int untidy_per_mille = 0;
 };
 
 // CR LF line ends throughout.

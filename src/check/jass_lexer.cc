@@ -1,5 +1,9 @@
 #include "check/jass_lexer.h"
 
+#include <algorithm>
+#include <array>
+#include <iterator>
+
 namespace zarn::jass {
 
 namespace {
@@ -53,11 +57,25 @@ constexpr struct {
     {Tok::kLe, "<="},     {Tok::kGe, ">="},
 };
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// Byte classes, looked up: the lexer asks for them at every byte.
+enum ByteClass : unsigned char { kLetter = 1, kDigit = 2, kNameOnly = 4, kBlankByte = 8 };
+constexpr std::array<unsigned char, 256> kByteClasses = [] {
+  std::array<unsigned char, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) table[c] = kLetter;
+    if (c >= '0' && c <= '9') table[c] = kDigit;
+    if (c == '_') table[c] = kNameOnly;
+    if (c == ' ' || c == '\t' || c == '\f' || c == '\v') table[c] = kBlankByte;
+  }
+  return table;
+}();
+unsigned char ClassOf(char c) { return kByteClasses[static_cast<unsigned char>(c)]; }
+bool IsLetter(char c) { return ClassOf(c) & kLetter; }
+bool IsDigit(char c) { return ClassOf(c) & kDigit; }
 bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool IsNameByte(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+// Letters, digits and "_": names are most of a script's bytes.
+bool IsNameByte(char c) { return ClassOf(c) & (kLetter | kDigit | kNameOnly); }
+bool IsBlank(char c) { return ClassOf(c) & kBlankByte; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 bool StartsWithWord(std::string_view text, std::size_t at, std::string_view word) {
@@ -67,12 +85,44 @@ bool StartsWithWord(std::string_view text, std::size_t at, std::string_view word
 
 }  // namespace
 
-Tok KeywordOf(std::string_view name) {
-  if (name.size() < 2 || name.size() > 11 || !(name[0] >= 'a' && name[0] <= 't')) return Tok::kName;
-  for (const KeywordRow& row : kKeywords)
-    if (row.text == name) return row.kind;
-  return Tok::kName;
-}
+namespace {
+
+// The keywords by length (2 to 11) and first letter ('a' to 't'): at most
+// three share both, so a name is compared with those alone.
+class KeywordTable {
+ public:
+  KeywordTable() {
+    for (auto& slot : rows_) slot.fill(-1);
+    for (std::size_t k = 0; k < std::size(kKeywords); ++k) {
+      std::array<signed char, 3>& slot = rows_[Slot(kKeywords[k].text)];
+      *std::find(slot.begin(), slot.end(), -1) = static_cast<signed char>(k);
+    }
+  }
+
+  Tok Find(std::string_view name) const {
+    if (name.size() < 2 || name.size() > 11 || !(name[0] >= 'a' && name[0] <= 't')) return Tok::kName;
+    for (signed char k : rows_[Slot(name)]) {
+      if (k < 0) break;
+      const std::string_view text = kKeywords[static_cast<std::size_t>(k)].text;
+      std::size_t i = 1;
+      while (i < name.size() && text[i] == name[i]) ++i;
+      if (i == name.size()) return kKeywords[static_cast<std::size_t>(k)].kind;
+    }
+    return Tok::kName;
+  }
+
+ private:
+  static std::size_t Slot(std::string_view name) {
+    return (name.size() - 2) * 20 + static_cast<std::size_t>(name[0] - 'a');
+  }
+  std::array<std::array<signed char, 3>, 10 * 20> rows_;
+};
+
+const KeywordTable kKeywordTable;
+
+}  // namespace
+
+Tok KeywordOf(std::string_view name) { return kKeywordTable.Find(name); }
 
 std::string_view Spelling(Tok kind) {
   for (const KeywordRow& row : kKeywords)
@@ -196,7 +246,9 @@ bool Lexer::SkipBlockComment() {
 
 void Lexer::ReadName(Token& token) {
   std::size_t at = pos_ + 1;
-  while (at < script_.size() && IsNameByte(script_[at])) ++at;
+  const char* s = script_.data();
+  const std::size_t n = script_.size();
+  while (at < n && IsNameByte(s[at])) ++at;
   token.end = pos_ = at;
   token.kind = KeywordOf(Text(token));
   if (script_[at - 1] == '_') token.fault = Fault::kTrailingUnderscore;

@@ -84,20 +84,13 @@ void RunPasses(Run& run) {
     // Line for line: each line of the text is that line of the input.
     run.origins = IdentityOrigins(run.text);
   });
-  Stage(run, "Parsing comments: WORKING...", 40, [&] {
-    // Line comments end before their line break: without a block comment
-    // every line stays where it is.
-    if (FindText(run.text, "/*") == std::string::npos)
-      RemoveComments(run.text);
-    else
-      TrackLines(run, RemoveComments);
-  });
+  Stage(run, "Parsing comments: WORKING...", 40, [&] { TrackLines(run, RemoveComments); });
   Stage(run, "Split //!nozarn: WORKING...", 50, [&] {
     SplitRawBlocks(run);
     if (TakeWordsDirective(run.text)) run.keywords = KeywordRule::Words();
   });
   Stage(run, "Fixing some shit: WORKING...", 60, [&] {
-    FixAssignmentSpacing(run.text);
+    TrackLines(run, FixAssignmentSpacing);
     RegisterUserSignatures(run);
   });
   Stage(run, "Parsing empty lines: WORKING...", 80, [&] {
@@ -114,8 +107,10 @@ void RunPasses(Run& run) {
 void RestoreLiterals(Run& run) {
   run.annotations.PutBack(run.text, &run.origins);
   run.literal_markers.clear();
-  run.hidden_result = std::move(run.text);
-  run.text = run.literals.Restore(run.hidden_result, &run.literal_markers);
+  // Put back within the text's own buffer: the run then never holds the
+  // hidden and the restored text at once.
+  run.restored_line_starts = run.literals.RestoredLineStarts(run.text);
+  run.literals.RestoreInPlace(run.text, &run.literal_markers);
 }
 
 void PreprocessScript(Run& run) {

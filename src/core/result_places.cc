@@ -51,7 +51,7 @@ ResultPlaces::ResultPlaces(const Run& run)
     : run_(run),
       result_lines_(LineViews(run.text)),
       input_lines_(LineViews(run.input)),
-      result_starts_(run.literals.RestoredLineStarts(run.hidden_result)),
+      result_starts_(run.restored_line_starts),
       input_starts_(InputLineStarts(run)) {}
 
 std::size_t ResultPlaces::InputLine(std::size_t line) const {

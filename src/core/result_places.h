@@ -29,7 +29,7 @@ class ResultPlaces {
   const Run& run_;
   std::vector<std::string_view> result_lines_;
   std::vector<std::string_view> input_lines_;
-  std::vector<std::uint32_t> result_starts_;  // by line of run.hidden_result
+  std::vector<std::uint32_t> result_starts_;  // by line of the result before its literals were restored
   std::vector<std::uint32_t> input_starts_;   // by line of the hidden input
 };
 

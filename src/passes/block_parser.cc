@@ -9,6 +9,7 @@
 #include "passes/mount.h"
 #include "passes/repeat_until.h"
 #include "passes/var_inference.h"
+#include "text/edit_watch.h"
 #include "text/matcher.h"
 #include "text/rewrite.h"
 #include "text/text.h"
@@ -89,7 +90,10 @@ void SplitStatementLists(std::string& text, const KeywordRule& rule) {
 
 void ParseBlocks(Run& run) {
   const KeywordRule& rule = run.keywords;
-  TrackLines(run, [&](std::string& text) { SplitStatementLists(text, rule); });
+  // Every rewrite below reports where its changes land: each line of the
+  // result keeps the origin of the line it stems from.
+  EditWatch watch(run.text, run.origins);
+  SplitStatementLists(run.text, rule);
 
   {
     // Greedy: from the first "globals" to the last "endglobals".
@@ -97,21 +101,18 @@ void ParseBlocks(Run& run) {
     if (globals.Scan(run.text)) run.globals_block = std::string(globals.Matched());
   }
 
-  // The body passes, new and flush rewrite statements within their lines and
-  // put in no line break: every line stays where it is. The other passes'
-  // lines are lined up with those they were given.
   run.progress.SetProgress("Parsing function:", 50);
   ParseBodies(run, "function", "endfunction", 9);
   run.progress.SetProgress("Parsing method:", 50);
   ParseBodies(run, "method", "endmethod", 7);
 
-  TrackLines(run, [&](std::string& text) { ResolveConditionalBlocks(text, run.globals_block); });
-  TrackLines(run, [&](std::string& text) { ExpandMountBlocks(text, rule); });
+  ResolveConditionalBlocks(run.text, run.globals_block);
+  ExpandMountBlocks(run.text, rule);
   ExpandNewStatements(run.text, rule);
   std::vector<MovedLine> moved;  // filled by the pass, read once it is done
-  TrackLines(
-      run, [&](std::string& text) { MoveGlobalDeclarations(text, rule, &moved); }, moved);
-  TrackLines(run, [&](std::string& text) { ExpandRepeatUntil(text, rule); });
+  TrackMovedLines(
+      run, [&](std::string& text) { MoveGlobalDeclarations(text, rule, &moved); }, moved, "endglobals");
+  ExpandRepeatUntil(run.text, rule);
   ExpandFlushStatements(run.text, rule);
 }
 

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "text/script.h"
+#include "text/text_search.h"
+
 namespace zarn {
 
 namespace {
@@ -26,19 +29,20 @@ std::string_view AfterWord(std::string_view line, std::string_view word) {
   return line;
 }
 
-// The lines of `text` without their line ends.
-std::vector<std::string_view> LinesOf(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) end = text.size();
-    lines.push_back(text.substr(at, end - at));
-    at = end;
-    if (at < text.size() && text[at] == '\r') ++at;
-    if (at < text.size() && text[at] == '\n') ++at;
-  }
-  return lines;
+// The line of `text` that begins at `at`, without its line end, and where the
+// next line begins.
+std::string_view LineFrom(std::string_view text, std::size_t at, std::size_t& next) {
+  const std::size_t end = FindLineBreak(text, at);
+  next = end;
+  if (next < text.size() && text[next] == '\r') ++next;
+  if (next < text.size() && text[next] == '\n') ++next;
+  return text.substr(at, end - at);
+}
+
+// Where the line holding the byte at `at` begins.
+std::size_t LineStart(std::string_view text, std::size_t at) {
+  while (at > 0 && text[at - 1] != '\r' && text[at - 1] != '\n') --at;
+  return at;
 }
 
 }  // namespace
@@ -71,20 +75,29 @@ std::string_view FunctionDeclaredBy(std::string_view line) {
 
 void KeptAnnotations::Collect(std::string_view script) {
   script = script.substr(0, script.find('\0'));
-  if (script.find("//#") == std::string_view::npos) return;
-  const std::vector<std::string_view> lines = LinesOf(script);
-  std::size_t run_begin = 0;  // first of the annotation lines right above line i
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (IsAnnotationLine(lines[i])) continue;
-    if (run_begin < i) {
-      const std::string_view function = FunctionDeclaredBy(lines[i]);
+  // Only the lines holding "//#" can begin a row of annotations.
+  std::size_t done = 0;  // every row that begins before this has been read
+  for (std::size_t at = FindText(script, "//#"); at != std::string_view::npos; at = FindText(script, "//#", done)) {
+    std::size_t begin = LineStart(script, at), next = 0;
+    std::string_view line = LineFrom(script, begin, next);
+    done = next;
+    if (begin >= script.size() || !IsAnnotationLine(line)) continue;
+    const std::size_t first = begin;
+    while (IsAnnotationLine(line) && begin < script.size()) {
+      begin = next;
+      line = LineFrom(script, begin, next);
+    }
+    // The row ends at a line `line` starting at `begin`, or at the end.
+    if (begin < script.size()) {
+      const std::string_view function = FunctionDeclaredBy(line);
       if (!function.empty()) {
         std::string& kept = by_function_[std::string(function)];
         kept.clear();
-        for (std::size_t k = run_begin; k < i; ++k) kept.append(Trimmed(lines[k])).append("\r\n");
+        for (std::size_t k = first, after = 0; k < begin; k = after)
+          kept.append(Trimmed(LineFrom(script, k, after))).append("\r\n");
       }
     }
-    run_begin = i + 1;
+    done = begin;
   }
 }
 

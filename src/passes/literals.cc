@@ -1,5 +1,7 @@
 #include "passes/literals.h"
 
+#include <algorithm>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -174,11 +176,13 @@ std::string HiddenLiterals::Hide(std::string_view script) {
   return out;
 }
 
-std::string HiddenLiterals::Restore(std::string_view text,
-                                    std::vector<std::pair<std::size_t, std::size_t>>* marked) const {
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
-  std::size_t copied = 0;
+namespace {
+
+// Calls `each(start, end, index)` for every token in `text` that stands for
+// one of `count` literals, in order; other bytes are left as they are. Reads
+// no byte before the end of the token it last reported.
+template <class Each>
+void ForEachToken(std::string_view text, std::size_t count, Each each) {
   const char* s = text.data();
   for (std::size_t i = 0; i < text.size();) {
     const void* found = std::memchr(s + i, kTokenStart, text.size() - i);
@@ -192,16 +196,56 @@ std::string HiddenLiterals::Restore(std::string_view text,
       ++end;
     }
     i = end;
-    if (end == start + 1 || index >= contents_.size()) continue;  // not one of ours: left as it is
-    out.append(text, copied, start - copied);
-    const std::string& content = contents_[index];
-    if (marked && content.find(kErrorMarkerStem) != std::string::npos)
-      marked->emplace_back(out.size(), out.size() + content.size());
-    out += content;
-    copied = end;
+    if (end == start + 1 || index >= count) continue;  // not one of ours: left as it is
+    each(start, end, index);
   }
-  out.append(text, copied, std::string_view::npos);
+}
+
+}  // namespace
+
+std::string HiddenLiterals::Restore(std::string_view text,
+                                    std::vector<std::pair<std::size_t, std::size_t>>* marked) const {
+  std::string out(text);
+  RestoreInPlace(out, marked);
   return out;
+}
+
+void HiddenLiterals::RestoreInPlace(std::string& text, std::vector<std::pair<std::size_t, std::size_t>>* marked) const {
+  // How much the text grows, in all and at most up to the end of any token.
+  long long growth = 0, most = 0;
+  bool any = false;
+  ForEachToken(text, contents_.size(), [&](std::size_t start, std::size_t end, std::size_t index) {
+    growth += static_cast<long long>(contents_[index].size()) - static_cast<long long>(end - start);
+    most = std::max(most, growth);
+    any = true;
+  });
+  if (!any) return;
+  // The hidden text moves up by the most it grows before any place, so that
+  // the restored text, written from the start, never reaches a byte still to
+  // be read.
+  const std::size_t size = text.size(), lead = static_cast<std::size_t>(most);
+  const std::size_t restored = static_cast<std::size_t>(static_cast<long long>(size) + growth);
+  text.resize(std::max(size + lead, restored));
+  char* s = text.data();
+  if (lead > 0) std::memmove(s + lead, s, size);
+  std::size_t write = 0, copied = 0;  // `copied`: bytes of the hidden text read
+  auto copy = [&](std::size_t up_to) {
+    if (write != lead + copied) std::memmove(s + write, s + lead + copied, up_to - copied);
+    write += up_to - copied;
+    copied = up_to;
+  };
+  ForEachToken(std::string_view(s + lead, size), contents_.size(),
+               [&](std::size_t start, std::size_t end, std::size_t index) {
+                 copy(start);
+                 const std::string& content = contents_[index];
+                 if (marked && content.find(kErrorMarkerStem) != std::string::npos)
+                   marked->emplace_back(write, write + content.size());
+                 std::memcpy(s + write, content.data(), content.size());
+                 write += content.size();
+                 copied = end;
+               });
+  copy(size);
+  text.resize(write);
 }
 
 std::vector<std::uint32_t> HiddenLiterals::RestoredLineStarts(std::string_view text) const {

@@ -39,6 +39,9 @@ class HiddenLiterals {
   // receives the ranges of the result that restored literals fill and that
   // hold "//!ZARN Error": text inside a literal is data, not a marker.
   std::string Restore(std::string_view text, std::vector<std::pair<std::size_t, std::size_t>>* marked = nullptr) const;
+  // The same within `text`'s own buffer, which grows only by what the
+  // restored text needs beyond it.
+  void RestoreInPlace(std::string& text, std::vector<std::pair<std::size_t, std::size_t>>* marked = nullptr) const;
 
   // For each line of `text` (as SplitText cuts it), the line of Restore(text)
   // that it begins: literals that hold line breaks make one line several.

@@ -65,6 +65,49 @@ TEST(LiteralsTest, HidingAndRestoringGiveTheScriptBackAndHideEveryContentByte) {
   EXPECT_EQ(literals.Restore(std::string("\x01\x1f\x1f")), std::string("\x01\x1f\x1f"));
 }
 
+// Restoring within the text's own buffer, where literals that shrink to
+// their contents (one byte for a token of two or more) and ones that grow
+// stand in every order, hundreds of them so that tokens run to several
+// digits, and copies of tokens stand in the text more than once.
+TEST(LiteralsTest, RestoringInPlaceGivesTheScriptBack) {
+  std::uint64_t state = 3;
+  auto below = [&state](std::size_t n) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<std::size_t>((state >> 33) % n);
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::string script;
+    for (std::size_t n = below(400); n > 0; --n) {
+      const std::size_t length = below(4) == 0 ? 1 + below(40) : 1;
+      script += below(3) == 0 ? "x" : "\"" + std::string(length, static_cast<char>('a' + below(26))) + "\" ";
+    }
+    HiddenLiterals literals;
+    const std::string hidden = literals.Hide(script);
+    const std::string twice = hidden + hidden.substr(0, below(hidden.size() + 1));
+    std::string in_place = twice;
+    literals.RestoreInPlace(in_place);
+    // The plain rule: every token replaced, left to right, into a new text.
+    std::string expected;
+    for (std::size_t i = 0; i < twice.size(); ++i) {
+      std::size_t end = i + 1, index = 0;
+      unsigned shift = 0;
+      while (twice[i] == '\x01' && end < twice.size() && twice[end] >= 0x10 && twice[end] <= 0x1f) {
+        index |= static_cast<std::size_t>(twice[end] & 0x0F) << shift;
+        shift += 4;
+        ++end;
+      }
+      if (end > i + 1 && index < literals.contents().size()) {
+        expected += literals.contents()[index];
+        i = end - 1;
+      } else {
+        expected += twice[i];
+      }
+    }
+    ASSERT_EQ(in_place, expected) << "round " << round;
+    ASSERT_EQ(literals.Restore(hidden), script);
+  }
+}
+
 // Literals pass every pass untouched; everything around them is translated
 // as it would be without them.
 TEST(LiteralsTest, PassesLeaveLiteralsAsWritten) {

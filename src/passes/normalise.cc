@@ -138,9 +138,11 @@ void NormaliseBytesIntoText(std::string& bytes) {
   std::exception_ptr failed;
   std::thread worker;
   if (cut < input.size()) {
+    // Reserved here, not on the worker: memory a thread's own arena takes
+    // stays with the process once freed, where this thread's is used again.
+    second.reserve(input.size() - cut + (input.size() - cut) / 8 + 2);
     worker = std::thread([&] {
       try {
-        second.reserve(input.size() - cut + (input.size() - cut) / 8 + 2);
         AppendConvertedLines(input.substr(cut), second, normalised);
       } catch (...) { failed = std::current_exception(); }
     });

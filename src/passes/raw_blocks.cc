@@ -4,6 +4,7 @@
 
 #include "passes/line_tracking.h"
 #include "text/edit_watch.h"
+#include "text/line_origins.h"
 #include "text/matcher.h"
 #include "text/rewrite.h"
 #include "text/text_search.h"
@@ -118,14 +119,24 @@ bool JoinedOrigins(Run& run, const std::string& text, const std::string& joined)
 // The n-th block found receives the n-th stored body; blocks beyond the stored
 // bodies are removed.
 void JoinRawBlocks(Run& run) {
-  EditWatch watch(run.text, run.text_before);
-  std::size_t n = 0;
-  ReplaceFirstForEachMatch(run.text, kRawBlock, MatchMode::kWholeText, [&](std::string_view) {
-    std::size_t entry = n++;
-    return entry < run.raw_blocks.size() ? run.raw_blocks[entry] : std::string();
-  });
-  if (watch.edited() && !JoinedOrigins(run, watch.before(), run.text))
-    run.origins = AlignLines(watch.before(), run.origins, run.text);
+  if (FindText(run.text, "//!nozarn") == std::string::npos) return;
+  auto join = [&run](std::string& text) {
+    std::size_t n = 0;
+    ReplaceFirstForEachMatch(text, kRawBlock, MatchMode::kWholeText, [&](std::string_view) {
+      std::size_t entry = n++;
+      return entry < run.raw_blocks.size() ? run.raw_blocks[entry] : std::string();
+    });
+  };
+  // Each body's lines take the origins kept beside it, found in the text
+  // before the join; should the join have done otherwise, the join is done
+  // again on that text under a watch, and the origins its rewrites report
+  // stand.
+  const std::string before = run.text;
+  join(run.text);
+  if (JoinedOrigins(run, before, run.text)) return;
+  std::string again = before;
+  EditWatch watch(again, run.origins);
+  join(again);
 }
 
 }  // namespace zarn

@@ -33,14 +33,12 @@ struct Run {
   std::string input;
   // While the passes run: for each line of `text`, the line of the input
   // with its literals hidden that it came from; for each raw block taken
-  // out, the same for each line of its body. `hidden_result` is the result
-  // before its literals were restored.
+  // out, the same for each line of its body. `restored_line_starts`: for
+  // each line of the result before its literals were restored, the line of
+  // the result it begins (HiddenLiterals::RestoredLineStarts).
   LineOrigins origins;
   std::vector<LineOrigins> raw_block_origins;
-  std::string hidden_result;
-  // The text as it stood before a pass changed it, kept for lining up the
-  // lines (one buffer for every pass).
-  std::string text_before;
+  std::vector<std::uint32_t> restored_line_starts;
   // Contents of the script's string and rawcode literals while tokens stand
   // in for them, and the ranges of the result whose restored literals hold
   // marker text.

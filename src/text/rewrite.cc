@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -25,6 +26,37 @@ std::vector<Edit> CollectEdits(const std::string& text, std::string_view pattern
   return edits;
 }
 
+// The changes of a loop that builds a new text `out` from `text`, for
+// whoever watches `text`: the bytes [at, at + length) of `text` became
+// out[begin, end).
+class OutSplices {
+ public:
+  explicit OutSplices(const std::string& text) : on_(EditWatch::Watches(text)) {}
+
+  void Add(std::size_t at, std::size_t length, std::size_t begin, std::size_t end) {
+    if (on_) places_.push_back({at, length, begin, end});
+  }
+
+  // Replaces `text` by `out`, telling whoever watches it where it changed.
+  void Commit(std::string& text, std::string& out) const {
+    if (on_) {
+      std::vector<Splice> splices;
+      splices.reserve(places_.size());
+      for (const Place& p : places_)
+        splices.push_back({p.at, p.length, std::string_view(out).substr(p.begin, p.end - p.begin)});
+      EditWatch::NoteSplices(text, splices);
+    }
+    text.swap(out);
+  }
+
+ private:
+  struct Place {
+    std::size_t at, length, begin, end;
+  };
+  bool on_;
+  std::vector<Place> places_;
+};
+
 }  // namespace
 
 void ReplaceEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
@@ -43,17 +75,18 @@ void ReplaceEachMatchInPlace(std::string& text, std::string_view pattern, MatchM
   std::string_view copy = text;  // replaced only once `out` is complete
   std::string out;
   out.reserve(copy.size());
+  OutSplices splices(text);
   std::size_t rest = 0;
   do {
     std::optional<std::string> replacement = rewrite(m.Matched());
     if (!replacement) continue;
     out.append(copy, rest, m.Offset() - rest);
+    splices.Add(m.Offset(), m.Matched().size(), out.size(), out.size() + replacement->size());
     out += *replacement;
     rest = m.Offset() + m.Matched().size();
   } while (m.Next());
   out.append(copy, rest);
-  EditWatch::NoteEdit(text);
-  text = std::move(out);
+  splices.Commit(text, out);
 }
 
 namespace {
@@ -133,6 +166,7 @@ void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, M
   const LineStartEdits lookup(std::move(edits));
   std::string out;
   out.reserve(text.size());
+  OutSplices splices(text);
   std::size_t done = 0;  // text before this is in `out`
   auto line_end = [&](std::size_t at) {
     while (at < text.size() && !IsBreak(text[at])) ++at;
@@ -142,6 +176,7 @@ void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, M
     // No shared beginning: the first line too is looked at.
     done = line_end(0);
     lookup.Apply(std::string_view(text).substr(0, done), 0, out);
+    splices.Add(0, done, 0, out.size());
   }
   for (std::size_t at = FindText(text, lead, done); at != std::string::npos; at = FindText(text, lead, at + 1)) {
     std::size_t begin = at;
@@ -153,13 +188,14 @@ void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, M
     if (begin < done) continue;
     const std::size_t end = line_end(begin);
     out.append(text, done, begin - done);
+    const std::size_t written = out.size();
     lookup.Apply(std::string_view(text).substr(begin, end - begin), 0, out);
+    splices.Add(begin, end - begin, written, out.size());
     done = end;
     at = end > at ? end - 1 : at;
   }
   out.append(text, done);
-  EditWatch::NoteEdit(text);
-  text = std::move(out);
+  splices.Commit(text, out);
 }
 
 void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
@@ -189,28 +225,28 @@ bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mo
   Matcher m(pattern, mode);
   if (!m.Scan(text)) return false;
   const std::string matched(m.Matched());  // the scan walks `text`, which changes next
-  EditWatch::NoteEdit(text);
   ReplaceFirstIn(text, matched, replacement(matched));
   return true;
 }
 
 namespace {
 
-// The live text while it is rebuilt left to right: `done` followed by the
-// scanned text from `rest` on. The scanned text is only replaced once the
-// rebuilt one is finished. Keeps, for every place in `done` where `lead`
-// starts and the byte after it is also in `done`, that place under that byte.
+// The live text while it is rebuilt left to right within its own bytes: the
+// finished part, the text's first `done` bytes, followed by the scanned text
+// from `rest` on. Only bytes are deleted, so the finished part never reaches
+// past the place being read. Keeps, for every place in the finished part
+// where `lead` starts and the byte after it is also finished, that place
+// under that byte.
 class LiveText {
  public:
-  LiveText(std::string_view copy, std::string_view lead) : copy_(copy), lead_(lead) { done_.reserve(copy.size()); }
+  LiveText(std::string& text, std::string_view lead) : text_(text), size_(text.size()), lead_(lead) {}
 
-  // Takes the copy up to `offset` into the finished part.
+  // Takes the scanned text up to `offset` into the finished part.
   void KeepUpTo(std::size_t offset) {
-    done_.append(copy_, rest_, offset - rest_);
-    rest_ = offset;
+    Move(offset - rest_);
     Index();
   }
-  // Drops `length` bytes of the copy at the current place.
+  // Drops `length` bytes of the scanned text at the current place.
   void Skip(std::size_t length) { rest_ += length; }
 
   // Leftmost place before the current one where `what`, which stands at the
@@ -219,8 +255,8 @@ class LiveText {
     if (what.empty()) return std::nullopt;
     if (what.size() <= lead_.size() || what.substr(0, lead_.size()) != lead_) {
       // Not covered by the index: search the live text itself.
-      std::string head = done_;
-      head.append(copy_, rest_, what.size() - 1);
+      std::string head(text_, 0, done_);
+      head.append(text_, rest_, what.size() - 1);
       std::size_t at = head.find(what);
       if (at == std::string::npos) return std::nullopt;
       return at;
@@ -228,53 +264,107 @@ class LiveText {
     unsigned char next = static_cast<unsigned char>(what[lead_.size()]);
     for (std::size_t at : starts_[next])
       if (OccursAt(what, at)) return at;
-    for (std::size_t at = indexed_; at < done_.size(); ++at)
+    for (std::size_t at = indexed_; at < done_; ++at)
       if (OccursAt(what, at)) return at;
     return std::nullopt;
   }
 
-  // Deletes `length` bytes at `at`, before the current place, and skips the
-  // match of that length which stands at the current place in the copy.
+  // Deletes `length` bytes at `at`, before the current place, and keeps the
+  // match of that length which stands at the current place.
   void DeleteEarlier(std::size_t at, std::size_t length) {
-    std::string live = done_;
-    live.append(copy_, rest_, length);
-    live.erase(at, length);
-    done_ = std::move(live);
-    rest_ += length;
+    Move(length);
+    DropPieces(at, length);
+    text_.erase(at, length);
+    done_ -= length;
+    rest_ -= length;
+    size_ -= length;
     for (auto& starts : starts_) starts.clear();
     indexed_ = 0;
     Index();
   }
 
-  std::string Finish() {
-    done_.append(copy_, rest_);
-    return std::move(done_);
+  // Takes the rest in and drops what was deleted. The bytes of `text` that
+  // were deleted, as places in the text the loop was given.
+  std::vector<Splice> Finish() {
+    Move(size_ - rest_);
+    text_.resize(done_);
+    std::vector<Splice> deleted;
+    std::size_t kept_to = 0;
+    for (auto [from, length] : pieces_) {
+      if (from > kept_to) deleted.push_back({kept_to, from - kept_to, {}});
+      kept_to = from + length;
+    }
+    if (kept_to < original_size_) deleted.push_back({kept_to, original_size_ - kept_to, {}});
+    return deleted;
   }
 
  private:
-  char At(std::size_t i) const { return i < done_.size() ? done_[i] : copy_[rest_ + i - done_.size()]; }
+  // Moves `length` bytes from the current place to the end of the finished part.
+  void Move(std::size_t length) {
+    if (length == 0) return;
+    if (done_ != rest_) std::memmove(&text_[done_], &text_[rest_], length);
+    AddPiece(rest_ + shift_, length);
+    done_ += length;
+    rest_ += length;
+  }
+
+  char At(std::size_t i) const { return i < done_ ? text_[i] : text_[rest_ + i - done_]; }
 
   bool OccursAt(std::string_view what, std::size_t at) const {
-    if (at + what.size() > done_.size() + copy_.size() - rest_) return false;
+    if (at + what.size() > done_ + size_ - rest_) return false;
     for (std::size_t i = 0; i < what.size(); ++i)
       if (At(at + i) != what[i]) return false;
     return true;
   }
 
   void Index() {
-    if (done_.size() < lead_.size() + 1) return;
-    std::size_t limit = done_.size() - lead_.size();
-    for (std::size_t at = done_.find(lead_, indexed_); at < limit; at = done_.find(lead_, at + 1))
-      starts_[static_cast<unsigned char>(done_[at + lead_.size()])].push_back(at);
+    if (done_ < lead_.size() + 1) return;
+    const std::string_view done(text_.data(), done_);
+    std::size_t limit = done_ - lead_.size();
+    for (std::size_t at = done.find(lead_, indexed_); at < limit; at = done.find(lead_, at + 1))
+      starts_[static_cast<unsigned char>(done[at + lead_.size()])].push_back(at);
     if (limit > indexed_) indexed_ = limit;
   }
 
-  std::string_view copy_;
+  // The finished part is the given text's bytes of `pieces_` (start, length),
+  // in order.
+  void AddPiece(std::size_t from, std::size_t length) {
+    if (!pieces_.empty() && pieces_.back().first + pieces_.back().second == from)
+      pieces_.back().second += length;
+    else
+      pieces_.emplace_back(from, length);
+  }
+
+  // The finished part's bytes [at, at + length) are deleted.
+  void DropPieces(std::size_t at, std::size_t length) {
+    std::vector<std::pair<std::size_t, std::size_t>> kept;
+    kept.reserve(pieces_.size() + 1);
+    std::size_t offset = 0;  // of the current piece in the finished part
+    for (auto [from, size] : pieces_) {
+      const std::size_t begin = std::max(offset, at), end = std::min(offset + size, at + length);
+      if (begin >= end) {
+        kept.emplace_back(from, size);
+      } else {
+        if (begin > offset) kept.emplace_back(from, begin - offset);
+        if (end < offset + size) kept.emplace_back(from + (end - offset), offset + size - end);
+      }
+      offset += size;
+    }
+    pieces_ = std::move(kept);
+    // The text is now `length` bytes shorter: places read from here on
+    // stood that much further on in the given text.
+    shift_ += length;
+  }
+
+  std::string& text_;
+  std::size_t size_;  // of the text as it stands
+  const std::size_t original_size_ = text_.size();
   std::string_view lead_;
-  std::string done_;
-  std::size_t rest_ = 0;
+  std::size_t done_ = 0, rest_ = 0;
+  std::size_t shift_ = 0;    // bytes erased from before the current place
   std::size_t indexed_ = 0;  // every place below this has been indexed
   std::array<std::vector<std::size_t>, 256> starts_;
+  std::vector<std::pair<std::size_t, std::size_t>> pieces_;
 };
 
 }  // namespace
@@ -282,21 +372,42 @@ class LiveText {
 void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                                       std::string_view lead,
                                       const std::function<bool(std::string_view)>& at_own_place) {
+  // Every match is found before the text changes.
+  std::vector<std::pair<std::size_t, std::size_t>> matches;
   Matcher m(pattern, mode);
-  if (!m.Scan(text)) return;
+  for (bool found = m.Scan(text); found; found = m.Next()) matches.emplace_back(m.Offset(), m.Matched().size());
+  if (matches.empty()) return;
+  // Whoever watches the text learns where it changed: deletions that hold no
+  // line feed leave every line where it was, but for the last one when it is
+  // deleted whole; otherwise the places are worked out on a copy.
+  const bool watched = EditWatch::Watches(text);
+  const bool joins_lines = watched && std::any_of(matches.begin(), matches.end(), [&](auto match) {
+                             return std::memchr(text.data() + match.first, '\n', match.second) != nullptr;
+                           });
+  const std::string before = joins_lines ? text : std::string();
+  const bool ended_line = !text.empty() && text.back() == '\n';
   LiveText live(text, lead);
-  do {
-    std::string_view matched = m.Matched();
-    live.KeepUpTo(m.Offset());
+  std::size_t erased = 0;  // by deletions of earlier places, which move the rest of the text
+  for (auto [offset, length] : matches) {
+    offset -= erased;
+    live.KeepUpTo(offset);
+    // The match's bytes still stand where it was found: the finished part
+    // ends before them.
+    const std::string_view matched(text.data() + offset, length);
     std::optional<std::size_t> earlier;
     if (!at_own_place(matched)) earlier = live.EarlierOccurrence(matched);
-    if (earlier)
-      live.DeleteEarlier(*earlier, matched.size());
-    else
-      live.Skip(matched.size());
-  } while (m.Next());
-  EditWatch::NoteEdit(text);
-  text = live.Finish();
+    if (earlier) {
+      live.DeleteEarlier(*earlier, length);
+      erased += length;
+    } else {
+      live.Skip(length);
+    }
+  }
+  const std::vector<Splice> deleted = live.Finish();
+  if (joins_lines)
+    EditWatch::NoteSplices(text, before, deleted);
+  else if (watched && !ended_line && (text.empty() || text.back() == '\n'))
+    EditWatch::DropLastLine(text);
 }
 
 void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
@@ -306,17 +417,18 @@ void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, M
   std::string_view copy = text;  // replaced only once `out` is complete
   std::string out;
   out.reserve(copy.size());
+  OutSplices splices(text);
   std::size_t rest = 0;
   do {
     MatchPart gone = part(m.Matched());
     std::size_t offset = std::min(gone.offset, m.Matched().size());
     std::size_t length = std::min(gone.length, m.Matched().size() - offset);
     out.append(copy, rest, m.Offset() + offset - rest);
+    splices.Add(m.Offset() + offset, length, out.size(), out.size());
     rest = m.Offset() + offset + length;
   } while (m.Next());
   out.append(copy, rest);
-  EditWatch::NoteEdit(text);
-  text = std::move(out);
+  splices.Commit(text, out);
 }
 
 void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern, MatchMode mode,
@@ -343,14 +455,15 @@ void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern
   }
   std::string out;
   out.reserve(copy.size());
+  OutSplices splices(text);
   std::size_t rest = 0;
   for (auto [begin, end] : spans) {
     out.append(copy, rest, begin - rest);
+    splices.Add(begin, end - begin, out.size(), out.size());
     rest = end;
   }
   out.append(copy, rest);
-  EditWatch::NoteEdit(text);
-  text = std::move(out);
+  splices.Commit(text, out);
 }
 
 void RewriteLinesHolding(std::string& text, std::string_view needle, const std::function<void(std::string&)>& pass) {
@@ -381,17 +494,18 @@ void RewriteLinesHolding(std::string& text, std::string_view needle, const std::
   }
   std::string out;
   out.reserve(text.size() + lines.size() - before.size());
+  OutSplices splices(text);
   std::size_t done = 0, line_begin = 0;
   for (const Span& span : spans) {
     std::size_t line_end = std::min(lines.find('\n', line_begin), lines.size());
     out.append(text, done, span.begin - done);
+    splices.Add(span.begin, span.end - span.begin, out.size(), out.size() + line_end - line_begin);
     out.append(lines, line_begin, line_end - line_begin);
     done = span.end;
     line_begin = line_end + 1;
   }
   out.append(text, done);
-  EditWatch::NoteEdit(text);
-  text.swap(out);
+  splices.Commit(text, out);
 }
 
 }  // namespace zarn

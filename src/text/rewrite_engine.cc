@@ -88,7 +88,7 @@ class OnePassRewrite {
       if (k + 1 == count) break;
       if (!RecheckChangedPlaces(k)) return FinishPlainly(active_.index[k] + 1);
     }
-    text_ = live_.Build();
+    Finish();
     ChargeRewriteWork(text_.size());
   }
 
@@ -111,8 +111,14 @@ class OnePassRewrite {
     std::size_t kept;  // leading bytes of the place's text unchanged since its last check
   };
 
-  void FinishPlainly(std::size_t from_edit) {
+  // The live text becomes the text; whoever watches it learns where it changed.
+  void Finish() {
+    if (EditWatch::Watches(text_)) EditWatch::NoteSplices(text_, live_.Splices());
     text_ = live_.Build();
+  }
+
+  void FinishPlainly(std::size_t from_edit) {
+    Finish();
     ApplyEditsPlainly(text_, edits_, from_edit);
   }
 
@@ -376,8 +382,6 @@ void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
 }
 
 void ApplyEditsInOrder(std::string& text, const std::vector<Edit>& edits) {
-  if (std::any_of(edits.begin(), edits.end(), [](const Edit& e) { return !e.from.empty() && e.from != e.to; }))
-    EditWatch::NoteEdit(text);
   // A handful of edits, or a short text, costs less by the plain rule.
   if (plain_rewrites || edits.size() <= 2 || edits.size() * text.size() <= (1u << 16))
     ApplyEditsPlainly(text, edits);

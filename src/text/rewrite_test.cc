@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "bench/script_generator.h"
 #include "core/pipeline.h"
 #include "passes/run.h"
+#include "text/edit_watch.h"
 #include "text/script.h"
 #include "text/text.h"
 
@@ -107,6 +109,105 @@ TEST(RewriteEngine, OnePassMatchesPlainRuleOnRandomEdits) {
     ApplyEditsPlainly(plain, edits);
     ApplyEditsInOnePass(fast, edits);
     ASSERT_EQ(fast, plain) << "seed " << seed;
+  }
+}
+
+// A text whose bytes remember where they stood in the original, or that an
+// edit wrote them: the slow reference for the origins, following every edit
+// one by one.
+class TaggedText {
+ public:
+  explicit TaggedText(std::string_view original) : original_(original), text_(original), at_(original.size()) {
+    for (std::size_t i = 0; i < at_.size(); ++i) at_[i] = static_cast<long long>(i);
+  }
+
+  const std::string& text() const { return text_; }
+
+  // The plain rule: the leftmost occurrence of `from`, or every one found
+  // left to right without overlap, replaced by `to`.
+  void Replace(std::string_view from, std::string_view to, bool every) {
+    if (from.empty()) return;
+    std::string out;
+    std::vector<long long> at;
+    std::size_t done = 0;
+    for (std::size_t found = text_.find(from); found != std::string::npos; found = text_.find(from, done)) {
+      out.append(text_, done, found - done);
+      at.insert(at.end(), at_.begin() + static_cast<std::ptrdiff_t>(done),
+                at_.begin() + static_cast<std::ptrdiff_t>(found));
+      out.append(to);
+      at.insert(at.end(), to.size(), -1);
+      done = found + from.size();
+      if (!every) break;
+    }
+    out.append(text_, done);
+    at.insert(at.end(), at_.begin() + static_cast<std::ptrdiff_t>(done), at_.end());
+    text_ = std::move(out);
+    at_ = std::move(at);
+  }
+
+  // Origins given to the original's lines: not their numbers, so that a line
+  // taken for another shows.
+  static LineOrigins Start(std::string_view original) {
+    LineOrigins origins = IdentityOrigins(original);
+    for (std::uint32_t& o : origins) o = 7 + 3 * o;
+    return origins;
+  }
+
+  // `origins` has one entry per line, never goes back, and gives each line
+  // that is a whole line of the original, its line end and the line end
+  // before it included, that line. (A line whose break before it was taken
+  // and put back is one with the line it was joined to.)
+  void ExpectOrigins(const LineOrigins& origins, const std::string& trace) const {
+    ASSERT_EQ(origins.size(), IdentityOrigins(text_).size()) << trace;
+    ASSERT_TRUE(std::is_sorted(origins.begin(), origins.end())) << trace;
+    std::size_t line = 0;
+    for (std::size_t begin = 0; begin < text_.size(); ++line) {
+      const std::size_t end = text_.find('\n', begin);
+      if (end == std::string::npos) break;
+      if (IsWholeLine(begin, end)) {
+        const std::size_t expected = std::count(original_.begin(), original_.begin() + at_[begin], '\n');
+        ASSERT_EQ(origins[line], 7 + 3 * expected) << trace << ", line " << line;
+      }
+      begin = end + 1;
+    }
+  }
+
+ private:
+  bool IsWholeLine(std::size_t begin, std::size_t end) const {
+    const long long first = at_[begin];
+    if (first < 0 || (first > 0 && original_[first - 1] != '\n')) return false;
+    if (begin == 0 ? first != 0 : at_[begin - 1] != first - 1) return false;
+    for (std::size_t i = begin; i <= end; ++i)
+      if (at_[i] != first + static_cast<long long>(i - begin)) return false;
+    return true;
+  }
+
+  std::string original_;
+  std::string text_;
+  std::vector<long long> at_;
+};
+
+// The origins the engine and the plain rule report agree with the slow
+// reference on random edits that add, split, join and drop lines.
+TEST(RewriteEngine, OriginsFollowEveryEdit) {
+  for (std::uint64_t seed = 1; seed <= 1200; ++seed) {
+    Random random(seed);
+    std::string text = Pieces(random, 5 + random.Below(300), /*line_breaks=*/true);
+    if (seed % 10 == 0) text = GenerateScript({4'000, seed, 3, 300, 200});
+    const std::vector<Edit> edits = RandomEdits(random, text, /*line_breaks=*/true);
+    TaggedText reference(text);
+    for (const Edit& edit : edits)
+      if (edit.from != edit.to) reference.Replace(edit.from, edit.to, edit.kind == Edit::kEvery);
+    for (bool plain : {false, true}) {
+      std::string live = text;
+      LineOrigins origins = TaggedText::Start(text);
+      {
+        EditWatch watch(live, origins);
+        plain ? ApplyEditsPlainly(live, edits) : ApplyEditsInOnePass(live, edits);
+      }
+      ASSERT_EQ(live, reference.text()) << "seed " << seed;
+      reference.ExpectOrigins(origins, "seed " + std::to_string(seed) + (plain ? " plain" : ""));
+    }
   }
 }
 
@@ -268,12 +369,14 @@ ScriptShape DenseShape(std::uint64_t seed) {
   return shape;
 }
 
+// A rewrite of ReplaceEachMatch: its pattern and mode, and what each match becomes.
+struct Pass {
+  const char* pattern;
+  MatchMode mode;
+  std::function<std::optional<std::string>(std::string_view)> rewrite;
+};
+
 TEST(RewriteEngine, IdiomsMatchReferenceOnGeneratedScripts) {
-  struct Pass {
-    const char* pattern;
-    MatchMode mode;
-    std::function<std::optional<std::string>(std::string_view)> rewrite;
-  };
   const Pass passes[] = {
       {"^var.*?$", MatchMode::kLine, [](std::string_view m) { return ReplaceAll(m, "var", "local integer"); }},
       {"flush.*?$", MatchMode::kLine, [](std::string_view m) { return ReplaceAll(m, "flush", "set") + " = null"; }},
@@ -300,6 +403,49 @@ TEST(RewriteEngine, IdiomsMatchReferenceOnGeneratedScripts) {
     DeleteFirstForEachMatch(actual, "//[^!].*?$", MatchMode::kDotAllMultiLine,
                             [](std::string_view m) { return std::string(m); });
     ASSERT_EQ(actual, expected) << "comments, seed " << seed;
+  }
+}
+
+// The idioms report where their edits land: lines they add, split, join or
+// drop on untidy generated scripts, against the slow reference.
+TEST(RewriteEngine, IdiomsReportWhereTheirEditsLand) {
+  const Pass passes[] = {
+      {"^.*?x1.*?$", MatchMode::kLine, [](std::string_view m) { return std::string(m) + "\r\nvar x2 = 1"; }},
+      {"until.*?$", MatchMode::kLine,
+       [](std::string_view m) { return ReplaceAll(TrimView(m), "until", "exitwhen (") + ")\r\nendloop"; }},
+      {"^[ \t]*\r\n", MatchMode::kDotAllMultiLine, [](std::string_view) { return std::string(); }},
+      {"/\\*.*?\\*/", MatchMode::kWholeText, [](std::string_view) { return std::string(); }},
+  };
+  for (std::uint64_t seed = 1; seed <= 16; ++seed) {
+    const std::string script = GenerateScript({8'000, seed, 2 + seed % 4, 300, 150});
+    for (const Pass& pass : passes) {
+      TaggedText reference(script);
+      Matcher m(pass.pattern, pass.mode);
+      for (bool found = m.First(script); found; found = m.Next())
+        if (std::optional<std::string> to = pass.rewrite(m.Matched()); to && *to != m.Matched())
+          reference.Replace(m.Matched(), *to, true);
+      std::string live = script;
+      LineOrigins origins = TaggedText::Start(script);
+      {
+        EditWatch watch(live, origins);
+        ReplaceEachMatch(live, pass.pattern, pass.mode, pass.rewrite);
+      }
+      ASSERT_EQ(live, reference.text()) << pass.pattern;
+      reference.ExpectOrigins(origins, std::string(pass.pattern) + " seed " + std::to_string(seed));
+    }
+    // Comments deleted where an equal text stands earlier.
+    TaggedText reference(script);
+    Matcher m("//[^!].*?$", MatchMode::kDotAllMultiLine);
+    for (bool found = m.First(script); found; found = m.Next()) reference.Replace(m.Matched(), "", false);
+    std::string live = script;
+    LineOrigins origins = TaggedText::Start(script);
+    {
+      EditWatch watch(live, origins);
+      DeleteFirstOccurrenceOfEachMatch(live, "//[^!].*?$", MatchMode::kDotAllMultiLine, "//",
+                                       [](std::string_view) { return false; });
+    }
+    ASSERT_EQ(live, reference.text());
+    reference.ExpectOrigins(origins, "comments, seed " + std::to_string(seed));
   }
 }
 

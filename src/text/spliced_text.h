@@ -7,6 +7,9 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "text/line_origins.h"
 
 #include "text/text_set.h"
 
@@ -108,6 +111,14 @@ class SplicedText {
       std::size_t stretch_end = next != places_.end() ? next->first.at : original_.size();
       while (going && pos < stretch_end) going = take(original_[pos++]);
     }
+    return out;
+  }
+
+  // Where the live text differs from the original, in order.
+  std::vector<Splice> Splices() const {
+    std::vector<Splice> out;
+    out.reserve(places_.size());
+    for (const auto& [key, place] : places_) out.push_back({key.at, place.end - key.at, *place.to});
     return out;
   }
 

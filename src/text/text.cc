@@ -2,7 +2,12 @@
 
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/errors.h"
+#include "text/edit_watch.h"
 #include "text/match_limit_error.h"
 
 #include "text/rewrite_engine.h"
@@ -95,7 +100,13 @@ std::string ReplaceAll(std::string_view s, std::string_view from, std::string_vi
 bool ReplaceAllIn(std::string& s, std::string_view from, std::string_view to) {
   if (from.empty()) return false;
   ChargeRewriteWork(s.size());
-  if (s.find(from) == std::string::npos) return false;
+  std::size_t at = s.find(from);
+  if (at == std::string::npos) return false;
+  if (EditWatch::Watches(s)) {
+    std::vector<Splice> splices;
+    for (; at != std::string::npos; at = s.find(from, at + from.size())) splices.push_back({at, from.size(), to});
+    EditWatch::NoteSplices(s, splices);
+  }
   s = ReplaceAll(s, from, to);
   return true;
 }
@@ -105,6 +116,7 @@ bool ReplaceFirstIn(std::string& s, std::string_view from, std::string_view to) 
   ChargeRewriteWork(s.size());
   std::size_t at = s.find(from);
   if (at == std::string::npos) return false;
+  if (EditWatch::Watches(s)) EditWatch::NoteSplices(s, {{at, from.size(), to}});
   s.replace(at, from.size(), to);
   return true;
 }
@@ -116,7 +128,23 @@ bool IsCollapsible(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '
 }  // namespace
 
 bool HasCollapsibleRun(std::string_view text) {
-  for (std::size_t i = 1; i < text.size(); ++i)
+  std::size_t i = 1;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: a mask of the collapsible ones, and whether two
+  // stand side by side, within the block or across its start.
+  const __m128i blank = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), cr = _mm_set1_epi8('\r'),
+                feed = _mm_set1_epi8('\f');
+  unsigned previous = text.empty() ? 0u : static_cast<unsigned>(IsCollapsible(text[0]));
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, blank), _mm_cmpeq_epi8(block, tab)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, feed)));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask & ((mask << 1) | previous)) return true;
+    previous = mask >> 15;
+  }
+#endif
+  for (; i < text.size(); ++i)
     if (IsCollapsible(text[i]) && IsCollapsible(text[i - 1])) return true;
   return false;
 }

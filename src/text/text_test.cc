@@ -58,5 +58,24 @@ TEST(TextTest, CollapseWhitespaceUsesRunsOfTheOriginalText) {
   EXPECT_EQ(CollapseWhitespace("a  b   c  d"), "a b c d");
 }
 
+// Against the byte-by-byte rule, on texts of up to five blocks of sixteen
+// bytes where blanks are rare, so pairs stand anywhere or nowhere.
+TEST(TextTest, HasCollapsibleRunAgreesWithTheByteRule) {
+  auto collapsible = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f'; };
+  std::uint64_t state = 1;
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (std::size_t n = round % 80; n > 0; --n) {
+      state = state * 6364136223846793005ull + 1442695040888963407ull;
+      const unsigned pick = static_cast<unsigned>(state >> 59);  // 0 to 31
+      text += pick < 4 ? " \t\r\f"[pick] : 'a';
+    }
+    bool expected = false;
+    for (std::size_t i = 1; i < text.size(); ++i)
+      expected = expected || (collapsible(text[i]) && collapsible(text[i - 1]));
+    ASSERT_EQ(HasCollapsibleRun(text), expected) << text;
+  }
+}
+
 }  // namespace
 }  // namespace zarn
