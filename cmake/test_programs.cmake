@@ -9,4 +9,9 @@ function(zarn_test_program target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "HEADERS")
   target_compile_options(${target} PRIVATE -O1)
   target_precompile_headers(${target} PRIVATE ${arg_HEADERS})
+  # ccache caches objects built with GCC's precompiled headers only when the
+  # header is named in the preprocessed output.
+  if(CMAKE_CXX_COMPILER_LAUNCHER MATCHES "ccache" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -fpch-preprocess)
+  endif()
 endfunction()

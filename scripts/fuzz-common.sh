@@ -10,6 +10,7 @@ regression=tests/fuzz-regression
 # test programs too, so that the sanitizer suites and the fuzz targets share
 # one compile of the libraries.
 fuzz_build() {
+  source scripts/compiler-cache.sh
   local tests=OFF
   [ "${FUZZ_WITH_TESTS:-0}" = 1 ] && tests=ON
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -3,7 +3,7 @@
 # apt-get is only called when a package is missing.
 set -euo pipefail
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config ccache
   libpcre2-dev libstorm-dev zlib1g-dev
   qt6-base-dev libcurl4-openssl-dev libsodium-dev
   libgtest-dev python3 nlohmann-json3-dev neovim

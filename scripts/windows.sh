@@ -80,6 +80,7 @@ if ! grep -q '"Graphics"="null"' "$WINEPREFIX/user.reg" 2>/dev/null; then
   timeout 600 wineboot </dev/null >>"$build/wineboot.log" 2>&1
 fi
 
+source scripts/compiler-cache.sh
 cmake -S . -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" --parallel "${JOBS:-2}"
