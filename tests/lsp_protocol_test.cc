@@ -160,5 +160,95 @@ TEST(LspProtocol, AConversationFromInitializeToExit) {
   }
 }
 
+// Bodies that are JSON but no message get -32600 with a null id; what a
+// notification cannot use is said in the log; hover follows contentFormat.
+TEST(LspProtocol, NonMessagesAreRefusedAndDroppedChangesLogged) {
+  test::ApiFolder api;
+  const std::string uri = api.Uri("p.j");
+  Conversation c;
+  Json capabilities = {{"textDocument", {{"hover", {{"contentFormat", {"plaintext"}}}}}}};
+  c.Send(RequestMessage(1, "initialize", {{"capabilities", capabilities}}))
+      .Send(NotificationMessage("initialized"))
+      .Open(uri, "function A takes nothing returns nothing\n  call KillUnit(null)\nendfunction\n");
+  for (const char* body : {"42", "[1,2]", "null", "{}", "[{\"jsonrpc\":\"2.0\",\"id\":9,\"method\":\"shutdown\"}]"})
+    c.Raw("Content-Length: " + std::to_string(std::string(body).size()) + "\r\n\r\n" + body);
+  auto change = [&](const std::string& to, Json edit) {
+    c.Send(NotificationMessage("textDocument/didChange",
+                               {{"textDocument", {{"uri", to}, {"version", 2}}}, {"contentChanges", {edit}}}));
+  };
+  change(uri, {{"range", {{"start", At(0, 0)}, {"end", {{"line", -1}, {"character", 0}}}}}, {"text", ""}});
+  change(uri, {{"range", {{"start", At(0, 0)}, {"end", At(0, 1)}}}});
+  change(api.Uri("closed.j"), {{"text", "x"}});
+  change(uri, {{"range", {{"start", At(9, 0)}, {"end", At(1, 0)}}}, {"text", ""}});  // reversed, past the end
+  c.Send(RequestMessage(2, "textDocument/hover", {{"textDocument", {{"uri", uri}}}, {"position", At(0, 9)}}));
+  for (ServerKind kind : kBoth) {
+    SCOPED_TRACE(test::NameOf(kind));
+    Conversation run = c;
+    run.Run(api.path(), kind);
+    int refused = 0, logged = 0;
+    for (const Json& message : run.output) {
+      if (message.contains("error") && message["error"]["code"] == kInvalidRequest) {
+        EXPECT_TRUE(message["id"].is_null()) << message.dump();
+        ++refused;
+      }
+      if (message.value("method", "") == "window/logMessage") ++logged;
+    }
+    EXPECT_EQ(refused, 5);
+    EXPECT_EQ(logged, 3);
+    EXPECT_FALSE(run.Answer(9));
+    ASSERT_TRUE(run.Answer(2)) << run.errors;
+    const Json& contents = (*run.Answer(2))["result"]["contents"];
+    EXPECT_EQ(contents["kind"], "plaintext");
+    EXPECT_EQ(contents["value"].get<std::string>().find("```"), std::string::npos) << contents.dump();
+    EXPECT_EQ(contents["value"].get<std::string>().rfind("function A takes nothing returns nothing", 0), 0u);
+  }
+}
+
+// An open file that an open document imports is checked in that program,
+// with its unsaved text; alone again once the importer is closed.
+TEST(LspProtocol, AnImportedFileIsCheckedInItsImportersProgram) {
+  test::ApiFolder api;
+  const std::string lib_text = "function Lib takes nothing returns integer\n  return udg_X\nendfunction\n";
+  WriteFileBytes(api.path() + "/lib.j", lib_text);
+  const std::string main = api.Uri("main.j"), lib = api.Uri("lib.j");
+  Conversation c;
+  c.Initialize(false).Open(main, "globals\n  integer udg_X = 0\nendglobals\n//!import \"lib.j\"\n").Open(lib, lib_text);
+  const Json hover = {{"textDocument", {{"uri", lib}}}, {"position", At(1, 10)}};
+  int id = 2, version = 1;
+  c.Send(RequestMessage(id++, "textDocument/hover", hover));
+  for (const char* name : {"udg_Y", "udg_X"}) {  // a fault, then its fix, unsaved
+    c.Send(NotificationMessage(
+        "textDocument/didChange",
+        {{"textDocument", {{"uri", lib}, {"version", ++version}}},
+         {"contentChanges", {{{"range", {{"start", At(1, 9)}, {"end", At(1, 14)}}}, {"text", name}}}}}));
+    c.Send(RequestMessage(id++, "textDocument/hover", hover));
+  }
+  c.Send(NotificationMessage("textDocument/didClose", {{"textDocument", {{"uri", main}}}}));
+  c.Send(RequestMessage(id++, "textDocument/hover", hover));
+  for (ServerKind kind : kBoth) {
+    SCOPED_TRACE(test::NameOf(kind));
+    Conversation run = c;
+    run.Run(api.path(), kind);
+    // lib.j's diagnostics as they change, and main.j's last.
+    std::vector<std::size_t> lib_counts;
+    std::size_t main_now = 99;
+    for (const Json& params : run.Published()) {
+      const std::size_t count = params["diagnostics"].size();
+      if (params["uri"] != lib) {
+        main_now = count;
+        continue;
+      }
+      if (lib_counts.empty() || lib_counts.back() != count) lib_counts.push_back(count);
+      if (count > 0) EXPECT_EQ(params["diagnostics"][0]["range"]["start"], At(1, 9));
+    }
+    EXPECT_EQ(lib_counts, (std::vector<std::size_t>{0, 1, 0, 1})) << run.errors;
+    EXPECT_EQ(main_now, 0u);
+    const std::string first = (*run.Answer(2))["result"]["contents"]["value"];
+    EXPECT_NE(first.find("integer udg_X"), std::string::npos) << first;
+    EXPECT_NE(first.find("Checked as imported by main.j"), std::string::npos) << first;
+    EXPECT_TRUE((*run.Answer(5))["result"].is_null());  // udg_X is declared nowhere now
+  }
+}
+
 }  // namespace
 }  // namespace zarn::lsp

@@ -114,7 +114,11 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
       result.import_problems.push_back(
           {{imported.sources.FileName(problem.at.file), problem.at.line, problem.column}, problem.message});
     run.raw = std::move(imported.text);
-    if (imported.problems.empty()) run.sources = std::move(imported.sources);
+    if (imported.problems.empty()) {
+      if (!imported.sources.files.empty())
+        result.imported_files.assign(imported.sources.files.begin() + 1, imported.sources.files.end());
+      run.sources = std::move(imported.sources);
+    }
   } else {
     run.raw = options.script;
   }

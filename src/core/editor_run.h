@@ -54,6 +54,9 @@ struct EditorRunResult {
   bool vjass = false;
   bool words = false;  // word mode was on, by the option or a "//!words" line
   std::vector<EditorImportProblem> import_problems;
+  // The real paths of the files pasted by //!import, in the order first
+  // pasted; empty when an import could not be followed.
+  std::vector<std::string> imported_files;
   // Why preprocessing stopped, when it did; the rest is then empty.
   std::string failure;
 };

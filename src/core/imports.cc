@@ -126,9 +126,13 @@ class Paster {
     if (depth >= kMaxImportDepth)
       return Problem(file, directive, what + "imports nest more than " + std::to_string(kMaxImportDepth) + " deep");
     std::string bytes;
-    try {
-      bytes = ReadFileBytes(real);
-    } catch (const FileError& e) { return Problem(file, directive, what + e.what()); }
+    if (std::optional<std::string> unsaved = options_.text_of ? options_.text_of(real) : std::nullopt) {
+      bytes = std::move(*unsaved);
+    } else {
+      try {
+        bytes = ReadFileBytes(real);
+      } catch (const FileError& e) { return Problem(file, directive, what + e.what()); }
+    }
     bytes.resize(UpToNul(bytes).size());
     pasted_size_ += bytes.size();
     if (pasted_size_ > kMaxImportedSize)

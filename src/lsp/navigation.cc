@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "lsp/workspace.h"
+#include "platform/file_uri.h"
 #include "platform/paths.h"
 
 namespace zarn::lsp {
@@ -54,6 +55,15 @@ std::optional<Workspace::Target> Workspace::TargetAt(const std::string& uri, std
 }
 
 std::optional<HoverInfo> Workspace::Hover(const std::string& uri, std::size_t offset) {
+  std::optional<HoverInfo> hover = HoverText(uri, offset);
+  if (!hover) return hover;
+  const std::string context = ContextOf(uri);
+  if (!context.empty())
+    hover->markdown += "\n\nChecked as imported by " + FileName(FileUriToPath(context).value_or(context));
+  return hover;
+}
+
+std::optional<HoverInfo> Workspace::HoverText(const std::string& uri, std::size_t offset) {
   const std::optional<Target> target = TargetAt(uri, offset);
   if (!target) return std::nullopt;
   const std::shared_ptr<const Analysis> here = AnalysisOf(uri);

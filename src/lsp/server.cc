@@ -61,6 +61,20 @@ int SymbolKind(ItemKind kind) {
   }
 }
 
+// Markdown as plain text: the code fences go, the code stays.
+std::string PlainText(const std::string& markdown) {
+  std::string plain;
+  std::size_t at = 0;
+  while (at < markdown.size()) {
+    std::size_t end = markdown.find('\n', at);
+    if (end == std::string::npos) end = markdown.size();
+    const std::string_view line(markdown.data() + at, end - at);
+    if (line.substr(0, 3) != "```") plain.append(line).append(end < markdown.size() ? "\n" : "");
+    at = end + 1;
+  }
+  return plain;
+}
+
 }  // namespace
 
 Server::Server(WorkspaceOptions options, MessageWriter& out) : workspace_(std::move(options)), out_(out) {
@@ -99,12 +113,18 @@ void Server::Handle(const Incoming& incoming) {
     return;
   }
   const Json& message = incoming.message;
+  if (!message.is_object()) {
+    // A batch, which the protocol does not use, gets one error too.
+    out_.Send(ErrorResponse(nullptr, kInvalidRequest,
+                            message.is_array() ? "batches are not supported" : "a message is a JSON object"));
+    return;
+  }
   const Json& method = Field(message, "method");
-  const bool has_id = message.is_object() && message.contains("id");
+  const bool has_id = message.contains("id");
   if (!method.is_string()) {
     // A response to a request of ours (none are made) is ignored.
-    if (!has_id || message.contains("result") || message.contains("error")) return;
-    out_.Send(ErrorResponse(message["id"], kInvalidRequest, "a request needs a method"));
+    if (has_id && (message.contains("result") || message.contains("error"))) return;
+    out_.Send(ErrorResponse(has_id ? message["id"] : Json(nullptr), kInvalidRequest, "a request needs a method"));
     return;
   }
   const Json& params = Field(message, "params");
@@ -143,14 +163,16 @@ void Server::Request(const Json& id, const std::string& method, const Json& para
 }
 
 void Server::PublishAnalysed() {
+  std::set<std::string> ready;
   for (auto it = pending_.begin(); it != pending_.end();) {
     if (!workspace_.IsAnalysed(*it)) {
       ++it;
       continue;
     }
-    Publish(*it);
+    ready.insert(*it);
     it = pending_.erase(it);
   }
+  if (!ready.empty()) PublishAll(ready);
 }
 
 void Server::Notify(const std::string& method, const Json& params) {
@@ -161,11 +183,13 @@ void Server::Notify(const std::string& method, const Json& params) {
   if (!initialized_ || shutdown_) return;
   const auto handler = notifications_.find(method);
   if (handler == notifications_.end()) return;  // "$/..." and the like may be ignored
+  // A notification has no answer: a malformed one changes nothing and is
+  // said in the client's log.
   try {
     handler->second(params);
-  } catch (const std::exception&) {
-    // A notification has no answer; a malformed one changes nothing.
-  } catch (const RequestError&) {}
+  } catch (const RequestError& e) { Log(2, method + " ignored: " + e.message); } catch (const std::exception& e) {
+    Log(1, method + " failed: " + e.what());
+  }
 }
 
 Json Server::Initialize(const Json& params) {
@@ -175,6 +199,14 @@ Json Server::Initialize(const Json& params) {
   if (encodings.is_array())
     for (const Json& encoding : encodings)
       if (encoding == "utf-8") encoding_ = PositionEncoding::kUtf8;
+  // The first format the client names that we write; markdown by default.
+  const Json& formats = Field(Field(Field(Field(params, "capabilities"), "textDocument"), "hover"), "contentFormat");
+  if (formats.is_array())
+    for (const Json& format : formats)
+      if (format == "markdown" || format == "plaintext") {
+        markdown_hover_ = format == "markdown";
+        break;
+      }
   std::string root;
   const Json& root_uri = Field(params, "rootUri");
   const Json& folders = Field(params, "workspaceFolders");
@@ -221,8 +253,9 @@ Json Server::Hover(const Json& params) {
   const std::string uri = UriOf(params);
   const std::optional<HoverInfo> hover = workspace_.Hover(uri, OffsetOf(uri, Field(params, "position")));
   if (!hover) return nullptr;
-  return {{"contents", {{"kind", "markdown"}, {"value", hover->markdown}}},
-          {"range", RangeJson(workspace_.AnalysisOf(uri)->lines, hover->at)}};
+  const Json contents = markdown_hover_ ? Json{{"kind", "markdown"}, {"value", hover->markdown}}
+                                        : Json{{"kind", "plaintext"}, {"value", PlainText(hover->markdown)}};
+  return {{"contents", contents}, {"range", RangeJson(workspace_.AnalysisOf(uri)->lines, hover->at)}};
 }
 
 Json Server::Definition(const Json& params) {
@@ -306,7 +339,7 @@ void Server::DidOpen(const Json& params) {
   const Json& document = Field(params, "textDocument");
   const Json& text = Field(document, "text");
   const Json& version = Field(document, "version");
-  if (!text.is_string()) return;
+  if (!text.is_string()) throw RequestError{kInvalidParams, "the document has no text"};
   const std::string uri = UriOf(params);
   workspace_.documents().Open(uri, text.get<std::string>(),
                               version.is_number_integer() ? version.get<std::int64_t>() : 0);
@@ -317,11 +350,11 @@ void Server::DidChange(const Json& params) {
   const std::string uri = UriOf(params);
   const Json& version = Field(Field(params, "textDocument"), "version");
   const Json& changes = Field(params, "contentChanges");
-  if (!changes.is_array()) return;
+  if (!changes.is_array()) throw RequestError{kInvalidParams, "contentChanges is missing"};
   std::vector<TextEdit> edits;
   for (const Json& change : changes) {
     const Json& text = Field(change, "text");
-    if (!text.is_string()) return;
+    if (!text.is_string()) throw RequestError{kInvalidParams, "a change without text"};
     TextEdit edit{std::nullopt, text.get<std::string>()};
     const Json& range = Field(change, "range");
     if (range.is_object()) edit.range = Range{PositionOf(Field(range, "start")), PositionOf(Field(range, "end"))};
@@ -330,30 +363,53 @@ void Server::DidChange(const Json& params) {
   if (workspace_.documents().Change(uri, edits, version.is_number_integer() ? version.get<std::int64_t>() : 0,
                                     encoding_))
     pending_.insert(uri);
+  else
+    throw RequestError{kInvalidParams, uri + " is not open"};
 }
 
 void Server::DidClose(const Json& params) {
   const std::string uri = UriOf(params);
+  const std::vector<std::string> pasted = workspace_.PastedBy(uri);
   workspace_.documents().Close(uri);
   pending_.erase(uri);
   // What importers found in it stays; what it found in its imports goes.
-  SendDiagnostics(uri);
-  const std::set<std::string> imports = std::move(sent_imports_[uri]);
+  std::set<std::string> due = std::move(sent_imports_[uri]);
   sent_imports_.erase(uri);
-  for (const std::string& imported : imports) SendDiagnostics(imported);
+  // The open files it pasted are now checked alone or in another's program.
+  for (const std::string& imported : pasted)
+    if (workspace_.documents().Find(imported)) due.insert(imported);
+  SendDiagnostics(uri);
+  for (const std::string& other : due)
+    if (other != uri) SendDiagnostics(other);
 }
 
-void Server::Publish(const std::string& uri) {
+void Server::Publish(const std::string& uri, std::vector<std::string>& due) {
   const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
   if (!analysis) return;
-  SendDiagnostics(uri);
+  due.push_back(uri);
   std::set<std::string> imports;
   for (const auto& [imported, file] : analysis->imported) imports.insert(imported);
   std::set<std::string>& sent = sent_imports_[uri];
   sent.insert(imports.begin(), imports.end());
   for (const std::string& imported : sent)
-    if (imported != uri) SendDiagnostics(imported);
+    if (imported != uri) due.push_back(imported);
   sent = std::move(imports);
+}
+
+void Server::PublishAll(const std::set<std::string>& uris) {
+  // An edit of an imported file changes what its importers find.
+  std::set<std::string> changed = uris;
+  for (const std::string& uri : uris)
+    for (const std::string& importer : workspace_.ImportersOf(uri)) changed.insert(importer);
+  std::vector<std::string> due;
+  for (const std::string& uri : changed) {
+    try {
+      Publish(uri, due);
+    } catch (const std::exception& e) { Log(1, e.what()); }
+  }
+  std::set<std::string> sent;
+  for (const std::string& uri : due)
+    if (sent.insert(uri).second) SendDiagnostics(uri);
 }
 
 void Server::SendDiagnostics(const std::string& uri) {
@@ -369,11 +425,15 @@ void Server::SendDiagnostics(const std::string& uri) {
     }
   };
   const Document* document = workspace_.documents().Find(uri);
-  if (document)
-    if (const std::shared_ptr<const Analysis> own = workspace_.AnalysisOf(uri)) add(own->lines, own->diagnostics);
-  for (const std::shared_ptr<const Analysis>& importer : workspace_.AnalysedImporters(uri)) {
-    const ImportedFile& file = *importer->imported.at(uri);
-    add(file.lines, file.diagnostics);
+  if (document) {
+    // Its context's analysis read the same text: the lines are the same.
+    if (const std::shared_ptr<const Analysis> own = workspace_.AnalysisOf(uri))
+      add(own->lines, workspace_.Diagnostics(uri));
+  } else {
+    for (const std::shared_ptr<const Analysis>& importer : workspace_.AnalysedImporters(uri)) {
+      const ImportedFile& file = *importer->imported.at(uri);
+      add(file.lines, file.diagnostics);
+    }
   }
   Json params = {{"uri", uri}, {"diagnostics", diagnostics}};
   if (document) params["version"] = document->version;
@@ -386,15 +446,12 @@ void Server::SendNotes() {
 }
 
 void Server::Idle() {
-  const std::set<std::string> due = std::exchange(pending_, {});
-  for (const std::string& uri : due) {
-    try {
-      Publish(uri);
-    } catch (const std::exception& e) {
-      out_.Send(Notification("window/logMessage", {{"type", 1}, {"message", e.what()}}));
-    }
-  }
+  PublishAll(std::exchange(pending_, {}));
   SendNotes();
+}
+
+void Server::Log(int type, const std::string& message) {
+  out_.Send(Notification("window/logMessage", {{"type", type}, {"message", message}}));
 }
 
 int Serve(ByteSource& in, ByteSink& out, const WorkspaceOptions& options) {

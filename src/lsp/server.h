@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "lsp/transport.h"
 #include "lsp/workspace.h"
@@ -36,8 +37,13 @@ class Server {
   void Request(const Json& id, const std::string& method, const Json& params);
   void Notify(const std::string& method, const Json& params);
   Json Initialize(const Json& params);
-  // Sends a document's diagnostics, and those of the files it imports.
-  void Publish(const std::string& uri);
+  // Adds a document to `due`, then the files it imports or imported.
+  void Publish(const std::string& uri, std::vector<std::string>& due);
+  // Sends the diagnostics of the documents, of their importers and of the
+  // files they import, each file's once.
+  void PublishAll(const std::set<std::string>& uris);
+  // A window/logMessage: 1 error, 2 warning, 3 info.
+  void Log(int type, const std::string& message);
   // Sends the diagnostics located in one file: its own analysis's when it
   // is open, and what the analyses of the documents importing it found
   // there.
@@ -72,6 +78,7 @@ class Server {
   // sent again, emptied, once it finds none there.
   std::map<std::string, std::set<std::string>> sent_imports_;
   PositionEncoding encoding_ = PositionEncoding::kUtf16;
+  bool markdown_hover_ = true;
   bool initialized_ = false, shutdown_ = false, exited_ = false;
 };
 

@@ -87,13 +87,24 @@ class Workspace {
   // True when the document's current text has been analysed already.
   bool IsAnalysed(const std::string& uri) const;
   // The analyses of open documents, made already, that locate diagnostics
-  // in the file of `uri` through their imports.
+  // in the file of `uri` through their imports; those of documents that an
+  // open document imports in turn are left out.
   std::vector<std::shared_ptr<const Analysis>> AnalysedImporters(const std::string& uri) const;
+  // The open document whose program an open document is checked in: of the
+  // open documents that import it, the first by URI that no open document
+  // imports, else the first. Empty: it is checked alone.
+  std::string ContextOf(const std::string& uri);
+  // The diagnostics to show for an open document: its own analysis's, or
+  // those its context found in it.
+  std::vector<Diagnostic> Diagnostics(const std::string& uri);
+  // The files that the analysis of `uri`, made already, pasted.
+  std::vector<std::string> PastedBy(const std::string& uri) const;
+  // The open documents whose analyses, made already, pasted `uri`.
+  std::vector<std::string> ImportersOf(const std::string& uri) const;
   // Remarks for the user that are no diagnostics, such as an API that was
   // not found; each is given once.
   std::vector<std::string> TakeNotes();
 
-  std::vector<Diagnostic> Diagnostics(const std::string& uri);
   std::optional<HoverInfo> Hover(const std::string& uri, std::size_t offset);
   std::vector<Location> Definition(const std::string& uri, std::size_t offset);
   std::vector<Location> References(const std::string& uri, std::size_t offset, bool with_declaration);
@@ -114,10 +125,17 @@ class Workspace {
     const JassDeclaration* api = nullptr;
     std::string name;
   };
+  std::optional<HoverInfo> HoverText(const std::string& uri, std::size_t offset);
   std::optional<Target> TargetAt(const std::string& uri, std::size_t offset);
   std::optional<Target> FindTopLevel(const std::string& name, const std::string& first_uri);
   std::shared_ptr<const ApiFiles> ApiFor(const std::string& uri);
   std::vector<std::pair<std::string, std::shared_ptr<const Analysis>>> OpenAnalyses();
+  // The open documents that are files, by real path, for imports.
+  OpenFiles OpenTexts() const;
+  // Made of the document's current text and of the current texts of the
+  // files it pasted.
+  bool IsFresh(const Analysis& analysis, const Document& document) const;
+  bool IsImportedByOpen(const std::string& uri) const;
   std::vector<Location> Uses(const Target& target, bool with_declaration);
   Location ApiLocation(const ApiFiles& api, const JassDeclaration& declaration) const;
   std::string RefuseRename(const Target& target, const std::string& new_name);
