@@ -5,6 +5,7 @@
 #include "core/pipeline.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
+#include "passes/keyword_rule.h"
 #include "platform/errors.h"
 #include "text/script.h"
 
@@ -149,6 +150,8 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   for (const JassProblem& problem : checked.problems)
     result.problem_places.push_back(place(problem.line - 1, problem.column));
   result.problems = std::move(checked.problems);
+  if (!result.words && (!result.markers.empty() || !result.problems.empty()))
+    result.words_hint = WordsHint(options.script);
   result.processed = std::move(run.text);
   result.vjass = checked.vjass;
   return result;

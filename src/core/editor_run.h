@@ -53,6 +53,9 @@ struct EditorRunResult {
   JassIndex index;
   bool vjass = false;
   bool words = false;  // word mode was on, by the option or a "//!words" line
+  // The hint a run prints with its faults when names hold keywords and word
+  // mode is off; empty otherwise.
+  std::string words_hint;
   std::vector<EditorImportProblem> import_problems;
   // The real paths of the files pasted by //!import, in the order first
   // pasted; empty when an import could not be followed.

@@ -61,6 +61,11 @@ int SymbolKind(ItemKind kind) {
   }
 }
 
+// The legend, in the order of TokenType and of TokenModifier's bits.
+const Json kTokenTypes = {"type",    "function", "variable", "parameter", "keyword",
+                          "comment", "string",   "number",   "operator",  "macro"};
+const Json kTokenModifiers = {"declaration", "readonly", "defaultLibrary", "global"};
+
 // Markdown as plain text: the code fences go, the code stays.
 std::string PlainText(const std::string& markdown) {
   std::string plain;
@@ -92,6 +97,13 @@ Server::Server(WorkspaceOptions options, MessageWriter& out) : workspace_(std::m
       {"textDocument/completion", [this](const Json& p) { return Completion(p); }},
       {"textDocument/signatureHelp", [this](const Json& p) { return SignatureHelp(p); }},
       {"textDocument/documentSymbol", [this](const Json& p) { return DocumentSymbols(p); }},
+      {"textDocument/semanticTokens/full", [this](const Json& p) { return SemanticTokens(p, false); }},
+      {"textDocument/semanticTokens/range", [this](const Json& p) { return SemanticTokens(p, true); }},
+      {"textDocument/inlayHint", [this](const Json& p) { return InlayHints(p); }},
+      {"textDocument/codeAction", [this](const Json& p) { return CodeActions(p); }},
+      {"textDocument/documentHighlight", [this](const Json& p) { return DocumentHighlights(p); }},
+      {"textDocument/foldingRange", [this](const Json& p) { return FoldingRanges(p); }},
+      {"workspace/symbol", [this](const Json& p) { return WorkspaceSymbols(p); }},
   };
   notifications_ = {
       {"initialized", [](const Json&) {}},
@@ -207,6 +219,11 @@ Json Server::Initialize(const Json& params) {
         markdown_hover_ = format == "markdown";
         break;
       }
+  const Json& hints = Field(Field(params, "initializationOptions"), "inlayHints");
+  if (Field(hints, "variableTypes").is_boolean())
+    hint_options_.variable_types = Field(hints, "variableTypes").get<bool>();
+  if (Field(hints, "parameterNames").is_boolean())
+    hint_options_.parameter_names = Field(hints, "parameterNames").get<bool>();
   std::string root;
   const Json& root_uri = Field(params, "rootUri");
   const Json& folders = Field(params, "workspaceFolders");
@@ -229,6 +246,15 @@ Json Server::Initialize(const Json& params) {
       {"completionProvider", {{"triggerCharacters", Json::array()}, {"resolveProvider", false}}},
       {"signatureHelpProvider", {{"triggerCharacters", {"(", ","}}}},
       {"documentSymbolProvider", true},
+      {"semanticTokensProvider",
+       {{"legend", {{"tokenTypes", kTokenTypes}, {"tokenModifiers", kTokenModifiers}}},
+        {"full", true},
+        {"range", true}}},
+      {"inlayHintProvider", true},
+      {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+      {"documentHighlightProvider", true},
+      {"foldingRangeProvider", true},
+      {"workspaceSymbolProvider", true},
   };
   return {{"capabilities", capabilities}, {"serverInfo", {{"name", "zarn"}, {"version", ZARN_VERSION}}}};
 }
@@ -335,6 +361,108 @@ Json Server::DocumentSymbols(const Json& params) {
   return symbols;
 }
 
+Span Server::SpanOf(const std::string& uri, const Json& range) {
+  if (!range.is_object()) return {0, std::string::npos};
+  Span span{OffsetOf(uri, Field(range, "start")), OffsetOf(uri, Field(range, "end"))};
+  if (span.end < span.begin) std::swap(span.begin, span.end);
+  return span;
+}
+
+Json Server::SemanticTokens(const Json& params, bool ranged) {
+  const std::string uri = UriOf(params);
+  const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
+  if (!analysis) return nullptr;
+  const Span span = ranged ? SpanOf(uri, Field(params, "range")) : Span{0, analysis->text.size()};
+  // Five numbers a token: line and start, each from the token before, the
+  // length, the type and the modifiers. A token that spans lines (a string)
+  // is left out.
+  Json data = Json::array();
+  Position last;
+  for (const SemanticToken& token : workspace_.SemanticTokens(uri, span)) {
+    const Range range = analysis->lines.RangeOf(token.at, encoding_);
+    if (range.start.line != range.end.line) continue;
+    const std::size_t start =
+        range.start.line == last.line ? range.start.character - last.character : range.start.character;
+    for (std::size_t value : {range.start.line - last.line, start, range.end.character - range.start.character,
+                              static_cast<std::size_t>(token.type), static_cast<std::size_t>(token.modifiers)})
+      data.push_back(value);
+    last = range.start;
+  }
+  return {{"data", data}};
+}
+
+Json Server::InlayHints(const Json& params) {
+  const std::string uri = UriOf(params);
+  const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
+  if (!analysis) return nullptr;
+  Json hints = Json::array();
+  for (const InlayHint& hint : workspace_.InlayHints(uri, SpanOf(uri, Field(params, "range")), hint_options_)) {
+    const Range at = analysis->lines.RangeOf({hint.at, hint.at}, encoding_);
+    hints.push_back({{"position", {{"line", at.start.line}, {"character", at.start.character}}},
+                     {"label", hint.label},
+                     {"kind", hint.type ? 1 : 2},
+                     {hint.type ? "paddingLeft" : "paddingRight", !hint.type}});
+  }
+  return hints;
+}
+
+Json Server::DiagnosticJson(const LineTable& lines, const Diagnostic& diagnostic) const {
+  return {{"range", RangeJson(lines, diagnostic.at)},
+          {"severity", static_cast<int>(diagnostic.severity)},
+          {"source", "zarn"},
+          {"message", diagnostic.message}};
+}
+
+Json Server::CodeActions(const Json& params) {
+  const std::string uri = UriOf(params);
+  const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
+  if (!analysis) return nullptr;
+  Json actions = Json::array();
+  for (const CodeAction& action : workspace_.CodeActions(uri, SpanOf(uri, Field(params, "range")))) {
+    Json edits = Json::array(), fixes = Json::array();
+    for (const TextChange& edit : action.edits)
+      edits.push_back({{"range", RangeJson(analysis->lines, edit.at)}, {"newText", edit.text}});
+    for (const Diagnostic& diagnostic : action.fixes) fixes.push_back(DiagnosticJson(analysis->lines, diagnostic));
+    actions.push_back({{"title", action.title},
+                       {"kind", "quickfix"},
+                       {"diagnostics", fixes},
+                       {"isPreferred", action.preferred},
+                       {"edit", {{"changes", {{uri, edits}}}}}});
+  }
+  return actions;
+}
+
+Json Server::DocumentHighlights(const Json& params) {
+  const std::string uri = UriOf(params);
+  const std::size_t offset = OffsetOf(uri, Field(params, "position"));
+  Json highlights = Json::array();
+  for (const Highlight& highlight : workspace_.DocumentHighlights(uri, offset))
+    highlights.push_back({{"range", RangeJson(workspace_.AnalysisOf(uri)->lines, highlight.at)},
+                          {"kind", highlight.declaration ? 3 : 2}});
+  return highlights;
+}
+
+Json Server::FoldingRanges(const Json& params) {
+  Json ranges = Json::array();
+  for (const FoldingRange& range : workspace_.FoldingRanges(UriOf(params))) {
+    Json item = {{"startLine", range.start_line}, {"endLine", range.end_line}};
+    if (range.kind == FoldingRange::Kind::kComment) item["kind"] = "comment";
+    ranges.push_back(std::move(item));
+  }
+  return ranges;
+}
+
+Json Server::WorkspaceSymbols(const Json& params) {
+  const Json& query = Field(params, "query");
+  Json symbols = Json::array();
+  for (const WorkspaceSymbol& symbol : workspace_.WorkspaceSymbols(query.is_string() ? query.get<std::string>() : ""))
+    symbols.push_back({{"name", symbol.name},
+                       {"kind", SymbolKind(symbol.kind)},
+                       {"containerName", symbol.container},
+                       {"location", LocationJson(symbol.location)}});
+  return symbols;
+}
+
 void Server::DidOpen(const Json& params) {
   const Json& document = Field(params, "textDocument");
   const Json& text = Field(document, "text");
@@ -417,10 +545,7 @@ void Server::SendDiagnostics(const std::string& uri) {
   std::set<std::string> seen;  // a fault found by two analyses is sent once
   auto add = [&](const LineTable& lines, const std::vector<Diagnostic>& found) {
     for (const Diagnostic& diagnostic : found) {
-      Json item = {{"range", RangeJson(lines, diagnostic.at)},
-                   {"severity", static_cast<int>(diagnostic.severity)},
-                   {"source", "zarn"},
-                   {"message", diagnostic.message}};
+      Json item = DiagnosticJson(lines, diagnostic);
       if (seen.insert(item.dump()).second) diagnostics.push_back(std::move(item));
     }
   };

@@ -65,6 +65,15 @@ class Server {
   Json Completion(const Json& params);
   Json SignatureHelp(const Json& params);
   Json DocumentSymbols(const Json& params);
+  // The byte span of a range; none: the whole text.
+  Span SpanOf(const std::string& uri, const Json& range);
+  Json SemanticTokens(const Json& params, bool ranged);
+  Json InlayHints(const Json& params);
+  Json CodeActions(const Json& params);
+  Json DiagnosticJson(const LineTable& lines, const Diagnostic& diagnostic) const;
+  Json DocumentHighlights(const Json& params);
+  Json FoldingRanges(const Json& params);
+  Json WorkspaceSymbols(const Json& params);
   void DidOpen(const Json& params);
   void DidChange(const Json& params);
   void DidClose(const Json& params);
@@ -79,6 +88,7 @@ class Server {
   std::map<std::string, std::set<std::string>> sent_imports_;
   PositionEncoding encoding_ = PositionEncoding::kUtf16;
   bool markdown_hover_ = true;
+  InlayHintOptions hint_options_;
   bool initialized_ = false, shutdown_ = false, exited_ = false;
 };
 

@@ -74,6 +74,62 @@ struct RenameResult {
   std::map<std::string, std::vector<TextChange>> changes;  // by document
 };
 
+// The standard token types and modifiers the server uses, in the order of
+// its legend; `global` is ZARN's own modifier, which clients may theme or
+// ignore.
+enum class TokenType {
+  kType,
+  kFunction,
+  kVariable,
+  kParameter,
+  kKeyword,
+  kComment,
+  kString,
+  kNumber,
+  kOperator,
+  kMacro
+};
+enum TokenModifier : unsigned { kDeclaration = 1, kReadonly = 2, kDefaultLibrary = 4, kGlobalModifier = 8 };
+
+struct SemanticToken {
+  Span at;  // within one line
+  TokenType type = TokenType::kVariable;
+  unsigned modifiers = 0;
+};
+
+struct InlayHint {
+  std::size_t at = 0;
+  std::string label;
+  bool type = true;  // a type after a name; false: a parameter name before an argument
+};
+
+struct InlayHintOptions {
+  bool variable_types = true, parameter_names = true;
+};
+
+struct CodeAction {
+  std::string title;
+  std::vector<TextChange> edits;  // in the document asked about
+  std::vector<Diagnostic> fixes;  // the diagnostics it mends
+  bool preferred = false;
+};
+
+struct FoldingRange {
+  std::size_t start_line = 0, end_line = 0;  // from 0
+  enum class Kind { kRegion, kComment } kind = Kind::kRegion;
+};
+
+struct Highlight {
+  Span at;
+  bool declaration = false;
+};
+
+struct WorkspaceSymbol {
+  std::string name, container;
+  ItemKind kind = ItemKind::kFunction;
+  Location location;
+};
+
 class Workspace {
  public:
   explicit Workspace(WorkspaceOptions options) : options_(std::move(options)) {}
@@ -114,6 +170,19 @@ class Workspace {
   CompletionList Complete(const std::string& uri, std::size_t offset);
   std::optional<SignatureInfo> SignatureHelp(const std::string& uri, std::size_t offset);
   std::vector<SymbolInfo> DocumentSymbols(const std::string& uri);
+  // The tokens of the text within `range`, in text order.
+  std::vector<SemanticToken> SemanticTokens(const std::string& uri, Span range);
+  std::vector<InlayHint> InlayHints(const std::string& uri, Span range, InlayHintOptions options);
+  // Fixes for the diagnostics that overlap `range`: each name a "did you
+  // mean" suggests, and a //!words line where a run would hint at word mode.
+  std::vector<CodeAction> CodeActions(const std::string& uri, Span range);
+  std::vector<FoldingRange> FoldingRanges(const std::string& uri);
+  // The name at the offset and its other uses in the same document.
+  std::vector<Highlight> DocumentHighlights(const std::string& uri, std::size_t offset);
+  // The top-level names of the open documents, of the files they import and
+  // of the API, whose names hold `query` (any case); at most kMaxSymbols.
+  static constexpr std::size_t kMaxSymbols = 500;
+  std::vector<WorkspaceSymbol> WorkspaceSymbols(const std::string& query);
 
  private:
   // What a name at a place means: a symbol of some open document's text,
@@ -142,6 +211,16 @@ class Workspace {
   // Items whose labels begin with `typed` (any case), up to the limit.
   void AddBodyItems(const Analysis& analysis, int function, std::string_view typed, CompletionList& list);
   void AddTypes(const Analysis& analysis, std::string_view typed, CompletionList& list);
+  // The user's or the API's callable of this name, for hints.
+  std::optional<JassDeclaration> Callable(const std::string& name, const std::string& uri);
+  // The imported files that are not open, indexed when workspace symbols
+  // are asked for, by URI, with the text they were read from.
+  struct IndexedFile {
+    std::string text;
+    LineTable lines;
+    SourceIndex index;
+  };
+  std::map<std::string, std::unique_ptr<IndexedFile>> imported_indexes_;
 
   WorkspaceOptions options_;
   DocumentStore documents_;
