@@ -110,7 +110,7 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   if (options.imports) {
     ImportOptions imports = *options.imports;
     imports.script_name.clear();
-    ImportedScript imported = PasteImports(options.script, imports);
+    ImportedScript imported = PasteImports(std::string(options.script), imports);
     for (const ImportProblem& problem : imported.problems)
       result.import_problems.push_back(
           {{imported.sources.FileName(problem.at.file), problem.at.line, problem.column}, problem.message});

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/jass_api.h"
@@ -16,7 +17,7 @@
 namespace zarn {
 
 struct EditorRunOptions {
-  std::string script;            // the bytes as the editor holds them
+  std::string_view script;       // the bytes as the editor holds them, read in place
   const JassApi* api = nullptr;  // null: the grammar is checked, names and types are not
   bool words = false;            // keywords as whole words (--words)
   bool uses = false;             // the index gets the uses of names too

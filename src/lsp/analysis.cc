@@ -184,6 +184,7 @@ std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision
     options.imports = &with_open;
   }
   a->run = RunForEditor(options);
+  std::string().swap(a->run.processed);  // not read here: a large script's copy is let go
   for (const std::string& path : a->run.imported_files) {
     const OpenFile* file = OpenAt(open, path);
     a->inputs.push_back(file ? ImportInput{file->uri, file->revision} : ImportInput{PathToFileUri(path), 0});

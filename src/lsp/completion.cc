@@ -230,11 +230,19 @@ std::vector<SymbolInfo> Workspace::DocumentSymbols(const std::string& uri) {
   if (!analysis) return {};
   const Analysis& a = *analysis;
   std::vector<SymbolInfo> symbols;
+  const bool full = a.source.top_level().size() <= kFullOutline;
+  symbols.reserve(a.source.top_level().size());
   for (std::size_t i = 0; i < a.source.symbols().size(); ++i) {
     const SourceSymbol& s = a.source.symbols()[i];
     if (s.function >= 0) continue;
-    SymbolInfo info{s.name, a.Signature(s), KindOf(s.kind), s.kind == SourceKind::kFunction ? s.whole : s.at, s.at, {}};
+    SymbolInfo info{s.name,         full ? a.Signature(s) : std::string(),
+                    KindOf(s.kind), s.kind == SourceKind::kFunction ? s.whole : s.at,
+                    s.at,           {}};
     if (info.whole.end < info.whole.begin || info.whole.begin > s.at.begin) info.whole = s.at;
+    if (!full) {
+      symbols.push_back(std::move(info));
+      continue;
+    }
     for (int id : a.source.LocalsOf(static_cast<int>(i))) {
       const SourceSymbol& local = a.source.symbols()[id];
       info.children.push_back({local.name, a.Signature(local), KindOf(local.kind), local.at, local.at, {}});

@@ -53,9 +53,7 @@ SemanticToken OfSymbol(const SourceSymbol& symbol, Span at, bool declaration) {
     case SourceKind::kType: token.type = TokenType::kType; break;
     case SourceKind::kNative:
     case SourceKind::kFunction: token.type = TokenType::kFunction; break;
-    case SourceKind::kGlobal:
-      token.modifiers |= kGlobalModifier | (symbol.constant ? kReadonly : 0u);
-      break;
+    case SourceKind::kGlobal: token.modifiers |= kGlobalModifier | (symbol.constant ? kReadonly : 0u); break;
     case SourceKind::kParameter: token.type = TokenType::kParameter; break;
     case SourceKind::kAlias: token.modifiers |= kReadonly; break;
     case SourceKind::kLocal: break;
@@ -86,7 +84,7 @@ std::vector<SemanticToken> Workspace::SemanticTokens(const std::string& uri, Spa
   // Lexing starts at the line of the range's start: no token spans lines but
   // strings, and a string cut there is read as far as it goes.
   const std::size_t from = a.lines.LineStart(a.lines.LineOf(std::min(range.begin, text.size())));
-  const std::vector<Occurrence>& occurrences = a.source.occurrences();
+  const std::deque<Occurrence>& occurrences = a.source.occurrences();
   auto occurrence = std::lower_bound(occurrences.begin(), occurrences.end(), from,
                                      [](const Occurrence& o, std::size_t at) { return o.at.begin < at; });
   // Names the document does not declare are looked up once each.

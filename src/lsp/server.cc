@@ -1,5 +1,8 @@
 #include "lsp/server.h"
 
+#include <algorithm>
+#include <charconv>
+#include <optional>
 #include <utility>
 
 #include "platform/file_uri.h"
@@ -106,16 +109,16 @@ Server::Server(WorkspaceOptions options, MessageWriter& out) : workspace_(std::m
       {"workspace/symbol", [this](const Json& p) { return WorkspaceSymbols(p); }},
   };
   notifications_ = {
-      {"initialized", [](const Json&) {}},
-      {"exit", [this](const Json&) { exited_ = true; }},
-      {"textDocument/didOpen", [this](const Json& p) { DidOpen(p); }},
-      {"textDocument/didChange", [this](const Json& p) { DidChange(p); }},
-      {"textDocument/didSave", [this](const Json& p) { pending_.insert(UriOf(p)); }},
-      {"textDocument/didClose", [this](const Json& p) { DidClose(p); }},
+      {"initialized", [](Json&) {}},
+      {"exit", [this](Json&) { exited_ = true; }},
+      {"textDocument/didOpen", [this](Json& p) { DidOpen(p); }},
+      {"textDocument/didChange", [this](Json& p) { DidChange(p); }},
+      {"textDocument/didSave", [this](Json& p) { pending_.insert(UriOf(p)); }},
+      {"textDocument/didClose", [this](Json& p) { DidClose(p); }},
   };
 }
 
-void Server::Handle(const Incoming& incoming) {
+void Server::Handle(Incoming incoming) {
   if (incoming.kind == Incoming::Kind::kEnd) {
     exited_ = true;
     return;
@@ -124,7 +127,7 @@ void Server::Handle(const Incoming& incoming) {
     out_.Send(ErrorResponse(nullptr, kParseError, incoming.error));
     return;
   }
-  const Json& message = incoming.message;
+  Json& message = incoming.message;
   if (!message.is_object()) {
     // A batch, which the protocol does not use, gets one error too.
     out_.Send(ErrorResponse(nullptr, kInvalidRequest,
@@ -139,11 +142,12 @@ void Server::Handle(const Incoming& incoming) {
     out_.Send(ErrorResponse(has_id ? message["id"] : Json(nullptr), kInvalidRequest, "a request needs a method"));
     return;
   }
-  const Json& params = Field(message, "params");
-  if (has_id)
-    Request(message["id"], method.get<std::string>(), params);
-  else
+  if (has_id) {
+    Request(message["id"], method.get<std::string>(), Field(message, "params"));
+  } else {
+    Json params = message.contains("params") ? std::move(message["params"]) : Json();
     Notify(method.get<std::string>(), params);
+  }
 }
 
 void Server::Request(const Json& id, const std::string& method, const Json& params) {
@@ -166,7 +170,10 @@ void Server::Request(const Json& id, const std::string& method, const Json& para
   }
   try {
     Json result = handler->second(params);
-    out_.Send(Response(id, std::move(result)));
+    if (raw_result_)
+      out_.SendResult(id, *std::exchange(raw_result_, std::nullopt));
+    else
+      out_.Send(Response(id, std::move(result)));
   } catch (const RequestError& e) { out_.Send(ErrorResponse(id, e.code, e.message)); } catch (const std::exception& e) {
     out_.Send(ErrorResponse(id, kInternalError, e.what()));
   }
@@ -187,7 +194,7 @@ void Server::PublishAnalysed() {
   if (!ready.empty()) PublishAll(ready);
 }
 
-void Server::Notify(const std::string& method, const Json& params) {
+void Server::Notify(const std::string& method, Json& params) {
   if (method == "exit") {
     exited_ = true;
     return;
@@ -341,24 +348,79 @@ Json Server::SignatureHelp(const Json& params) {
           {"activeParameter", active}};
 }
 
+namespace {
+
+void AppendNumber(std::string& out, std::size_t value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+// A JSON string: a name is written as it is, other texts through the library.
+void AppendString(std::string& out, const std::string& text) {
+  const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ' ';
+  });
+  if (plain)
+    out.append("\"").append(text).append("\"");
+  else
+    out.append(Dump(text));
+}
+
+}  // namespace
+
+void Server::AppendRange(std::string& out, const LineTable& lines, Span span) const {
+  const Range range = lines.RangeOf(span, encoding_);
+  out.append("{\"start\":{\"line\":");
+  AppendNumber(out, range.start.line);
+  out.append(",\"character\":");
+  AppendNumber(out, range.start.character);
+  out.append("},\"end\":{\"line\":");
+  AppendNumber(out, range.end.line);
+  out.append(",\"character\":");
+  AppendNumber(out, range.end.character);
+  out.append("}}");
+}
+
+void Server::AppendSymbol(std::string& out, const LineTable& lines, const SymbolInfo& symbol) const {
+  out.append("{\"name\":");
+  AppendString(out, symbol.name);
+  out.append(",\"kind\":");
+  AppendNumber(out, static_cast<std::size_t>(SymbolKind(symbol.kind)));
+  out.append(",\"range\":");
+  AppendRange(out, lines, symbol.whole);
+  out.append(",\"selectionRange\":");
+  AppendRange(out, lines, symbol.name_at);
+  if (!symbol.detail.empty()) {
+    out.append(",\"detail\":");
+    AppendString(out, symbol.detail);
+  }
+  if (!symbol.children.empty()) {
+    out.append(",\"children\":[");
+    for (const SymbolInfo& child : symbol.children) {
+      AppendSymbol(out, lines, child);
+      out += ',';
+    }
+    out.back() = ']';
+  }
+  out += '}';
+}
+
+// Written as text: a generated script's outline has tens of thousands of
+// symbols, which as a JSON tree would take many times their size.
 Json Server::DocumentSymbols(const Json& params) {
   const std::string uri = UriOf(params);
   const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
   if (!analysis) return Json::array();
-  const LineTable& lines = analysis->lines;
-  const std::function<Json(const SymbolInfo&)> to_json = [&](const SymbolInfo& symbol) {
-    Json children = Json::array();
-    for (const SymbolInfo& child : symbol.children) children.push_back(to_json(child));
-    return Json{{"name", symbol.name},
-                {"detail", symbol.detail},
-                {"kind", SymbolKind(symbol.kind)},
-                {"range", RangeJson(lines, symbol.whole)},
-                {"selectionRange", RangeJson(lines, symbol.name_at)},
-                {"children", children}};
-  };
-  Json symbols = Json::array();
-  for (const SymbolInfo& symbol : workspace_.DocumentSymbols(uri)) symbols.push_back(to_json(symbol));
-  return symbols;
+  std::string out = "[";
+  for (const SymbolInfo& symbol : workspace_.DocumentSymbols(uri)) {
+    AppendSymbol(out, analysis->lines, symbol);
+    out += ',';
+  }
+  if (out.size() > 1) out.pop_back();
+  out += ']';
+  raw_result_ = std::move(out);
+  return nullptr;
 }
 
 Span Server::SpanOf(const std::string& uri, const Json& range) {
@@ -463,14 +525,14 @@ Json Server::WorkspaceSymbols(const Json& params) {
   return symbols;
 }
 
-void Server::DidOpen(const Json& params) {
+void Server::DidOpen(Json& params) {
   const Json& document = Field(params, "textDocument");
-  const Json& text = Field(document, "text");
+  if (!Field(document, "text").is_string()) throw RequestError{kInvalidParams, "the document has no text"};
+  // Moved, not copied: a large script is held once.
+  std::string& text = params["textDocument"]["text"].get_ref<std::string&>();
   const Json& version = Field(document, "version");
-  if (!text.is_string()) throw RequestError{kInvalidParams, "the document has no text"};
   const std::string uri = UriOf(params);
-  workspace_.documents().Open(uri, text.get<std::string>(),
-                              version.is_number_integer() ? version.get<std::int64_t>() : 0);
+  workspace_.documents().Open(uri, std::move(text), version.is_number_integer() ? version.get<std::int64_t>() : 0);
   pending_.insert(uri);
 }
 

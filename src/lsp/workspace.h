@@ -169,6 +169,10 @@ class Workspace {
   static constexpr std::size_t kMaxCompletions = 200;
   CompletionList Complete(const std::string& uri, std::size_t offset);
   std::optional<SignatureInfo> SignatureHelp(const std::string& uri, std::size_t offset);
+  // The top-level declarations with their locals; past kFullOutline of them
+  // (a generated script) only their names, kinds and spans, so that an
+  // editor's outline of tens of thousands stays quick and small.
+  static constexpr std::size_t kFullOutline = 5000;
   std::vector<SymbolInfo> DocumentSymbols(const std::string& uri);
   // The tokens of the text within `range`, in text order.
   std::vector<SemanticToken> SemanticTokens(const std::string& uri, Span range);

@@ -16,8 +16,8 @@ bool Holds(std::string_view name, std::string_view query) {
   if (query.size() > name.size()) return false;
   for (std::size_t at = 0; at + query.size() <= name.size(); ++at) {
     std::size_t i = 0;
-    while (i < query.size() && std::tolower(static_cast<unsigned char>(name[at + i])) ==
-                                   std::tolower(static_cast<unsigned char>(query[i])))
+    while (i < query.size() &&
+           std::tolower(static_cast<unsigned char>(name[at + i])) == std::tolower(static_cast<unsigned char>(query[i])))
       ++i;
     if (i == query.size()) return true;
   }
@@ -46,14 +46,15 @@ ItemKind KindOf(const JassDeclaration& d) {
 
 std::vector<WorkspaceSymbol> Workspace::WorkspaceSymbols(const std::string& query) {
   std::vector<WorkspaceSymbol> found;
-  imported_indexes_.clear();  // read again each time: the files may have changed
+  imported_indexes_.clear();   // read again each time: the files may have changed
   std::set<std::string> seen;  // files, and API folders
   auto add_index = [&](const std::string& uri, const SourceIndex& index, const LineTable& lines) {
     if (!seen.insert(uri).second) return;
     for (int id : index.top_level()) {
       const SourceSymbol& s = index.symbols()[id];
       if (found.size() >= kMaxSymbols || !Holds(s.name, query)) continue;
-      found.push_back({s.name, FileName(FileUriToPath(uri).value_or(uri)), KindOf(s.kind, s.constant), {uri, s.at, &lines}});
+      found.push_back(
+          {s.name, FileName(FileUriToPath(uri).value_or(uri)), KindOf(s.kind, s.constant), {uri, s.at, &lines}});
     }
   };
   const auto open = OpenAnalyses();
