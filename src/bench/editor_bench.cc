@@ -115,7 +115,7 @@ void MeasureEditor(const std::string& script_path, const std::string& api_dir, d
   std::size_t diagnostics = 0;
   for (int r = 0; r < 3; ++r) {
     // One blank typed in the middle of the script, as an incremental edit.
-    const lsp::Position middle{lsp::LineTable(workspace.documents().Find(uri)->text).LineOf(text.size() / 2), 0};
+    const lsp::Position middle{lsp::LineTable(workspace.documents().Find(uri)->text()).LineOf(text.size() / 2), 0};
     workspace.documents().Change(uri, {{lsp::Range{middle, middle}, " "}}, 2 + r, lsp::PositionEncoding::kUtf16);
     edits.push_back(Time([&] { diagnostics = workspace.Diagnostics(uri).size(); }));
   }
@@ -124,7 +124,7 @@ void MeasureEditor(const std::string& script_path, const std::string& api_dir, d
               script_path.c_str(), edit, diagnostics, run, run > 0 ? edit / run : 0);
 
   double hover = 0, definition = 0, completion = 0;
-  const std::vector<std::size_t> places = CallPlaces(workspace.documents().Find(uri)->text, 20);
+  const std::vector<std::size_t> places = CallPlaces(workspace.documents().Find(uri)->text(), 20);
   for (std::size_t at : places) {
     hover = std::max(hover, Time([&] { workspace.Hover(uri, at); }));
     definition = std::max(definition, Time([&] { workspace.Definition(uri, at); }));

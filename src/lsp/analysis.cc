@@ -154,12 +154,13 @@ std::string Analysis::Signature(const SourceSymbol& s) const {
   return JassSignature(d);
 }
 
-std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words, const ImportOptions* imports,
+std::shared_ptr<const Analysis> Analyse(std::shared_ptr<const std::string> text, std::uint64_t revision,
+                                        std::shared_ptr<const ApiFiles> api, bool words, const ImportOptions* imports,
                                         std::shared_ptr<const Analysis> previous, const OpenFiles* open) {
   auto a = std::make_shared<Analysis>();
   a->revision = revision;
-  a->text = std::move(text);
+  a->content = std::move(text);
+  a->text = *a->content;
   a->lines = LineTable(a->text);
   a->api = std::move(api);
   // The names as written and the editor run read the same text, each on a

@@ -64,7 +64,8 @@ struct ImportInput {
 // Made once and never moved: `lines` reads `text` in place.
 struct Analysis {
   std::uint64_t revision = 0;
-  std::string text;
+  std::shared_ptr<const std::string> content;  // the document's text, shared with it
+  std::string_view text;                       // of `content`
   LineTable lines;
   std::shared_ptr<const ApiFiles> api;  // null: names and types unchecked
   SourceIndex source;
@@ -93,8 +94,9 @@ struct Analysis {
 // imported file that is open in `open` is pasted as the editor holds it.
 // `previous`, the analysis this one replaces, is let go on the side while
 // the run works: freeing a large script's analysis takes a while.
-std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words, const ImportOptions* imports = nullptr,
+std::shared_ptr<const Analysis> Analyse(std::shared_ptr<const std::string> text, std::uint64_t revision,
+                                        std::shared_ptr<const ApiFiles> api, bool words,
+                                        const ImportOptions* imports = nullptr,
                                         std::shared_ptr<const Analysis> previous = nullptr,
                                         const OpenFiles* open = nullptr);
 

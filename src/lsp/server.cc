@@ -412,8 +412,10 @@ Json Server::DocumentSymbols(const Json& params) {
   const std::string uri = UriOf(params);
   const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
   if (!analysis) return Json::array();
+  const std::vector<SymbolInfo> symbols = workspace_.DocumentSymbols(uri);
   std::string out = "[";
-  for (const SymbolInfo& symbol : workspace_.DocumentSymbols(uri)) {
+  out.reserve(symbols.size() * 256);
+  for (const SymbolInfo& symbol : symbols) {
     AppendSymbol(out, analysis->lines, symbol);
     out += ',';
   }
@@ -438,7 +440,8 @@ Json Server::SemanticTokens(const Json& params, bool ranged) {
   // Five numbers a token: line and start, each from the token before, the
   // length, the type and the modifiers. A token that spans lines (a string)
   // is left out.
-  Json data = Json::array();
+  // Written as text: a large script has millions of numbers.
+  std::string data = "{\"data\":[";
   Position last;
   for (const SemanticToken& token : workspace_.SemanticTokens(uri, span)) {
     const Range range = analysis->lines.RangeOf(token.at, encoding_);
@@ -446,11 +449,15 @@ Json Server::SemanticTokens(const Json& params, bool ranged) {
     const std::size_t start =
         range.start.line == last.line ? range.start.character - last.character : range.start.character;
     for (std::size_t value : {range.start.line - last.line, start, range.end.character - range.start.character,
-                              static_cast<std::size_t>(token.type), static_cast<std::size_t>(token.modifiers)})
-      data.push_back(value);
+                              static_cast<std::size_t>(token.type), static_cast<std::size_t>(token.modifiers)}) {
+      AppendNumber(data, value);
+      data += ',';
+    }
     last = range.start;
   }
-  return {{"data", data}};
+  if (data.back() == ',') data.pop_back();
+  raw_result_ = std::move(data += "]}");
+  return nullptr;
 }
 
 Json Server::InlayHints(const Json& params) {

@@ -54,7 +54,7 @@ OpenFiles Workspace::OpenTexts() const {
     const std::optional<std::string> path = FileUriToPath(uri);
     if (!path) continue;
     const std::optional<std::string> real = RealPath(*path);
-    open[real ? *real : *path] = OpenFile{uri, document.text, document.revision};
+    open[real ? *real : *path] = OpenFile{uri, document.text(), document.revision};
   }
   return open;
 }
@@ -82,7 +82,7 @@ std::shared_ptr<const Analysis> Workspace::AnalysisOf(const std::string& uri) {
     if (const std::optional<std::string> path = FileUriToPath(uri); path && options_.follow_imports)
       imports = ImportOptions{"", *path, ParentFolder(*path), options_.import_paths};
     const OpenFiles open = imports ? OpenTexts() : OpenFiles{};
-    cached = Analyse(document->text, document->revision, ApiFor(uri), options_.words, imports ? &*imports : nullptr,
+    cached = Analyse(document->content, document->revision, ApiFor(uri), options_.words, imports ? &*imports : nullptr,
                      std::move(cached), &open);
   }
   return cached;
