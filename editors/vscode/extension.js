@@ -15,7 +15,16 @@ function program(config) {
   const configured = config.get("path");
   if (configured) return configured;
   const bundled = path.join(extensionPath, "server", process.platform === "win32" ? "zarn-cli.exe" : "zarn-cli");
-  return fs.existsSync(bundled) ? bundled : "zarn-cli";
+  if (!fs.existsSync(bundled)) return "zarn-cli";
+  // A package may lose the program's mode when it is unpacked.
+  if (process.platform !== "win32") {
+    try {
+      fs.chmodSync(bundled, 0o755);
+    } catch (error) {
+      // Left as it is: the start then names the program it tried.
+    }
+  }
+  return bundled;
 }
 
 function serverOptions(config) {
