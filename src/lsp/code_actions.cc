@@ -58,7 +58,11 @@ std::vector<CodeAction> Workspace::CodeActions(const std::string& uri, Span rang
 std::optional<JassDeclaration> Workspace::Callable(const std::string& name, const std::string& uri) {
   const std::optional<Target> target = FindTopLevel(name, uri);
   if (!target) return std::nullopt;
-  if (target->api) return *target->api;
+  if (target->api) {
+    const JassSymbolKind kind = target->api->kind;
+    if (kind != JassSymbolKind::kFunction && kind != JassSymbolKind::kNative) return std::nullopt;
+    return *target->api;
+  }
   const SourceSymbol& s = target->analysis->source.symbols()[target->symbol];
   if (s.kind != SourceKind::kFunction && s.kind != SourceKind::kNative) return std::nullopt;
   JassDeclaration callable;

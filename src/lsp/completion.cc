@@ -197,22 +197,10 @@ std::optional<SignatureInfo> Workspace::SignatureHelp(const std::string& uri, st
     open.pop_back();
   if (open.empty()) return std::nullopt;
   const Token& name = p.tokens[open.back().first - 1];
-  const std::string text(p.text.substr(name.begin, name.end - name.begin));
-  const std::optional<Target> target = FindTopLevel(text, uri);
-  if (!target) return std::nullopt;
-  JassDeclaration callable;
-  if (target->api) {
-    callable = *target->api;
-  } else {
-    const SourceSymbol& s = target->analysis->source.symbols()[target->symbol];
-    callable.kind = s.kind == SourceKind::kNative ? JassSymbolKind::kNative : JassSymbolKind::kFunction;
-    callable.name = s.name;
-    callable.type = s.type;
-    callable.params = s.params;
-    callable.constant = s.constant;
-    if (s.kind != SourceKind::kFunction && s.kind != SourceKind::kNative) return std::nullopt;
-  }
-  if (callable.kind != JassSymbolKind::kFunction && callable.kind != JassSymbolKind::kNative) return std::nullopt;
+  const std::optional<JassDeclaration> found =
+      Callable(std::string(p.text.substr(name.begin, name.end - name.begin)), uri);
+  if (!found) return std::nullopt;
+  const JassDeclaration& callable = *found;
   SignatureInfo info;
   info.label = JassSignature(callable);
   std::size_t at = info.label.find(" takes ") + 7;

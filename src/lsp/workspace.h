@@ -215,7 +215,7 @@ class Workspace {
   // Items whose labels begin with `typed` (any case), up to the limit.
   void AddBodyItems(const Analysis& analysis, int function, std::string_view typed, CompletionList& list);
   void AddTypes(const Analysis& analysis, std::string_view typed, CompletionList& list);
-  // The user's or the API's callable of this name, for hints.
+  // The user's or the API's function or native of this name.
   std::optional<JassDeclaration> Callable(const std::string& name, const std::string& uri);
   // The imported files that are not open, indexed when workspace symbols
   // are asked for, by URI, with the text they were read from.
