@@ -242,9 +242,7 @@ TEST(LspProtocol, AnImportedFileIsCheckedInItsImportersProgram) {
         continue;
       }
       if (lib_counts.empty() || lib_counts.back() != count) lib_counts.push_back(count);
-      if (count > 0) {
-        EXPECT_EQ(params["diagnostics"][0]["range"]["start"], At(1, 9));
-      }
+      if (count > 0) { EXPECT_EQ(params["diagnostics"][0]["range"]["start"], At(1, 9)); }
     }
     EXPECT_EQ(lib_counts, (std::vector<std::size_t>{0, 1, 0, 1})) << run.errors;
     EXPECT_EQ(main_now, 0u);

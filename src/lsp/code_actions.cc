@@ -77,20 +77,26 @@ std::optional<JassDeclaration> Workspace::Callable(const std::string& name, cons
 std::vector<InlayHint> Workspace::InlayHints(const std::string& uri, Span range, InlayHintOptions options) {
   const std::shared_ptr<const Analysis> analysis = AnalysisOf(uri);
   if (!analysis) return {};
-  const Analysis& a = *analysis;
   std::vector<InlayHint> hints;
-  if (options.variable_types) {
-    for (const SourceSymbol& symbol : a.source.symbols()) {
-      if (symbol.kind != SourceKind::kLocal || !symbol.type.empty() || !Overlaps(symbol.at, range)) continue;
-      const std::string type = a.InferredType(symbol);
-      if (!type.empty()) hints.push_back({symbol.at.end, ": " + type, true});
-    }
+  if (options.variable_types) AddTypeHints(*analysis, range, hints);
+  if (options.parameter_names) AddParameterHints(*analysis, uri, range, hints);
+  std::sort(hints.begin(), hints.end(), [](const InlayHint& x, const InlayHint& y) { return x.at < y.at; });
+  return hints;
+}
+
+void Workspace::AddTypeHints(const Analysis& a, Span range, std::vector<InlayHint>& hints) {
+  for (const SourceSymbol& symbol : a.source.symbols()) {
+    if (symbol.kind != SourceKind::kLocal || !symbol.type.empty() || !Overlaps(symbol.at, range)) continue;
+    const std::string type = a.InferredType(symbol);
+    if (!type.empty()) hints.push_back({symbol.at.end, ": " + type, true});
   }
-  if (!options.parameter_names) return hints;
+}
+
+void Workspace::AddParameterHints(const Analysis& a, const std::string& uri, Span range,
+                                  std::vector<InlayHint>& hints) {
   range.end = std::min(range.end, a.text.size());
   const std::size_t from = a.lines.LineStart(a.lines.LineOf(std::min(range.begin, a.text.size())));
-  const std::string_view text = std::string_view(a.text).substr(from, range.end - from);
-  jass::Lexer lexer(text);
+  jass::Lexer lexer(a.text.substr(from, range.end - from));
   std::vector<Token> tokens;
   for (Token t = lexer.Next(); t.kind != Tok::kEnd; t = lexer.Next()) tokens.push_back(t);
   for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
@@ -116,8 +122,6 @@ std::vector<InlayHint> Workspace::InlayHints(const std::string& uri, Span range,
       }
     }
   }
-  std::sort(hints.begin(), hints.end(), [](const InlayHint& x, const InlayHint& y) { return x.at < y.at; });
-  return hints;
 }
 
 }  // namespace zarn::lsp

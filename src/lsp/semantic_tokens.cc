@@ -73,7 +73,27 @@ std::optional<SemanticToken> OfApi(const JassDeclaration& d, Span at) {
   return token;
 }
 
+// Literals, operators and keywords; nothing for names and the rest.
+std::optional<TokenType> OfToken(Tok kind) {
+  if (kind == Tok::kString) return TokenType::kString;
+  if (kind == Tok::kNumber || kind == Tok::kRawcode) return TokenType::kNumber;
+  if (IsOperator(kind)) return TokenType::kOperator;
+  if (IsKeyword(kind)) return TokenType::kKeyword;
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<SemanticToken> Workspace::DeclaredElsewhere(std::string_view name, const std::string& uri,
+                                                          NameTokens& known) {
+  auto [found, added] = known.try_emplace(name);
+  if (added) {
+    if (const std::optional<Target> target = FindTopLevel(std::string(name), uri))
+      found->second = target->api ? OfApi(*target->api, {})
+                                  : OfSymbol(target->analysis->source.symbols()[target->symbol], {}, false);
+  }
+  return found->second;
+}
 
 std::vector<SemanticToken> Workspace::SemanticTokens(const std::string& uri, Span range) {
   const std::shared_ptr<const Analysis> analysis = AnalysisOf(uri);
@@ -87,8 +107,7 @@ std::vector<SemanticToken> Workspace::SemanticTokens(const std::string& uri, Spa
   const std::deque<Occurrence>& occurrences = a.source.occurrences();
   auto occurrence = std::lower_bound(occurrences.begin(), occurrences.end(), from,
                                      [](const Occurrence& o, std::size_t at) { return o.at.begin < at; });
-  // Names the document does not declare are looked up once each.
-  std::map<std::string_view, std::optional<SemanticToken>> others;
+  NameTokens others;
   std::vector<SemanticToken> tokens;
   jass::Lexer lexer(text.substr(from, range.end - from));
   std::size_t gap = from;
@@ -100,14 +119,8 @@ std::vector<SemanticToken> Workspace::SemanticTokens(const std::string& uri, Spa
     const std::string_view word = text.substr(at.begin, at.end - at.begin);
     while (occurrence != occurrences.end() && occurrence->at.begin < at.begin) ++occurrence;
     const bool named = occurrence != occurrences.end() && occurrence->at.begin == at.begin;
-    if (t.kind == Tok::kString) {
-      tokens.push_back({at, TokenType::kString, 0});
-    } else if (t.kind == Tok::kNumber || t.kind == Tok::kRawcode) {
-      tokens.push_back({at, TokenType::kNumber, 0});
-    } else if (IsOperator(t.kind)) {
-      tokens.push_back({at, TokenType::kOperator, 0});
-    } else if (IsKeyword(t.kind)) {
-      tokens.push_back({at, TokenType::kKeyword, 0});
+    if (const std::optional<TokenType> type = OfToken(t.kind)) {
+      tokens.push_back({at, *type, 0});
     } else if (t.kind != Tok::kName) {
       continue;
     } else if (named && occurrence->symbol >= 0) {
@@ -116,17 +129,8 @@ std::vector<SemanticToken> Workspace::SemanticTokens(const std::string& uri, Spa
       tokens.push_back({at, TokenType::kKeyword, 0});
     } else if (std::find(std::begin(kBuiltInTypes), std::end(kBuiltInTypes), word) != std::end(kBuiltInTypes)) {
       tokens.push_back({at, TokenType::kType, kDefaultLibrary});
-    } else {
-      auto [known, added] = others.try_emplace(word);
-      if (added) {
-        if (const std::optional<Target> target = FindTopLevel(std::string(word), uri)) {
-          if (target->api)
-            known->second = OfApi(*target->api, at);
-          else
-            known->second = OfSymbol(target->analysis->source.symbols()[target->symbol], at, false);
-        }
-      }
-      if (known->second) tokens.push_back({at, known->second->type, known->second->modifiers});
+    } else if (const std::optional<SemanticToken> other = DeclaredElsewhere(word, uri, others)) {
+      tokens.push_back({at, other->type, other->modifiers});
     }
   }
   AddGap(text, gap, range.end, tokens);

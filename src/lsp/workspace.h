@@ -199,6 +199,10 @@ class Workspace {
     std::string name;
   };
   std::optional<HoverInfo> HoverText(const std::string& uri, std::size_t offset);
+  // A name the document does not declare, as another open document or the
+  // API declares it; each name is looked up once.
+  using NameTokens = std::map<std::string_view, std::optional<SemanticToken>>;
+  std::optional<SemanticToken> DeclaredElsewhere(std::string_view name, const std::string& uri, NameTokens& known);
   std::optional<Target> TargetAt(const std::string& uri, std::size_t offset);
   std::optional<Target> FindTopLevel(const std::string& name, const std::string& first_uri);
   std::shared_ptr<const ApiFiles> ApiFor(const std::string& uri);
@@ -215,6 +219,8 @@ class Workspace {
   // Items whose labels begin with `typed` (any case), up to the limit.
   void AddBodyItems(const Analysis& analysis, int function, std::string_view typed, CompletionList& list);
   void AddTypes(const Analysis& analysis, std::string_view typed, CompletionList& list);
+  void AddTypeHints(const Analysis& analysis, Span range, std::vector<InlayHint>& hints);
+  void AddParameterHints(const Analysis& analysis, const std::string& uri, Span range, std::vector<InlayHint>& hints);
   // The user's or the API's function or native of this name.
   std::optional<JassDeclaration> Callable(const std::string& name, const std::string& uri);
   // The imported files that are not open, indexed when workspace symbols
