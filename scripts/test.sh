@@ -2,7 +2,8 @@
 # Installs what is missing, checks that every C++ file is formatted
 # (scripts/format-check.sh), builds, and runs every test: the suites in a
 # Release build (the Neovim client test of the language server among them),
-# the VS Code extension's .vsix when Node.js is there, the install and package checks (scripts/package-test.sh; with
+# the VS Code extension's .vsix when Node.js is there (and, after the Windows
+# build, its win32-x64 package with zarn-cli.exe), the install and package checks (scripts/package-test.sh; with
 # CI=true they also install and purge the package), the Windows build with its
 # tests under Wine (scripts/windows.sh), the core and console
 # suites again under AddressSanitizer and UndefinedBehaviorSanitizer, in the
@@ -52,6 +53,15 @@ scripts/package-test.sh
 
 stage "Windows build, its tests under Wine, the same bytes as on Linux"
 ZARN_WINDOWS_OPTIONAL=1 scripts/windows.sh
+
+stage "VS Code extension for win32-x64"
+# The package with the Windows program and the licences of its release zip.
+stage_dir=$(ls -d build-windows/zip/zarn-*-win64 2>/dev/null | head -n 1 || true)
+if command -v node >/dev/null && command -v npm >/dev/null && [ -n "$stage_dir" ]; then
+  editors/vscode/build.sh build/vscode --server win32-x64 "$stage_dir"
+else
+  echo "skipped: Node.js or the Windows build (build-windows/zip) is not there"
+fi
 
 stage "sanitizer build"
 # One clang build with AddressSanitizer and UndefinedBehaviorSanitizer holds

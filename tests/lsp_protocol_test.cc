@@ -3,6 +3,9 @@
 // input and output (under Wine, zarn-cli.exe's).
 #include <gtest/gtest.h>
 
+#include <array>
+#include <set>
+
 #include "lsp/lsp_test_util.h"
 
 namespace zarn::lsp {
@@ -157,6 +160,203 @@ TEST(LspProtocol, AConversationFromInitializeToExit) {
       parse_error |= message.contains("error") && message["error"]["code"] == kParseError;
     EXPECT_TRUE(parse_error);
     EXPECT_TRUE((*run.Answer(6))["result"].is_null());
+  }
+}
+
+// Bodies that are JSON but no message get -32600 with a null id; what a
+// notification cannot use is said in the log; hover follows contentFormat.
+TEST(LspProtocol, NonMessagesAreRefusedAndDroppedChangesLogged) {
+  test::ApiFolder api;
+  const std::string uri = api.Uri("p.j");
+  Conversation c;
+  Json capabilities = {{"textDocument", {{"hover", {{"contentFormat", {"plaintext"}}}}}}};
+  c.Send(RequestMessage(1, "initialize", {{"capabilities", capabilities}}))
+      .Send(NotificationMessage("initialized"))
+      .Open(uri, "function A takes nothing returns nothing\n  call KillUnit(null)\nendfunction\n");
+  for (const char* body : {"42", "[1,2]", "null", "{}", "[{\"jsonrpc\":\"2.0\",\"id\":9,\"method\":\"shutdown\"}]"})
+    c.Raw("Content-Length: " + std::to_string(std::string(body).size()) + "\r\n\r\n" + body);
+  auto change = [&](const std::string& to, Json edit) {
+    c.Send(NotificationMessage("textDocument/didChange",
+                               {{"textDocument", {{"uri", to}, {"version", 2}}}, {"contentChanges", {edit}}}));
+  };
+  change(uri, {{"range", {{"start", At(0, 0)}, {"end", {{"line", -1}, {"character", 0}}}}}, {"text", ""}});
+  change(uri, {{"range", {{"start", At(0, 0)}, {"end", At(0, 1)}}}});
+  change(api.Uri("closed.j"), {{"text", "x"}});
+  change(uri, {{"range", {{"start", At(9, 0)}, {"end", At(1, 0)}}}, {"text", ""}});  // reversed, past the end
+  c.Send(RequestMessage(2, "textDocument/hover", {{"textDocument", {{"uri", uri}}}, {"position", At(0, 9)}}));
+  for (ServerKind kind : kBoth) {
+    SCOPED_TRACE(test::NameOf(kind));
+    Conversation run = c;
+    run.Run(api.path(), kind);
+    int refused = 0, logged = 0;
+    for (const Json& message : run.output) {
+      if (message.contains("error") && message["error"]["code"] == kInvalidRequest) {
+        EXPECT_TRUE(message["id"].is_null()) << message.dump();
+        ++refused;
+      }
+      if (message.value("method", "") == "window/logMessage") ++logged;
+    }
+    EXPECT_EQ(refused, 5);
+    EXPECT_EQ(logged, 3);
+    EXPECT_FALSE(run.Answer(9));
+    ASSERT_TRUE(run.Answer(2)) << run.errors;
+    const Json& contents = (*run.Answer(2))["result"]["contents"];
+    EXPECT_EQ(contents["kind"], "plaintext");
+    EXPECT_EQ(contents["value"].get<std::string>().find("```"), std::string::npos) << contents.dump();
+    EXPECT_EQ(contents["value"].get<std::string>().rfind("function A takes nothing returns nothing", 0), 0u);
+  }
+}
+
+// An open file that an open document imports is checked in that program,
+// with its unsaved text; alone again once the importer is closed.
+TEST(LspProtocol, AnImportedFileIsCheckedInItsImportersProgram) {
+  test::ApiFolder api;
+  const std::string lib_text = "function Lib takes nothing returns integer\n  return udg_X\nendfunction\n";
+  WriteFileBytes(api.path() + "/lib.j", lib_text);
+  const std::string main = api.Uri("main.j"), lib = api.Uri("lib.j");
+  Conversation c;
+  c.Initialize(false).Open(main, "globals\n  integer udg_X = 0\nendglobals\n//!import \"lib.j\"\n").Open(lib, lib_text);
+  const Json hover = {{"textDocument", {{"uri", lib}}}, {"position", At(1, 10)}};
+  int id = 2, version = 1;
+  c.Send(RequestMessage(id++, "textDocument/hover", hover));
+  for (const char* name : {"udg_Y", "udg_X"}) {  // a fault, then its fix, unsaved
+    c.Send(NotificationMessage(
+        "textDocument/didChange",
+        {{"textDocument", {{"uri", lib}, {"version", ++version}}},
+         {"contentChanges", {{{"range", {{"start", At(1, 9)}, {"end", At(1, 14)}}}, {"text", name}}}}}));
+    c.Send(RequestMessage(id++, "textDocument/hover", hover));
+  }
+  c.Send(NotificationMessage("textDocument/didClose", {{"textDocument", {{"uri", main}}}}));
+  c.Send(RequestMessage(id++, "textDocument/hover", hover));
+  for (ServerKind kind : kBoth) {
+    SCOPED_TRACE(test::NameOf(kind));
+    Conversation run = c;
+    run.Run(api.path(), kind);
+    // lib.j's diagnostics as they change, and main.j's last.
+    std::vector<std::size_t> lib_counts;
+    std::size_t main_now = 99;
+    for (const Json& params : run.Published()) {
+      const std::size_t count = params["diagnostics"].size();
+      if (params["uri"] != lib) {
+        main_now = count;
+        continue;
+      }
+      if (lib_counts.empty() || lib_counts.back() != count) lib_counts.push_back(count);
+      if (count > 0) { EXPECT_EQ(params["diagnostics"][0]["range"]["start"], At(1, 9)); }
+    }
+    EXPECT_EQ(lib_counts, (std::vector<std::size_t>{0, 1, 0, 1})) << run.errors;
+    EXPECT_EQ(main_now, 0u);
+    const std::string first = (*run.Answer(2))["result"]["contents"]["value"];
+    EXPECT_NE(first.find("integer udg_X"), std::string::npos) << first;
+    EXPECT_NE(first.find("Checked as imported by main.j"), std::string::npos) << first;
+    EXPECT_TRUE((*run.Answer(5))["result"].is_null());  // udg_X is declared nowhere now
+  }
+}
+
+// Semantic tokens decoded: (line, character, length, type, modifiers).
+std::vector<std::array<int, 5>> Decode(const Json& data) {
+  std::vector<std::array<int, 5>> tokens;
+  int line = 0, character = 0;
+  for (std::size_t i = 0; i + 4 < data.size(); i += 5) {
+    line += data[i].get<int>();
+    character = (data[i].get<int>() == 0 ? character : 0) + data[i + 1].get<int>();
+    tokens.push_back({line, character, data[i + 2], data[i + 3], data[i + 4]});
+  }
+  return tokens;
+}
+
+// Colours, hints, fixes, highlights, folds and symbols on one small program.
+TEST(LspProtocol, WhatTheEditorShowsBesideTheDiagnostics) {
+  test::ApiFolder api;
+  const std::string uri = api.Uri("f.j"), words = api.Uri("w.j");
+  const std::string text =
+      "globals\n"                                                            // 0
+      "  constant integer LIMIT = 3\n"                                       // 1
+      "endglobals\n"                                                         // 2
+      "// Counts the hits.\n"                                                // 3
+      "// Twice as many on crits.\n"                                         // 4
+      "function Hits takes unit whichUnit, integer times returns integer\n"  // 5
+      "  var total = times * 2\n"                                            // 6
+      "  if total > LIMIT then\n"                                            // 7
+      "    call KillUnit(whichUnit)\n"                                       // 8
+      "  endif\n"                                                            // 9
+      "  return total\n"                                                     // 10
+      "endfunction\n"                                                        // 11
+      "function Test takes nothing returns nothing\n"                        // 12
+      "  call Hits(null, 3)\n"                                               // 13
+      "  call KilUnit(null)\n"                                               // 14
+      "endfunction\n";                                                       // 15
+  const Json doc = {{"uri", uri}};
+  const Json line13 = {{"start", At(13, 0)}, {"end", At(14, 0)}};
+  Conversation c;
+  c.Initialize(false).Open(uri, text);
+  c.Open(words,
+         "function A takes nothing returns nothing\n  local integer renew = 1\n  call KilUnit(null)\nendfunction\n");
+  c.Send(RequestMessage(2, "textDocument/semanticTokens/full", {{"textDocument", doc}}));
+  c.Send(RequestMessage(3, "textDocument/semanticTokens/range", {{"textDocument", doc}, {"range", line13}}));
+  c.Send(RequestMessage(4, "textDocument/inlayHint",
+                        {{"textDocument", doc}, {"range", {{"start", At(0, 0)}, {"end", At(16, 0)}}}}));
+  c.Send(RequestMessage(5, "textDocument/codeAction",
+                        {{"textDocument", doc}, {"range", {{"start", At(14, 8)}, {"end", At(14, 8)}}}}));
+  c.Send(RequestMessage(6, "textDocument/codeAction",
+                        {{"textDocument", {{"uri", words}}}, {"range", {{"start", At(2, 8)}, {"end", At(2, 8)}}}}));
+  c.Send(RequestMessage(7, "textDocument/documentHighlight", {{"textDocument", doc}, {"position", At(10, 10)}}));
+  c.Send(RequestMessage(8, "textDocument/foldingRange", {{"textDocument", doc}}));
+  c.Send(RequestMessage(9, "workspace/symbol", {{"query", "kill"}}));
+  c.Send(RequestMessage(10, "textDocument/hover", {{"textDocument", doc}, {"position", At(13, 8)}}));
+  for (ServerKind kind : kBoth) {
+    SCOPED_TRACE(test::NameOf(kind));
+    Conversation run = c;
+    run.Run(api.path(), kind);
+    ASSERT_TRUE(run.Answer(10)) << run.errors;
+    const Json& legend = (*run.Answer(1))["result"]["capabilities"]["semanticTokensProvider"]["legend"];
+    EXPECT_EQ(legend["tokenModifiers"][3], "global");
+    auto token_at = [&](const std::vector<std::array<int, 5>>& tokens, int line, int character) {
+      for (const auto& token : tokens)
+        if (token[0] == line && token[1] == character) return std::array<int, 3>{token[2], token[3], token[4]};
+      return std::array<int, 3>{-1, -1, -1};
+    };
+    const auto full = Decode((*run.Answer(2))["result"]["data"]);
+    EXPECT_EQ(token_at(full, 1, 19), (std::array<int, 3>{5, 2, 1 | 2 | 8}));  // LIMIT: a constant global declared
+    EXPECT_EQ(token_at(full, 7, 13), (std::array<int, 3>{5, 2, 2 | 8}));      // and used
+    EXPECT_EQ(token_at(full, 3, 0), (std::array<int, 3>{19, 5, 0}));          // the comment
+    EXPECT_EQ(token_at(full, 6, 2), (std::array<int, 3>{3, 4, 0}));           // var, a keyword
+    EXPECT_EQ(token_at(full, 6, 14), (std::array<int, 3>{5, 3, 0}));          // times, a parameter
+    EXPECT_EQ(token_at(full, 8, 9), (std::array<int, 3>{8, 1, 4}));           // KillUnit, of the API
+    EXPECT_EQ(token_at(full, 13, 7), (std::array<int, 3>{4, 1, 0}));          // Hits
+    EXPECT_EQ(token_at(full, 6, 14 + 6), (std::array<int, 3>{1, 8, 0}));      // *
+    const auto ranged = Decode((*run.Answer(3))["result"]["data"]);
+    ASSERT_FALSE(ranged.empty());
+    for (const auto& token : ranged) EXPECT_EQ(token[0], 13);
+
+    std::vector<std::pair<Json, std::string>> hints;
+    for (const Json& hint : (*run.Answer(4))["result"]) hints.emplace_back(hint["position"], hint["label"]);
+    const std::vector<std::pair<Json, std::string>> expected_hints = {
+        {At(6, 11), ": integer"}, {At(13, 12), "whichUnit:"}, {At(13, 18), "times:"}};
+    EXPECT_EQ(hints, expected_hints);
+
+    const Json& fixes = (*run.Answer(5))["result"];
+    ASSERT_EQ(fixes.size(), 1u) << fixes.dump();
+    EXPECT_EQ(fixes[0]["edit"]["changes"][uri][0]["newText"], "KillUnit");
+    EXPECT_EQ(fixes[0]["edit"]["changes"][uri][0]["range"]["start"], At(14, 7));
+    const Json& word_fixes = (*run.Answer(6))["result"];
+    ASSERT_EQ(word_fixes.size(), 2u) << word_fixes.dump();
+    EXPECT_EQ(word_fixes[1]["edit"]["changes"][words][0]["newText"], "//!words\n");
+
+    std::vector<int> highlighted;
+    for (const Json& h : (*run.Answer(7))["result"]) highlighted.push_back(h["range"]["start"]["line"]);
+    EXPECT_EQ(highlighted, (std::vector<int>{6, 7, 10}));
+
+    std::vector<std::pair<int, int>> folds;
+    for (const Json& f : (*run.Answer(8))["result"]) folds.emplace_back(f["startLine"], f["endLine"]);
+    EXPECT_EQ(folds, (std::vector<std::pair<int, int>>{{0, 1}, {3, 4}, {7, 8}, {5, 10}, {12, 14}}));
+
+    std::set<std::string> names;
+    for (const Json& symbol : (*run.Answer(9))["result"]) names.insert(symbol["name"]);
+    EXPECT_EQ(names, (std::set<std::string>{"KillUnit"}));
+
+    const std::string hover = (*run.Answer(10))["result"]["contents"]["value"];
+    EXPECT_NE(hover.find("Counts the hits.\nTwice as many on crits."), std::string::npos) << hover;
   }
 }
 

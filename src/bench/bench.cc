@@ -506,6 +506,15 @@ class SideBySide {
 
 }  // namespace
 
+// The language server's figures on one script, against three --script runs.
+void MeasureEditorOn(const std::string& script, const std::string& cli, const std::string& scratch) {
+  std::vector<double> runs;
+  for (int r = 0; r < 3; ++r)
+    runs.push_back(RunChild({cli, "--script", script, "--api", g_api_dir, "--out", "/dev/null"}).seconds);
+  zarn::bench::MeasureEditor(script, g_api_dir, Median(runs), cli, scratch,
+                             [](const std::vector<std::string>& command) { return PeakRssKb(g_self, command); });
+}
+
 int main(int argc, char** argv) {
   if (argc > 2 && std::string(argv[1]) == "--peak-of") return PeakOf(argv + 2);
   g_self = fs::canonical("/proc/self/exe").string();
@@ -517,6 +526,7 @@ int main(int argc, char** argv) {
   bool stress = true;
   std::string baseline;  // another zarn-cli: only the side-by-side figures
   std::string generate;  // a folder for the generated scripts of several shapes, for output comparisons
+  std::string editor_only;  // --editor SCRIPT: only the language server's figures on it
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--corpus" && i + 1 < argc)
@@ -529,6 +539,8 @@ int main(int argc, char** argv) {
       api_dir = argv[++i];
     else if (arg == "--keep" && i + 1 < argc)
       keep = argv[++i];
+    else if (arg == "--editor" && i + 1 < argc)
+      editor_only = argv[++i];
     else if (arg == "--no-stress")
       stress = false;
     else if (arg == "--sizes" && i + 1 < argc) {
@@ -542,6 +554,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr,
                    "Usage: zarn-bench [--sizes 1,4,16] [--corpus DIR] [--api DIR] [--keep DIR] [--no-stress]\n"
                    "       zarn-bench --baseline ZARN-CLI [--corpus DIR] [--api DIR]\n"
+                   "       zarn-bench --editor SCRIPT --api DIR\n"
                    "       zarn-bench --generate DIR\n");
       return 2;
     }
@@ -558,6 +571,11 @@ int main(int argc, char** argv) {
     SideBySide(fs::canonical(baseline).string(), cli, scratch).Run(corpus);
     fs::remove_all(scratch);
     return 0;
+  }
+  if (!editor_only.empty()) {
+    if (!g_api_dir.empty()) MeasureEditorOn(editor_only, cli, scratch.string());
+    fs::remove_all(scratch);
+    return g_api_dir.empty() ? 2 : 0;
   }
 
   std::map<int, std::string> scripts;  // size -> generated file, kept for the ratio
@@ -599,13 +617,7 @@ int main(int argc, char** argv) {
     const auto largest = std::max_element(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
       return fs::file_size(a) < fs::file_size(b);
     });
-    if (largest != files.end() && !g_api_dir.empty()) {
-      std::vector<double> runs;
-      for (int r = 0; r < 3; ++r)
-        runs.push_back(
-            RunChild({cli, "--script", largest->string(), "--api", g_api_dir, "--out", "/dev/null"}).seconds);
-      zarn::bench::MeasureEditor(largest->string(), g_api_dir, Median(runs));
-    }
+    if (largest != files.end() && !g_api_dir.empty()) { MeasureEditorOn(largest->string(), cli, scratch.string()); }
   } else {
     std::printf("corpus folder %s not found: real scripts skipped\n", corpus.c_str());
   }

@@ -5,6 +5,7 @@
 #include "core/pipeline.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
+#include "passes/keyword_rule.h"
 #include "platform/errors.h"
 #include "text/script.h"
 
@@ -109,12 +110,16 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   if (options.imports) {
     ImportOptions imports = *options.imports;
     imports.script_name.clear();
-    ImportedScript imported = PasteImports(options.script, imports);
+    ImportedScript imported = PasteImports(std::string(options.script), imports);
     for (const ImportProblem& problem : imported.problems)
       result.import_problems.push_back(
           {{imported.sources.FileName(problem.at.file), problem.at.line, problem.column}, problem.message});
     run.raw = std::move(imported.text);
-    if (imported.problems.empty()) run.sources = std::move(imported.sources);
+    if (imported.problems.empty()) {
+      if (!imported.sources.files.empty())
+        result.imported_files.assign(imported.sources.files.begin() + 1, imported.sources.files.end());
+      run.sources = std::move(imported.sources);
+    }
   } else {
     run.raw = options.script;
   }
@@ -145,6 +150,8 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   for (const JassProblem& problem : checked.problems)
     result.problem_places.push_back(place(problem.line - 1, problem.column));
   result.problems = std::move(checked.problems);
+  if (!result.words && (!result.markers.empty() || !result.problems.empty()))
+    result.words_hint = WordsHint(options.script);
   result.processed = std::move(run.text);
   result.vjass = checked.vjass;
   return result;

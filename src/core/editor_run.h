@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/jass_api.h"
@@ -16,7 +17,7 @@
 namespace zarn {
 
 struct EditorRunOptions {
-  std::string script;            // the bytes as the editor holds them
+  std::string_view script;       // the bytes as the editor holds them, read in place
   const JassApi* api = nullptr;  // null: the grammar is checked, names and types are not
   bool words = false;            // keywords as whole words (--words)
   bool uses = false;             // the index gets the uses of names too
@@ -53,7 +54,13 @@ struct EditorRunResult {
   JassIndex index;
   bool vjass = false;
   bool words = false;  // word mode was on, by the option or a "//!words" line
+  // The hint a run prints with its faults when names hold keywords and word
+  // mode is off; empty otherwise.
+  std::string words_hint;
   std::vector<EditorImportProblem> import_problems;
+  // The real paths of the files pasted by //!import, in the order first
+  // pasted; empty when an import could not be followed.
+  std::vector<std::string> imported_files;
   // Why preprocessing stopped, when it did; the rest is then empty.
   std::string failure;
 };

@@ -152,9 +152,15 @@ class Paster {
     if (identity->size > room) return Problem(file, directive, too_large);
     ReachedJudgedFile(found.file.path());
     std::string bytes;
-    try {
-      if (!found.file.ReadUpTo(room, bytes, found.real)) return Problem(file, directive, too_large);
-    } catch (const FileError& e) { return Problem(file, directive, what + e.what()); }
+    if (std::optional<std::string> unsaved = options_.text_of ? options_.text_of(found.real) : std::nullopt) {
+      // An editor's unsaved text of the file stands in for what is on disk.
+      if (unsaved->size() > room) return Problem(file, directive, too_large);
+      bytes = std::move(*unsaved);
+    } else {
+      try {
+        if (!found.file.ReadUpTo(room, bytes, found.real)) return Problem(file, directive, too_large);
+      } catch (const FileError& e) { return Problem(file, directive, what + e.what()); }
+    }
     found.file.Close();
     pasted_size_ += bytes.size();
     if (StartsWithByteOrderMark(bytes)) bytes.erase(0, kByteOrderMark.size());

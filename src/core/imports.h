@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,9 @@ struct ImportOptions {
   // are searched after the importing file's own folder.
   std::string folder;
   std::vector<std::string> more_folders;
+  // Set: the text to paste for a file, by its real path, in place of the
+  // file's bytes (an editor's unsaved text); nullopt reads the file.
+  std::function<std::optional<std::string>(const std::string& real_path)> text_of;
 };
 
 struct ImportProblem {

@@ -34,11 +34,17 @@ Span SpanAt(std::string_view text, const LineTable& lines, const SourcePlace& pl
   return {begin, stop};
 }
 
+const OpenFile* OpenAt(const OpenFiles* open, const std::string& path) {
+  if (!open) return nullptr;
+  const auto found = open->find(path);
+  return found == open->end() ? nullptr : &found->second;
+}
+
 // Puts each diagnostic into the document's own list or into that of the
 // imported file its place names.
 class DiagnosticSink {
  public:
-  explicit DiagnosticSink(Analysis& a) : a_(a) {}
+  DiagnosticSink(Analysis& a, const OpenFiles* open) : a_(a), open_(open) {}
 
   // A marked statement gives one diagnostic: the check's problems on the
   // same line of the same file are left out.
@@ -59,12 +65,13 @@ class DiagnosticSink {
  private:
   // The imported file as the run read it; null when it cannot be read now.
   ImportedFile* File(const std::string& path) {
-    const std::string uri = PathToFileUri(path);
+    const OpenFile* open = OpenAt(open_, path);
+    const std::string uri = open ? open->uri : PathToFileUri(path);
     auto& file = a_.imported[uri];
     if (!file) {
       std::string text;
       try {
-        text = ReadFileBytes(path);
+        text = open ? std::string(open->text) : ReadFileBytes(path);
       } catch (const FileError&) {
         a_.imported.erase(uri);
         return nullptr;
@@ -79,11 +86,12 @@ class DiagnosticSink {
   }
 
   Analysis& a_;
+  const OpenFiles* open_;
   std::vector<std::pair<std::string, std::size_t>> marked_;
 };
 
-void Diagnose(Analysis& a) {
-  DiagnosticSink sink(a);
+void Diagnose(Analysis& a, const OpenFiles* open) {
+  DiagnosticSink sink(a, open);
   for (const EditorImportProblem& problem : a.run.import_problems)
     sink.Add(problem.place, true, Severity::kError, problem.message);
   if (!a.run.failure.empty()) {
@@ -110,6 +118,10 @@ std::shared_ptr<const ApiFiles> ApiFiles::Load(const std::string& dir) {
   for (const JassSource& source : files->api.sources()) files->lines.emplace_back(source.text);
   CheckJassProgram(files->api.sources(), nullptr, nullptr, JassCheckExtras{&files->index, nullptr});
   return files;
+}
+
+bool Analysis::Imports(const std::string& uri) const {
+  return std::any_of(inputs.begin(), inputs.end(), [&](const ImportInput& input) { return input.uri == uri; });
 }
 
 std::string Analysis::FunctionName(const SourceSymbol& symbol) const {
@@ -142,12 +154,13 @@ std::string Analysis::Signature(const SourceSymbol& s) const {
   return JassSignature(d);
 }
 
-std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words, const ImportOptions* imports,
-                                        std::shared_ptr<const Analysis> previous) {
+std::shared_ptr<const Analysis> Analyse(std::shared_ptr<const std::string> text, std::uint64_t revision,
+                                        std::shared_ptr<const ApiFiles> api, bool words, const ImportOptions* imports,
+                                        std::shared_ptr<const Analysis> previous, const OpenFiles* open) {
   auto a = std::make_shared<Analysis>();
   a->revision = revision;
-  a->text = std::move(text);
+  a->content = std::move(text);
+  a->text = *a->content;
   a->lines = LineTable(a->text);
   a->api = std::move(api);
   // The names as written and the editor run read the same text, each on a
@@ -161,10 +174,24 @@ std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision
   options.script = a->text;
   options.api = a->api ? &a->api->api : nullptr;
   options.words = words;
-  options.imports = imports;
+  ImportOptions with_open;
+  if (imports) {
+    with_open = *imports;
+    if (open)
+      with_open.text_of = [open](const std::string& path) -> std::optional<std::string> {
+        const OpenFile* file = OpenAt(open, path);
+        return file ? std::optional<std::string>(file->text) : std::nullopt;
+      };
+    options.imports = &with_open;
+  }
   a->run = RunForEditor(options);
+  std::string().swap(a->run.processed);  // not read here: a large script's copy is let go
+  for (const std::string& path : a->run.imported_files) {
+    const OpenFile* file = OpenAt(open, path);
+    a->inputs.push_back(file ? ImportInput{file->uri, file->revision} : ImportInput{PathToFileUri(path), 0});
+  }
   a->source = source.get();
-  Diagnose(*a);
+  Diagnose(*a, open);
   return a;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/jass_api.h"
@@ -44,10 +45,27 @@ struct ImportedFile {
   std::vector<Diagnostic> diagnostics;
 };
 
+// An open document that an analysis may import: its unsaved text is pasted
+// in place of the file's bytes.
+struct OpenFile {
+  std::string uri;
+  std::string_view text;
+  std::uint64_t revision = 0;
+};
+using OpenFiles = std::map<std::string, OpenFile>;  // by real path
+
+// A file an analysis pasted: the open document's URI and the revision of
+// the text used, or the file's URI and 0 when its bytes were read.
+struct ImportInput {
+  std::string uri;
+  std::uint64_t revision = 0;
+};
+
 // Made once and never moved: `lines` reads `text` in place.
 struct Analysis {
   std::uint64_t revision = 0;
-  std::string text;
+  std::shared_ptr<const std::string> content;  // the document's text, shared with it
+  std::string_view text;                       // of `content`
   LineTable lines;
   std::shared_ptr<const ApiFiles> api;  // null: names and types unchecked
   SourceIndex source;
@@ -55,6 +73,11 @@ struct Analysis {
   std::vector<Diagnostic> diagnostics;
   // The imported files that diagnostics are located in, by URI.
   std::map<std::string, std::unique_ptr<ImportedFile>> imported;
+  // Every file pasted, by the texts used: the analysis is stale once one of
+  // them changes.
+  std::vector<ImportInput> inputs;
+
+  bool Imports(const std::string& uri) const;
 
   // The type of a variable as the check found it, for those the text leaves
   // to inference; empty when unknown.
@@ -67,11 +90,14 @@ struct Analysis {
   std::string Signature(const SourceSymbol& symbol) const;
 };
 
-// `imports`, when set, says where the text's //!import lines lead.
+// `imports`, when set, says where the text's //!import lines lead; an
+// imported file that is open in `open` is pasted as the editor holds it.
 // `previous`, the analysis this one replaces, is let go on the side while
 // the run works: freeing a large script's analysis takes a while.
-std::shared_ptr<const Analysis> Analyse(std::string text, std::uint64_t revision, std::shared_ptr<const ApiFiles> api,
-                                        bool words, const ImportOptions* imports = nullptr,
-                                        std::shared_ptr<const Analysis> previous = nullptr);
+std::shared_ptr<const Analysis> Analyse(std::shared_ptr<const std::string> text, std::uint64_t revision,
+                                        std::shared_ptr<const ApiFiles> api, bool words,
+                                        const ImportOptions* imports = nullptr,
+                                        std::shared_ptr<const Analysis> previous = nullptr,
+                                        const OpenFiles* open = nullptr);
 
 }  // namespace zarn::lsp

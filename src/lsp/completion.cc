@@ -197,22 +197,10 @@ std::optional<SignatureInfo> Workspace::SignatureHelp(const std::string& uri, st
     open.pop_back();
   if (open.empty()) return std::nullopt;
   const Token& name = p.tokens[open.back().first - 1];
-  const std::string text(p.text.substr(name.begin, name.end - name.begin));
-  const std::optional<Target> target = FindTopLevel(text, uri);
-  if (!target) return std::nullopt;
-  JassDeclaration callable;
-  if (target->api) {
-    callable = *target->api;
-  } else {
-    const SourceSymbol& s = target->analysis->source.symbols()[target->symbol];
-    callable.kind = s.kind == SourceKind::kNative ? JassSymbolKind::kNative : JassSymbolKind::kFunction;
-    callable.name = s.name;
-    callable.type = s.type;
-    callable.params = s.params;
-    callable.constant = s.constant;
-    if (s.kind != SourceKind::kFunction && s.kind != SourceKind::kNative) return std::nullopt;
-  }
-  if (callable.kind != JassSymbolKind::kFunction && callable.kind != JassSymbolKind::kNative) return std::nullopt;
+  const std::optional<JassDeclaration> found =
+      Callable(std::string(p.text.substr(name.begin, name.end - name.begin)), uri);
+  if (!found) return std::nullopt;
+  const JassDeclaration& callable = *found;
   SignatureInfo info;
   info.label = JassSignature(callable);
   std::size_t at = info.label.find(" takes ") + 7;
@@ -230,11 +218,19 @@ std::vector<SymbolInfo> Workspace::DocumentSymbols(const std::string& uri) {
   if (!analysis) return {};
   const Analysis& a = *analysis;
   std::vector<SymbolInfo> symbols;
+  const bool full = a.source.top_level().size() <= kFullOutline;
+  symbols.reserve(a.source.top_level().size());
   for (std::size_t i = 0; i < a.source.symbols().size(); ++i) {
     const SourceSymbol& s = a.source.symbols()[i];
     if (s.function >= 0) continue;
-    SymbolInfo info{s.name, a.Signature(s), KindOf(s.kind), s.kind == SourceKind::kFunction ? s.whole : s.at, s.at, {}};
+    SymbolInfo info{s.name,         full ? a.Signature(s) : std::string(),
+                    KindOf(s.kind), s.kind == SourceKind::kFunction ? s.whole : s.at,
+                    s.at,           {}};
     if (info.whole.end < info.whole.begin || info.whole.begin > s.at.begin) info.whole = s.at;
+    if (!full) {
+      symbols.push_back(std::move(info));
+      continue;
+    }
     for (int id : a.source.LocalsOf(static_cast<int>(i))) {
       const SourceSymbol& local = a.source.symbols()[id];
       info.children.push_back({local.name, a.Signature(local), KindOf(local.kind), local.at, local.at, {}});

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +14,9 @@ namespace zarn::lsp {
 
 struct Document {
   std::string uri;
-  std::string text;
+  // Shared with the analysis made of it: an edit writes a new text.
+  std::shared_ptr<const std::string> content;
+  const std::string& text() const { return *content; }
   std::int64_t version = 0;
   // Counts every change, whatever versions the client gives: an analysis
   // of an older count is stale.

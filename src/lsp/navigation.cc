@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "lsp/workspace.h"
+#include "platform/file_uri.h"
 #include "platform/paths.h"
 
 namespace zarn::lsp {
@@ -20,6 +21,25 @@ bool ValidName(const std::string& name) {
   for (char c : name)
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
   return true;
+}
+
+// The "//" comment lines written directly above a line, without their
+// slashes; "//!" directives and "//#" annotations end the block.
+std::string CommentAbove(std::string_view text, const LineTable& lines, std::size_t line) {
+  std::vector<std::string_view> block;
+  while (line-- > 0) {
+    std::string_view l = text.substr(lines.LineStart(line), lines.LineEnd(line) - lines.LineStart(line));
+    while (!l.empty() && (l.front() == ' ' || l.front() == '\t')) l.remove_prefix(1);
+    while (!l.empty() && (l.back() == ' ' || l.back() == '\t')) l.remove_suffix(1);
+    if (l.substr(0, 2) != "//" || l.substr(0, 3) == "//!" || l.substr(0, 3) == "//#") break;
+    l.remove_prefix(2);
+    if (!l.empty() && l.front() == ' ') l.remove_prefix(1);
+    block.push_back(l);
+  }
+  std::string comment;
+  for (auto it = block.rbegin(); it != block.rend(); ++it) comment.append(*it).append("\n");
+  if (!comment.empty()) comment.pop_back();
+  return comment;
 }
 
 }  // namespace
@@ -54,12 +74,25 @@ std::optional<Workspace::Target> Workspace::TargetAt(const std::string& uri, std
 }
 
 std::optional<HoverInfo> Workspace::Hover(const std::string& uri, std::size_t offset) {
+  std::optional<HoverInfo> hover = HoverText(uri, offset);
+  if (!hover) return hover;
+  const std::string context = ContextOf(uri);
+  if (!context.empty())
+    hover->markdown += "\n\nChecked as imported by " + FileName(FileUriToPath(context).value_or(context));
+  return hover;
+}
+
+std::optional<HoverInfo> Workspace::HoverText(const std::string& uri, std::size_t offset) {
   const std::optional<Target> target = TargetAt(uri, offset);
   if (!target) return std::nullopt;
   const std::shared_ptr<const Analysis> here = AnalysisOf(uri);
   const Span at = here->source.At(offset)->at;
   if (target->api) {
-    return HoverInfo{CodeBlock(JassSignature(*target->api)) + "\n\nDeclared in " +
+    const ApiFiles& api = *target->analysis->api;
+    std::string comment = CommentAbove(api.api.sources()[target->api->source].text, api.lines[target->api->source],
+                                       target->api->line - 1);
+    if (!comment.empty()) comment = "\n\n" + comment;
+    return HoverInfo{CodeBlock(JassSignature(*target->api)) + comment + "\n\nDeclared in " +
                          FileName(target->analysis->api->api.sources()[target->api->source].name) + ", line " +
                          std::to_string(target->api->line),
                      at};
@@ -68,6 +101,7 @@ std::optional<HoverInfo> Workspace::Hover(const std::string& uri, std::size_t of
   const SourceSymbol& symbol = a.source.symbols()[target->symbol];
   const std::size_t line = a.lines.LineOf(symbol.at.begin) + 1;
   std::string text = CodeBlock(a.Signature(symbol));
+  if (const std::string comment = CommentAbove(a.text, a.lines, line - 1); !comment.empty()) text += "\n\n" + comment;
   if (symbol.type.empty() && symbol.kind == SourceKind::kLocal) text += "\n\nType inferred by var.";
   text += "\n\nDeclared at line " + std::to_string(line);
   if (target->uri != uri) text += " of " + target->uri;
@@ -139,6 +173,27 @@ RenameResult Workspace::Rename(const std::string& uri, std::size_t offset, const
   if (!result.error.empty()) return result;
   for (const Location& use : Uses(*target, true)) result.changes[use.uri].push_back({use.at, new_name});
   return result;
+}
+
+}  // namespace zarn::lsp
+
+namespace zarn::lsp {
+
+std::vector<Highlight> Workspace::DocumentHighlights(const std::string& uri, std::size_t offset) {
+  const std::optional<Target> target = TargetAt(uri, offset);
+  if (!target) return {};
+  std::vector<Highlight> highlights;
+  const std::shared_ptr<const Analysis> here = AnalysisOf(uri);
+  for (const Occurrence& o : here->source.occurrences()) {
+    if (target->symbol >= 0 && !IsTopLevel(target->analysis->source.symbols()[target->symbol].kind)) {
+      if (o.symbol == target->symbol) highlights.push_back({o.at, o.declaration});
+      continue;
+    }
+    if (here->source.Name(o, here->text) != target->name) continue;
+    if (o.symbol >= 0 && !IsTopLevel(here->source.symbols()[o.symbol].kind)) continue;
+    highlights.push_back({o.at, o.declaration});
+  }
+  return highlights;
 }
 
 }  // namespace zarn::lsp

@@ -1,5 +1,8 @@
 #include "lsp/server.h"
 
+#include <algorithm>
+#include <charconv>
+#include <optional>
 #include <utility>
 
 #include "platform/file_uri.h"
@@ -61,6 +64,25 @@ int SymbolKind(ItemKind kind) {
   }
 }
 
+// The legend, in the order of TokenType and of TokenModifier's bits.
+const Json kTokenTypes = {"type",    "function", "variable", "parameter", "keyword",
+                          "comment", "string",   "number",   "operator",  "macro"};
+const Json kTokenModifiers = {"declaration", "readonly", "defaultLibrary", "global"};
+
+// Markdown as plain text: the code fences go, the code stays.
+std::string PlainText(const std::string& markdown) {
+  std::string plain;
+  std::size_t at = 0;
+  while (at < markdown.size()) {
+    std::size_t end = markdown.find('\n', at);
+    if (end == std::string::npos) end = markdown.size();
+    const std::string_view line(markdown.data() + at, end - at);
+    if (line.substr(0, 3) != "```") plain.append(line).append(end < markdown.size() ? "\n" : "");
+    at = end + 1;
+  }
+  return plain;
+}
+
 }  // namespace
 
 Server::Server(WorkspaceOptions options, MessageWriter& out) : workspace_(std::move(options)), out_(out) {
@@ -78,18 +100,25 @@ Server::Server(WorkspaceOptions options, MessageWriter& out) : workspace_(std::m
       {"textDocument/completion", [this](const Json& p) { return Completion(p); }},
       {"textDocument/signatureHelp", [this](const Json& p) { return SignatureHelp(p); }},
       {"textDocument/documentSymbol", [this](const Json& p) { return DocumentSymbols(p); }},
+      {"textDocument/semanticTokens/full", [this](const Json& p) { return SemanticTokens(p, false); }},
+      {"textDocument/semanticTokens/range", [this](const Json& p) { return SemanticTokens(p, true); }},
+      {"textDocument/inlayHint", [this](const Json& p) { return InlayHints(p); }},
+      {"textDocument/codeAction", [this](const Json& p) { return CodeActions(p); }},
+      {"textDocument/documentHighlight", [this](const Json& p) { return DocumentHighlights(p); }},
+      {"textDocument/foldingRange", [this](const Json& p) { return FoldingRanges(p); }},
+      {"workspace/symbol", [this](const Json& p) { return WorkspaceSymbols(p); }},
   };
   notifications_ = {
-      {"initialized", [](const Json&) {}},
-      {"exit", [this](const Json&) { exited_ = true; }},
-      {"textDocument/didOpen", [this](const Json& p) { DidOpen(p); }},
-      {"textDocument/didChange", [this](const Json& p) { DidChange(p); }},
-      {"textDocument/didSave", [this](const Json& p) { pending_.insert(UriOf(p)); }},
-      {"textDocument/didClose", [this](const Json& p) { DidClose(p); }},
+      {"initialized", [](Json&) {}},
+      {"exit", [this](Json&) { exited_ = true; }},
+      {"textDocument/didOpen", [this](Json& p) { DidOpen(p); }},
+      {"textDocument/didChange", [this](Json& p) { DidChange(p); }},
+      {"textDocument/didSave", [this](Json& p) { pending_.insert(UriOf(p)); }},
+      {"textDocument/didClose", [this](Json& p) { DidClose(p); }},
   };
 }
 
-void Server::Handle(const Incoming& incoming) {
+void Server::Handle(Incoming incoming) {
   if (incoming.kind == Incoming::Kind::kEnd) {
     exited_ = true;
     return;
@@ -98,20 +127,27 @@ void Server::Handle(const Incoming& incoming) {
     out_.Send(ErrorResponse(nullptr, kParseError, incoming.error));
     return;
   }
-  const Json& message = incoming.message;
-  const Json& method = Field(message, "method");
-  const bool has_id = message.is_object() && message.contains("id");
-  if (!method.is_string()) {
-    // A response to a request of ours (none are made) is ignored.
-    if (!has_id || message.contains("result") || message.contains("error")) return;
-    out_.Send(ErrorResponse(message["id"], kInvalidRequest, "a request needs a method"));
+  Json& message = incoming.message;
+  if (!message.is_object()) {
+    // A batch, which the protocol does not use, gets one error too.
+    out_.Send(ErrorResponse(nullptr, kInvalidRequest,
+                            message.is_array() ? "batches are not supported" : "a message is a JSON object"));
     return;
   }
-  const Json& params = Field(message, "params");
-  if (has_id)
-    Request(message["id"], method.get<std::string>(), params);
-  else
+  const Json& method = Field(message, "method");
+  const bool has_id = message.contains("id");
+  if (!method.is_string()) {
+    // A response to a request of ours (none are made) is ignored.
+    if (has_id && (message.contains("result") || message.contains("error"))) return;
+    out_.Send(ErrorResponse(has_id ? message["id"] : Json(nullptr), kInvalidRequest, "a request needs a method"));
+    return;
+  }
+  if (has_id) {
+    Request(message["id"], method.get<std::string>(), Field(message, "params"));
+  } else {
+    Json params = message.contains("params") ? std::move(message["params"]) : Json();
     Notify(method.get<std::string>(), params);
+  }
 }
 
 void Server::Request(const Json& id, const std::string& method, const Json& params) {
@@ -134,7 +170,10 @@ void Server::Request(const Json& id, const std::string& method, const Json& para
   }
   try {
     Json result = handler->second(params);
-    out_.Send(Response(id, std::move(result)));
+    if (raw_result_)
+      out_.SendResult(id, *std::exchange(raw_result_, std::nullopt));
+    else
+      out_.Send(Response(id, std::move(result)));
   } catch (const RequestError& e) { out_.Send(ErrorResponse(id, e.code, e.message)); } catch (const std::exception& e) {
     out_.Send(ErrorResponse(id, kInternalError, e.what()));
   }
@@ -143,17 +182,19 @@ void Server::Request(const Json& id, const std::string& method, const Json& para
 }
 
 void Server::PublishAnalysed() {
+  std::set<std::string> ready;
   for (auto it = pending_.begin(); it != pending_.end();) {
     if (!workspace_.IsAnalysed(*it)) {
       ++it;
       continue;
     }
-    Publish(*it);
+    ready.insert(*it);
     it = pending_.erase(it);
   }
+  if (!ready.empty()) PublishAll(ready);
 }
 
-void Server::Notify(const std::string& method, const Json& params) {
+void Server::Notify(const std::string& method, Json& params) {
   if (method == "exit") {
     exited_ = true;
     return;
@@ -161,11 +202,13 @@ void Server::Notify(const std::string& method, const Json& params) {
   if (!initialized_ || shutdown_) return;
   const auto handler = notifications_.find(method);
   if (handler == notifications_.end()) return;  // "$/..." and the like may be ignored
+  // A notification has no answer: a malformed one changes nothing and is
+  // said in the client's log.
   try {
     handler->second(params);
-  } catch (const std::exception&) {
-    // A notification has no answer; a malformed one changes nothing.
-  } catch (const RequestError&) {}
+  } catch (const RequestError& e) { Log(2, method + " ignored: " + e.message); } catch (const std::exception& e) {
+    Log(1, method + " failed: " + e.what());
+  }
 }
 
 Json Server::Initialize(const Json& params) {
@@ -175,6 +218,19 @@ Json Server::Initialize(const Json& params) {
   if (encodings.is_array())
     for (const Json& encoding : encodings)
       if (encoding == "utf-8") encoding_ = PositionEncoding::kUtf8;
+  // The first format the client names that we write; markdown by default.
+  const Json& formats = Field(Field(Field(Field(params, "capabilities"), "textDocument"), "hover"), "contentFormat");
+  if (formats.is_array())
+    for (const Json& format : formats)
+      if (format == "markdown" || format == "plaintext") {
+        markdown_hover_ = format == "markdown";
+        break;
+      }
+  const Json& hints = Field(Field(params, "initializationOptions"), "inlayHints");
+  if (Field(hints, "variableTypes").is_boolean())
+    hint_options_.variable_types = Field(hints, "variableTypes").get<bool>();
+  if (Field(hints, "parameterNames").is_boolean())
+    hint_options_.parameter_names = Field(hints, "parameterNames").get<bool>();
   std::string root;
   const Json& root_uri = Field(params, "rootUri");
   const Json& folders = Field(params, "workspaceFolders");
@@ -197,6 +253,15 @@ Json Server::Initialize(const Json& params) {
       {"completionProvider", {{"triggerCharacters", Json::array()}, {"resolveProvider", false}}},
       {"signatureHelpProvider", {{"triggerCharacters", {"(", ","}}}},
       {"documentSymbolProvider", true},
+      {"semanticTokensProvider",
+       {{"legend", {{"tokenTypes", kTokenTypes}, {"tokenModifiers", kTokenModifiers}}},
+        {"full", true},
+        {"range", true}}},
+      {"inlayHintProvider", true},
+      {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+      {"documentHighlightProvider", true},
+      {"foldingRangeProvider", true},
+      {"workspaceSymbolProvider", true},
   };
   return {{"capabilities", capabilities}, {"serverInfo", {{"name", "zarn"}, {"version", ZARN_VERSION}}}};
 }
@@ -221,8 +286,9 @@ Json Server::Hover(const Json& params) {
   const std::string uri = UriOf(params);
   const std::optional<HoverInfo> hover = workspace_.Hover(uri, OffsetOf(uri, Field(params, "position")));
   if (!hover) return nullptr;
-  return {{"contents", {{"kind", "markdown"}, {"value", hover->markdown}}},
-          {"range", RangeJson(workspace_.AnalysisOf(uri)->lines, hover->at)}};
+  const Json contents = markdown_hover_ ? Json{{"kind", "markdown"}, {"value", hover->markdown}}
+                                        : Json{{"kind", "plaintext"}, {"value", PlainText(hover->markdown)}};
+  return {{"contents", contents}, {"range", RangeJson(workspace_.AnalysisOf(uri)->lines, hover->at)}};
 }
 
 Json Server::Definition(const Json& params) {
@@ -282,34 +348,198 @@ Json Server::SignatureHelp(const Json& params) {
           {"activeParameter", active}};
 }
 
+namespace {
+
+void AppendNumber(std::string& out, std::size_t value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+// A JSON string: a name is written as it is, other texts through the library.
+void AppendString(std::string& out, const std::string& text) {
+  const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ' ';
+  });
+  if (plain)
+    out.append("\"").append(text).append("\"");
+  else
+    out.append(Dump(text));
+}
+
+}  // namespace
+
+void Server::AppendRange(std::string& out, const LineTable& lines, Span span) const {
+  const Range range = lines.RangeOf(span, encoding_);
+  out.append("{\"start\":{\"line\":");
+  AppendNumber(out, range.start.line);
+  out.append(",\"character\":");
+  AppendNumber(out, range.start.character);
+  out.append("},\"end\":{\"line\":");
+  AppendNumber(out, range.end.line);
+  out.append(",\"character\":");
+  AppendNumber(out, range.end.character);
+  out.append("}}");
+}
+
+void Server::AppendSymbol(std::string& out, const LineTable& lines, const SymbolInfo& symbol) const {
+  out.append("{\"name\":");
+  AppendString(out, symbol.name);
+  out.append(",\"kind\":");
+  AppendNumber(out, static_cast<std::size_t>(SymbolKind(symbol.kind)));
+  out.append(",\"range\":");
+  AppendRange(out, lines, symbol.whole);
+  out.append(",\"selectionRange\":");
+  AppendRange(out, lines, symbol.name_at);
+  if (!symbol.detail.empty()) {
+    out.append(",\"detail\":");
+    AppendString(out, symbol.detail);
+  }
+  if (!symbol.children.empty()) {
+    out.append(",\"children\":[");
+    for (const SymbolInfo& child : symbol.children) {
+      AppendSymbol(out, lines, child);
+      out += ',';
+    }
+    out.back() = ']';
+  }
+  out += '}';
+}
+
+// Written as text: a generated script's outline has tens of thousands of
+// symbols, which as a JSON tree would take many times their size.
 Json Server::DocumentSymbols(const Json& params) {
   const std::string uri = UriOf(params);
   const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
   if (!analysis) return Json::array();
-  const LineTable& lines = analysis->lines;
-  const std::function<Json(const SymbolInfo&)> to_json = [&](const SymbolInfo& symbol) {
-    Json children = Json::array();
-    for (const SymbolInfo& child : symbol.children) children.push_back(to_json(child));
-    return Json{{"name", symbol.name},
-                {"detail", symbol.detail},
-                {"kind", SymbolKind(symbol.kind)},
-                {"range", RangeJson(lines, symbol.whole)},
-                {"selectionRange", RangeJson(lines, symbol.name_at)},
-                {"children", children}};
-  };
+  const std::vector<SymbolInfo> symbols = workspace_.DocumentSymbols(uri);
+  std::string out = "[";
+  out.reserve(symbols.size() * 256);
+  for (const SymbolInfo& symbol : symbols) {
+    AppendSymbol(out, analysis->lines, symbol);
+    out += ',';
+  }
+  if (out.size() > 1) out.pop_back();
+  out += ']';
+  raw_result_ = std::move(out);
+  return nullptr;
+}
+
+Span Server::SpanOf(const std::string& uri, const Json& range) {
+  if (!range.is_object()) return {0, std::string::npos};
+  Span span{OffsetOf(uri, Field(range, "start")), OffsetOf(uri, Field(range, "end"))};
+  if (span.end < span.begin) std::swap(span.begin, span.end);
+  return span;
+}
+
+Json Server::SemanticTokens(const Json& params, bool ranged) {
+  const std::string uri = UriOf(params);
+  const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
+  if (!analysis) return nullptr;
+  const Span span = ranged ? SpanOf(uri, Field(params, "range")) : Span{0, analysis->text.size()};
+  // Five numbers a token: line and start, each from the token before, the
+  // length, the type and the modifiers. A token that spans lines (a string)
+  // is left out.
+  // Written as text: a large script has millions of numbers.
+  std::string data = "{\"data\":[";
+  Position last;
+  for (const SemanticToken& token : workspace_.SemanticTokens(uri, span)) {
+    const Range range = analysis->lines.RangeOf(token.at, encoding_);
+    if (range.start.line != range.end.line) continue;
+    const std::size_t start =
+        range.start.line == last.line ? range.start.character - last.character : range.start.character;
+    for (std::size_t value : {range.start.line - last.line, start, range.end.character - range.start.character,
+                              static_cast<std::size_t>(token.type), static_cast<std::size_t>(token.modifiers)}) {
+      AppendNumber(data, value);
+      data += ',';
+    }
+    last = range.start;
+  }
+  if (data.back() == ',') data.pop_back();
+  raw_result_ = std::move(data += "]}");
+  return nullptr;
+}
+
+Json Server::InlayHints(const Json& params) {
+  const std::string uri = UriOf(params);
+  const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
+  if (!analysis) return nullptr;
+  Json hints = Json::array();
+  for (const InlayHint& hint : workspace_.InlayHints(uri, SpanOf(uri, Field(params, "range")), hint_options_)) {
+    const Range at = analysis->lines.RangeOf({hint.at, hint.at}, encoding_);
+    hints.push_back({{"position", {{"line", at.start.line}, {"character", at.start.character}}},
+                     {"label", hint.label},
+                     {"kind", hint.type ? 1 : 2},
+                     {hint.type ? "paddingLeft" : "paddingRight", !hint.type}});
+  }
+  return hints;
+}
+
+Json Server::DiagnosticJson(const LineTable& lines, const Diagnostic& diagnostic) const {
+  return {{"range", RangeJson(lines, diagnostic.at)},
+          {"severity", static_cast<int>(diagnostic.severity)},
+          {"source", "zarn"},
+          {"message", diagnostic.message}};
+}
+
+Json Server::CodeActions(const Json& params) {
+  const std::string uri = UriOf(params);
+  const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
+  if (!analysis) return nullptr;
+  Json actions = Json::array();
+  for (const CodeAction& action : workspace_.CodeActions(uri, SpanOf(uri, Field(params, "range")))) {
+    Json edits = Json::array(), fixes = Json::array();
+    for (const TextChange& edit : action.edits)
+      edits.push_back({{"range", RangeJson(analysis->lines, edit.at)}, {"newText", edit.text}});
+    for (const Diagnostic& diagnostic : action.fixes) fixes.push_back(DiagnosticJson(analysis->lines, diagnostic));
+    actions.push_back({{"title", action.title},
+                       {"kind", "quickfix"},
+                       {"diagnostics", fixes},
+                       {"isPreferred", action.preferred},
+                       {"edit", {{"changes", {{uri, edits}}}}}});
+  }
+  return actions;
+}
+
+Json Server::DocumentHighlights(const Json& params) {
+  const std::string uri = UriOf(params);
+  const std::size_t offset = OffsetOf(uri, Field(params, "position"));
+  Json highlights = Json::array();
+  for (const Highlight& highlight : workspace_.DocumentHighlights(uri, offset))
+    highlights.push_back({{"range", RangeJson(workspace_.AnalysisOf(uri)->lines, highlight.at)},
+                          {"kind", highlight.declaration ? 3 : 2}});
+  return highlights;
+}
+
+Json Server::FoldingRanges(const Json& params) {
+  Json ranges = Json::array();
+  for (const FoldingRange& range : workspace_.FoldingRanges(UriOf(params))) {
+    Json item = {{"startLine", range.start_line}, {"endLine", range.end_line}};
+    if (range.kind == FoldingRange::Kind::kComment) item["kind"] = "comment";
+    ranges.push_back(std::move(item));
+  }
+  return ranges;
+}
+
+Json Server::WorkspaceSymbols(const Json& params) {
+  const Json& query = Field(params, "query");
   Json symbols = Json::array();
-  for (const SymbolInfo& symbol : workspace_.DocumentSymbols(uri)) symbols.push_back(to_json(symbol));
+  for (const WorkspaceSymbol& symbol : workspace_.WorkspaceSymbols(query.is_string() ? query.get<std::string>() : ""))
+    symbols.push_back({{"name", symbol.name},
+                       {"kind", SymbolKind(symbol.kind)},
+                       {"containerName", symbol.container},
+                       {"location", LocationJson(symbol.location)}});
   return symbols;
 }
 
-void Server::DidOpen(const Json& params) {
+void Server::DidOpen(Json& params) {
   const Json& document = Field(params, "textDocument");
-  const Json& text = Field(document, "text");
+  if (!Field(document, "text").is_string()) throw RequestError{kInvalidParams, "the document has no text"};
+  // Moved, not copied: a large script is held once.
+  std::string& text = params["textDocument"]["text"].get_ref<std::string&>();
   const Json& version = Field(document, "version");
-  if (!text.is_string()) return;
   const std::string uri = UriOf(params);
-  workspace_.documents().Open(uri, text.get<std::string>(),
-                              version.is_number_integer() ? version.get<std::int64_t>() : 0);
+  workspace_.documents().Open(uri, std::move(text), version.is_number_integer() ? version.get<std::int64_t>() : 0);
   pending_.insert(uri);
 }
 
@@ -317,11 +547,11 @@ void Server::DidChange(const Json& params) {
   const std::string uri = UriOf(params);
   const Json& version = Field(Field(params, "textDocument"), "version");
   const Json& changes = Field(params, "contentChanges");
-  if (!changes.is_array()) return;
+  if (!changes.is_array()) throw RequestError{kInvalidParams, "contentChanges is missing"};
   std::vector<TextEdit> edits;
   for (const Json& change : changes) {
     const Json& text = Field(change, "text");
-    if (!text.is_string()) return;
+    if (!text.is_string()) throw RequestError{kInvalidParams, "a change without text"};
     TextEdit edit{std::nullopt, text.get<std::string>()};
     const Json& range = Field(change, "range");
     if (range.is_object()) edit.range = Range{PositionOf(Field(range, "start")), PositionOf(Field(range, "end"))};
@@ -330,30 +560,53 @@ void Server::DidChange(const Json& params) {
   if (workspace_.documents().Change(uri, edits, version.is_number_integer() ? version.get<std::int64_t>() : 0,
                                     encoding_))
     pending_.insert(uri);
+  else
+    throw RequestError{kInvalidParams, uri + " is not open"};
 }
 
 void Server::DidClose(const Json& params) {
   const std::string uri = UriOf(params);
+  const std::vector<std::string> pasted = workspace_.PastedBy(uri);
   workspace_.documents().Close(uri);
   pending_.erase(uri);
   // What importers found in it stays; what it found in its imports goes.
-  SendDiagnostics(uri);
-  const std::set<std::string> imports = std::move(sent_imports_[uri]);
+  std::set<std::string> due = std::move(sent_imports_[uri]);
   sent_imports_.erase(uri);
-  for (const std::string& imported : imports) SendDiagnostics(imported);
+  // The open files it pasted are now checked alone or in another's program.
+  for (const std::string& imported : pasted)
+    if (workspace_.documents().Find(imported)) due.insert(imported);
+  SendDiagnostics(uri);
+  for (const std::string& other : due)
+    if (other != uri) SendDiagnostics(other);
 }
 
-void Server::Publish(const std::string& uri) {
+void Server::Publish(const std::string& uri, std::vector<std::string>& due) {
   const std::shared_ptr<const Analysis> analysis = workspace_.AnalysisOf(uri);
   if (!analysis) return;
-  SendDiagnostics(uri);
+  due.push_back(uri);
   std::set<std::string> imports;
   for (const auto& [imported, file] : analysis->imported) imports.insert(imported);
   std::set<std::string>& sent = sent_imports_[uri];
   sent.insert(imports.begin(), imports.end());
   for (const std::string& imported : sent)
-    if (imported != uri) SendDiagnostics(imported);
+    if (imported != uri) due.push_back(imported);
   sent = std::move(imports);
+}
+
+void Server::PublishAll(const std::set<std::string>& uris) {
+  // An edit of an imported file changes what its importers find.
+  std::set<std::string> changed = uris;
+  for (const std::string& uri : uris)
+    for (const std::string& importer : workspace_.ImportersOf(uri)) changed.insert(importer);
+  std::vector<std::string> due;
+  for (const std::string& uri : changed) {
+    try {
+      Publish(uri, due);
+    } catch (const std::exception& e) { Log(1, e.what()); }
+  }
+  std::set<std::string> sent;
+  for (const std::string& uri : due)
+    if (sent.insert(uri).second) SendDiagnostics(uri);
 }
 
 void Server::SendDiagnostics(const std::string& uri) {
@@ -361,19 +614,20 @@ void Server::SendDiagnostics(const std::string& uri) {
   std::set<std::string> seen;  // a fault found by two analyses is sent once
   auto add = [&](const LineTable& lines, const std::vector<Diagnostic>& found) {
     for (const Diagnostic& diagnostic : found) {
-      Json item = {{"range", RangeJson(lines, diagnostic.at)},
-                   {"severity", static_cast<int>(diagnostic.severity)},
-                   {"source", "zarn"},
-                   {"message", diagnostic.message}};
+      Json item = DiagnosticJson(lines, diagnostic);
       if (seen.insert(item.dump()).second) diagnostics.push_back(std::move(item));
     }
   };
   const Document* document = workspace_.documents().Find(uri);
-  if (document)
-    if (const std::shared_ptr<const Analysis> own = workspace_.AnalysisOf(uri)) add(own->lines, own->diagnostics);
-  for (const std::shared_ptr<const Analysis>& importer : workspace_.AnalysedImporters(uri)) {
-    const ImportedFile& file = *importer->imported.at(uri);
-    add(file.lines, file.diagnostics);
+  if (document) {
+    // Its context's analysis read the same text: the lines are the same.
+    if (const std::shared_ptr<const Analysis> own = workspace_.AnalysisOf(uri))
+      add(own->lines, workspace_.Diagnostics(uri));
+  } else {
+    for (const std::shared_ptr<const Analysis>& importer : workspace_.AnalysedImporters(uri)) {
+      const ImportedFile& file = *importer->imported.at(uri);
+      add(file.lines, file.diagnostics);
+    }
   }
   Json params = {{"uri", uri}, {"diagnostics", diagnostics}};
   if (document) params["version"] = document->version;
@@ -386,15 +640,12 @@ void Server::SendNotes() {
 }
 
 void Server::Idle() {
-  const std::set<std::string> due = std::exchange(pending_, {});
-  for (const std::string& uri : due) {
-    try {
-      Publish(uri);
-    } catch (const std::exception& e) {
-      out_.Send(Notification("window/logMessage", {{"type", 1}, {"message", e.what()}}));
-    }
-  }
+  PublishAll(std::exchange(pending_, {}));
   SendNotes();
+}
+
+void Server::Log(int type, const std::string& message) {
+  out_.Send(Notification("window/logMessage", {{"type", type}, {"message", message}}));
 }
 
 int Serve(ByteSource& in, ByteSink& out, const WorkspaceOptions& options) {

@@ -4,6 +4,7 @@
 // references and rename work on these spans, never on the processed script.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,9 +43,11 @@ class SourceIndex {
   explicit SourceIndex(std::string_view text);
   SourceIndex() = default;
 
-  const std::vector<SourceSymbol>& symbols() const { return symbols_; }
+  // Deques: a large script's hundreds of thousands grow without a copy
+  // of them all beside the old.
+  const std::deque<SourceSymbol>& symbols() const { return symbols_; }
   // In text order.
-  const std::vector<Occurrence>& occurrences() const { return occurrences_; }
+  const std::deque<Occurrence>& occurrences() const { return occurrences_; }
   // The name at a byte offset, its end included; null when there is none.
   const Occurrence* At(std::size_t offset) const;
   // The innermost function whose span holds the offset; -1 outside.
@@ -64,8 +67,8 @@ class SourceIndex {
 
  private:
   friend class SourceIndexBuilder;
-  std::vector<SourceSymbol> symbols_;
-  std::vector<Occurrence> occurrences_;
+  std::deque<SourceSymbol> symbols_;
+  std::deque<Occurrence> occurrences_;
   std::vector<int> functions_;  // symbols of the functions, in text order
   NameTable<int> top_level_;
   std::vector<int> top_level_ids_;

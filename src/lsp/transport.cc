@@ -80,6 +80,8 @@ void MessageReader::Compact() {
   if (at_ > (1 << 16) && at_ * 2 > buffer_.size()) {
     buffer_.erase(0, at_);
     at_ = 0;
+    // What a large message needed is given back once it is read.
+    if (buffer_.capacity() > (std::size_t{1} << 20) && buffer_.capacity() > 4 * buffer_.size()) buffer_.shrink_to_fit();
   }
 }
 
@@ -141,6 +143,17 @@ std::string Frame(std::string_view body) {
   std::string framed = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
   framed.append(body);
   return framed;
+}
+
+bool MessageWriter::SendBody(std::string_view body) {
+  return sink_.Write("Content-Length: " + std::to_string(body.size()) + "\r\n\r\n") && sink_.Write(body);
+}
+
+bool MessageWriter::SendResult(const Json& id, std::string_view result) {
+  std::string body = "{\"id\":" + Dump(id) + ",\"jsonrpc\":\"2.0\",\"result\":";
+  body.reserve(body.size() + result.size() + 1);
+  body.append(result).append("}");
+  return SendBody(body);
 }
 
 Json ErrorResponse(const Json& id, int code, std::string_view message) {

@@ -92,8 +92,16 @@ std::string Frame(std::string_view body);
 class MessageWriter {
  public:
   explicit MessageWriter(ByteSink& sink) : sink_(sink) {}
-  bool Send(const Json& message) { return sink_.Write(Frame(Dump(message))); }
+  bool Send(const Json& message) { return SendBody(Dump(message)); }
+  // A response whose result is JSON text written already (a large one,
+  // never held as a tree).
+  bool SendResult(const Json& id, std::string_view result);
 
+ private:
+  // The header, then the body: a large body is not copied into a frame.
+  bool SendBody(std::string_view body);
+
+ public:
  private:
   ByteSink& sink_;
 };

@@ -79,7 +79,7 @@ TEST(LspDocuments, IncrementalEditsApplyInOrder) {
                                        {Range{{1, 0}, {1, 5}}, "there"},   // read against the text the first edit left
                                        {Range{{2, 0}, {2, 0}}, "end\n"}};  // at the end
   ASSERT_TRUE(store.Change("u", edits, 2, PositionEncoding::kUtf16));
-  EXPECT_EQ(store.Find("u")->text, "h\xC3\xA9LLo\nthere\nend\n");
+  EXPECT_EQ(store.Find("u")->text(), "h\xC3\xA9LLo\nthere\nend\n");
   EXPECT_EQ(store.Find("u")->version, 2);
   EXPECT_FALSE(store.Change("unknown", edits, 2, PositionEncoding::kUtf16));
 }

@@ -74,6 +74,62 @@ struct RenameResult {
   std::map<std::string, std::vector<TextChange>> changes;  // by document
 };
 
+// The standard token types and modifiers the server uses, in the order of
+// its legend; `global` is ZARN's own modifier, which clients may theme or
+// ignore.
+enum class TokenType {
+  kType,
+  kFunction,
+  kVariable,
+  kParameter,
+  kKeyword,
+  kComment,
+  kString,
+  kNumber,
+  kOperator,
+  kMacro
+};
+enum TokenModifier : unsigned { kDeclaration = 1, kReadonly = 2, kDefaultLibrary = 4, kGlobalModifier = 8 };
+
+struct SemanticToken {
+  Span at;  // within one line
+  TokenType type = TokenType::kVariable;
+  unsigned modifiers = 0;
+};
+
+struct InlayHint {
+  std::size_t at = 0;
+  std::string label;
+  bool type = true;  // a type after a name; false: a parameter name before an argument
+};
+
+struct InlayHintOptions {
+  bool variable_types = true, parameter_names = true;
+};
+
+struct CodeAction {
+  std::string title;
+  std::vector<TextChange> edits;  // in the document asked about
+  std::vector<Diagnostic> fixes;  // the diagnostics it mends
+  bool preferred = false;
+};
+
+struct FoldingRange {
+  std::size_t start_line = 0, end_line = 0;  // from 0
+  enum class Kind { kRegion, kComment } kind = Kind::kRegion;
+};
+
+struct Highlight {
+  Span at;
+  bool declaration = false;
+};
+
+struct WorkspaceSymbol {
+  std::string name, container;
+  ItemKind kind = ItemKind::kFunction;
+  Location location;
+};
+
 class Workspace {
  public:
   explicit Workspace(WorkspaceOptions options) : options_(std::move(options)) {}
@@ -87,13 +143,24 @@ class Workspace {
   // True when the document's current text has been analysed already.
   bool IsAnalysed(const std::string& uri) const;
   // The analyses of open documents, made already, that locate diagnostics
-  // in the file of `uri` through their imports.
+  // in the file of `uri` through their imports; those of documents that an
+  // open document imports in turn are left out.
   std::vector<std::shared_ptr<const Analysis>> AnalysedImporters(const std::string& uri) const;
+  // The open document whose program an open document is checked in: of the
+  // open documents that import it, the first by URI that no open document
+  // imports, else the first. Empty: it is checked alone.
+  std::string ContextOf(const std::string& uri);
+  // The diagnostics to show for an open document: its own analysis's, or
+  // those its context found in it.
+  std::vector<Diagnostic> Diagnostics(const std::string& uri);
+  // The files that the analysis of `uri`, made already, pasted.
+  std::vector<std::string> PastedBy(const std::string& uri) const;
+  // The open documents whose analyses, made already, pasted `uri`.
+  std::vector<std::string> ImportersOf(const std::string& uri) const;
   // Remarks for the user that are no diagnostics, such as an API that was
   // not found; each is given once.
   std::vector<std::string> TakeNotes();
 
-  std::vector<Diagnostic> Diagnostics(const std::string& uri);
   std::optional<HoverInfo> Hover(const std::string& uri, std::size_t offset);
   std::vector<Location> Definition(const std::string& uri, std::size_t offset);
   std::vector<Location> References(const std::string& uri, std::size_t offset, bool with_declaration);
@@ -102,7 +169,24 @@ class Workspace {
   static constexpr std::size_t kMaxCompletions = 200;
   CompletionList Complete(const std::string& uri, std::size_t offset);
   std::optional<SignatureInfo> SignatureHelp(const std::string& uri, std::size_t offset);
+  // The top-level declarations with their locals; past kFullOutline of them
+  // (a generated script) only their names, kinds and spans, so that an
+  // editor's outline of tens of thousands stays quick and small.
+  static constexpr std::size_t kFullOutline = 5000;
   std::vector<SymbolInfo> DocumentSymbols(const std::string& uri);
+  // The tokens of the text within `range`, in text order.
+  std::vector<SemanticToken> SemanticTokens(const std::string& uri, Span range);
+  std::vector<InlayHint> InlayHints(const std::string& uri, Span range, InlayHintOptions options);
+  // Fixes for the diagnostics that overlap `range`: each name a "did you
+  // mean" suggests, and a //!words line where a run would hint at word mode.
+  std::vector<CodeAction> CodeActions(const std::string& uri, Span range);
+  std::vector<FoldingRange> FoldingRanges(const std::string& uri);
+  // The name at the offset and its other uses in the same document.
+  std::vector<Highlight> DocumentHighlights(const std::string& uri, std::size_t offset);
+  // The top-level names of the open documents, of the files they import and
+  // of the API, whose names hold `query` (any case); at most kMaxSymbols.
+  static constexpr std::size_t kMaxSymbols = 500;
+  std::vector<WorkspaceSymbol> WorkspaceSymbols(const std::string& query);
 
  private:
   // What a name at a place means: a symbol of some open document's text,
@@ -114,16 +198,39 @@ class Workspace {
     const JassDeclaration* api = nullptr;
     std::string name;
   };
+  std::optional<HoverInfo> HoverText(const std::string& uri, std::size_t offset);
+  // A name the document does not declare, as another open document or the
+  // API declares it; each name is looked up once.
+  using NameTokens = std::map<std::string_view, std::optional<SemanticToken>>;
+  std::optional<SemanticToken> DeclaredElsewhere(std::string_view name, const std::string& uri, NameTokens& known);
   std::optional<Target> TargetAt(const std::string& uri, std::size_t offset);
   std::optional<Target> FindTopLevel(const std::string& name, const std::string& first_uri);
   std::shared_ptr<const ApiFiles> ApiFor(const std::string& uri);
   std::vector<std::pair<std::string, std::shared_ptr<const Analysis>>> OpenAnalyses();
+  // The open documents that are files, by real path, for imports.
+  OpenFiles OpenTexts() const;
+  // Made of the document's current text and of the current texts of the
+  // files it pasted.
+  bool IsFresh(const Analysis& analysis, const Document& document) const;
+  bool IsImportedByOpen(const std::string& uri) const;
   std::vector<Location> Uses(const Target& target, bool with_declaration);
   Location ApiLocation(const ApiFiles& api, const JassDeclaration& declaration) const;
   std::string RefuseRename(const Target& target, const std::string& new_name);
   // Items whose labels begin with `typed` (any case), up to the limit.
   void AddBodyItems(const Analysis& analysis, int function, std::string_view typed, CompletionList& list);
   void AddTypes(const Analysis& analysis, std::string_view typed, CompletionList& list);
+  void AddTypeHints(const Analysis& analysis, Span range, std::vector<InlayHint>& hints);
+  void AddParameterHints(const Analysis& analysis, const std::string& uri, Span range, std::vector<InlayHint>& hints);
+  // The user's or the API's function or native of this name.
+  std::optional<JassDeclaration> Callable(const std::string& name, const std::string& uri);
+  // The imported files that are not open, indexed when workspace symbols
+  // are asked for, by URI, with the text they were read from.
+  struct IndexedFile {
+    std::string text;
+    LineTable lines;
+    SourceIndex index;
+  };
+  std::map<std::string, std::unique_ptr<IndexedFile>> imported_indexes_;
 
   WorkspaceOptions options_;
   DocumentStore documents_;

@@ -224,5 +224,25 @@ TEST_F(WorkspaceTest, HalfTypedAndBinaryDocumentsAreAnswered) {
   }
 }
 
+// A file imported by two open documents is checked with the first by URI
+// that no open document imports: the program's own script, not a file
+// between, whatever their names.
+TEST_F(WorkspaceTest, AnImportedFileIsCheckedWithTheOutermostImporter) {
+  const std::string lib_text = "function Lib takes nothing returns integer\n  return udg_X\nendfunction\n";
+  WriteFileBytes(api_.path() + "/lib.j", lib_text);
+  WriteFileBytes(api_.path() + "/mid.j", "//!import \"lib.j\"\n");
+  const std::string lib = Open("lib.j", lib_text);
+  EXPECT_EQ(workspace_.Diagnostics(lib).size(), 1u);  // alone: udg_X is undefined
+  const std::string mid = Open("mid.j", "//!import \"lib.j\"\n");
+  const std::string top = Open("top.j", "globals\n  integer udg_X = 0\nendglobals\n//!import \"mid.j\"\n");
+  EXPECT_EQ(workspace_.ContextOf(lib), top);
+  EXPECT_EQ(workspace_.ContextOf(mid), top);
+  EXPECT_TRUE(workspace_.Diagnostics(lib).empty());
+  EXPECT_EQ(workspace_.ContextOf(top), "");
+  workspace_.documents().Close(top);
+  EXPECT_EQ(workspace_.ContextOf(lib), mid);
+  EXPECT_EQ(workspace_.Diagnostics(lib).size(), 1u);
+}
+
 }  // namespace
 }  // namespace zarn::lsp

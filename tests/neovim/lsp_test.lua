@@ -1,7 +1,8 @@
 -- Neovim (0.7, headless) as a real client of `zarn-cli --lsp`: a script with
 -- a marker fault and a check fault gets both diagnostics at the right lines
 -- and columns (Neovim counts UTF-16 units), a fault in an imported file is
--- shown in that file, then definition, hover and the rename of a local.
+-- shown in that file, then definition, hover and the rename of a local,
+-- highlights, workspace symbols and a quick fix.
 -- Run: ZARN_CLI=build/zarn-cli nvim --headless -u NONE -i NONE -n -c "luafile tests/neovim/lsp_test.lua"
 local cli = assert(os.getenv("ZARN_CLI"), "ZARN_CLI is not set")
 local failures = {}
@@ -103,6 +104,38 @@ end
 local refused = client.request_sync("textDocument/rename", { textDocument = { uri = uri },
   position = { line = 6, character = 20 }, newName = "endloop" }, 5000, 0)
 check(refused and refused.err ~= nil, "a rename to a keyword was not refused")
+
+-- Neovim 0.7 has no semantic tokens, inlay hints or folding ranges: those are
+-- covered by the protocol tests. It has highlights, workspace symbols and
+-- code actions.
+local highlights = client.request_sync("textDocument/documentHighlight", at(6, 20), 5000, 0)
+local lines_of = {}
+for _, h in ipairs(highlights and highlights.result or {}) do table.insert(lines_of, h.range.start.line) end
+check(vim.inspect(lines_of) == vim.inspect({ 6, 7, 8, 8 }), "highlights of total: " .. vim.inspect(highlights))
+
+local symbols = client.request_sync("workspace/symbol", { query = "help" }, 5000, 0)
+local names = {}
+for _, symbol in ipairs(symbols and symbols.result or {}) do names[symbol.name] = symbol.location.uri end
+check(names.Helper == uri, "workspace symbols: " .. vim.inspect(symbols))
+
+write("typo.j", { "function Typo takes unit u returns nothing", "    call KilUnit(u)", "endfunction" })
+vim.cmd("edit " .. dir .. "/typo.j")
+vim.lsp.buf_attach_client(0, client_id)
+vim.wait(20000, function() return #vim.diagnostic.get(0) >= 1 end, 20)
+local typo_uri = vim.uri_from_bufnr(0)
+local actions = client.request_sync("textDocument/codeAction", {
+  textDocument = { uri = typo_uri },
+  range = { start = { line = 1, character = 10 }, ["end"] = { line = 1, character = 10 } },
+  context = { diagnostics = vim.lsp.diagnostic.get_line_diagnostics(0, 1) },
+}, 5000, 0)
+local action = actions and actions.result and actions.result[1]
+check(action ~= nil and action.title == 'Change to "KillUnit"', "code actions: " .. vim.inspect(actions))
+if action then
+  vim.lsp.util.apply_workspace_edit(action.edit, "utf-16")
+  local line = vim.api.nvim_buf_get_lines(0, 1, 2, false)[1]
+  check(line == "    call KillUnit(u)", "line 1 after the fix: " .. line)
+  check(vim.wait(20000, function() return #vim.diagnostic.get(0) == 0 end, 20), "the fix left diagnostics")
+end
 
 vim.lsp.stop_client(client_id)
 finish()
