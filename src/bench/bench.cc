@@ -524,8 +524,8 @@ int main(int argc, char** argv) {
   std::vector<int> sizes = {1, 4, 16};
   std::string keep;  // folder that keeps the generated scripts, for output comparisons
   bool stress = true;
-  std::string baseline;  // another zarn-cli: only the side-by-side figures
-  std::string generate;  // a folder for the generated scripts of several shapes, for output comparisons
+  std::string baseline;     // another zarn-cli: only the side-by-side figures
+  std::string generate;     // a folder for the generated scripts of several shapes, for output comparisons
   std::string editor_only;  // --editor SCRIPT: only the language server's figures on it
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
