@@ -2,8 +2,10 @@
 # Installs what is missing, checks that every C++ file is formatted
 # (scripts/format-check.sh), builds, and runs every test: the suites in a
 # Release build (the Neovim client test of the language server among them),
-# the VS Code extension's .vsix when Node.js is there (and, after the Windows
-# build, its win32-x64 package with zarn-cli.exe), the install and package checks (scripts/package-test.sh; with
+# the VS Code extension's .vsix when Node.js is there (its linux-x64 package
+# with the portable zarn-cli of scripts/portable-cli.sh, started by
+# scripts/vsix-server-test.sh, and, after the Windows build, its win32-x64
+# package with zarn-cli.exe), the install and package checks (scripts/package-test.sh; with
 # CI=true they also install and purge the package), the Windows build with its
 # tests under Wine (scripts/windows.sh), the core and console
 # suites again under AddressSanitizer and UndefinedBehaviorSanitizer, in the
@@ -44,6 +46,22 @@ ctest --test-dir build --output-on-failure -j2 --timeout 900
 stage "VS Code extension"
 if command -v node >/dev/null && command -v npm >/dev/null; then
   editors/vscode/build.sh build/vscode
+else
+  echo "skipped: Node.js and npm are not installed (editors/vscode/build.sh needs them)"
+fi
+
+stage "VS Code extension for linux-x64"
+# The package with the portable zarn-cli (only the C library needed), then
+# that program started from the package.
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  status=0
+  ZARN_PORTABLE_OPTIONAL=1 scripts/portable-cli.sh || status=$?
+  if [ $status -eq 0 ]; then
+    editors/vscode/build.sh build/vscode --server linux-x64 build-portable/portable
+    scripts/vsix-server-test.sh build/vscode/zarn-linux-x64-0.3.0.vsix
+  elif [ $status -ne 3 ]; then
+    exit $status
+  fi
 else
   echo "skipped: Node.js and npm are not installed (editors/vscode/build.sh needs them)"
 fi
