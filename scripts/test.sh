@@ -73,10 +73,14 @@ stage "Windows build, its tests under Wine, the same bytes as on Linux"
 ZARN_WINDOWS_OPTIONAL=1 scripts/windows.sh
 
 stage "VS Code extension for win32-x64"
-# The package with the Windows program and the licences of its release zip.
+# The package with the Windows program and the licences of its release zip,
+# published beside the zip (its README.txt says how to install it). It is not
+# inside the zip: vsce writes the files' times and npm's current packages into
+# it, so the zip would no longer be the same bytes for the same sources.
 stage_dir=$(ls -d build-windows/zip/zarn-*-win64 2>/dev/null | head -n 1 || true)
 if command -v node >/dev/null && command -v npm >/dev/null && [ -n "$stage_dir" ]; then
   editors/vscode/build.sh build/vscode --server win32-x64 "$stage_dir"
+  cp build/vscode/zarn-win32-x64-0.3.0.vsix build-windows/
 else
   echo "skipped: Node.js or the Windows build (build-windows/zip) is not there"
 fi
