@@ -2,8 +2,10 @@
 # Installs what is missing, checks that every C++ file is formatted
 # (scripts/format-check.sh), builds, and runs every test: the suites in a
 # Release build (the Neovim client test of the language server among them),
-# the VS Code extension's .vsix when Node.js is there (and, after the Windows
-# build, its win32-x64 package with zarn-cli.exe), the install and package checks (scripts/package-test.sh; with
+# the VS Code extension's .vsix when Node.js is there (its linux-x64 package
+# with the portable zarn-cli of scripts/portable-cli.sh, started by
+# scripts/vsix-server-test.sh, and, after the Windows build, its win32-x64
+# package with zarn-cli.exe), the install and package checks (scripts/package-test.sh; with
 # CI=true they also install and purge the package), the Windows build with its
 # tests under Wine (scripts/windows.sh), the core and console
 # suites again under AddressSanitizer and UndefinedBehaviorSanitizer, in the
@@ -48,6 +50,22 @@ else
   echo "skipped: Node.js and npm are not installed (editors/vscode/build.sh needs them)"
 fi
 
+stage "VS Code extension for linux-x64"
+# The package with the portable zarn-cli (only the C library needed), then
+# that program started from the package.
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  status=0
+  ZARN_PORTABLE_OPTIONAL=1 scripts/portable-cli.sh || status=$?
+  if [ $status -eq 0 ]; then
+    editors/vscode/build.sh build/vscode --server linux-x64 build-portable/portable
+    scripts/vsix-server-test.sh build/vscode/zarn-linux-x64-0.3.0.vsix
+  elif [ $status -ne 3 ]; then
+    exit $status
+  fi
+else
+  echo "skipped: Node.js and npm are not installed (editors/vscode/build.sh needs them)"
+fi
+
 stage "install and package"
 scripts/package-test.sh
 
@@ -55,10 +73,14 @@ stage "Windows build, its tests under Wine, the same bytes as on Linux"
 ZARN_WINDOWS_OPTIONAL=1 scripts/windows.sh
 
 stage "VS Code extension for win32-x64"
-# The package with the Windows program and the licences of its release zip.
+# The package with the Windows program and the licences of its release zip,
+# published beside the zip (its README.txt says how to install it). It is not
+# inside the zip: vsce writes the files' times and npm's current packages into
+# it, so the zip would no longer be the same bytes for the same sources.
 stage_dir=$(ls -d build-windows/zip/zarn-*-win64 2>/dev/null | head -n 1 || true)
 if command -v node >/dev/null && command -v npm >/dev/null && [ -n "$stage_dir" ]; then
   editors/vscode/build.sh build/vscode --server win32-x64 "$stage_dir"
+  cp build/vscode/zarn-win32-x64-0.3.0.vsix build-windows/
 else
   echo "skipped: Node.js or the Windows build (build-windows/zip) is not there"
 fi

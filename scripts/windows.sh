@@ -30,13 +30,8 @@ fi
 # repositories. With neither (a machine without ../shared and without network)
 # nothing can be built; ZARN_WINDOWS_OPTIONAL=1 (scripts/test.sh) then skips
 # the Windows part with a note instead of failing.
-third_party=${ZARN_THIRD_PARTY_DIR:-../shared/third_party}
-sources_here=true
-for archive in StormLib-9.22.tar.gz pcre2-10.42.tar.gz libsodium-1.0.18.tar.gz; do
-  [ -f "$third_party/$archive" ] || sources_here=false
-done
-if ! $sources_here && ! timeout 30 git ls-remote https://github.com/PCRE2Project/pcre2.git HEAD >/dev/null 2>&1; then
-  echo "windows.sh: the sources of StormLib, PCRE2 and libsodium are neither in $third_party nor reachable" >&2
+source scripts/third-party-sources.sh
+if ! third_party_sources StormLib-9.22.tar.gz pcre2-10.42.tar.gz libsodium-1.0.18.tar.gz; then
   if [ "${ZARN_WINDOWS_OPTIONAL:-0}" = 1 ]; then
     echo "windows.sh: the Windows build and its tests are skipped on this machine" >&2
     exit 0

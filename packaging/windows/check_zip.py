@@ -72,7 +72,7 @@ def main():
         if readme in names:
             text = archive.read(readme).decode("utf-8", "replace")
             for words in ["Open with", "--map", "common.j", "Blizzard.j", "%LOCALAPPDATA%\\ZARN",
-                          "Exit codes", "LICENSE.txt"] + list(LICENCES):
+                          "Exit codes", "LICENSE.txt", "Install from VSIX"] + list(LICENCES):
                 if words not in text:
                     problems.append(f"README.txt does not mention {words}")
     for problem in problems:

@@ -1,4 +1,5 @@
-# Writes the licence texts of everything linked into the Windows programs into
+# Writes the licence texts of the libraries linked into the programs that go
+# out as they are (the Windows zip, the VS Code extension's zarn-cli) into
 # OUT_DIR, one file per library, taken from the libraries' unpacked sources and
 # from Debian's own copyright files of the packages that supply the rest:
 #
@@ -8,17 +9,20 @@
 #   LICENSE-bzip2.txt         bzip2, bundled with StormLib
 #   LICENSE-libtomcrypt.txt   LibTomCrypt and LibTomMath, bundled with StormLib
 #   LICENSE-PCRE2.txt         PCRE2
-#   LICENSE-libsodium.txt     libsodium
-#   LICENSE-winpthreads.txt   MinGW-w64's winpthreads (linked in statically)
+#   LICENSE-libsodium.txt     libsodium (with SODIUM_DIR: the Windows programs)
+#   LICENSE-winpthreads.txt   MinGW-w64's winpthreads, linked in statically
+#                             (with MINGW_COPYRIGHT: the Windows programs)
 #
 # cmake -DOUT_DIR=... -DZARN_LICENSE=... -DSTORM_DIR=... -DPCRE2_DIR=...
-#       -DSODIUM_DIR=... -DMINGW_COPYRIGHT=... -DBZIP2_COPYRIGHT=... -P licences.cmake
+#       -DBZIP2_COPYRIGHT=... [-DSODIUM_DIR=... -DMINGW_COPYRIGHT=...]
+#       -P licences.cmake
 #
-# A missing source stops the build: a zip without a licence it owes is not made.
+# A missing source stops the build: a package without a licence it owes is not
+# made.
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(var OUT_DIR ZARN_LICENSE STORM_DIR PCRE2_DIR SODIUM_DIR MINGW_COPYRIGHT BZIP2_COPYRIGHT)
+foreach(var OUT_DIR ZARN_LICENSE STORM_DIR PCRE2_DIR BZIP2_COPYRIGHT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "licences.cmake: ${var} is not set")
   endif()
@@ -26,7 +30,7 @@ endforeach()
 
 function(read_source out path)
   if(NOT EXISTS "${path}")
-    message(FATAL_ERROR "licences.cmake: ${path} is missing, so its licence cannot go into the zip")
+    message(FATAL_ERROR "licences.cmake: ${path} is missing, so its licence cannot go into the package")
   endif()
   file(READ "${path}" text)
   string(REPLACE "\r\n" "\n" text "${text}")
@@ -171,12 +175,10 @@ endfunction()
 read_source(zarn "${ZARN_LICENSE}")
 read_source(storm "${STORM_DIR}/LICENSE")
 read_source(pcre2 "${PCRE2_DIR}/LICENCE")
-read_source(sodium "${SODIUM_DIR}/LICENSE")
 notice_comment(zlib "${STORM_DIR}/src/zlib/zlib.h" Copyright)
 notice_comment(tomcrypt "${STORM_DIR}/src/libtomcrypt/src/misc/zeromem.c" LibTomCrypt)
 notice_comment(tommath "${STORM_DIR}/src/libtommath/bn_mp_add.c" LibTomMath)
 bzip2_notice(bzip2)
-winpthreads_notice(winpthreads)
 
 file(MAKE_DIRECTORY "${OUT_DIR}")
 file(WRITE "${OUT_DIR}/LICENSE.txt" "${zarn}")
@@ -186,5 +188,11 @@ file(WRITE "${OUT_DIR}/LICENSE-bzip2.txt" "${bzip2}")
 file(WRITE "${OUT_DIR}/LICENSE-libtomcrypt.txt"
      "LibTomCrypt and LibTomMath, bundled with StormLib.\n\n${tomcrypt}\n${tommath}")
 file(WRITE "${OUT_DIR}/LICENSE-PCRE2.txt" "${pcre2}")
-file(WRITE "${OUT_DIR}/LICENSE-libsodium.txt" "${sodium}")
-file(WRITE "${OUT_DIR}/LICENSE-winpthreads.txt" "${winpthreads}")
+if(DEFINED SODIUM_DIR)
+  read_source(sodium "${SODIUM_DIR}/LICENSE")
+  file(WRITE "${OUT_DIR}/LICENSE-libsodium.txt" "${sodium}")
+endif()
+if(DEFINED MINGW_COPYRIGHT)
+  winpthreads_notice(winpthreads)
+  file(WRITE "${OUT_DIR}/LICENSE-winpthreads.txt" "${winpthreads}")
+endif()
