@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdlib>
 
-#define ZARN_API_TABLE(symbol)     \
-  extern const char symbol[];      \
+#define ZARN_API_TABLE(symbol) \
+  extern const char symbol[];  \
   extern const std::size_t symbol##_size;
 ZARN_API_TABLE(k_api_1_24_data)
 ZARN_API_TABLE(k_api_1_29_data)

@@ -51,9 +51,9 @@ TEST(BuiltinApi, GivesTheVerdictsOfTheFilesItWasMadeFrom) {
     SCOPED_TRACE(source.patch);
     const JassApi builtin = JassApi::Builtin(source.patch);
     EXPECT_TRUE(builtin.problems().empty()) << builtin.problems().front().message;
-    const JassApi files = JassApi::FromTexts(ReadFileBytes((kJass / source.common).string()),
-                                             ReadFileBytes((kJass / source.blizzard).string()), "common.j",
-                                             "Blizzard.j");
+    const JassApi files =
+        JassApi::FromTexts(ReadFileBytes((kJass / source.common).string()),
+                           ReadFileBytes((kJass / source.blizzard).string()), "common.j", "Blizzard.j");
     ASSERT_TRUE(files.problems().empty());
     for (std::size_t i = 0; i < scripts.size(); ++i) {
       if (!sweep && (i + turn) % 6 != 0) continue;
@@ -69,8 +69,7 @@ TEST(BuiltinApi, ANativeOfANewerPatchIsRefusedUnderAnOlderOne) {
       "function F takes nothing returns unit\n"
       "    return BlzCreateUnitWithSkin(Player(0), 'hfoo', 0.0, 0.0, bj_UNIT_FACING, 'hfoo')\n"
       "endfunction\n";
-  EXPECT_EQ(Problems(script, JassApi::Builtin("1.31")),
-            "2:12: undefined function \"BlzCreateUnitWithSkin\"\n");
+  EXPECT_EQ(Problems(script, JassApi::Builtin("1.31")), "2:12: undefined function \"BlzCreateUnitWithSkin\"\n");
   EXPECT_EQ(Problems(script, JassApi::Builtin("1.32")), "");
   EXPECT_EQ(Problems(script, JassApi::Builtin("2.0")), "");
 }
