@@ -1,5 +1,6 @@
 #include "map/map_folder.h"
 
+#include "map/map_info.h"
 #include "map/temporary_copy.h"
 #include "map/write_steps.h"
 #include "platform/paths.h"
@@ -36,6 +37,7 @@ void MapFolder::ExtractScript(const std::string& disk_path, ProgressReporter& pr
   // Created first, as for an archive: a failed read leaves it empty.
   ScriptFile script(disk_path, extracted_as_);
   script.WriteAndClose(ReadFileBytes(script_));
+  info_header_ = ReadFolderMapInfoHeader(folder_);
 }
 
 void MapFolder::WriteNewScript(const std::string& copy, const std::string& parsed_path) const {
