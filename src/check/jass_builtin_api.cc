@@ -193,6 +193,29 @@ std::string BuiltinConstantValue(std::string_view patch, std::string_view name) 
   return value;
 }
 
+std::string_view DeclaredValue(std::string_view rest) {
+  auto trim = [](std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+  };
+  rest = trim(rest.substr(0, rest.find('\n')));
+  if (rest.empty() || rest.front() != '=') return {};
+  rest.remove_prefix(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '\\' && quoted) {
+      ++i;
+    } else if (rest[i] == '"') {
+      quoted = !quoted;
+    } else if (!quoted && rest.compare(i, 2, "//") == 0) {
+      rest = rest.substr(0, i);
+      break;
+    }
+  }
+  return trim(rest);
+}
+
 bool IsJassLiteral(std::string_view value) {
   if (value == "true" || value == "false" || value == "null") return true;
   if (IsQuoted(value, '"') || IsQuoted(value, '\'')) return true;

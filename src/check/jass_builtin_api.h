@@ -41,6 +41,11 @@ std::string RenderDeclarations(std::string_view table, std::string_view title);
 // has none.
 std::string BuiltinConstantValue(std::string_view patch, std::string_view name);
 
+// The value a global's declaration gives, from the rest of its line after
+// the name: what follows "=", without a trailing comment or blanks; empty
+// when there is no "=".
+std::string_view DeclaredValue(std::string_view after_name);
+
 // True for a JASS literal, with an optional leading minus: a number, a
 // string or rawcode literal, true, false or null.
 bool IsJassLiteral(std::string_view value);

@@ -201,6 +201,8 @@ class StandardOutput : public zarn::lsp::ByteSink {
 int RunLsp(const zarn::cli::Options& cli) {
   zarn::lsp::WorkspaceOptions options;
   if (!cli.api_dir.empty()) options.api_dir = zarn::AbsolutePath(cli.api_dir);
+  options.patch = cli.patch;
+  options.no_api = cli.no_api;
   options.words = cli.words;
   for (const std::string& folder : cli.import_paths) options.import_paths.push_back(zarn::AbsolutePath(folder));
   StandardInput in;

@@ -2,6 +2,8 @@
 
 #include "check/jass_builtin_api.h"
 #include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace zarn {
 
@@ -55,6 +57,13 @@ std::string PatchOfMap(const MapVersion& version) {
   if (version.kind != MapVersion::Kind::kGame) return "";
   const std::string patch = BuiltinPatchFor(version.GameVersion());
   return patch.empty() ? oldest : patch;
+}
+
+bool IsMapFolder(const std::string& folder) { return IsRegularFile(PathJoin(folder, "war3map.j")); }
+
+std::string PatchOfMapFolder(const std::string& folder) {
+  const std::string patch = PatchOfMap(ReadMapVersion(ReadFolderMapInfoHeader(folder)));
+  return patch.empty() ? BuiltinPatches().front() : patch;
 }
 
 ChosenApi ChooseApi(const ApiRequest& request, const std::string& lookup_dir, const MapVersion* map,

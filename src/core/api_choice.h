@@ -54,6 +54,12 @@ std::string PatchOfRequest(const std::string& version);
 // The table for what a map records; empty when the record is not known.
 std::string PatchOfMap(const MapVersion& version);
 
+// True when `folder` is a map saved as a folder (it holds war3map.j).
+bool IsMapFolder(const std::string& folder);
+// The table for the version the folder map `folder` records; the oldest
+// when it records none that is known.
+std::string PatchOfMapFolder(const std::string& folder);
+
 // Chooses by the order above. `lookup_dir`: the folder where common.j and
 // Blizzard.j are looked for (empty: none). `map`: the map's record, for a map
 // run. A --api folder whose files cannot be read is thrown as FileError, a

@@ -59,9 +59,10 @@ std::optional<HoverInfo> Workspace::Hover(const std::string& uri, std::size_t of
   const std::shared_ptr<const Analysis> here = AnalysisOf(uri);
   const Span at = here->source.At(offset)->at;
   if (target->api) {
-    return HoverInfo{CodeBlock(JassSignature(*target->api)) + "\n\nDeclared in " +
-                         FileName(target->analysis->api->api.sources()[target->api->source].name) + ", line " +
-                         std::to_string(target->api->line),
+    const ApiFiles& api = *target->analysis->api;
+    return HoverInfo{CodeBlock(JassSignature(*target->api) + ConstantValueSuffix(api, *target->api)) +
+                         "\n\nDeclared in " + FileName(target->analysis->api->api.sources()[target->api->source].name) +
+                         ", line " + std::to_string(target->api->line),
                      at};
   }
   const Analysis& a = *target->analysis;

@@ -1,5 +1,6 @@
 #include "platform/real_paths.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/files.h"
@@ -35,6 +36,20 @@ std::string FolderHolding(const std::string& path) {
   if (folder_end == 2 && path[1] == ':') folder_end = 3;
 #endif
   return path.substr(0, folder_end);
+}
+
+std::vector<std::string> SubfolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(NativePath(folder), error), end; !error && it != end;
+       it.increment(error)) {
+    if (it->is_directory(error) && !it->is_symlink(error)) {
+      const std::u8string name = it->path().filename().u8string();
+      names.emplace_back(name.begin(), name.end());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool IsFolder(const std::string& path) {

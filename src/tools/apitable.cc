@@ -28,32 +28,6 @@ std::string_view LineOf(std::string_view text, std::size_t line) {
   return text.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin);
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-// What follows "=" after a global's name, without a trailing comment; empty
-// when the global has no value.
-std::string_view ValueAfter(std::string_view line, std::size_t name_end) {
-  std::string_view rest = Trim(line.substr(std::min(name_end, line.size())));
-  if (rest.empty() || rest.front() != '=') return {};
-  rest.remove_prefix(1);
-  bool quoted = false;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == '\\' && quoted) {
-      ++i;
-    } else if (rest[i] == '"') {
-      quoted = !quoted;
-    } else if (!quoted && rest.compare(i, 2, "//") == 0) {
-      rest = rest.substr(0, i);
-      break;
-    }
-  }
-  return Trim(rest);
-}
-
 // One declaration's row (see jass_builtin_api.h).
 std::string Row(const zarn::JassDeclaration& d, std::string_view source_text) {
   using zarn::JassSymbolKind;
@@ -69,7 +43,8 @@ std::string Row(const zarn::JassDeclaration& d, std::string_view source_text) {
     default: break;
   }
   row = (d.array ? "array\t" : d.constant ? "constant\t" : "global\t") + d.name + "\t" + d.type;
-  const std::string_view value = ValueAfter(LineOf(source_text, d.line), d.column - 1 + d.name.size());
+  const std::string_view line = LineOf(source_text, d.line);
+  const std::string_view value = zarn::DeclaredValue(line.substr(std::min(line.size(), d.column - 1 + d.name.size())));
   if (!value.empty()) row += "\t=" + std::string(zarn::IsJassLiteral(value) ? value : "");
   return row + "\n";
 }
