@@ -88,8 +88,8 @@ std::string ConstantValueSuffix(const ApiFiles& api, const JassDeclaration& decl
   }
   // The user's own files: the literal after "=" on the declaration's line.
   const std::string_view text = api.api.sources()[declaration.source].text;
-  const std::size_t start = api.lines[declaration.source].LineStart(declaration.line - 1) + declaration.column - 1 +
-                            declaration.name.size();
+  const std::size_t start =
+      api.lines[declaration.source].LineStart(declaration.line - 1) + declaration.column - 1 + declaration.name.size();
   const std::string_view value = DeclaredValue(text.substr(std::min(start, text.size())));
   return IsJassLiteral(value) ? " = " + std::string(value) : "";
 }

@@ -44,7 +44,8 @@ class BuiltinApiTest : public testing::Test {
     const std::string map = root_ / "Old.w3x";
     CreateFolders(map);
     WriteFileBytes(map + "/war3map.j", kScript);
-    WriteFileBytes(map + "/war3map.w3i", std::string("\x1c\0\0\0\x01\0\0\0\xde\x17\0\0\x01\0\0\0\x1f\0\0\0\x01\0\0\0\0\0\0\0", 28));
+    WriteFileBytes(map + "/war3map.w3i",
+                   std::string("\x1c\0\0\0\x01\0\0\0\xde\x17\0\0\x01\0\0\0\x1f\0\0\0\x01\0\0\0\0\0\0\0", 28));
     return map;
   }
 
@@ -66,8 +67,7 @@ TEST_F(BuiltinApiTest, DefinitionOpensTheDeclarationsFileAndHoverShowsAConstants
   EXPECT_EQ(declarations.substr(found[0].at.begin, found[0].at.end - found[0].at.begin), "BlzCreateUnitWithSkin");
   const std::optional<HoverInfo> hover = workspace.Hover(uri, std::string(text).find("JASS_MAX") + 1);
   ASSERT_TRUE(hover);
-  EXPECT_NE(hover->markdown.find("constant integer JASS_MAX_ARRAY_SIZE = 32768"), std::string::npos)
-      << hover->markdown;
+  EXPECT_NE(hover->markdown.find("constant integer JASS_MAX_ARRAY_SIZE = 32768"), std::string::npos) << hover->markdown;
   EXPECT_NE(hover->markdown.find("zarn-api-2.0.j"), std::string::npos) << hover->markdown;
 }
 
