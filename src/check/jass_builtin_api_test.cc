@@ -69,6 +69,15 @@ TEST(BuiltinApi, GivesTheVerdictsOfTheFilesItWasMadeFrom) {
   }
 }
 
+// The programs carry the committed tables byte for byte, on every system.
+TEST(BuiltinApi, TheProgramsCarryTheCommittedTables) {
+  for (const std::string& patch : BuiltinPatches()) {
+    const fs::path file = fs::path(ZARN_SOURCE_DIR) / "data" / "api" / (patch + ".txt");
+    if (!fs::exists(file)) GTEST_SKIP() << "no " << file;
+    EXPECT_TRUE(BuiltinTable(patch) == ReadFileBytes(file.string())) << patch;
+  }
+}
+
 TEST(BuiltinApi, ANativeOfANewerPatchIsRefusedUnderAnOlderOne) {
   const std::string script =
       "function F takes nothing returns unit\n"
