@@ -52,15 +52,12 @@ std::string PatchOfDocument(const std::string& path, const std::string& root) {
 std::shared_ptr<const ApiFiles> BuiltinApis::Of(const std::string& patch) {
   std::shared_ptr<const ApiFiles>& files = loaded_[patch];
   if (files) return files;
-  if (folder_.empty()) {
-    const std::string working = ApiLookupDir();
-    folder_ = working.empty() ? std::string() : PathJoin(working, "api");
-  }
+  const std::string& folder = Folder();
   const JassApi api = JassApi::Builtin(patch);
   const JassSource& source = api.sources().front();
-  auto loaded = std::make_shared<ApiFiles>(ApiFiles{api, {}, folder_, {}});
-  if (!folder_.empty()) {
-    loaded->file = PathJoin(folder_, source.name);
+  auto loaded = std::make_shared<ApiFiles>(ApiFiles{api, {}, folder, {}});
+  if (!folder.empty()) {
+    loaded->file = PathJoin(folder, source.name);
     WriteOnce(loaded->file, std::string(source.text));
   }
   loaded->lines.emplace_back(source.text);
@@ -69,8 +66,19 @@ std::shared_ptr<const ApiFiles> BuiltinApis::Of(const std::string& patch) {
   return files;
 }
 
+const std::string& BuiltinApis::Folder() {
+  if (folder_.empty()) {
+    const std::string working = ApiLookupDir();
+    folder_ = working.empty() ? std::string() : PathJoin(working, "api");
+  }
+  return folder_;
+}
+
 std::shared_ptr<const ApiFiles> BuiltinApis::For(const std::string& patch, const std::string& path,
                                                  const std::string& root, std::string& note) {
+  // A declarations file opened from a definition is the API itself: its
+  // names are not declared twice.
+  if (!path.empty() && !Folder().empty() && ParentFolder(path) == Folder()) return nullptr;
   if (!patch.empty()) {
     const std::string table = PatchOfRequest(patch);
     if (!table.empty()) return Of(table);

@@ -22,13 +22,15 @@ class BuiltinApis {
   // workspace `root`: the table `patch` names when given (an option's
   // version, "1.32.8"), else that of the version recorded by the folder map
   // that holds the document, else by the root's only folder map, else the
-  // newest. A `patch` that names no table is noted in `note` and ignored.
+  // newest; none for a declarations file itself. A `patch` that names no
+  // table is noted in `note` and ignored.
   std::shared_ptr<const ApiFiles> For(const std::string& patch, const std::string& path, const std::string& root,
                                       std::string& note);
   // The API of one table, loaded once.
   std::shared_ptr<const ApiFiles> Of(const std::string& patch);
 
  private:
+  const std::string& Folder();
   std::string folder_;
   std::map<std::string, std::shared_ptr<const ApiFiles>> loaded_;
 };

@@ -69,6 +69,10 @@ TEST_F(BuiltinApiTest, DefinitionOpensTheDeclarationsFileAndHoverShowsAConstants
   ASSERT_TRUE(hover);
   EXPECT_NE(hover->markdown.find("constant integer JASS_MAX_ARRAY_SIZE = 32768"), std::string::npos) << hover->markdown;
   EXPECT_NE(hover->markdown.find("zarn-api-2.0.j"), std::string::npos) << hover->markdown;
+  // Opened in the editor, the declarations file is no program of its own:
+  // nothing in it is declared twice.
+  workspace.documents().Open(found[0].uri, declarations, 1);
+  EXPECT_EQ(Messages(workspace, found[0].uri), "");
 }
 
 TEST_F(BuiltinApiTest, ThePatchComesFromTheSettingThenTheMapFolder) {
