@@ -1,5 +1,6 @@
 #include "lsp/builtin_api.h"
 
+#include <optional>
 #include <vector>
 
 #include "check/jass_builtin_api.h"
@@ -78,7 +79,10 @@ std::shared_ptr<const ApiFiles> BuiltinApis::For(const std::string& patch, const
                                                  const std::string& root, std::string& note) {
   // A declarations file opened from a definition is the API itself: its
   // names are not declared twice.
-  if (!path.empty() && !Folder().empty() && ParentFolder(path) == Folder()) return nullptr;
+  if (!path.empty() && !Folder().empty()) {
+    const std::optional<std::string> here = RealPath(ParentFolder(path)), declarations = RealPath(Folder());
+    if (here && here == declarations) return nullptr;
+  }
   if (!patch.empty()) {
     const std::string table = PatchOfRequest(patch);
     if (!table.empty()) return Of(table);
