@@ -2,7 +2,8 @@
 # repository's top folder): builds the libFuzzer targets with clang,
 # AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/, and makes
 # seed inputs from what this repository holds in build-fuzz/seeds/TARGET.
-fuzz_targets=(preprocess_fuzzer archive_fuzzer jass_checker_fuzzer jass_full_check_fuzzer lsp_server_fuzzer)
+fuzz_targets=(preprocess_fuzzer archive_fuzzer jass_checker_fuzzer jass_full_check_fuzzer lsp_server_fuzzer
+  map_info_fuzzer)
 regression=tests/fuzz-regression
 
 # fuzz_build [TARGET...]: the fuzz targets, the seed maps' tool and any

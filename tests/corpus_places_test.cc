@@ -58,6 +58,7 @@ Outcome RunOn(std::string script, const std::string& api_dir, bool words = false
   options.words = words;
   options.sources = SourceMap::OneFile("map.j");
   options.api_dir = api_dir;
+  options.no_api = api_dir.empty();  // the grammar alone, as without the game's files
   Notes notes;
   Presented presented;
   Outcome outcome;

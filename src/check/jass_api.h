@@ -28,6 +28,14 @@ class JassApi {
                            std::string blizzard_name);
   // True when `dir` holds both files.
   static bool FoundIn(const std::string& dir);
+  // The built-in table of `patch` (one of BuiltinPatches(),
+  // jass_builtin_api.h) as one source, BuiltinSourceName(patch), rendered
+  // and read once per patch and then shared; throws Error for another patch.
+  static JassApi Builtin(const std::string& patch);
+  static std::string BuiltinSourceName(const std::string& patch) { return "zarn-api-" + patch + ".j"; }
+
+  // The patch of a built-in API; empty for the user's files.
+  const std::string& patch() const;
 
   // The two files as sources: their names and texts.
   const std::vector<JassSource>& sources() const;

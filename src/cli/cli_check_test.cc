@@ -2,6 +2,7 @@
 // and the check of a run's result before it goes into the map.
 #include <gtest/gtest.h>
 
+#include "core/api_choice.h"
 #include "core/result_check.h"
 #include "map/map_builder.h"
 #include "testing/test_util.h"
@@ -16,13 +17,12 @@ using testing_util::TempDir;
 
 const std::string& kCli = testing_util::kBuiltCli;
 
-// Without common.j and Blizzard.j in reach, the check judges the grammar
-// and says so once, first: the rest of the error output, after that note.
+// With --no-api the check judges the grammar and says so once, first: the
+// rest of the error output, after that note.
 std::string AfterApiNote(const std::string& err) {
-  const std::string note =
-      "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in ";
+  const std::string note = std::string(kNoApiNote) + "\n";
   if (err.rfind(note, 0) != 0) return "no note in: " + err;
-  return err.substr(err.find('\n') + 1);
+  return err.substr(note.size());
 }
 
 // Valid as written; the global and the flush passes break it.
@@ -52,11 +52,11 @@ constexpr const char* kWordModeResult =
 TEST(CliCheckTest, CheckModeReportsInCompilerStyle) {
   TempDir dir;
   WriteFileBytes(dir / "ok.j", kBrokenByThePasses);
-  auto r = RunCommand(kCli + " --check " + Quote(dir / "ok.j"), dir.path());
+  auto r = RunCommand(kCli + " --no-api --check " + Quote(dir / "ok.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(AfterApiNote(r.err), "");
   WriteFileBytes(dir / "bad.j", "function F takes nothing returns nothing\r\n  endloop\r\nendfunction\r\nx\r\n");
-  r = RunCommand(kCli + " --check " + Quote(dir / "bad.j"), dir.path());
+  r = RunCommand(kCli + " --no-api --check " + Quote(dir / "bad.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(AfterApiNote(r.err), dir / "bad.j:2:3: error: \"endloop\" without \"loop\"\n" +
                                      dir / "bad.j:4:1: error: Expected a declaration, found \"x\"\n");
@@ -66,16 +66,17 @@ TEST(CliCheckTest, CheckModeReportsInCompilerStyle) {
         "--check " + Quote(dir / "ok.j") + " --words"})
     EXPECT_EQ(RunCommand(kCli + " " + args, dir.path()).exit_code, 2) << args;
   r = RunCommand(kCli + " --help", dir.path());
-  EXPECT_NE(r.out.find("--check [--api DIR] [--strict] [--import-path DIR]... FILE..."), std::string::npos);
+  EXPECT_NE(r.out.find("--check [API] [--strict] [--import-path DIR]... FILE..."), std::string::npos);
   EXPECT_NE(r.out.find("--no-check"), std::string::npos);
-  EXPECT_NE(r.out.find("[--api DIR] [--words]"), std::string::npos);
+  EXPECT_NE(r.out.find("[API] [--words]"), std::string::npos);
   EXPECT_NE(r.out.find("//!words"), std::string::npos);
 }
 
 TEST(CliCheckTest, ScriptModeWritesABrokenResultButExitsOne) {
   TempDir dir;
   WriteFileBytes(dir / "in.j", kBrokenByThePasses);
-  auto r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --out " + Quote(dir / "out.j"), dir.path());
+  auto r =
+      RunCommand(kCli + " --no-api --script " + Quote(dir / "in.j") + " --out " + Quote(dir / "out.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(AfterApiNote(r.err), BrokenEntries(dir / "in.j"));
   EXPECT_NE(ReadFileBytes(dir / "out.j").find("returns nothing = null\r\n"), std::string::npos);
@@ -90,11 +91,11 @@ TEST(CliCheckTest, ScriptModeWritesABrokenResultButExitsOne) {
     EXPECT_EQ(r.exit_code, 0) << args << r.err;
     EXPECT_EQ(r.out, kWordModeResult) << args;
   }
-  r = RunCommand(kCli + " --script -", dir.path(), dir / "in.j");
+  r = RunCommand(kCli + " --no-api --script -", dir.path(), dir / "in.j");
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(AfterApiNote(r.err), BrokenEntries("-"));
   // The output may replace the input: the hint is read before.
-  r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --out " + Quote(dir / "in.j"), dir.path());
+  r = RunCommand(kCli + " --no-api --script " + Quote(dir / "in.j") + " --out " + Quote(dir / "in.j"), dir.path());
   EXPECT_EQ(AfterApiNote(r.err), BrokenEntries(dir / "in.j"));
 }
 
@@ -104,7 +105,7 @@ TEST(CliCheckTest, MapRunWithABrokenResultLeavesTheMapAsItWas) {
   const std::string map = dir / "m.w3x";
   BuildMapArchive(map, {{"war3map.j", kBrokenByThePasses}});
   const std::string before = ReadFileBytes(map);
-  auto r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
+  auto r = RunCommand(Quote(cli) + " --no-api --map " + Quote(map), dir.path());
   EXPECT_EQ(r.exit_code, 1);
   // Named by the extracted script, which the refused run keeps.
   EXPECT_EQ(AfterApiNote(r.err), BrokenEntries(dir / "war3map.j"));

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "core/api_choice.h"
 #include "map/map_builder.h"
 #include "testing/test_util.h"
 #include "text/script.h"
@@ -45,6 +46,11 @@ std::string Errors(const std::string& file) {
          ":3:5: error: cannot set constant \"bj_PI\"\n";
 }
 
+// The line after the entries that names the API the run used.
+std::string Against(const std::string& api_dir) {
+  return "checked against common.j and Blizzard.j in " + api_dir + "\n";
+}
+
 TEST(CliFullCheckTest, CheckWithTheApiFromAFolder) {
   TempDir dir;
   WriteApi(dir / "api");
@@ -52,12 +58,13 @@ TEST(CliFullCheckTest, CheckWithTheApiFromAFolder) {
   WriteFileBytes(dir / "ok.j", kClean);
   auto r = RunCommand(kCli + " --check --api " + Quote(dir / "api") + " " + Quote(dir / "bad.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, Errors(dir / "bad.j"));
+  EXPECT_EQ(r.err, Errors(dir / "bad.j") + Against(dir / "api"));
   // Options in any order; files read in order as one program.
   r = RunCommand(kCli + " --check " + Quote(dir / "ok.j") + " --api " + Quote(dir / "api") + " " + Quote(dir / "bad.j"),
                  dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, dir / "bad.j:1:10: error: \"Kill\" is already declared\n" + Errors(dir / "bad.j"));
+  EXPECT_EQ(r.err,
+            dir / "bad.j:1:10: error: \"Kill\" is already declared\n" + Errors(dir / "bad.j") + Against(dir / "api"));
   r = RunCommand(kCli + " --api " + Quote(dir / "api") + " --check " + Quote(dir / "ok.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -85,18 +92,27 @@ TEST(CliFullCheckTest, StrictChecksExactlyTheFilesGiven) {
   EXPECT_EQ(r.err.substr(0, r.err.find('\n')), dir / "war3map.j:2:6: error: undefined function \"KillUnit\"");
 }
 
-TEST(CliFullCheckTest, TheApiInTheWorkingFolderOrOnlyTheGrammarAndANote) {
+// Without files, the newest built-in API and how to go on; files in the
+// working folder come first; --no-api checks the grammar and says so.
+TEST(CliFullCheckTest, TheApiInTheWorkingFolderOrTheBuiltInOneOrOnlyTheGrammar) {
   TempDir dir;
   const std::string cli = testing_util::CopyProgram("zarn-cli", dir.path());
   WriteFileBytes(dir / "bad.j", kFaulty);
   auto r = RunCommand(Quote(cli) + " --check " + Quote(dir / "bad.j"), dir.path());
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err,
+            Errors(dir / "bad.j") + "checked against the 2.0 API (the newest)\n" + BuiltinRefusalAdvice() + "\n");
+  r = RunCommand(Quote(cli) + " --check --no-api " + Quote(dir / "bad.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.err, "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in " +
-                       dir.path() + ")\n");
+  EXPECT_EQ(r.err, std::string(kNoApiNote) + "\n");
   WriteApi(dir.path());
   r = RunCommand(Quote(cli) + " --check " + Quote(dir / "bad.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, Errors(dir / "bad.j"));
+  EXPECT_EQ(r.err, Errors(dir / "bad.j") + Against(dir.path()));
+  for (const char* wrong : {" --api . --patch 1.32", " --no-api --patch 1.32", " --patch 1.2", " --patch x"}) {
+    r = RunCommand(Quote(cli) + " --check" + wrong + " " + Quote(dir / "bad.j"), dir.path());
+    EXPECT_EQ(r.exit_code, 2) << wrong;
+  }
 }
 
 TEST(CliFullCheckTest, DashIsStandardInputAndOutput) {
@@ -105,7 +121,7 @@ TEST(CliFullCheckTest, DashIsStandardInputAndOutput) {
   WriteFileBytes(dir / "bad.j", kFaulty);
   auto r = RunCommand(kCli + " --check --api " + Quote(dir / "api") + " -", dir.path(), dir / "bad.j");
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, Errors("-"));
+  EXPECT_EQ(r.err, Errors("-") + Against(dir / "api"));
   WriteFileBytes(dir / "in.j", kClean);
   r = RunCommand(kCli + " --no-check --out - --script -", dir.path(), dir / "in.j");
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -125,7 +141,7 @@ TEST(CliFullCheckTest, RunsWithTheApiRefuseAFaultAndLeaveTheMap) {
   };
   auto r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, entries(dir / "war3map.j"));
+  EXPECT_EQ(r.err, entries(dir / "war3map.j") + Against(dir.path()));
   EXPECT_EQ(ReadFileBytes(map), before);
   // The same with --api, after the option that names the run.
   WriteFileBytes(dir / "in.j", kFaulty);
@@ -133,7 +149,7 @@ TEST(CliFullCheckTest, RunsWithTheApiRefuseAFaultAndLeaveTheMap) {
       kCli + " --script " + Quote(dir / "in.j") + " --api " + Quote(dir.path()) + " --out " + Quote(dir / "out.j"),
       dir.path());
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, entries(dir / "in.j"));
+  EXPECT_EQ(r.err, entries(dir / "in.j") + Against(dir.path()));
   BuildMapArchive(map, {{"war3map.j", kClean}});
   r = RunCommand(Quote(cli) + " --map " + Quote(map), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -155,7 +171,8 @@ TEST(CliFullCheckTest, AnAnnotatedScriptThatChecksCleanRunsClean) {
   r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + api + " --out " + Quote(dir / "checked.j"),
                  dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + " --out " + Quote(dir / "grammar.j"), dir.path());
+  r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + " --no-api --out " + Quote(dir / "grammar.j"),
+                 dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
   r = RunCommand(kCli + " --script " + Quote(dir / "marked.j") + " --no-check --out " + Quote(dir / "unchecked.j"),
                  dir.path());
@@ -166,7 +183,8 @@ TEST(CliFullCheckTest, AnAnnotatedScriptThatChecksCleanRunsClean) {
   r = RunCommand(kCli + " --script " + Quote(dir / "plain.j") + api + " --out " + Quote(dir / "out.j"), dir.path());
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err,
-            dir / "plain.j:2:12: error: return of \"H2I\": cannot use handle as integer\nZARN: 1 error found!\n");
+            dir / "plain.j:2:12: error: return of \"H2I\": cannot use handle as integer\nZARN: 1 error found!\n" +
+                Against(dir / "api"));
 }
 
 }  // namespace

@@ -41,10 +41,10 @@ TEST(CliTest, ScriptModeWritesTheResultWithCrLf) {
   TempDir dir;
   WriteFileBytes(dir / "in.j",
                  "globals\nendglobals\nfunction f takes nothing returns nothing\n  call  g( )  // hi\nendfunction");
-  auto r = RunCommand(kCli + " --script " + Quote(dir / "in.j"), dir.path());
+  auto r = RunCommand(kCli + " --no-api --script " + Quote(dir / "in.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "globals\r\nendglobals\r\nfunction f takes nothing returns nothing\r\ncall g()\r\nendfunction\r\n");
-  r = RunCommand(kCli + " --script " + Quote(dir / "in.j") + " --out " + Quote(dir / "out.j"), dir.path());
+  r = RunCommand(kCli + " --no-api --script " + Quote(dir / "in.j") + " --out " + Quote(dir / "out.j"), dir.path());
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(ReadFileBytes(dir / "out.j").substr(0, 9), "globals\r\n");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "core/api_choice.h"
 #include "core/check_run.h"
 #include "core/pipeline.h"
 #include "core/result_check.h"
@@ -57,6 +58,8 @@ class Console : public zarn::ProgressReporter, public zarn::ErrorPresenter {
     std::string out;
     for (const zarn::ErrorEntry& entry : report.entries) out += EntryText(entry) + "\n";
     if (caption_) out += zarn::ErrorCaption(report.marker_count) + "\n";
+    if (!report.checked_against.empty()) out += report.checked_against + "\n";
+    if (!report.advice.empty()) out += report.advice + "\n";
     if (!report.hint.empty()) out += report.hint + "\n";
     std::fwrite(out.data(), 1, out.size(), stderr);
   }
@@ -141,6 +144,8 @@ int RunMap(const zarn::cli::Options& cli) {
   options.delete_working_files = cli.delete_working_files;
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
+  options.patch = cli.patch;
+  options.no_api = cli.no_api;
   options.words = cli.words;
   options.import_paths = cli.import_paths;
   return Perform(true, 1, [&](Console& console) { return zarn::RunPipeline(options, console, console); });
@@ -152,6 +157,8 @@ int RunScript(const zarn::cli::Options& cli) {
   options.sources = zarn::SourceMap::OneFile(cli.script);
   options.check_result = cli.check;
   options.api_dir = cli.api_dir;
+  options.patch = cli.patch;
+  options.no_api = cli.no_api;
   options.words = cli.words;
   options.imports = {cli.script, cli.script == "-" ? "" : cli.script, ImportFolderOf(cli.script), cli.import_paths};
   // Standard input cannot be read twice: a copy is kept for the hint.
@@ -171,7 +178,7 @@ int RunScript(const zarn::cli::Options& cli) {
 }
 
 int RunCheck(const zarn::cli::Options& cli) {
-  zarn::CheckRunOptions options{{}, cli.api_dir, cli.strict, cli.import_paths};
+  zarn::CheckRunOptions options{{}, cli.api_dir, cli.strict, cli.import_paths, cli.patch, cli.no_api};
   for (const std::string& file : cli.files) {
     options.files.push_back({file, "", file == "-" ? "" : file, ImportFolderOf(file), file != "-"});
     if (file == "-" && !ReadInput(file, options.files.back().text)) return 2;
@@ -194,6 +201,8 @@ class StandardOutput : public zarn::lsp::ByteSink {
 int RunLsp(const zarn::cli::Options& cli) {
   zarn::lsp::WorkspaceOptions options;
   if (!cli.api_dir.empty()) options.api_dir = zarn::AbsolutePath(cli.api_dir);
+  options.patch = cli.patch;
+  options.no_api = cli.no_api;
   options.words = cli.words;
   for (const std::string& folder : cli.import_paths) options.import_paths.push_back(zarn::AbsolutePath(folder));
   StandardInput in;
@@ -233,6 +242,10 @@ int Dispatch(const zarn::cli::Options& cli) {
   // A --api folder without the two files is a bad command line.
   if (std::string why; !zarn::ApiDirUsable(cli.api_dir, why)) {
     std::cerr << "zarn-cli: " << why << "\n";
+    return 2;
+  }
+  if (!cli.patch.empty() && zarn::PatchOfRequest(cli.patch).empty()) {
+    std::cerr << "zarn-cli: no built-in API for patch '" << cli.patch << "'; the tables are 1.24 to 2.0\n";
     return 2;
   }
   if (cli.mode == Mode::kLsp) return RunLsp(cli);

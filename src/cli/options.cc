@@ -42,17 +42,19 @@ struct Parser {
     if (word == "--lsp") return SetMode(Mode::kLsp, word);
     if (word == "--out") return Value(word, o.out);
     if (word == "--api") return Value(word, o.api_dir);
+    if (word == "--patch") return Value(word, o.patch);
     if (word == "--import-path") return Value(word, o.import_paths.emplace_back());
     if (word == "--delete") o.delete_working_files = true;
     if (word == "--no-check") o.check = false;
     if (word == "--strict") o.strict = true;
     if (word == "--words") o.words = true;
+    if (word == "--no-api") o.no_api = true;
     return true;
   }
 
   static bool Known(const std::string& word) {
     for (const char* option : {"--help", "--version", "--map", "--script", "--check", "--lsp", "--out", "--api",
-                               "--delete", "--no-check", "--strict", "--words", "--import-path"})
+                               "--patch", "--no-api", "--delete", "--no-check", "--strict", "--words", "--import-path"})
       if (word == option) return true;
     return false;
   }
@@ -90,8 +92,13 @@ struct Parser {
     if (!o.check && !runs) return Fail("'--no-check' goes with '--map' or '--script' only");
     if (o.strict && o.mode != Mode::kCheck) return Fail("'--strict' goes with '--check' only");
     if (o.words && !runs && !lsp) return Fail("'--words' goes with '--map', '--script' or '--lsp' only");
-    if (!o.api_dir.empty() && !runs && !lsp && o.mode != Mode::kCheck)
-      return Fail("'--api' goes with a run, '--check' or '--lsp'");
+    const bool checks = runs || lsp || o.mode == Mode::kCheck;
+    if (!o.api_dir.empty() && !checks) return Fail("'--api' goes with a run, '--check' or '--lsp'");
+    if (!o.patch.empty() && !checks) return Fail("'--patch' goes with a run, '--check' or '--lsp'");
+    if (o.no_api && !checks) return Fail("'--no-api' goes with a run, '--check' or '--lsp'");
+    if (!o.api_dir.empty() && !o.patch.empty()) return Fail("'--api' and '--patch' cannot go together");
+    if (o.no_api && (!o.api_dir.empty() || !o.patch.empty()))
+      return Fail("'--no-api' goes with neither '--api' nor '--patch'");
     if (!o.import_paths.empty() && !runs && !lsp && o.mode != Mode::kCheck)
       return Fail("'--import-path' goes with a run, '--check' or '--lsp'");
     return true;

@@ -16,6 +16,8 @@ struct Options {
   std::string out;                 // --out; empty: standard output
   std::vector<std::string> files;  // --check; "-" is standard input
   std::string api_dir;             // --api; empty: look in the working folder
+  std::string patch;               // --patch: a built-in table by version
+  bool no_api = false;             // --no-api: the grammar check only
   bool delete_working_files = false;
   bool check = true;  // false with --no-check
   bool strict = false;

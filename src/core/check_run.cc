@@ -4,6 +4,7 @@
 
 #include "check/jass_api.h"
 #include "check/jass_checker.h"
+#include "core/api_choice.h"
 #include "core/imports.h"
 #include "core/result_check.h"
 #include "platform/files.h"
@@ -77,8 +78,10 @@ int RunCheck(const CheckRunOptions& options, ProgressReporter& progress, ErrorPr
   }
   std::vector<JassSource> sources;
   for (std::size_t i = 0; i < pasted.size(); ++i) sources.push_back({options.files[i].name, pasted[i].text});
-  std::optional<JassApi> api;
-  if (!options.strict || !options.api_dir.empty()) api = FindJassApi(options.api_dir, ApiLookupDir(), progress);
+  ChosenApi chosen;
+  if (!options.strict || !options.api_dir.empty() || !options.patch.empty())
+    chosen = ChooseApi({options.api_dir, options.patch, options.no_api}, ApiLookupDir(), nullptr, progress);
+  const std::optional<JassApi>& api = chosen.api;
   const bool full = api || options.strict;
   const JassCheckResult result = full ? CheckJassProgram(sources, api ? &*api : nullptr) : CheckGrammarOnly(sources);
   if (result.vjass) progress.Note(kVjassFilesNote);
@@ -86,6 +89,9 @@ int RunCheck(const CheckRunOptions& options, ProgressReporter& progress, ErrorPr
   AddPastedEntries(result.problems, pasted, report);
   report.marker_count = report.entries.size();
   if (report.marker_count == 0) return 0;
+  report.checked_against = chosen.CheckedLine();
+  if (chosen.builtin() && CheckGrammarOnly(sources).problems.size() < result.problems.size())
+    report.advice = BuiltinRefusalAdvice();
   errors.PresentErrors(report);
   return 1;
 }

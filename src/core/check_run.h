@@ -28,10 +28,14 @@ struct CheckRunOptions {
   // The folder of common.j and Blizzard.j; empty: the working folder, when
   // they are there.
   std::string api_dir;
-  // Check the files in full even without the API.
+  // Check the files in full even without the API; no built-in table is
+  // taken then unless `patch` names one.
   bool strict = false;
   // More folders that //!import lines may take files from (--import-path).
   std::vector<std::string> import_paths;
+  // --patch and --no-api (core/api_choice.h).
+  std::string patch;
+  bool no_api = false;
 };
 
 // Pastes each file's imports, each imported file once across all the files

@@ -5,10 +5,12 @@
 #include <optional>
 #include <utility>
 
+#include "core/api_choice.h"
 #include "core/imports.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
 #include "map/map_access.h"
+#include "map/map_info.h"
 #include "passes/assignment_spacing.h"
 #include "passes/block_parser.h"
 #include "passes/line_tracking.h"
@@ -209,13 +211,18 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   ErrorReport report;
   Stage(run, "Finding errors: WORKING...", 100, [&] { report = ScanResultForMarkers(run); });
   if (report.marker_count == 0 && options.check_result) {
-    std::optional<JassApi> api;
-    Stage(run, "Reading the game's API: WORKING...", 100,
-          [&] { api = FindJassApi(options.api_dir, tool_dir, progress); });
+    ChosenApi chosen;
+    Stage(run, "Reading the game's API: WORKING...", 100, [&] {
+      const MapVersion recorded = ReadMapVersion(map->InfoHeader());
+      chosen = ChooseApi({options.api_dir, options.patch, options.no_api}, tool_dir, &recorded, progress);
+    });
     bool vjass = false;
     Stage(run, "Checking script: WORKING...", 100,
-          [&] { report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations, &vjass); });
-    if (facts) facts->check = vjass ? ResultCheck::kVjass : api ? ResultCheck::kFull : ResultCheck::kGrammar;
+          [&] { report = CheckChosen(run.text, progress, chosen, &annotations, &vjass); });
+    if (facts) {
+      facts->check = vjass ? ResultCheck::kVjass : chosen.api ? ResultCheck::kFull : ResultCheck::kGrammar;
+      if (!vjass) facts->api = chosen.Description();
+    }
   }
   if (report.marker_count > 0) {
     PlaceEntries(run, report);

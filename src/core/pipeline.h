@@ -49,6 +49,10 @@ struct MapRunOptions {
   // The folder of common.j and Blizzard.j; empty: tool_dir, when they are
   // there. Without them the check judges the grammar only.
   std::string api_dir;
+  // --patch and --no-api (core/api_choice.h); without either, the map's
+  // recorded version chooses the built-in table.
+  std::string patch;
+  bool no_api = false;
   // Keywords only as whole words in their statements' places (--words).
   bool words = false;
   // More folders that //!import lines may take files from (--import-path),
@@ -59,8 +63,8 @@ struct MapRunOptions {
 // How far the JASS 2 check of a map run's result went.
 enum class ResultCheck {
   kNone,     // no check: it was turned off, or markers were found first
-  kFull,     // grammar, names and types, against common.j and Blizzard.j
-  kGrammar,  // grammar only: common.j and Blizzard.j were not found
+  kFull,     // grammar, names and types, against an API (MapRunFacts::api)
+  kGrammar,  // grammar only (--no-api)
   kVjass,    // a vJass script: closed literals and balanced blocks only
 };
 
@@ -71,6 +75,8 @@ struct MapRunFacts {
   // looked for too.
   std::string working_dir;
   ResultCheck check = ResultCheck::kNone;
+  // Which API a full check used: "the 1.32 API (the map's version)".
+  std::string api;
   // How many files //!import lines pasted into the script.
   std::size_t imported_files = 0;
 };

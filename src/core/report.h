@@ -33,6 +33,11 @@ struct ErrorReport {
   // A line shown after the count, which it does not count in: in the default
   // mode, that the script's names hold keywords and word mode may help.
   std::string hint;
+  // After the count too: the API the names and types were checked against
+  // ("checked against the 1.32 API (the map's version)"), and, when a
+  // built-in table refused the script, how to go on.
+  std::string checked_against;
+  std::string advice;
 };
 
 // "ZARN: 1 error found!" / "ZARN: 3 errors found!"

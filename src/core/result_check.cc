@@ -41,10 +41,20 @@ ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progres
   return report;
 }
 
-std::string ApiMissingNote(const std::string& working_dir) {
-  if (working_dir.empty()) return "names and types not checked: common.j and Blizzard.j not found (give --api DIR)";
-  return "names and types not checked: common.j and Blizzard.j not found (give --api DIR or put them in " +
-         working_dir + ")";
+ErrorReport CheckChosen(std::string_view script, ProgressReporter& progress, const ChosenApi& chosen,
+                        const jass::FunctionAnnotations* annotations, bool* vjass) {
+  bool held_vjass = false;
+  ErrorReport report =
+      CheckResultScript(script, progress, chosen.api ? &*chosen.api : nullptr, annotations, &held_vjass);
+  if (vjass) *vjass = held_vjass;
+  if (report.marker_count > 0 && !held_vjass) {
+    report.checked_against = chosen.CheckedLine();
+    // The way on is for faults of names and types, which the grammar alone
+    // does not find.
+    if (chosen.builtin() && CheckJass(script).problems.size() < report.marker_count)
+      report.advice = BuiltinRefusalAdvice();
+  }
+  return report;
 }
 
 bool ApiDirUsable(const std::string& dir, std::string& why) {
@@ -57,14 +67,6 @@ std::string ApiLookupDir() {
   try {
     return WorkingDir();
   } catch (const FileError&) { return ""; }
-}
-
-std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,
-                                   ProgressReporter& progress) {
-  if (!api_dir.empty()) return JassApi::Load(api_dir);
-  if (!working_dir.empty() && JassApi::FoundIn(working_dir)) return JassApi::Load(working_dir);
-  progress.Note(ApiMissingNote(working_dir));
-  return std::nullopt;
 }
 
 }  // namespace zarn

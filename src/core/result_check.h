@@ -7,6 +7,7 @@
 
 #include "check/jass_annotations.h"
 #include "check/jass_api.h"
+#include "core/api_choice.h"
 #include "core/report.h"
 
 namespace zarn {
@@ -23,18 +24,17 @@ namespace zarn {
 ErrorReport CheckResultScript(std::string_view script, ProgressReporter& progress, const JassApi* api = nullptr,
                               const jass::FunctionAnnotations* annotations = nullptr, bool* vjass = nullptr);
 
+// The same against the chosen API (core/api_choice.h); a report with entries
+// also names it (checked_against) and, when a built-in table refused names
+// or types, says how to go on (advice). A vJass script names none.
+ErrorReport CheckChosen(std::string_view script, ProgressReporter& progress, const ChosenApi& chosen,
+                        const jass::FunctionAnnotations* annotations = nullptr, bool* vjass = nullptr);
+
 // The annotations of the input script, read before preprocessing.
 inline jass::FunctionAnnotations ReadAnnotations(std::string_view input) {
   return jass::CollectFunctionAnnotations(input);
 }
 
-// The API for the full check: from `api_dir` when given (FileError when a
-// file cannot be read), otherwise from `working_dir` when it holds both
-// files (an empty `working_dir`: none to look in). Without them `progress`
-// gets ApiMissingNote(working_dir).
-std::optional<JassApi> FindJassApi(const std::string& api_dir, const std::string& working_dir,
-                                   ProgressReporter& progress);
-std::string ApiMissingNote(const std::string& working_dir);
 // True when `dir` is empty (no folder given) or holds both files; otherwise
 // `why` says which folder lacks them.
 bool ApiDirUsable(const std::string& dir, std::string& why);

@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "core/api_choice.h"
 #include "core/pipeline.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
@@ -32,8 +33,9 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
   PreprocessScript(run);
   ErrorReport report = ScanResultForMarkers(run);
   if (report.marker_count == 0 && options.check_result) {
-    const std::optional<JassApi> api = FindJassApi(options.api_dir, ApiLookupDir(), progress);
-    report = CheckResultScript(run.text, progress, api ? &*api : nullptr, &annotations);
+    const ChosenApi chosen =
+        ChooseApi({options.api_dir, options.patch, options.no_api}, ApiLookupDir(), nullptr, progress);
+    report = CheckChosen(run.text, progress, chosen, &annotations);
   }
   // Read before the result is written, which may replace the input.
   if (report.marker_count > 0 && !run.keywords.words() && options.read_again)

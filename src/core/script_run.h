@@ -25,6 +25,10 @@ struct ScriptRunOptions {
   // The folder of common.j and Blizzard.j; empty: the working folder, when
   // they are there.
   std::string api_dir;
+  // --patch and --no-api (core/api_choice.h); without any, the newest
+  // built-in table.
+  std::string patch;
+  bool no_api = false;
   // Keywords only as whole words in their statements' places (--words).
   bool words = false;
   // The script's bytes once more, asked for only by a refused run in the

@@ -13,7 +13,8 @@ namespace {
 // The words for each result, as a desktop user reads them: no options.
 std::string ResultText(const DroppedMapOutcome& outcome) {
   switch (outcome.result) {
-    case DroppedMapResult::kFullyChecked: return "translated and fully checked";
+    case DroppedMapResult::kFullyChecked:
+      return outcome.api.empty() ? "translated and fully checked" : "translated, checked against " + outcome.api;
     case DroppedMapResult::kGrammarOnly: return "translated, grammar only";
     case DroppedMapResult::kVjass: return "translated, vJass script, so the JASS 2 check was skipped";
     case DroppedMapResult::kUnchanged: return "left unchanged because of errors";
@@ -47,10 +48,10 @@ class NoteKeeper : public ProgressReporter {
 };
 
 // The notes the map's result line does not already tell.
-std::vector<std::string> NotesBesidesResult(const std::vector<std::string>& notes, const std::string& working_dir) {
+std::vector<std::string> NotesBesidesResult(const std::vector<std::string>& notes) {
   std::vector<std::string> kept;
   for (const std::string& note : notes) {
-    if (note != kVjassNote && note != ApiMissingNote(working_dir)) kept.push_back(note);
+    if (note != kVjassNote && note != kNoApiNote) kept.push_back(note);
   }
   return kept;
 }
@@ -76,7 +77,8 @@ DroppedMapOutcome RunOneMap(const std::string& map, DesktopWindows& windows, con
   }
   outcome.working_dir = facts.working_dir;
   outcome.imported_files = facts.imported_files;
-  outcome.notes = NotesBesidesResult(notes, facts.working_dir);
+  outcome.api = facts.api;
+  outcome.notes = NotesBesidesResult(notes);
   return outcome;
 }
 
@@ -95,17 +97,9 @@ DroppedMapResult ResultOfRun(int exit_code, const MapRunFacts& facts) {
 
 std::string DroppedMapsMessage(const std::vector<DroppedMapOutcome>& outcomes) {
   std::string text;
-  const DroppedMapOutcome* grammar_only = nullptr;
   for (const DroppedMapOutcome& outcome : outcomes) {
     text += FileName(outcome.map_path) + ": " + ResultText(outcome) + ImportedText(outcome) + "\n";
     for (const std::string& note : outcome.notes) text += "    " + note + "\n";
-    if (outcome.result == DroppedMapResult::kGrammarOnly && !grammar_only) grammar_only = &outcome;
-  }
-  if (grammar_only) {
-    text +=
-        "\nNames and types were not checked because common.j and Blizzard.j were not found. "
-        "Put them in " +
-        grammar_only->working_dir + " to have them checked too.\n";
   }
   if (!text.empty()) text.pop_back();  // the box ends the last line itself
   return text;

@@ -16,7 +16,7 @@ namespace zarn {
 // What became of one dropped map.
 enum class DroppedMapResult {
   kFullyChecked,  // translated; grammar, names and types checked
-  kGrammarOnly,   // translated; common.j and Blizzard.j were not found
+  kGrammarOnly,   // translated; names and types not checked
   kVjass,         // translated; a vJass script, the JASS 2 check skipped
   kUnchanged,     // left as it was: its script has errors (they were listed)
   kRefused,       // not run through: the map or the environment refused it
@@ -33,13 +33,16 @@ struct DroppedMapOutcome {
   std::vector<std::string> notes;
   // How many files the map's //!import lines pasted into its script.
   std::size_t imported_files = 0;
+  // kFullyChecked: the API checked against, "the 1.32 API (the map's
+  // version)".
+  std::string api;
 };
 
 // The result of a run that ended with `exit_code` and `facts`.
 DroppedMapResult ResultOfRun(int exit_code, const MapRunFacts& facts);
 
-// The closing message: a line for each map, its notes under it, and, when a
-// map was checked for its grammar only, why and where the two files go.
+// The closing message: a line for each map, naming the API its check used,
+// and its notes under it.
 std::string DroppedMapsMessage(const std::vector<DroppedMapOutcome>& outcomes);
 
 // 0 when every map was translated, 1 otherwise.

@@ -23,8 +23,9 @@ constexpr const char* kCommon =
     "native GetTriggerUnit takes nothing returns unit\n";
 constexpr const char* kBlizzard =
     "function KillTriggerUnitBJ takes nothing returns nothing\ncall KillUnit(GetTriggerUnit())\nendfunction\n";
+// Clean with the small API and with the game's own.
 constexpr const char* kClean =
-    "function Kill takes nothing returns nothing\r\n    call   KillTriggerUnitBJ()\r\nendfunction\r\n";
+    "function Kill takes nothing returns nothing\r\n    call   KillUnit(GetTriggerUnit())\r\nendfunction\r\n";
 constexpr const char* kVjass =
     "library Tools\r\nfunction Kill takes nothing returns nothing\r\nendfunction\r\nendlibrary\r\n";
 constexpr const char* kMarked =
@@ -74,12 +75,14 @@ TEST(DroppedMapsTest, EveryMapRunsAndEachResultHasItsLine) {
   ASSERT_EQ(windows.messages.size(), 1u) << "one closing message";
   EXPECT_TRUE(windows.error_icon);
   const std::string& text = windows.messages[0];
-  const std::string expected_start =
-      "clean.w3x: translated and fully checked\n"
-      "UPPER.W3X: translated and fully checked\n"
-      "vjass.w3x: translated, vJass script, so the JASS 2 check was skipped\n"
-      "marked.w3x: left unchanged because of errors\n"
-      "notes.mpq: refused: Error ";
+  const std::string expected_start = "clean.w3x: translated, checked against common.j and Blizzard.j in " + work +
+                                     "\n"
+                                     "UPPER.W3X: translated, checked against common.j and Blizzard.j in " +
+                                     work +
+                                     "\n"
+                                     "vjass.w3x: translated, vJass script, so the JASS 2 check was skipped\n"
+                                     "marked.w3x: left unchanged because of errors\n"
+                                     "notes.mpq: refused: Error ";
   EXPECT_EQ(text.substr(0, expected_start.size()), expected_start) << text;
   EXPECT_EQ(text.find('\n', expected_start.size()), std::string::npos) << "one line per map:\n" << text;
   EXPECT_EQ(text.find("--"), std::string::npos) << "no options in a desktop message";
@@ -90,20 +93,21 @@ TEST(DroppedMapsTest, EveryMapRunsAndEachResultHasItsLine) {
   EXPECT_TRUE(ReadFileBytes(dir / "notes.mpq") == notes_before) << "the refused file changed";
 }
 
-TEST(DroppedMapsTest, GrammarOnlyTellsOnceWhereTheApiFilesGo) {
+// Without common.j and Blizzard.j each map is checked against the built-in
+// API of the version it records, and its line says which.
+TEST(DroppedMapsTest, EachLineNamesTheBuiltInApiOfItsMap) {
   TempDir dir;
-  BuildMapArchive(dir / "a.w3x", {{"war3map.j", kClean}});
+  // war3map.w3i of format 28, saved with 1.32.8.
+  const std::string info("\x1c\0\0\0\x01\0\0\0\xe2\x17\0\0\x01\0\0\0\x20\0\0\0\x08\0\0\0\0\0\0\0", 28);
+  BuildMapArchive(dir / "a.w3x", {{"war3map.j", kClean}, {"war3map.w3i", info}});
   BuildMapArchive(dir / "b.w3m", {{"war3map.j", kClean}});
   StandInWindows windows;
   EXPECT_EQ(RunDroppedMaps({dir / "a.w3x", dir / "b.w3m"}, windows, dir.path()), 0);
   ASSERT_EQ(windows.messages.size(), 1u);
   EXPECT_FALSE(windows.error_icon);
   EXPECT_EQ(windows.messages[0],
-            "a.w3x: translated, grammar only\n"
-            "b.w3m: translated, grammar only\n"
-            "\n"
-            "Names and types were not checked because common.j and Blizzard.j were not found. Put them in " +
-                dir.path() + " to have them checked too.");
+            "a.w3x: translated, checked against the 1.32 API (the map's version)\n"
+            "b.w3m: translated, checked against the 1.24 API (the map's version is unknown)");
 }
 
 // A failure of the environment refuses the map it met; the next map still runs.
@@ -134,10 +138,9 @@ TEST(DroppedMapsTest, RemovedStaleCopiesAreNotedUnderTheirMap) {
   StandInWindows windows;
   EXPECT_EQ(RunDroppedMaps({dir / "a.w3x"}, windows, dir.path()), 0);
   ASSERT_EQ(windows.messages.size(), 1u);
-  EXPECT_EQ(windows.messages[0].rfind("a.w3x: translated, grammar only\n"
-                                      "    removed 1 temporary copy left by an earlier run\n\n",
-                                      0),
-            0u)
+  EXPECT_EQ(windows.messages[0],
+            "a.w3x: translated, checked against the 1.24 API (the map's version is unknown)\n"
+            "    removed 1 temporary copy left by an earlier run")
       << windows.messages[0];
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir / "a.w3x.zarn-Ab12Cd.tmp")));
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir / "a.w3x.tmp")));
@@ -156,7 +159,7 @@ TEST(DroppedMapsTest, AFolderMapWithImportsSaysHowManyFilesItImported) {
   EXPECT_EQ(RunDroppedMaps({dir / "Folder.w3x"}, windows, dir.path()), 0);
   ASSERT_EQ(windows.messages.size(), 1u);
   EXPECT_EQ(windows.messages[0].substr(0, windows.messages[0].find('\n')),
-            "Folder.w3x: translated, grammar only, 2 files imported");
+            "Folder.w3x: translated, checked against the 1.24 API (the map's version is unknown), 2 files imported");
   EXPECT_EQ(ReadFileBytes(dir / "Folder.w3x/war3map.j").substr(0, 44), "function Kill takes nothing returns nothing\r");
 }
 

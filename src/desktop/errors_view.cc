@@ -26,10 +26,10 @@ void ErrorsView::Present(const ErrorReport& report) {
     entries_.push_back(EntryText(entry));
     entry_lines_.push_back(entry.processed_line);
   }
-  hint_entry_ = -1;
-  if (!report.hint.empty()) {
-    hint_entry_ = static_cast<int>(entries_.size());
-    entries_.push_back(report.hint);
+  first_note_entry_ = static_cast<int>(entries_.size());
+  for (const std::string* note : {&report.checked_against, &report.advice, &report.hint}) {
+    if (note->empty()) continue;
+    entries_.push_back(*note);
     entry_lines_.push_back(std::nullopt);
   }
   selected_line_ = report.first_marker_line;
@@ -40,7 +40,7 @@ void ErrorsView::Present(const ErrorReport& report) {
 bool ErrorsView::ChooseEntry(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= entries_.size() || index == selected_entry_) return false;
   selected_entry_ = index;
-  if (index == hint_entry_) return false;
+  if (index >= first_note_entry_) return false;
   const std::optional<std::size_t> line = entry_lines_[static_cast<std::size_t>(index)];
   if (!line) return false;
   selected_line_ = *line;

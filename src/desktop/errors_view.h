@@ -20,14 +20,15 @@ class ErrorsView {
   };
 
   // Takes a report: the script without marker texts, the entries and after
-  // them the report's hint, the first marker line selected (also when it lies
+  // them the report's notes (the API checked against, how to go on, the
+  // hint), the first marker line selected (also when it lies
   // past the script's end), the first entry chosen when there is one (that
   // choice is no user's click; the hint is never chosen so) and the caption
   // with the count.
   void Present(const ErrorReport& report);
 
   // The user chose entry `index`. True when that selects the entry's line;
-  // false for the entry already chosen, an entry out of range, the hint or
+  // false for the entry already chosen, an entry out of range, a note or
   // one without a line of the processed script.
   bool ChooseEntry(int index);
 
@@ -52,7 +53,7 @@ class ErrorsView {
   std::vector<std::optional<std::size_t>> entry_lines_;  // by entry: its processed line
   std::size_t selected_line_ = 0;
   int selected_entry_ = -1;
-  int hint_entry_ = -1;  // the hint's entry, which names no line
+  int first_note_entry_ = 0;  // the entries from here on are notes, which name no line
   std::string caption_ = "ZARN";
 };
 

@@ -48,8 +48,20 @@ ErrorReport SampleCheckReport() {
 
 std::string SampleDropMessage(const std::string& working_dir) {
   return DroppedMapsMessage({
-      {"/maps/Castle Siege.w3x", DroppedMapResult::kFullyChecked, "", working_dir, {}, 3},
-      {"/maps/Tower Wars.w3x", DroppedMapResult::kGrammarOnly, "", working_dir, {}},
+      {"/maps/Castle Siege.w3x",
+       DroppedMapResult::kFullyChecked,
+       "",
+       working_dir,
+       {},
+       3,
+       "the 1.32 API (the map's version)"},
+      {"/maps/Tower Wars.w3x",
+       DroppedMapResult::kFullyChecked,
+       "",
+       working_dir,
+       {},
+       0,
+       "the 1.24 API (the map's version)"},
       {"/maps/Hero Arena.w3x", DroppedMapResult::kVjass, "", working_dir, {}},
       {"/maps/Island Defense.w3x", DroppedMapResult::kUnchanged, "", working_dir, {}},
       {"/maps/notes.w3x",

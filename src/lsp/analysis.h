@@ -26,6 +26,7 @@ struct ApiFiles {
   JassIndex index;  // sources 0 (common.j) and 1 (Blizzard.j)
   std::string dir;
   std::vector<LineTable> lines;  // of each source
+  std::string file;              // a built-in API's declarations file (lsp/builtin_api.h)
   static std::shared_ptr<const ApiFiles> Load(const std::string& dir);
 };
 

@@ -92,9 +92,9 @@ std::optional<HoverInfo> Workspace::HoverText(const std::string& uri, std::size_
     std::string comment = CommentAbove(api.api.sources()[target->api->source].text, api.lines[target->api->source],
                                        target->api->line - 1);
     if (!comment.empty()) comment = "\n\n" + comment;
-    return HoverInfo{CodeBlock(JassSignature(*target->api)) + comment + "\n\nDeclared in " +
-                         FileName(target->analysis->api->api.sources()[target->api->source].name) + ", line " +
-                         std::to_string(target->api->line),
+    return HoverInfo{CodeBlock(JassSignature(*target->api) + ConstantValueSuffix(api, *target->api)) + comment +
+                         "\n\nDeclared in " + FileName(target->analysis->api->api.sources()[target->api->source].name) +
+                         ", line " + std::to_string(target->api->line),
                      at};
   }
   const Analysis& a = *target->analysis;

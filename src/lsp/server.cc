@@ -242,6 +242,9 @@ Json Server::Initialize(const Json& params) {
     root = Field(params, "rootPath").get<std::string>();
   }
   workspace_.SetRoot(root);
+  // The client's choice of the built-in API's patch.
+  if (const Json& patch = Field(Field(params, "initializationOptions"), "patch"); patch.is_string())
+    workspace_.SetPatch(patch.get<std::string>());
   Json sync = {{"openClose", true}, {"change", 2}, {"save", true}};
   Json capabilities = {
       {"positionEncoding", encoding_ == PositionEncoding::kUtf8 ? "utf-8" : "utf-16"},

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/api_choice.h"
 #include "core/result_check.h"
 #include "platform/errors.h"
 #include "platform/file_uri.h"
@@ -12,18 +13,20 @@ namespace zarn::lsp {
 namespace {
 
 std::string MissingApiNote(const std::string& folder) {
-  std::string where = folder.empty() ? "the document's folder" : folder;
-  return "ZARN: names and types are not checked: common.j and Blizzard.j were not found. Put them in " + where +
-         " or the workspace's root folder, or start the server with --api DIR.";
+  return "ZARN: names and types are not checked: common.j and Blizzard.j were not found in " + folder + ".";
 }
 
 }  // namespace
 
 std::shared_ptr<const ApiFiles> Workspace::ApiFor(const std::string& uri) {
+  if (options_.no_api) {
+    if (noted_.insert(kNoApiNote).second) notes_.push_back(std::string("ZARN: ") + kNoApiNote);
+    return nullptr;
+  }
   std::vector<std::string> folders;
   if (!options_.api_dir.empty()) {
     folders.push_back(options_.api_dir);
-  } else {
+  } else if (options_.patch.empty()) {
     if (const std::optional<std::string> path = FileUriToPath(uri)) folders.push_back(ParentFolder(*path));
     if (!options_.root.empty()) folders.push_back(options_.root);
     folders.push_back(ApiLookupDir());
@@ -43,7 +46,13 @@ std::shared_ptr<const ApiFiles> Workspace::ApiFor(const std::string& uri) {
     apis_[folder] = api;
     if (api) return api;
   }
-  const std::string first = folders.empty() ? std::string() : folders.front();
+  if (options_.api_dir.empty()) {
+    std::string note;
+    auto api = builtin_.For(options_.patch, FileUriToPath(uri).value_or(""), options_.root, note);
+    if (!note.empty() && noted_.insert(note).second) notes_.push_back(note);
+    return api;
+  }
+  const std::string first = folders.front();
   if (noted_.insert(first).second) notes_.push_back(MissingApiNote(first));
   return nullptr;
 }
@@ -167,7 +176,7 @@ Location Workspace::ApiLocation(const ApiFiles& api, const JassDeclaration& decl
   const JassSource& source = api.api.sources()[declaration.source];
   const LineTable& lines = api.lines[declaration.source];
   const std::size_t begin = lines.LineStart(declaration.line - 1) + declaration.column - 1;
-  return {PathToFileUri(source.name), {begin, begin + declaration.name.size()}, &lines};
+  return {PathToFileUri(api.file.empty() ? source.name : api.file), {begin, begin + declaration.name.size()}, &lines};
 }
 
 }  // namespace zarn::lsp

@@ -11,17 +11,25 @@
 #include <vector>
 
 #include "lsp/analysis.h"
+#include "lsp/builtin_api.h"
 #include "lsp/documents.h"
 
 namespace zarn::lsp {
 
 struct WorkspaceOptions {
   std::string api_dir;  // --api; empty: looked for beside the document, in the root, in the working folder
-  bool words = false;   // --words
-  std::string root;     // the workspace's folder, when the client names one
+  // --patch (or the "patch" initialization option) and --no-api; without
+  // them and files, the built-in API (lsp/builtin_api.h).
+  std::string patch;
+  bool no_api = false;
+  bool words = false;  // --words
+  std::string root;    // the workspace's folder, when the client names one
   // --import-path: where //!import looks after the importing file's folder.
   std::vector<std::string> import_paths;
   bool follow_imports = true;  // false: //!import lines read no files (the fuzz target)
+  // Where the built-in API's declarations files go; empty: the working
+  // folder's api/ folder.
+  std::string declarations_dir;
 };
 
 // A span of some text: an open document or one of the API's files.
@@ -132,10 +140,14 @@ struct WorkspaceSymbol {
 
 class Workspace {
  public:
-  explicit Workspace(WorkspaceOptions options) : options_(std::move(options)) {}
+  explicit Workspace(WorkspaceOptions options) : options_(std::move(options)), builtin_(options_.declarations_dir) {}
 
   DocumentStore& documents() { return documents_; }
   void SetRoot(std::string root) { options_.root = std::move(root); }
+  // A patch the client asks for, unless --patch named one.
+  void SetPatch(std::string patch) {
+    if (options_.patch.empty()) options_.patch = std::move(patch);
+  }
 
   // The analysis of a document's current text, made now when the text has
   // changed since the last; null for a document that is not open.
@@ -236,6 +248,7 @@ class Workspace {
   DocumentStore documents_;
   std::map<std::string, std::shared_ptr<const Analysis>> analyses_;
   std::map<std::string, std::shared_ptr<const ApiFiles>> apis_;  // by folder
+  BuiltinApis builtin_;
   std::set<std::string> noted_;
   std::vector<std::string> notes_;
 };

@@ -71,15 +71,17 @@ TEST_F(WorkspaceTest, MarkerAndCheckFaultAreDiagnosedOnTheUsersLinesAndAFixedFau
   EXPECT_TRUE(workspace_.Diagnostics(uri).empty());
 }
 
-TEST_F(WorkspaceTest, WithoutTheApiOneNoteSaysWhereToPutIt) {
-  Workspace bare(test::WithApi(""));
+TEST_F(WorkspaceTest, WithNoApiOneNoteSaysNamesAreNotChecked) {
+  WorkspaceOptions options;
+  options.no_api = true;
+  Workspace bare(options);
   testing_util::ScratchFolder elsewhere;
   const std::string uri = PathToFileUri(AbsolutePath(elsewhere / "a.j"));
   bare.documents().Open(uri, "function A takes nothing returns nothing\ncall Nowhere()\nendfunction\n", 1);
   EXPECT_TRUE(bare.Diagnostics(uri).empty());  // names unchecked
   std::vector<std::string> notes = bare.TakeNotes();
   ASSERT_EQ(notes.size(), 1u);
-  EXPECT_NE(notes[0].find("common.j and Blizzard.j"), std::string::npos);
+  EXPECT_NE(notes[0].find("names and types not checked"), std::string::npos);
   bare.documents().Change(uri, {{std::nullopt, "function A takes nothing returns nothing\nendfunction\n"}}, 2,
                           PositionEncoding::kUtf8);
   bare.Diagnostics(uri);

@@ -112,6 +112,21 @@ std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_
   return image;
 }
 
+std::string ReadArchiveFileStart(void* archive, const std::string& name, std::uint32_t most) {
+  OpenArchiveFile file;
+  if (!archive || !SFileOpenFileEx(archive, name.c_str(), SFILE_OPEN_FROM_MPQ, &file.handle)) {
+    file.handle = nullptr;
+    return "";
+  }
+  std::string start(most, '\0');
+  DWORD delivered = 0;
+  // A short file ends the read early; a failing one gives nothing.
+  if (!SFileReadFile(file.handle, start.data(), most, &delivered, nullptr) && GetLastError() != ERROR_HANDLE_EOF)
+    return "";
+  start.resize(delivered <= most ? delivered : 0);
+  return start;
+}
+
 std::string NotAMapReason(const std::string& map_path, bool exists, bool archive) {
   const std::string name = FileName(map_path);
   if (!exists) return name + " does not exist";
@@ -164,7 +179,7 @@ void MapArchive::ExtractScript(const std::string& disk_path, ProgressReporter& p
   if (!search.refusal.empty()) throw EArchiveRead("the file holds " + search.refusal);
   if (!readable)
     throw ESFileOpenFileEx(kScriptName, NotAMapReason(path_, map_exists, search.header_offset.has_value()));
-  script.WriteAndClose(RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(map->size)));
+  script.WriteAndClose(SplitScriptReply(RunArchiveTask(kReadScriptTask, {path_}, WorkLimit(map->size)), info_header_));
 }
 
 void MapArchive::WriteCopy(const std::string& copy, const std::string& parsed_path, std::uint64_t size) const {

@@ -59,6 +59,9 @@ std::uint32_t ReadBufferSize(std::uint32_t exponent);
 // is over kMaxArchiveFileSize or that the archive cannot hold.
 std::string ReadArchiveFile(void* archive, const std::string& name, std::uint32_t buffer_size,
                             std::vector<std::uint32_t>* piece_sizes = nullptr);
+// At most `most` bytes from the start of a file in an open archive; empty
+// when it is not there or cannot be read. Never throws.
+std::string ReadArchiveFileStart(void* archive, const std::string& name, std::uint32_t most);
 
 // The steps of MapArchive::InsertScript, in order.
 enum class InsertStep {

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "map/archive.h"
+#include "map/map_info.h"
 #include "map/storm_path.h"
 #include "map/write_steps.h"
 #include "platform/paths.h"
@@ -114,7 +115,8 @@ IsolatedReply ReadScript(const std::vector<std::string>& args) {
     if (!archive.handle) throw ESFileOpenFileEx(kScriptName, NotAMapReason(args.at(0), true, false));
     if (!SFileHasFile(archive.handle, kScriptName))
       throw ESFileOpenFileEx(kScriptName, FileName(args.at(0)) + " holds no war3map.j");
-    return ReadArchiveFile(archive.handle, kScriptName, 0);
+    const std::string script = ReadArchiveFile(archive.handle, kScriptName, 0);
+    return JoinScriptReply(script, ReadArchiveFileStart(archive.handle, kMapInfoName, kMapInfoHeaderSize));
   });
 }
 
@@ -209,6 +211,23 @@ IsolatedReply WriteScript(const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+std::string JoinScriptReply(std::string script, const std::string& info_header) {
+  script += info_header;
+  script += static_cast<char>(info_header.size());
+  return script;
+}
+
+std::string SplitScriptReply(std::string reply, std::string& info_header) {
+  info_header.clear();
+  if (reply.empty()) return reply;
+  const std::size_t count = static_cast<unsigned char>(reply.back());
+  if (count > kMapInfoHeaderSize || count + 1 > reply.size()) return reply;
+  reply.pop_back();
+  info_header = reply.substr(reply.size() - count);
+  reply.resize(reply.size() - count);
+  return reply;
+}
 
 const IsolatedTask kReadScriptTask{"read-script", &ReadScript};
 const IsolatedTaskRegistration kRegisterReadScriptTask(kReadScriptTask);

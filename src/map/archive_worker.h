@@ -13,8 +13,9 @@
 
 namespace zarn {
 
-// Reads war3map.j out of the map; the reply of success carries its bytes.
-// Arguments: the map path.
+// Reads war3map.j and the start of war3map.w3i out of the map; the reply of
+// success carries them as SplitScriptReply takes them apart. Arguments: the
+// map path.
 extern const IsolatedTask kReadScriptTask;
 
 // Puts a script into a copy of the map: deletes "(attributes)", replaces
@@ -23,6 +24,13 @@ extern const IsolatedTask kReadScriptTask;
 // (its number; 0 for none), "1" when the archive header is of the first
 // format.
 extern const IsolatedTask kWriteScriptTask;
+
+// The reply of kReadScriptTask: the script's bytes, the first bytes of
+// war3map.w3i (none when it has none) and one byte giving their count.
+std::string JoinScriptReply(std::string script, const std::string& info_header);
+// Splits such a reply into the script and war3map.w3i's first bytes; a
+// reply that does not end as JoinScriptReply ends one is all script.
+std::string SplitScriptReply(std::string reply, std::string& info_header);
 
 // How long the archive work on a file of `size` bytes may take: 20 seconds,
 // and one more for each started MiB.

@@ -34,9 +34,16 @@ class MapAccess {
   virtual std::string ScriptOnDisk() const { return std::string(); }
   // The file that a working file must never be: the map, or its war3map.j.
   virtual std::string KeptFile() const { return path(); }
+  // The first bytes of the map's war3map.w3i (map/map_info.h), read with
+  // the script by ExtractScript; empty when the map has none or it could not
+  // be read.
+  const std::string& InfoHeader() const { return info_header_; }
   // The folder the script's //!import paths are taken from: the one that
   // holds the map (or the map's folder).
   std::string ImportFolder() const;
+
+ protected:
+  std::string info_header_;
 };
 
 // A folder (map/map_folder.h) or an archive (map/archive.h), by what `path`

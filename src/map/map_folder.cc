@@ -1,5 +1,6 @@
 #include "map/map_folder.h"
 
+#include "map/map_info.h"
 #include "map/temporary_copy.h"
 #include "map/write_steps.h"
 #include "platform/paths.h"
@@ -81,6 +82,7 @@ void MapFolder::ExtractScript(const std::string& disk_path, ProgressReporter& pr
   std::string bytes;
   if (!file_.ReadUpTo(kMaxArchiveFileSize, bytes, script_)) throw Error(too_large);
   script.WriteAndClose(bytes);
+  info_header_ = ReadFolderMapInfoHeader(folder_);
 }
 
 void MapFolder::WriteNewScript(const std::string& copy, const std::string& parsed_path) const {

@@ -1,5 +1,6 @@
 #include "platform/real_paths.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/files.h"
@@ -49,6 +50,20 @@ std::string WithoutTrailingDots(std::string path) {
     else
       return path;
   }
+}
+
+std::vector<std::string> SubfolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(NativePath(folder), error), end; !error && it != end;
+       it.increment(error)) {
+    if (it->is_directory(error) && !it->is_symlink(error)) {
+      const std::u8string name = it->path().filename().u8string();
+      names.emplace_back(name.begin(), name.end());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool IsFolder(const std::string& path) {

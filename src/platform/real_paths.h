@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zarn {
 
@@ -30,6 +31,10 @@ std::string WithoutTrailingDots(std::string path);
 
 // True when `path` names an existing folder, symbolic links followed.
 bool IsFolder(const std::string& path);
+
+// The names of the folders directly inside `folder` (links not followed),
+// sorted; none when it cannot be read.
+std::vector<std::string> SubfolderNames(const std::string& folder);
 
 // True for '/' on every system, and '\' on Windows.
 bool IsPathSeparator(char c);
