@@ -1,6 +1,7 @@
 // The JASS 2 check on small scripts: one faulty script per rule, and the
 // constructs real maps use, which must pass.
 #include "check/jass_checker.h"
+#include "check/jass_lexer.h"
 
 #include <gtest/gtest.h>
 
@@ -197,6 +198,27 @@ TEST(JassCheckerTest, HostileInputEndsInTimeWithoutCrashing) {
   for (int i = 0; i < 100000; ++i) quotes += "\\\"\n", comments += "/*\n";
   EXPECT_FALSE(CheckJass("\"" + quotes).problems.empty());
   EXPECT_FALSE(CheckJass(comments).problems.empty());
+}
+
+// Names are read sixteen bytes at a time: every length, at every place in
+// a block, ends at the first byte that is no letter, digit or "_", including
+// the bytes next to the letters' ranges and those from 0x80 on.
+TEST(JassCheckerTest, ANameEndsAtItsFirstOtherByte) {
+  const std::string enders = std::string("@[`{/:\x80\xC1\xDA\xFF ", 11) + std::string(1, '\0');
+  for (std::size_t length = 1; length <= 40; ++length) {
+    std::string name;
+    for (std::size_t i = 0; i < length; ++i) name += "aZ_9zA0m"[i % 8];
+    for (char ender : enders) {
+      for (std::size_t lead = 0; lead < 3; ++lead) {
+        const std::string script = std::string(lead, ' ') + name + ender + "x";
+        jass::Lexer lexer(script);
+        const jass::Token token = lexer.Next();
+        EXPECT_EQ(lexer.Text(token), name) << length << " " << static_cast<int>(ender);
+      }
+    }
+    jass::Lexer at_end(name);
+    EXPECT_EQ(at_end.Text(at_end.Next()), name);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <array>
 #include <iterator>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zarn::jass {
 
 namespace {
@@ -244,11 +248,34 @@ bool Lexer::SkipBlockComment() {
   return true;
 }
 
-void Lexer::ReadName(Token& token) {
-  std::size_t at = pos_ + 1;
-  const char* s = script_.data();
-  const std::size_t n = script_.size();
+namespace {
+
+// Past the name bytes (letters, digits, "_") from `at`.
+std::size_t SkipNameBytes(const char* s, std::size_t at, std::size_t n) {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time; bytes from 0x80 on compare as negative and so
+  // fall in none of the ranges.
+  const __m128i before_a = _mm_set1_epi8('a' - 1), after_z = _mm_set1_epi8('z' + 1);
+  const __m128i before_0 = _mm_set1_epi8('0' - 1), after_9 = _mm_set1_epi8('9' + 1);
+  const __m128i underscore = _mm_set1_epi8('_'), lower = _mm_set1_epi8(0x20);
+  for (; at + 16 <= n; at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    const __m128i folded = _mm_or_si128(block, lower);
+    const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(folded, before_a), _mm_cmplt_epi8(folded, after_z));
+    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(block, before_0), _mm_cmplt_epi8(block, after_9));
+    const __m128i name = _mm_or_si128(_mm_or_si128(letter, digit), _mm_cmpeq_epi8(block, underscore));
+    const unsigned other = ~static_cast<unsigned>(_mm_movemask_epi8(name)) & 0xFFFFu;
+    if (other != 0) return at + static_cast<std::size_t>(__builtin_ctz(other));
+  }
+#endif
   while (at < n && IsNameByte(s[at])) ++at;
+  return at;
+}
+
+}  // namespace
+
+void Lexer::ReadName(Token& token) {
+  const std::size_t at = SkipNameBytes(script_.data(), pos_ + 1, script_.size());
   token.end = pos_ = at;
   token.kind = KeywordOf(Text(token));
   if (script_[at - 1] == '_') token.fault = Fault::kTrailingUnderscore;

@@ -1,6 +1,8 @@
 #include "passes/var_inference.h"
 
 #include <algorithm>
+#include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -13,22 +15,31 @@ namespace zarn {
 
 namespace {
 
+// Names are looked up by views into the statements, without a copy.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
 // The declared names of one body with the type each has learned. Entries of
 // the same name always learn the same type, so they are kept once.
-using LearnedTypes = std::unordered_map<std::string, std::string>;
+using LearnedTypes = std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>;
 
 std::string VarLine(const KeywordRule& rule) { return rule.Statement("var"); }
 std::string SetLine(const KeywordRule& rule) { return rule.Statement("set", ".*?=.*?$"); }
 
 LearnedTypes CollectVarDeclarations(const std::string& body, const KeywordRule& rule) {
-  LearnedTypes names;
+  std::vector<std::string> declared;
   Matcher m(VarLine(rule), MatchMode::kLine);
   for (bool found = m.Scan(body); found; found = m.Next()) {
     std::string_view stmt = TrimView(m.Matched());
     std::size_t equals = Pos("=", stmt);
     long long count = equals ? static_cast<long long>(equals) - 4 : static_cast<long long>(stmt.size());
-    names.emplace(Trim(Copy(stmt, 4, count)), std::string());
+    declared.push_back(Trim(Copy(stmt, 4, count)));
   }
+  LearnedTypes names;
+  names.reserve(declared.size());
+  for (std::string& name : declared) names.emplace(std::move(name), std::string());
   return names;
 }
 
@@ -52,7 +63,7 @@ void ForEachAssignedName(std::string_view stmt, LearnedTypes& names, const Keywo
   for (std::size_t start : sets) {
     for (std::size_t end : equals) {
       if (end < start) continue;
-      auto it = names.find(std::string(stmt.substr(start, end - start)));
+      auto it = names.find(stmt.substr(start, end - start));
       if (it == names.end() || std::find(seen.begin(), seen.end(), it) != seen.end()) continue;
       seen.push_back(it);
       visit(it->second);
@@ -111,7 +122,7 @@ std::string InferVarDeclarations(std::string body, const ReturnTypeTable& return
   rule.RewriteEachMatch(body, VarLine(rule), MatchMode::kLine, [&](std::string_view matched) {
     std::string stmt = Trim(matched);
     if (stmt.compare(0, 4, "var ") == 0) {
-      auto it = names.find(stmt.substr(4));
+      auto it = names.find(std::string_view(stmt).substr(4));
       if (it != names.end() && !it->second.empty() && it->second != "undefined")
         return std::optional<std::string>(rule.ReplaceKeyword(stmt, "var ", "local " + it->second + " "));
     }

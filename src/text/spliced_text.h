@@ -92,7 +92,8 @@ class SplicedText {
     auto take = [&](char c) {
       if (at_break && IsBreak(c)) return false;
       out.push_back(c);
-      return out.size() < limit && !(stop.size() && out.size() >= stop.size() &&
+      // The stop can only have just ended where its last byte was taken.
+      return out.size() < limit && !(stop.size() && c == stop.back() && out.size() >= stop.size() &&
                                      std::string_view(out).substr(out.size() - stop.size()) == stop);
     };
     auto place = places_.find(key);
