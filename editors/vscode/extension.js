@@ -45,6 +45,7 @@ async function start() {
       { scheme: "untitled", language: "jass" },
     ],
     initializationOptions: {
+      ...(config.get("patch") ? { patch: config.get("patch") } : {}),
       inlayHints: {
         variableTypes: config.get("inlayHints.variableTypes"),
         parameterNames: config.get("inlayHints.parameterNames"),
