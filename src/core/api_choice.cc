@@ -9,9 +9,23 @@ namespace zarn {
 
 namespace {
 
-// The editors before 1.29 wrote at most this version into formats 18 and 25
-// (data/README.md); all of them get the oldest table.
-constexpr std::uint32_t kLastOldEditor = 6061;
+// The first editor version of each patch that has a table of its own
+// (data/README.md), newest first. Older editors get the oldest table; an
+// editor version past the newest known one is unknown.
+struct EditorPatch {
+  std::uint32_t first_editor;
+  const char* patch;
+};
+constexpr EditorPatch kEditorPatches[] = {{6116, "2.0"},  {6115, "1.33"}, {6105, "1.32"},
+                                          {6072, "1.31"}, {6061, "1.30"}, {6060, "1.29"}};
+constexpr std::uint32_t kNewestKnownEditor = 6116;
+
+std::string PatchOfEditor(std::uint32_t editor, const std::string& oldest) {
+  if (editor > kNewestKnownEditor) return "";
+  for (const EditorPatch& row : kEditorPatches)
+    if (editor >= row.first_editor) return row.patch;
+  return oldest;
+}
 
 ChosenApi Builtin(const std::string& patch, ApiOrigin origin) {
   ChosenApi chosen;
@@ -53,7 +67,7 @@ std::string PatchOfRequest(const std::string& version) { return BuiltinPatchFor(
 
 std::string PatchOfMap(const MapVersion& version) {
   const std::string oldest = BuiltinPatches().front();
-  if (version.kind == MapVersion::Kind::kEditor) return version.editor <= kLastOldEditor ? oldest : "";
+  if (version.kind == MapVersion::Kind::kEditor) return PatchOfEditor(version.editor, oldest);
   if (version.kind != MapVersion::Kind::kGame) return "";
   const std::string patch = BuiltinPatchFor(version.GameVersion());
   return patch.empty() ? oldest : patch;

@@ -58,6 +58,18 @@ TEST(ApiChoice, FirstMatchWins) {
   EXPECT_EQ(choose({"", "", false}, empty.path(), &map), "the 1.32 API (the map's version)");
   const MapVersion old_format = Recorded(25, 6059), unknown = Recorded(25, 6200), newer = Recorded(31, 6116, 1, 36);
   EXPECT_EQ(choose({"", "", false}, "", &old_format), "the 1.24 API (the map's version)");
+  // Editor versions of the later patches, in the formats that hold no game version.
+  for (const auto& [editor, patch] : std::vector<std::pair<std::uint32_t, std::string>>{{6052, "1.24"},
+                                                                                        {6060, "1.29"},
+                                                                                        {6061, "1.30"},
+                                                                                        {6072, "1.31"},
+                                                                                        {6098, "1.31"},
+                                                                                        {6111, "1.32"},
+                                                                                        {6115, "1.33"},
+                                                                                        {6116, "2.0"}}) {
+    const MapVersion recorded = Recorded(25, editor);
+    EXPECT_EQ(choose({"", "", false}, "", &recorded), "the " + patch + " API (the map's version)") << editor;
+  }
   EXPECT_EQ(choose({"", "", false}, "", &unknown), "the 1.24 API (the map's version is unknown)");
   EXPECT_EQ(choose({"", "", false}, "", &newer), "the 1.33 API (the map's version)");
   EXPECT_EQ(choose({"", "", false}, "", nullptr), "the 2.0 API (the newest)");
