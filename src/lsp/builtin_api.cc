@@ -19,13 +19,19 @@ namespace {
 // How far up from a document a map folder is looked for.
 constexpr int kMostFolderLevels = 32;
 
-// Writes `text` to `file` unless it holds it already; a failure leaves the
-// definitions pointing at a file that is not there, and nothing else.
+// Writes `text` to `file` unless it holds it already, and leaves it
+// read-only: the editor opens it to show declarations, not to change them. A
+// failure leaves the definitions pointing at a file that is not there, and
+// nothing else.
 void WriteOnce(const std::string& file, const std::string& text) {
   try {
-    if (IsRegularFile(file) && ReadFileBytes(file) == text) return;
+    if (IsRegularFile(file)) {
+      if (ReadFileBytes(file) == text) return;
+      SetReadOnly(file, false);
+    }
     CreateFolders(FolderHolding(file));
     WriteFileBytes(file, text);
+    SetReadOnly(file, true);
   } catch (const Error&) {}
 }
 

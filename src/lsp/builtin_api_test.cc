@@ -73,6 +73,18 @@ TEST_F(BuiltinApiTest, DefinitionOpensTheDeclarationsFileAndHoverShowsAConstants
   // nothing in it is declared twice.
   workspace.documents().Open(found[0].uri, declarations, 1);
   EXPECT_EQ(Messages(workspace, found[0].uri), "");
+  // It is read-only, and written again, read-only, when it holds other text.
+  EXPECT_TRUE(IsReadOnlyFile(file));
+  ASSERT_TRUE(SetReadOnly(file, false));
+  WriteFileBytes(file, "stale");
+  SetReadOnly(file, true);
+  {
+    Workspace again(Options());
+    again.Definition(Open(again, root_ / "b.j"), native);
+  }
+  EXPECT_EQ(ReadFileBytes(file), declarations);
+  EXPECT_TRUE(IsReadOnlyFile(file));
+  SetReadOnly(file, false);  // a read-only file would outlive its scratch folder on Windows
 }
 
 TEST_F(BuiltinApiTest, ThePatchComesFromTheSettingThenTheMapFolder) {

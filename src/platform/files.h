@@ -78,6 +78,9 @@ std::string ResolvedPath(const std::string& path);
 // True when this user may not write `path`: its permissions or attributes say
 // read-only.
 bool IsReadOnlyFile(const std::string& path);
+// Makes `path` read-only for everyone (its write permissions or the
+// read-only attribute), or writable again by its owner. False when it cannot.
+bool SetReadOnly(const std::string& path, bool read_only);
 
 // The system's words for why the last call here failed, for messages. The
 // calls below that return false leave it set.

@@ -98,6 +98,13 @@ bool IsReadOnlyFile(const std::string& path) {
   return !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || ::access(path.c_str(), W_OK) != 0;
 }
 
+bool SetReadOnly(const std::string& path, bool read_only) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  const mode_t mode = read_only ? st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH) : st.st_mode | S_IWUSR;
+  return ::chmod(path.c_str(), mode & 07777) == 0;
+}
+
 std::string LastSystemReason() { return std::strerror(errno); }
 
 namespace {

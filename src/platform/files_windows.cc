@@ -107,6 +107,14 @@ bool IsReadOnlyFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+bool SetReadOnly(const std::string& path, bool read_only) {
+  const std::wstring wide = WideFromUtf8(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD wanted = read_only ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY;
+  return wanted == attributes || SetFileAttributesW(wide.c_str(), wanted);
+}
+
 std::string LastSystemReason() { return Reason(g_last_error); }
 
 namespace {
