@@ -5,7 +5,7 @@
 # the VS Code extension's .vsix when Node.js is there (its linux-x64 package
 # with the portable zarn-cli of scripts/portable-cli.sh, started by
 # scripts/vsix-server-test.sh, and, after the Windows build, its win32-x64
-# package with zarn-cli.exe), the install and package checks (scripts/package-test.sh; with
+# package with zarn-cli.exe, put into the release zip), the install and package checks (scripts/package-test.sh; with
 # CI=true they also install and purge the package), the Windows build with its
 # tests under Wine (scripts/windows.sh), the core and console
 # suites again under AddressSanitizer and UndefinedBehaviorSanitizer, in the
@@ -74,13 +74,29 @@ ZARN_WINDOWS_OPTIONAL=1 scripts/windows.sh
 
 stage "VS Code extension for win32-x64"
 # The package with the Windows program and the licences of its release zip,
-# published beside the zip (its README.txt says how to install it). It is not
-# inside the zip: vsce writes the files' times and npm's current packages into
-# it, so the zip would no longer be the same bytes for the same sources.
+# built twice to show that the same sources give the same bytes, then put
+# into the release zip, which is checked and made again.
 stage_dir=$(ls -d build-windows/zip/zarn-*-win64 2>/dev/null | head -n 1 || true)
 if command -v node >/dev/null && command -v npm >/dev/null && [ -n "$stage_dir" ]; then
+  vsix=$PWD/build/vscode/zarn-win32-x64-0.3.0.vsix
   editors/vscode/build.sh build/vscode --server win32-x64 "$stage_dir"
-  cp build/vscode/zarn-win32-x64-0.3.0.vsix build-windows/
+  cp "$vsix" build/vscode/first-win32-x64.vsix
+  editors/vscode/build.sh build/vscode --server win32-x64 "$stage_dir"
+  if ! cmp -s "$vsix" build/vscode/first-win32-x64.vsix; then
+    echo "test.sh: the win32-x64 package differs when built again" >&2
+    exit 1
+  fi
+  cmake -S . -B build-windows -DZARN_ZIP_VSIX="$vsix" >/dev/null
+  cmake --build build-windows --target zarn_zip >/dev/null
+  ctest --test-dir build-windows --output-on-failure -R zarn_zip_contents
+  zip=$(ls build-windows/zarn-*-win64.zip)
+  cp "$zip" build-windows/with-vsix.zip
+  rm -f "$zip"
+  cmake --build build-windows --target zarn_zip >/dev/null
+  if ! cmp -s "$zip" build-windows/with-vsix.zip; then
+    echo "test.sh: the release zip with the VS Code package differs when made again" >&2
+    exit 1
+  fi
 else
   echo "skipped: Node.js or the Windows build (build-windows/zip) is not there"
 fi

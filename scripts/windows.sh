@@ -77,7 +77,7 @@ fi
 
 source scripts/compiler-cache.sh
 cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DZARN_ZIP_VSIX=
 cmake --build "$build" --parallel "${JOBS:-2}"
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 900 </dev/null
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the VS Code extension's .vsix into OUT and checks its grammar on the
-# annotated samples of test/ (vscode-tmgrammar-test). The sources are copied
+# annotated samples of test/ (vscode-tmgrammar-test), with the npm packages of
+# package-lock.json and the entries' times fixed, so that the same sources give
+# the same .vsix bytes (normalise_vsix.py). The sources are copied
 # into OUT, so that node_modules never lands beside them, and nothing is
 # written outside OUT (npm's cache aside). OUT defaults to build/vscode of the
 # repository when this folder is the repository's editors/vscode, else to
@@ -30,15 +32,17 @@ out=${1:-$default_out}
 [[ $out == --* ]] && out=$default_out
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-cp "$here/package.json" "$here/extension.js" "$here/language-configuration.json" "$here/README.md" \
-  "$here/LICENSE" "$here/.vscodeignore" "$out/"
+cp "$here/package.json" "$here/package-lock.json" "$here/extension.js" "$here/language-configuration.json" \
+  "$here/README.md" "$here/LICENSE" "$here/.vscodeignore" "$out/"
 rm -rf "$out/syntaxes" "$out/test"
 cp -R "$here/syntaxes" "$here/test" "$out/"
 cd "$out"
 rm -rf server  # left by a run that stopped: only the platform packages hold one
-npm install --no-audit --no-fund --loglevel=error
+# The locked versions: the same sources give the same packages.
+npm ci --no-audit --no-fund --loglevel=error
 npx --no-install vscode-tmgrammar-test -g syntaxes/jass.tmLanguage.json 'test/*.j'
 npx --no-install vsce package --out "$out/zarn-0.3.0.vsix"
+python3 "$here/normalise_vsix.py" "$out/zarn-0.3.0.vsix"
 # The package must hold the extension, its grammar and its client library.
 unzip -Z1 "$out/zarn-0.3.0.vsix" >"$out/contents.txt"
 grep -qx "extension/extension.js" "$out/contents.txt"
@@ -64,6 +68,7 @@ mkdir -p "$out/server"
 cp "$server_dir/$program" "$out/server/"
 cp "$server_dir"/LICENSE*.txt "$out/server/" 2>/dev/null || true
 npx --no-install vsce package --target "$target" --out "$out/zarn-$target-0.3.0.vsix"
+python3 "$here/normalise_vsix.py" "$out/zarn-$target-0.3.0.vsix"
 unzip -Z1 "$out/zarn-$target-0.3.0.vsix" >"$out/contents-$target.txt"
 grep -qx "extension/server/$program" "$out/contents-$target.txt"
 rm -rf "$out/server"

@@ -2,8 +2,13 @@
 """Checks the release zip: exactly the files it should hold, every licence
 with its own text, programs without debug sections, symbols or link time.
 
-    check_zip.py ZIP
+    check_zip.py ZIP [VSIX]
+
+With VSIX, the zip also holds that file (the VS Code extension's package) by
+its name, the same bytes, and the zarn-cli.exe inside it is the zip's own.
 """
+import io
+import os
 import struct
 import sys
 import zipfile
@@ -45,15 +50,28 @@ def pe_problems(name, data):
     return problems
 
 
+def vsix_problems(vsix, data, program):
+    """The package in the zip is the one built, with the zip's zarn-cli.exe."""
+    with open(vsix, "rb") as built:
+        if built.read() != data:
+            return [f"{os.path.basename(vsix)} in the zip is not {vsix}"]
+    with zipfile.ZipFile(io.BytesIO(data)) as package:
+        if package.read("extension/server/zarn-cli.exe") != program:
+            return ["the extension's zarn-cli.exe is not the zip's"]
+    return []
+
+
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: check_zip.py ZIP")
+    if len(sys.argv) not in (2, 3):
+        sys.exit("usage: check_zip.py ZIP [VSIX]")
+    vsix = sys.argv[2] if len(sys.argv) == 3 else None
     problems = []
     with zipfile.ZipFile(sys.argv[1]) as archive:
         names = archive.namelist()
         top = names[0].split("/")[0] if names else ""
         inside = sorted(n[len(top) + 1:] for n in names)
-        expected = sorted(PROGRAMS + ["README.txt"] + list(LICENCES))
+        extra = [os.path.basename(vsix)] if vsix else []
+        expected = sorted(PROGRAMS + ["README.txt"] + list(LICENCES) + extra)
         if any(not n.startswith(top + "/") for n in names) or inside != expected:
             problems.append(f"the zip holds {names}, not {top}/ with {expected}")
         if names != sorted(names, key=lambda n: n.encode("utf-8")):
@@ -68,6 +86,8 @@ def main():
             path = f"{top}/{program}"
             if path in names:
                 problems += pe_problems(program, archive.read(path))
+        if vsix and f"{top}/{extra[0]}" in names:
+            problems += vsix_problems(vsix, archive.read(f"{top}/{extra[0]}"), archive.read(f"{top}/zarn-cli.exe"))
         readme = f"{top}/README.txt"
         if readme in names:
             text = archive.read(readme).decode("utf-8", "replace")
