@@ -151,17 +151,9 @@ class Paster {
     const std::string too_large = what + "the imported files come to more than 256 MiB";
     if (identity->size > room) return Problem(file, directive, too_large);
     ReachedJudgedFile(found.file.path());
-    std::string bytes;
-    if (std::optional<std::string> unsaved = options_.text_of ? options_.text_of(found.real) : std::nullopt) {
-      // An editor's unsaved text of the file stands in for what is on disk.
-      if (unsaved->size() > room) return Problem(file, directive, too_large);
-      bytes = std::move(*unsaved);
-    } else {
-      try {
-        if (!found.file.ReadUpTo(room, bytes, found.real)) return Problem(file, directive, too_large);
-      } catch (const FileError& e) { return Problem(file, directive, what + e.what()); }
-    }
-    found.file.Close();
+    std::string bytes, problem;
+    if (!ReadJudged(found, room, bytes, problem))
+      return Problem(file, directive, problem.empty() ? too_large : what + problem);
     pasted_size_ += bytes.size();
     if (StartsWithByteOrderMark(bytes)) bytes.erase(0, kByteOrderMark.size());
     bytes.resize(UpToNul(bytes).size());
@@ -172,6 +164,26 @@ class Paster {
     // The import line's own line break ends the file's last line.
     if (!bytes.empty() && bytes.back() != '\r' && bytes.back() != '\n')
       result_.text.append(text.substr(directive.end, directive.break_end - directive.end));
+  }
+
+  // The bytes of the judged file `found`, at most `room` of them: an editor's
+  // unsaved text of it, or what its open handle reads. False when it holds
+  // more, or with the reading error in `problem`.
+  bool ReadJudged(FoundFile& found, std::size_t room, std::string& bytes, std::string& problem) const {
+    if (std::optional<std::string> unsaved = options_.text_of ? options_.text_of(found.real) : std::nullopt) {
+      found.file.Close();
+      if (unsaved->size() > room) return false;
+      bytes = std::move(*unsaved);
+      return true;
+    }
+    try {
+      const bool whole = found.file.ReadUpTo(room, bytes, found.real);
+      found.file.Close();
+      return whole;
+    } catch (const FileError& e) {
+      problem = e.what();
+      return false;
+    }
   }
 
   // The file `written` names from `folder`, open, or why not.
