@@ -22,11 +22,21 @@ std::string Reason() { return std::strerror(errno); }
 std::string ReadFileBytes(const std::string& path) {
   File f(OpenStdioFile(path, "rb"));
   if (!f) throw FileError("Cannot open file " + path + ": " + Reason());
+  // Read straight into the string, sized by the file's length when it has
+  // one: a large script is then one allocation and one copy, not a string
+  // grown chunk by chunk.
+  std::error_code error;
+  const std::uintmax_t length = std::filesystem::file_size(NativePath(path), error);
   std::string bytes;
-  char buffer[1 << 16];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) bytes.append(buffer, got);
+  std::size_t got = 0;
+  bytes.resize(error ? std::size_t{1} << 16 : static_cast<std::size_t>(length) + 1);
+  for (;;) {
+    got += std::fread(bytes.data() + got, 1, bytes.size() - got, f.get());
+    if (got < bytes.size()) break;
+    bytes.resize(bytes.size() * 2);
+  }
   if (std::ferror(f.get())) throw FileError("Cannot read file " + path + ": " + Reason());
+  bytes.resize(got);
   return bytes;
 }
 
