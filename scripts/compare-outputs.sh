@@ -22,7 +22,9 @@ for script in "$corpus"/scripts/*.j "$work"/generated/*.j; do
       tag=$([ "$program" = "$cli" ] && echo new || echo old)
       "$program" --script "$script" --out "$work/$tag.out" --api "$work/api" $words >"$work/$tag.msg" 2>&1
       echo "exit $?" >>"$work/$tag.msg"
-      sed -i "s#$work/$tag.out#OUT#g" "$work/$tag.msg"
+      # The line naming the API a run was checked against is newer than some
+      # baselines: it is left out of the comparison.
+      sed -i -e "s#$work/$tag.out#OUT#g" -e "/^checked against /d" "$work/$tag.msg"
     done
     compared=$((compared + 1))
     if ! cmp -s "$work/old.out" "$work/new.out" || ! cmp -s "$work/old.msg" "$work/new.msg"; then

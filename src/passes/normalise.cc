@@ -8,6 +8,7 @@
 
 #include "text/rewrite.h"
 #include "text/text.h"
+#include "text/text_search.h"
 
 namespace zarn {
 
@@ -162,14 +163,31 @@ void NormaliseBytesIntoText(std::string& bytes) {
   bytes += second;
 }
 
-// A "//" ends the comment pattern's first character class at a line break
-// only when nothing follows it on its line; such a bare "//" is matched alone
-// and deleted where it stands, so it never takes the next line with it.
-constexpr char kLineComment[] = "//(?:[^!\\r\\n].*?)?$";
 constexpr char kBlockComment[] = "/\\*.*?\\*/";
 
+FoundMatches LineComments(std::string_view text) {
+  // What a scan of the pattern "//(?:[^!\\r\\n].*?)?$" (dot matching line
+  // breaks, "$" at every line end) finds: from a "//" whose next byte is no
+  // "!" to the end of its line. A bare "//" at the end of a line is matched
+  // alone and deleted where it stands, so it never takes the next line with
+  // it. A "//!" matches nowhere, and the scan goes on one byte further.
+  FoundMatches found;
+  const std::size_t n = text.size();
+  for (std::size_t at = FindText(text, "//"); at != std::string_view::npos;) {
+    const std::size_t after = at + 2;
+    if (after < n && text[after] == '!') {
+      at = FindText(text, "//", at + 1);
+      continue;
+    }
+    const std::size_t end = after == n || text[after] == '\r' || text[after] == '\n' ? after : FindLineBreak(text, after + 1);
+    found.emplace_back(at, end - at);
+    at = FindText(text, "//", end);
+  }
+  return found;
+}
+
 void RemoveComments(std::string& text) {
-  DeleteFirstOccurrenceOfEachMatch(text, kLineComment, MatchMode::kDotAllMultiLine, "//",
+  DeleteFirstOccurrenceOfEachFound(text, LineComments(text), "//",
                                    [](std::string_view comment) { return comment == "//"; });
   DeleteEveryOccurrenceOfEachSpan(text, kBlockComment, MatchMode::kWholeText, "/*");
 }

@@ -5,12 +5,15 @@
 #include <string>
 
 #include "text/line_origins.h"
+#include "text/rewrite.h"
 #include "text/script.h"
 
 namespace zarn {
 
 void NormaliseSpaces(Lines& lines);
 void RemoveComments(std::string& text);
+// The line comments RemoveComments deletes, as (offset, length) in scan order.
+FoundMatches LineComments(std::string_view text);
 void RemoveEmptyLines(Lines& lines);
 
 // JoinLines of the lines as NormaliseSpaces leaves them, without changing

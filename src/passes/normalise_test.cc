@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 
+#include "text/matcher.h"
 #include "text/rewrite.h"
 #include "text/text.h"
 
@@ -198,6 +199,22 @@ TEST(OnePassRewrites, MatchThePlainIdioms) {
     ReplaceEachMatch(plain, "/\\*.*?\\*/", MatchMode::kWholeText, remove);
     DeleteEveryOccurrenceOfEachSpan(fast, "/\\*.*?\\*/", MatchMode::kWholeText, "/*");
     ASSERT_EQ(fast, plain) << text;
+  }
+}
+
+// The comment scan finds what the comment pattern's scan finds, on texts of
+// slashes, bangs, line breaks of every kind and NUL bytes.
+TEST(LineComments, FindWhatThePatternFinds) {
+  std::mt19937 random(11);
+  std::uniform_int_distribution<int> byte(0, 6);
+  const std::string alphabet("/!\r\na \0", 7);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    for (int n = i % 30; n > 0; --n) text += alphabet[byte(random)];
+    FoundMatches expected;
+    Matcher m("//(?:[^!\\r\\n].*?)?$", MatchMode::kDotAllMultiLine);
+    for (bool found = m.Scan(text); found; found = m.Next()) expected.emplace_back(m.Offset(), m.Matched().size());
+    ASSERT_EQ(LineComments(text), expected) << testing::PrintToString(text);
   }
 }
 

@@ -373,9 +373,14 @@ void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view patter
                                       std::string_view lead,
                                       const std::function<bool(std::string_view)>& at_own_place) {
   // Every match is found before the text changes.
-  std::vector<std::pair<std::size_t, std::size_t>> matches;
+  FoundMatches matches;
   Matcher m(pattern, mode);
   for (bool found = m.Scan(text); found; found = m.Next()) matches.emplace_back(m.Offset(), m.Matched().size());
+  DeleteFirstOccurrenceOfEachFound(text, matches, lead, at_own_place);
+}
+
+void DeleteFirstOccurrenceOfEachFound(std::string& text, const FoundMatches& matches, std::string_view lead,
+                                      const std::function<bool(std::string_view)>& at_own_place) {
   if (matches.empty()) return;
   // Whoever watches the text learns where it changed: deletions that hold no
   // line feed leave every line where it was, but for the last one when it is

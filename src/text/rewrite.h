@@ -68,6 +68,13 @@ bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mo
 void DeleteFirstOccurrenceOfEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                                       std::string_view lead, const std::function<bool(std::string_view)>& at_own_place);
 
+// The same for matches found beforehand by the caller's own scan, as
+// (offset, length) pairs in scan order: what a pattern's scan of `text`
+// would have found.
+using FoundMatches = std::vector<std::pair<std::size_t, std::size_t>>;
+void DeleteFirstOccurrenceOfEachFound(std::string& text, const FoundMatches& matches, std::string_view lead,
+                                      const std::function<bool(std::string_view)>& at_own_place);
+
 // Part of a match: offset from the match's start and length.
 struct MatchPart {
   std::size_t offset = 0;

@@ -339,7 +339,10 @@ class OnePassRewrite {
   void FindAroundPlace(std::size_t k, PlaceKey key, bool& across, bool& inside) const {
     const std::string& to = live_.To(key);
     const std::string before = live_.Before(key, context_, set_.line_only(), set_.terminator());
-    std::string window = before + to + live_.After(key, context_, set_.line_only(), set_.terminator());
+    const std::string after = live_.After(key, context_, set_.line_only(), set_.terminator());
+    std::string window;
+    window.reserve(before.size() + to.size() + after.size());
+    window.append(before).append(to).append(after);
     const std::size_t joint = before.size();
     const std::size_t last_start = to.empty() ? joint : joint + to.size();
     set_.Find(window, 0, last_start, [&](std::uint32_t other, std::size_t start) {

@@ -2,6 +2,7 @@
 // insertions kept beside it instead of copied in.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <map>
@@ -59,6 +60,7 @@ class SplicedText {
   // with `stop`.
   std::string Before(PlaceKey key, std::size_t limit, bool at_break, std::string_view stop) const {
     std::string reversed;
+    reversed.reserve(std::min<std::size_t>(limit, 256));
     auto take = [&](char c) {
       if (at_break && IsBreak(c)) return false;
       reversed.push_back(c);
@@ -82,13 +84,15 @@ class SplicedText {
       }
       while (going && pos > prev->second.end) going = take(original_[--pos]);
     }
-    return std::string(reversed.rbegin(), reversed.rend());
+    std::reverse(reversed.begin(), reversed.end());
+    return reversed;
   }
 
   // The same, forwards from where the place ends, stopping once they end
   // with `stop`.
   std::string After(PlaceKey key, std::size_t limit, bool at_break, std::string_view stop) const {
     std::string out;
+    out.reserve(std::min<std::size_t>(limit, 256));
     auto take = [&](char c) {
       if (at_break && IsBreak(c)) return false;
       out.push_back(c);
