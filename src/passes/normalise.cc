@@ -179,7 +179,8 @@ FoundMatches LineComments(std::string_view text) {
       at = FindText(text, "//", at + 1);
       continue;
     }
-    const std::size_t end = after == n || text[after] == '\r' || text[after] == '\n' ? after : FindLineBreak(text, after + 1);
+    const std::size_t end =
+        after == n || text[after] == '\r' || text[after] == '\n' ? after : FindLineBreak(text, after + 1);
     found.emplace_back(at, end - at);
     at = FindText(text, "//", end);
   }
