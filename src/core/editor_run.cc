@@ -5,6 +5,7 @@
 #include "core/pipeline.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
+#include "core/side_work.h"
 #include "passes/keyword_rule.h"
 #include "platform/errors.h"
 #include "text/script.h"
@@ -125,13 +126,15 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   }
   if (run.sources.lines.empty()) run.sources = SourceMap::OneFile("");
   BuildLanguageTables(run);
-  const jass::FunctionAnnotations annotations = ReadAnnotations(run.raw);
+  const std::string_view input = run.raw;  // its bytes stay in the run as its input
+  SideWork<jass::FunctionAnnotations> read(input.size() >= kSideWorkFrom, [input] { return ReadAnnotations(input); });
   try {
     PreprocessScript(run);
   } catch (const Error& e) {
     result.failure = e.what();
     return result;
   }
+  const jass::FunctionAnnotations annotations = read.Take();
   result.words = run.keywords.words();
   result.markers = FindMarkers(run);
   // Made when there is something to place: it reads the input once more.

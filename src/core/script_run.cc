@@ -7,6 +7,7 @@
 #include "core/pipeline.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
+#include "core/side_work.h"
 
 namespace zarn {
 
@@ -28,14 +29,24 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
   run.raw = std::move(imported.text);
   run.sources = pasted ? std::move(imported.sources) : std::move(options.sources);
   BuildLanguageTables(run);
-  jass::FunctionAnnotations annotations;
-  if (options.check_result) annotations = ReadAnnotations(run.raw);
+  // The check's annotations and its API are read beside the passes: the
+  // input's bytes stay in the run, and the API does not depend on them.
+  const bool beside = options.check_result && run.raw.size() >= kSideWorkFrom;
+  const std::string_view input = run.raw;
+  SideWork<jass::FunctionAnnotations> annotations(beside, [input, check = options.check_result] {
+    return check ? ReadAnnotations(input) : jass::FunctionAnnotations();
+  });
+  // --no-api only notes that names and types go unchecked: that stays here.
+  const ApiRequest request{options.api_dir, options.patch, options.no_api};
+  std::optional<SideWork<ChosenApi>> api;
+  if (beside && !options.no_api)
+    api.emplace(true, [&request, &progress] { return ChooseApi(request, ApiLookupDir(), nullptr, progress); });
   PreprocessScript(run);
   ErrorReport report = ScanResultForMarkers(run);
   if (report.marker_count == 0 && options.check_result) {
-    const ChosenApi chosen =
-        ChooseApi({options.api_dir, options.patch, options.no_api}, ApiLookupDir(), nullptr, progress);
-    report = CheckChosen(run.text, progress, chosen, &annotations);
+    const ChosenApi chosen = api ? api->Take() : ChooseApi(request, ApiLookupDir(), nullptr, progress);
+    const jass::FunctionAnnotations read = annotations.Take();
+    report = CheckChosen(run.text, progress, chosen, &read);
   }
   // Read before the result is written, which may replace the input.
   if (report.marker_count > 0 && !run.keywords.words() && options.read_again)
