@@ -26,9 +26,7 @@ class SideWork {
     std::promise<T> done;
     try {
       done.set_value(work());
-    } catch (...) {
-      done.set_exception(std::current_exception());
-    }
+    } catch (...) { done.set_exception(std::current_exception()); }
     result_ = done.get_future();
   }
 

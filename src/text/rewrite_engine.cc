@@ -114,7 +114,7 @@ class OnePassRewrite {
   // The live text becomes the text; whoever watches it learns where it changed.
   void Finish() {
     if (EditWatch::Watches(text_)) EditWatch::NoteSplices(text_, live_.Splices());
-    text_ = live_.Build();
+    live_.BuildInPlace(text_);
   }
 
   void FinishPlainly(std::size_t from_edit) {

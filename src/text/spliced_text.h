@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <string>
@@ -125,6 +126,50 @@ class SplicedText {
     out.reserve(places_.size());
     for (const auto& [key, place] : places_) out.push_back({key.at, place.end - key.at, *place.to});
     return out;
+  }
+
+  // Makes the live text the original's own bytes, within its buffer where
+  // the places allow it: when no place makes the text before its end longer
+  // than it was, left to right; when none makes it shorter, right to left
+  // into the text's final size. Otherwise it is built anew.
+  void BuildInPlace(std::string& text) const {
+    long long growth = 0, most = 0, least = 0;
+    for (const auto& [key, place] : places_) {
+      growth += static_cast<long long>(place.to->size()) - static_cast<long long>(place.end - key.at);
+      most = std::max(most, growth);
+      least = std::min(least, growth);
+    }
+    if (most > 0 && least < 0) {
+      text = Build();
+      return;
+    }
+    const std::size_t size = text.size();
+    const std::size_t final_size = static_cast<std::size_t>(static_cast<long long>(size) + growth);
+    if (most <= 0) {
+      char* s = text.data();
+      std::size_t write = 0, read = 0;
+      for (const auto& [key, place] : places_) {
+        std::memmove(s + write, s + read, key.at - read);
+        write += key.at - read;
+        std::memcpy(s + write, place.to->data(), place.to->size());
+        write += place.to->size();
+        read = place.end;
+      }
+      std::memmove(s + write, s + read, size - read);
+      text.resize(final_size);
+      return;
+    }
+    text.resize(final_size);
+    char* s = text.data();
+    std::size_t write = final_size, read = size;
+    for (auto it = places_.rbegin(); it != places_.rend(); ++it) {
+      const auto& [key, place] = *it;
+      write -= read - place.end;
+      std::memmove(s + write, s + place.end, read - place.end);
+      write -= place.to->size();
+      std::memcpy(s + write, place.to->data(), place.to->size());
+      read = key.at;
+    }
   }
 
   std::string Build() const {
