@@ -135,16 +135,16 @@ void NormaliseBytesIntoText(std::string& bytes) {
     const std::size_t lf = input.find('\n', input.size() / 2);
     if (lf != std::string_view::npos) cut = lf + 1;
   }
-  std::string second;
+  // Each half is converted within its own bytes, the second on a worker:
+  // neither touches a byte of the other.
+  std::size_t second_write = 0;
+  std::string second_rest;
   std::exception_ptr failed;
   std::thread worker;
   if (cut < input.size()) {
-    // Reserved here, not on the worker: memory a thread's own arena takes
-    // stays with the process once freed, where this thread's is used again.
-    second.reserve(input.size() - cut + (input.size() - cut) / 8 + 2);
     worker = std::thread([&] {
       try {
-        AppendConvertedLines(input.substr(cut), second, normalised);
+        second_rest = ConvertLinesInPlace(bytes.data() + cut, input.substr(cut), second_write, normalised);
       } catch (...) { failed = std::current_exception(); }
     });
   }
@@ -158,9 +158,24 @@ void NormaliseBytesIntoText(std::string& bytes) {
   }
   if (worker.joinable()) worker.join();
   if (failed) std::rethrow_exception(failed);
-  bytes.resize(write);
-  bytes += rest;
-  bytes += second;
+  if (cut == input.size()) {
+    bytes.resize(write);
+    bytes += rest;
+    return;
+  }
+  // The halves side by side: the second moves down behind the first.
+  if (write + rest.size() <= cut) {
+    char* s = bytes.data();
+    std::memmove(s + write + rest.size(), s + cut, second_write);
+    std::memcpy(s + write, rest.data(), rest.size());
+    bytes.resize(write + rest.size() + second_write);
+  } else {
+    const std::string second(bytes, cut, second_write);
+    bytes.resize(write);
+    bytes += rest;
+    bytes += second;
+  }
+  bytes += second_rest;
 }
 
 constexpr char kBlockComment[] = "/\\*.*?\\*/";
