@@ -19,32 +19,144 @@ class Grammar {
  public:
   // With `sem`, names and types are judged too; the grammar then leaves
   // names declared twice to it.
-  Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics* sem)
-      : c_(script, problems, false), sem_(sem) {
+  // With `deferred`, function bodies are not read but go there.
+  Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics* sem,
+          std::vector<DeferredBody>* deferred = nullptr)
+      : c_(script, problems, false), problems_(problems), sem_(sem), deferred_(deferred) {
+    AttachSemantics();
+  }
+
+  // The reader of a deferred body, at its first line.
+  Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem, const DeferredBody& body)
+      : c_(script, problems, body.start), problems_(problems), sem_(&sem) {
+    AttachSemantics();
+    blocks_.Open("function", "endfunction", body.opener);
+    saw_function_ = true;
+    sem.Limit(body.visible);
+    sem.ResumeFunction(body.signature, body.has_callable ? &body.callable : nullptr, body.flags);
+  }
+
+  bool Run() {
+    while (!c_.Is(Tok::kEnd)) {
+      if (c_.SawTextMacro() || (c_.Is(Tok::kName) && IsVJassLineWord(c_.text()))) return false;
+      if (!Line()) return false;
+    }
+    if (c_.SawTextMacro()) return false;
+    CloseAll();
+    return true;
+  }
+
+  // Reads a deferred body to the end the outline found; how it ended, or
+  // nothing when it did not end there.
+  std::optional<BodyEnd> RunBody(const DeferredBody& body) {
+    for (;;) {
+      const bool at_end = c_.lexer().place().pos == body.end;
+      if (at_end && body.how == BodyEnd::kCut && c_.Is(Tok::kNewline)) {
+        CloseAll();
+        return BodyEnd::kCut;
+      }
+      c_.NextLine();
+      if (c_.Is(Tok::kEnd)) {
+        CloseAll();
+        return BodyEnd::kScriptEnd;
+      }
+      if (BeginsDeclaration(c_.kind())) return std::nullopt;
+      ReadLine();
+      c_.SkipToLineEnd();
+      if (blocks_.empty())
+        return c_.lexer().place().pos == body.end ? std::optional(BodyEnd::kEndfunction) : std::nullopt;
+    }
+  }
+
+ private:
+  void AttachSemantics() {
     if (!sem_) return;
     sem_->Attach(c_);
     typed_.emplace(c_, *sem_);
     rules_.emplace(*sem_);
   }
 
-  bool Run() {
-    while (!c_.Is(Tok::kEnd)) {
-      if (c_.SawTextMacro() || (c_.Is(Tok::kName) && IsVJassLineWord(c_.text()))) return false;
-      Line();
-    }
-    if (c_.SawTextMacro()) return false;
+  void CloseAll() {
     blocks_.CloseAll();
     if (sem_) sem_->EndFunction();
+  }
+
+  // The lines that end a body without being part of it.
+  static bool BeginsDeclaration(Tok kind) {
+    return kind == Tok::kFunction || kind == Tok::kNative || kind == Tok::kType || kind == Tok::kGlobals ||
+           kind == Tok::kConstant;
+  }
+
+  // False when a deferred body turned out to hold vJass.
+  bool Line() {
+    ReadLine();
+    if (deferred_ && !blocks_.empty() && blocks_.outermost() == "function") {
+      c_.SkipToLineEnd();
+      return Defer();
+    }
+    c_.FinishLine();
     return true;
   }
 
- private:
-  void Line() {
-    if (!c_.AtLineEnd()) {
-      bool ok = blocks_.empty() ? TopLevel() : blocks_.outermost() == "globals" ? GlobalsLine() : FunctionLine();
-      if (ok && !c_.AtLineEnd()) c_.Fail("end of line");
+  void ReadLine() {
+    if (c_.AtLineEnd()) return;
+    bool ok = blocks_.empty() ? TopLevel() : blocks_.outermost() == "globals" ? GlobalsLine() : FunctionLine();
+    if (ok && !c_.AtLineEnd()) c_.Fail("end of line");
+  }
+
+  // At the end of a header's line: leaves the body to its own reader and
+  // goes on after it.
+  bool Defer() {
+    DeferredBody& body = deferred_->emplace_back();
+    body.start = c_.lexer().place();
+    body.opener = function_start_;
+    body.signature = signature_;
+    body.has_callable = callable_.has_value();
+    if (callable_) body.callable = *callable_;
+    body.flags = sem_->flags();
+    body.visible = sem_->VisibleNow();
+    body.problems_before = problems_.size();
+    blocks_.Forget();
+    sem_->EndFunction();
+    const std::optional<Token> last = SkimBody(body);
+    if (!last) return false;
+    if (body.how == BodyEnd::kScriptEnd)
+      c_.Adopt(*last);
+    else
+      c_.NextLine();
+    return true;
+  }
+
+  // Finds the end of the body that begins at the lexer, reading only the
+  // first token of each line and skipping the rest as the lexer would read
+  // it. The token the lexer read last; nothing when a line of the body
+  // turns out to be vJass.
+  std::optional<Token> SkimBody(DeferredBody& body) {
+    Lexer& lexer = c_.lexer();
+    for (;;) {
+      const LexerPlace line_start = lexer.place();
+      const Token first = lexer.Next();
+      lexer.stray_bytes().clear();
+      if (lexer.SawTextMacro() || (first.kind == Tok::kName && IsVJassLineWord(lexer.Text(first)))) return std::nullopt;
+      if (first.kind == Tok::kEnd) {
+        body.how = BodyEnd::kScriptEnd;
+        body.end = lexer.place().pos;
+        return first;
+      }
+      if (BeginsDeclaration(first.kind)) {
+        lexer.Rewind(line_start);
+        body.how = BodyEnd::kCut;
+        body.end = line_start.pos;
+        return first;
+      }
+      if (first.kind == Tok::kNewline) continue;
+      lexer.SkipRestOfLine();
+      if (first.kind == Tok::kEndfunction) {
+        body.how = BodyEnd::kEndfunction;
+        body.end = lexer.place().pos;
+        return first;
+      }
     }
-    c_.FinishLine();
   }
 
   bool TopLevel() {
@@ -95,6 +207,7 @@ class Grammar {
       // Opened before the header is read, so that a faulty header does not
       // make every line of the body a problem too.
       blocks_.Open("function", "endfunction", start);
+      function_start_ = start;
       body_started_ = false;
     }
     c_.Advance();
@@ -109,7 +222,10 @@ class Grammar {
     const bool ok = (sem_ ? ExpectName(c_) : Declare(callables_)) && Signature();
     if (!sem_) return ok;
     const Callable* callable = ok ? sem_->DeclareCallable(signature_) : nullptr;
-    if (is_function) sem_->BeginFunction(signature_, callable);
+    if (!is_function) return ok;
+    callable_.reset();
+    if (callable) callable_ = *callable;
+    sem_->BeginFunction(signature_, callable);
     return ok;
   }
 
@@ -289,6 +405,7 @@ class Grammar {
   }
 
   Cursor c_;
+  std::vector<JassProblem>& problems_;
   BlockStack blocks_{c_};
   std::unordered_set<std::string_view> callables_, globals_;
   bool body_started_ = false;
@@ -297,6 +414,9 @@ class Grammar {
   std::optional<TypedExpressions> typed_;
   std::optional<StatementRules> rules_;
   SignatureDecl signature_;
+  std::vector<DeferredBody>* deferred_ = nullptr;
+  Token function_start_;              // of the function whose header was read last
+  std::optional<Callable> callable_;  // what its header declared
 };
 
 }  // namespace
@@ -315,6 +435,16 @@ bool CheckGrammar(std::string_view script, std::vector<JassProblem>& problems) {
 
 bool CheckProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem) {
   return Grammar(script, problems, &sem).Run();
+}
+
+bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
+                          std::vector<DeferredBody>& bodies) {
+  return Grammar(script, problems, &sem, &bodies).Run();
+}
+
+bool CheckDeferredBody(std::string_view script, const DeferredBody& body, std::vector<JassProblem>& problems,
+                       Semantics& sem) {
+  return Grammar(script, problems, sem, body).RunBody(body) == body.how;
 }
 
 }  // namespace zarn::jass

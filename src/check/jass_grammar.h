@@ -1,10 +1,12 @@
 // The JASS 2 grammar of declarations and statements, one line at a time.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "check/jass_checker.h"
+#include "check/jass_semantics.h"
 
 namespace zarn::jass {
 
@@ -12,10 +14,40 @@ namespace zarn::jass {
 // vJass: the check stopped there and its problems are incomplete.
 bool CheckGrammar(std::string_view script, std::vector<JassProblem>& problems);
 
-class Semantics;
 // The same with names and types judged by `sem`, whose tables the script's
 // declarations join.
 bool CheckProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem);
+
+// How a function body ends: at its "endfunction" line, at a line that
+// begins a declaration (the line is not the body's), or at the end of the
+// script.
+enum class BodyEnd : std::uint8_t { kEndfunction, kCut, kScriptEnd };
+
+// A function body left to be read apart, once the whole script's
+// declarations are known, with what its reader needs of the header.
+struct DeferredBody {
+  LexerPlace start;     // right after the header's line
+  std::size_t end = 0;  // where the lexer stands after the body's last line
+  BodyEnd how = BodyEnd::kEndfunction;
+  Token opener;  // the header's first token
+  SignatureDecl signature;
+  bool has_callable = false;  // false: the header has a fault
+  Callable callable;
+  CheckFlags flags;
+  Visible visible;                  // the declarations made before the body
+  std::size_t problems_before = 0;  // the outline's problems found before the body
+};
+
+// CheckProgramSource without the function bodies: each goes to `bodies`,
+// found as the grammar would find its end. The problems of the whole source
+// are the outline's with each body's inserted at its `problems_before`.
+bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
+                          std::vector<DeferredBody>& bodies);
+// Reads a body of the outline with `sem`, which may read others of the same
+// tables at the same time. False when the body ends elsewhere than the
+// outline found: its problems are then incomplete.
+bool CheckDeferredBody(std::string_view script, const DeferredBody& body, std::vector<JassProblem>& problems,
+                       Semantics& sem);
 
 // True for the words that begin a vJass block line or end one.
 bool IsVJassLineWord(std::string_view word);

@@ -140,6 +140,19 @@ Lexer::Lexer(std::string_view script) : script_(script) {
   if (script_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = line_start_ = 3;
 }
 
+Lexer::Lexer(std::string_view script, const LexerPlace& place) : script_(script) { Rewind(place); }
+
+LexerPlace Lexer::place() const { return {pos_, line_, line_start_, no_block_end_from_, no_string_end_from_}; }
+
+void Lexer::Rewind(const LexerPlace& place) {
+  pos_ = place.pos;
+  line_ = place.line;
+  line_start_ = place.line_start;
+  no_block_end_from_ = place.no_block_end_from;
+  no_string_end_from_ = place.no_string_end_from;
+  at_line_start_ = true;
+}
+
 Token Lexer::Make(Tok kind, std::size_t begin, std::size_t line, std::size_t line_start) const {
   Token token;
   token.kind = kind;
@@ -272,7 +285,56 @@ std::size_t SkipNameBytes(const char* s, std::size_t at, std::size_t n) {
   return at;
 }
 
+// The first byte from `at` on that may begin a literal or a comment or end
+// a line; `n` when there is none. Any other byte of a line is read alike
+// whatever token holds it.
+std::size_t FindLineSpecial(const char* s, std::size_t at, std::size_t n) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), quote = _mm_set1_epi8('"');
+  const __m128i apostrophe = _mm_set1_epi8('\''), slash = _mm_set1_epi8('/');
+  for (; at + 16 <= n; at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf));
+    const __m128i quotes = _mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, apostrophe));
+    const unsigned hits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(ends, quotes), _mm_cmpeq_epi8(block, slash))));
+    if (hits != 0) return at + static_cast<std::size_t>(__builtin_ctz(hits));
+  }
+#endif
+  for (; at < n; ++at) {
+    const char c = s[at];
+    if (c == '\r' || c == '\n' || c == '"' || c == '\'' || c == '/') return at;
+  }
+  return n;
+}
+
 }  // namespace
+
+void Lexer::SkipRestOfLine() {
+  const std::size_t n = script_.size();
+  at_line_start_ = false;
+  for (;;) {
+    pos_ = FindLineSpecial(script_.data(), pos_, n);
+    if (pos_ >= n) break;
+    const char c = script_[pos_];
+    if (IsLineEnd(c)) {
+      pos_ = SkipLineEnd(pos_);
+      ++line_;
+      line_start_ = pos_;
+      at_line_start_ = true;
+      break;
+    }
+    if (c == '"' || c == '\'') {
+      Token token = Make(Tok::kBad, pos_, line_, line_start_);
+      ReadQuoted(token, c);
+    } else if (pos_ + 1 < n && script_[pos_ + 1] == '/') {
+      SkipLineComment();
+    } else if (!(pos_ + 1 < n && script_[pos_ + 1] == '*' && SkipBlockComment())) {
+      ++pos_;  // the operator "/"
+    }
+  }
+  stray_bytes_.clear();
+}
 
 void Lexer::ReadName(Token& token) {
   const std::size_t at = SkipNameBytes(script_.data(), pos_ + 1, script_.size());

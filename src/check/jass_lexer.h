@@ -91,6 +91,14 @@ struct AnnotationGroup {
   std::size_t last_line = 0;  // of the last of them; 0 for none
 };
 
+// Where a lexer stands at the start of a line, with what it has learnt of
+// the script so far: another lexer can go on from there.
+struct LexerPlace {
+  std::size_t pos = 0, line = 1, line_start = 0;
+  std::size_t no_block_end_from = static_cast<std::size_t>(-1);
+  std::size_t no_string_end_from = static_cast<std::size_t>(-1);
+};
+
 struct Token {
   Tok kind = Tok::kEnd;
   Fault fault = Fault::kNone;
@@ -106,6 +114,8 @@ class Lexer {
   // a lone CR inside it counts as a line for line numbers but does not end
   // the comment.
   explicit Lexer(std::string_view script);
+  // Goes on from `place`, a line start of the same script.
+  Lexer(std::string_view script, const LexerPlace& place);
 
   Token Next();
   std::string_view Text(const Token& token) const { return script_.substr(token.begin, token.end - token.begin); }
@@ -116,6 +126,15 @@ class Lexer {
   const AnnotationGroup& annotations() const { return annotations_; }
   // NUL and 0xFF bytes of the comments read since the last call.
   std::vector<StrayByte>& stray_bytes() { return stray_bytes_; }
+
+  // Where the lexer stands; right after a line end, a place to go on from.
+  LexerPlace place() const;
+  // Back to a place taken at a line start of this lexer.
+  void Rewind(const LexerPlace& place);
+  // Past the rest of the line whose first token was just read, as Next
+  // would read it: the lexer then stands where it would after returning the
+  // line's end, or at the end of the script. Stray bytes are dropped.
+  void SkipRestOfLine();
 
  private:
   bool SkipBlanksAndComments();
