@@ -18,20 +18,34 @@ namespace {
 constexpr std::size_t kSplitMinBytes = 256 * 1024;
 constexpr std::size_t kMaxThreads = 8;
 
+// Where the problems of a body are: the problems of the thread that read it,
+// from `begin` to `end`.
+struct Found {
+  std::size_t thread = 0, begin = 0, end = 0;
+};
+
 // Reads every body on up to `threads` threads, each taking the next body
 // left; false when a body disagreed with the outline.
 bool CheckBodies(std::string_view script, const std::vector<DeferredBody>& bodies, SymbolTable& table,
                  const FunctionAnnotations* annotations, std::size_t threads,
-                 std::vector<std::vector<JassProblem>>& found) {
+                 std::vector<std::vector<JassProblem>>& problems, std::vector<Found>& found) {
+  threads = std::max<std::size_t>(1, std::min(threads, bodies.size()));
+  problems.resize(threads);
+  found.resize(bodies.size());
   std::atomic<std::size_t> next{0};
   std::atomic<bool> agreed{true};
   std::mutex error_mutex;
   std::exception_ptr error;
-  auto work = [&] {
+  auto work = [&](std::size_t thread) {
     try {
+      std::vector<JassProblem>& own = problems[thread];
       Semantics sem(table, annotations);
-      for (std::size_t k; (k = next.fetch_add(1)) < bodies.size();)
-        if (!CheckDeferredBody(script, bodies[k], found[k], sem)) agreed = false;
+      BodyReader reader(script, own, sem);
+      for (std::size_t k; (k = next.fetch_add(1)) < bodies.size();) {
+        const std::size_t begin = own.size();
+        if (!reader.Read(bodies[k])) agreed = false;
+        found[k] = {thread, begin, own.size()};
+      }
     } catch (...) {
       next = bodies.size();
       const std::lock_guard<std::mutex> lock(error_mutex);
@@ -40,11 +54,11 @@ bool CheckBodies(std::string_view script, const std::vector<DeferredBody>& bodie
   };
   std::vector<std::thread> pool;
   try {
-    for (std::size_t t = 1; t < std::min(threads, bodies.size()); ++t) pool.emplace_back(work);
+    for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work, t);
   } catch (const std::system_error&) {
     // Fewer threads then: the calling one reads what the others do not.
   }
-  work();
+  work(0);
   for (std::thread& thread : pool) thread.join();
   if (error) std::rethrow_exception(error);
   return agreed;
@@ -52,19 +66,19 @@ bool CheckBodies(std::string_view script, const std::vector<DeferredBody>& bodie
 
 // The outline's problems with each body's at its place.
 std::vector<JassProblem> Merge(std::vector<JassProblem>& outline, const std::vector<DeferredBody>& bodies,
-                               std::vector<std::vector<JassProblem>>& found) {
+                               std::vector<std::vector<JassProblem>>& problems, const std::vector<Found>& found) {
   std::vector<JassProblem> merged;
   std::size_t taken = 0;
-  auto take_outline = [&](std::size_t to) {
-    merged.insert(merged.end(), std::make_move_iterator(outline.begin() + static_cast<std::ptrdiff_t>(taken)),
-                  std::make_move_iterator(outline.begin() + static_cast<std::ptrdiff_t>(to)));
-    taken = to;
+  auto move_in = [&merged](std::vector<JassProblem>& from, std::size_t begin, std::size_t end) {
+    merged.insert(merged.end(), std::make_move_iterator(from.begin() + static_cast<std::ptrdiff_t>(begin)),
+                  std::make_move_iterator(from.begin() + static_cast<std::ptrdiff_t>(end)));
   };
   for (std::size_t k = 0; k < bodies.size(); ++k) {
-    take_outline(bodies[k].problems_before);
-    merged.insert(merged.end(), std::make_move_iterator(found[k].begin()), std::make_move_iterator(found[k].end()));
+    move_in(outline, taken, bodies[k].problems_before);
+    taken = bodies[k].problems_before;
+    move_in(problems[found[k].thread], found[k].begin, found[k].end);
   }
-  take_outline(outline.size());
+  move_in(outline, taken, outline.size());
   return merged;
 }
 
@@ -85,9 +99,10 @@ bool CheckSourceOnThreads(std::string_view script, std::vector<JassProblem>& pro
     problems = std::move(outline);
     return false;
   }
-  std::vector<std::vector<JassProblem>> found(bodies.size());
-  if (CheckBodies(script, bodies, table, annotations, threads, found)) {
-    problems = Merge(outline, bodies, found);
+  std::vector<std::vector<JassProblem>> found;
+  std::vector<Found> places;
+  if (CheckBodies(script, bodies, table, annotations, threads, found, places)) {
+    problems = Merge(outline, bodies, found, places);
     return true;
   }
   table = std::move(before);

@@ -76,9 +76,10 @@ bool BodiesAgree(const std::string& script, std::size_t& bodies) {
   std::vector<jass::DeferredBody> deferred;
   if (!jass::OutlineProgramSource(script, problems, outline_semantics, deferred)) return true;
   jass::Semantics sem(table);
+  jass::BodyReader reader(script, problems, sem);
   bodies = deferred.size();
   for (const jass::DeferredBody& body : deferred)
-    if (!jass::CheckDeferredBody(script, body, problems, sem)) return false;
+    if (!reader.Read(body)) return false;
   return true;
 }
 

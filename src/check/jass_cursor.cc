@@ -68,6 +68,15 @@ Cursor::Cursor(std::string_view script, std::vector<JassProblem>& problems, cons
   token_.kind = Tok::kNewline;
 }
 
+void Cursor::Restart(const LexerPlace& place) {
+  lexer_.Rewind(place);
+  lexer_.stray_bytes().clear();
+  token_ = Token{};
+  token_.kind = Tok::kNewline;
+  line_has_problem_ = false;
+  line_has_long_string_ = false;
+}
+
 void Cursor::Advance() {
   token_ = lexer_.Next();
   if (!lexer_.stray_bytes().empty()) ReportStrayBytes();

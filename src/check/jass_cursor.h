@@ -59,6 +59,8 @@ class Cursor {
   }
   // The second half: from a line end to the first token of the next line.
   void NextLine();
+  // To the line end just before `place`, as the constructor from a place.
+  void Restart(const LexerPlace& place);
   // For reading ahead without the cursor: what the cursor reads next comes
   // from where the lexer then stands.
   Lexer& lexer() { return lexer_; }

@@ -1,5 +1,6 @@
 #include "check/jass_grammar.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -13,8 +14,6 @@
 
 namespace zarn::jass {
 
-namespace {
-
 class Grammar {
  public:
   // With `sem`, names and types are judged too; the grammar then leaves
@@ -26,14 +25,21 @@ class Grammar {
     AttachSemantics();
   }
 
-  // The reader of a deferred body, at its first line.
-  Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem, const DeferredBody& body)
-      : c_(script, problems, body.start), problems_(problems), sem_(&sem) {
+  // A reader of deferred bodies, one after another (StartBody).
+  Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem)
+      : c_(script, problems, LexerPlace{}), problems_(problems), sem_(&sem) {
     AttachSemantics();
+  }
+
+  void StartBody(const DeferredBody& body) {
+    c_.Restart(body.start);
+    blocks_.Forget();
     blocks_.Open("function", "endfunction", body.opener);
+    body_started_ = false;
     saw_function_ = true;
-    sem.Limit(body.visible);
-    sem.ResumeFunction(body.signature, body.has_callable ? &body.callable : nullptr, body.flags);
+    sem_->Attach(c_);
+    sem_->Limit(body.visible);
+    sem_->ResumeFunction(body.signature, body.has_callable ? &body.callable : nullptr, body.flags);
   }
 
   bool Run() {
@@ -118,10 +124,9 @@ class Grammar {
     body.problems_before = problems_.size();
     blocks_.Forget();
     sem_->EndFunction();
-    const std::optional<Token> last = SkimBody(body);
-    if (!last) return false;
+    if (!SkimBody(body)) return false;
     if (body.how == BodyEnd::kScriptEnd)
-      c_.Adopt(*last);
+      c_.Adopt(c_.lexer().Next());
     else
       c_.NextLine();
     return true;
@@ -129,32 +134,37 @@ class Grammar {
 
   // Finds the end of the body that begins at the lexer, reading only the
   // first token of each line and skipping the rest as the lexer would read
-  // it. The token the lexer read last; nothing when a line of the body
-  // turns out to be vJass.
-  std::optional<Token> SkimBody(DeferredBody& body) {
+  // it. False when a line of the body turns out to be vJass.
+  bool SkimBody(DeferredBody& body) {
     Lexer& lexer = c_.lexer();
     for (;;) {
       const LexerPlace line_start = lexer.place();
-      const Token first = lexer.Next();
-      lexer.stray_bytes().clear();
-      if (lexer.SawTextMacro() || (first.kind == Tok::kName && IsVJassLineWord(lexer.Text(first)))) return std::nullopt;
-      if (first.kind == Tok::kEnd) {
+      Tok kind;
+      std::string_view name;
+      if (!lexer.ReadLineStartName(kind, name)) {
+        const Token first = lexer.Next();
+        lexer.stray_bytes().clear();
+        kind = first.kind;
+        name = lexer.Text(first);
+      }
+      if (lexer.SawTextMacro() || (kind == Tok::kName && IsVJassLineWord(name))) return false;
+      if (kind == Tok::kEnd) {
         body.how = BodyEnd::kScriptEnd;
         body.end = lexer.place().pos;
-        return first;
+        return true;
       }
-      if (BeginsDeclaration(first.kind)) {
+      if (BeginsDeclaration(kind)) {
         lexer.Rewind(line_start);
         body.how = BodyEnd::kCut;
         body.end = line_start.pos;
-        return first;
+        return true;
       }
-      if (first.kind == Tok::kNewline) continue;
+      if (kind == Tok::kNewline) continue;
       lexer.SkipRestOfLine();
-      if (first.kind == Tok::kEndfunction) {
+      if (kind == Tok::kEndfunction) {
         body.how = BodyEnd::kEndfunction;
         body.end = lexer.place().pos;
-        return first;
+        return true;
       }
     }
   }
@@ -419,8 +429,6 @@ class Grammar {
   std::optional<Callable> callable_;  // what its header declared
 };
 
-}  // namespace
-
 bool IsVJassLineWord(std::string_view word) {
   static const std::unordered_set<std::string_view> kWords = {
       "struct",    "method",    "library",    "library_once", "scope",     "module",       "interface",
@@ -442,9 +450,14 @@ bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& pro
   return Grammar(script, problems, &sem, &bodies).Run();
 }
 
-bool CheckDeferredBody(std::string_view script, const DeferredBody& body, std::vector<JassProblem>& problems,
-                       Semantics& sem) {
-  return Grammar(script, problems, sem, body).RunBody(body) == body.how;
+BodyReader::BodyReader(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem)
+    : grammar_(std::make_unique<Grammar>(script, problems, sem)) {}
+
+BodyReader::~BodyReader() = default;
+
+bool BodyReader::Read(const DeferredBody& body) {
+  grammar_->StartBody(body);
+  return grammar_->RunBody(body) == body.how;
 }
 
 }  // namespace zarn::jass

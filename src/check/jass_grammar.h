@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -43,13 +44,26 @@ struct DeferredBody {
 // are the outline's with each body's inserted at its `problems_before`.
 bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
                           std::vector<DeferredBody>& bodies);
-// Reads a body of the outline with `sem`, which may read others of the same
-// tables at the same time. False when the body ends elsewhere than the
-// outline found: its problems are then incomplete.
-bool CheckDeferredBody(std::string_view script, const DeferredBody& body, std::vector<JassProblem>& problems,
-                       Semantics& sem);
-
 // True for the words that begin a vJass block line or end one.
 bool IsVJassLineWord(std::string_view word);
+
+class Grammar;
+
+// Reads bodies of an outline with `sem`, which may read others of the same
+// tables at the same time, adding their problems to `problems`.
+class BodyReader {
+ public:
+  BodyReader(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem);
+  ~BodyReader();
+  BodyReader(const BodyReader&) = delete;
+  BodyReader& operator=(const BodyReader&) = delete;
+
+  // False when the body ends elsewhere than the outline found: its problems
+  // are then incomplete.
+  bool Read(const DeferredBody& body);
+
+ private:
+  std::unique_ptr<Grammar> grammar_;
+};
 
 }  // namespace zarn::jass

@@ -308,6 +308,27 @@ std::size_t FindLineSpecial(const char* s, std::size_t at, std::size_t n) {
   return n;
 }
 
+// Past the bytes from `at` on, up to `bound`, that a literal opened by
+// `quote` holds as they are: no closing quote, backslash or line end.
+std::size_t SkipPlainQuoted(const char* s, std::size_t at, std::size_t bound, char quote) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), closer = _mm_set1_epi8(quote);
+  const __m128i backslash = _mm_set1_epi8('\\');
+  for (; at + 16 <= bound; at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf));
+    const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, closer), _mm_cmpeq_epi8(block, backslash));
+    const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(ends, stops)));
+    if (hits != 0) return at + static_cast<std::size_t>(__builtin_ctz(hits));
+  }
+#endif
+  for (; at < bound; ++at) {
+    const char c = s[at];
+    if (c == quote || c == '\\' || c == '\r' || c == '\n') return at;
+  }
+  return at;
+}
+
 }  // namespace
 
 void Lexer::SkipRestOfLine() {
@@ -334,6 +355,19 @@ void Lexer::SkipRestOfLine() {
     }
   }
   stray_bytes_.clear();
+}
+
+bool Lexer::ReadLineStartName(Tok& kind, std::string_view& name) {
+  const std::size_t n = script_.size();
+  std::size_t at = pos_;
+  while (at < n && IsBlank(script_[at])) ++at;
+  if (at >= n || !IsLetter(script_[at])) return false;
+  const std::size_t end = SkipNameBytes(script_.data(), at + 1, n);
+  name = script_.substr(at, end - at);
+  kind = KeywordOf(name);
+  pos_ = end;
+  at_line_start_ = false;
+  return true;
 }
 
 void Lexer::ReadName(Token& token) {
@@ -382,6 +416,9 @@ void Lexer::ReadQuoted(Token& token, char quote) {
   std::size_t line = line_, line_start = line_start_;
   std::size_t at = pos_ + 1;
   bool closed = false, backslash_at_line_end = false;
+  // Plain bytes are skipped in runs, but only as far as the test below
+  // would let each of them pass.
+  const std::size_t bound = is_string && no_string_end_from_ < n ? no_string_end_from_ + 1 : n;
   while (at < n) {
     // Past a byte that is no backslash, this scan reads the script exactly
     // as an earlier one that found no closing quote: no need to go on.
@@ -409,6 +446,7 @@ void Lexer::ReadQuoted(Token& token, char quote) {
       }
     }
     ++at;
+    if (c != '\\') at = SkipPlainQuoted(script_.data(), at, bound, quote);
   }
   if (closed) {
     line_ = line;

@@ -135,6 +135,10 @@ class Lexer {
   // would read it: the lexer then stands where it would after returning the
   // line's end, or at the end of the script. Stray bytes are dropped.
   void SkipRestOfLine();
+  // At a line start whose first token is a name after blanks only: reads it
+  // as Next would, its keyword to `kind`, without making a token. False, and
+  // nothing read, for any other line.
+  bool ReadLineStartName(Tok& kind, std::string_view& name);
 
  private:
   bool SkipBlanksAndComments();
