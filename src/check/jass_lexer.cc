@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -92,7 +95,8 @@ bool StartsWithWord(std::string_view text, std::size_t at, std::string_view word
 namespace {
 
 // The keywords by length (2 to 11) and first letter ('a' to 't'): at most
-// three share both, so a name is compared with those alone.
+// three share both, so a name is compared with those alone, in one or two
+// words that hold all its bytes.
 class KeywordTable {
  public:
   KeywordTable() {
@@ -100,26 +104,41 @@ class KeywordTable {
     for (std::size_t k = 0; k < std::size(kKeywords); ++k) {
       std::array<signed char, 3>& slot = rows_[Slot(kKeywords[k].text)];
       *std::find(slot.begin(), slot.end(), -1) = static_cast<signed char>(k);
+      words_[k] = WordsOf(kKeywords[k].text);
     }
   }
 
   Tok Find(std::string_view name) const {
     if (name.size() < 2 || name.size() > 11 || !(name[0] >= 'a' && name[0] <= 't')) return Tok::kName;
+    const Words words = WordsOf(name);
     for (signed char k : rows_[Slot(name)]) {
       if (k < 0) break;
-      const std::string_view text = kKeywords[static_cast<std::size_t>(k)].text;
-      std::size_t i = 1;
-      while (i < name.size() && text[i] == name[i]) ++i;
-      if (i == name.size()) return kKeywords[static_cast<std::size_t>(k)].kind;
+      if (words_[static_cast<std::size_t>(k)] == words) return kKeywords[static_cast<std::size_t>(k)].kind;
     }
     return Tok::kName;
   }
 
  private:
+  using Words = std::pair<std::uint64_t, std::uint64_t>;
+  static std::uint64_t Load(const char* bytes, std::size_t size) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, size);
+    return word;
+  }
+  // For names of one length, the words tell every two apart: two loads that
+  // may overlap cover all bytes of a name of 2 to 11.
+  static Words WordsOf(std::string_view name) {
+    const char* bytes = name.data();
+    const std::size_t size = name.size();
+    if (size >= 8) return {Load(bytes, 8), Load(bytes + size - 4, 4)};
+    if (size >= 4) return {Load(bytes, 4) | Load(bytes + size - 4, 4) << 32, 0};
+    return {Load(bytes, 2) | Load(bytes + size - 2, 2) << 16, 0};
+  }
   static std::size_t Slot(std::string_view name) {
     return (name.size() - 2) * 20 + static_cast<std::size_t>(name[0] - 'a');
   }
   std::array<std::array<signed char, 3>, 10 * 20> rows_;
+  std::array<Words, std::size(kKeywords)> words_;
 };
 
 const KeywordTable kKeywordTable;
