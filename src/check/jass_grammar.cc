@@ -1,5 +1,6 @@
 #include "check/jass_grammar.h"
 
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,34 @@
 #include "check/jass_typed_expression.h"
 
 namespace zarn::jass {
+
+namespace {
+
+constexpr std::string_view kVJassLineWords[] = {
+    "struct",    "method",    "library",    "library_once", "scope",     "module",       "interface",
+    "endstruct", "endmethod", "endlibrary", "endscope",     "endmodule", "endinterface",
+};
+
+constexpr void AddLength(NameLengths& lengths, std::string_view word) {
+  lengths[static_cast<std::size_t>(word[0] - 'a')] |= std::uint64_t{1} << word.size();
+}
+
+constexpr NameLengths kVJassLengths = [] {
+  NameLengths lengths{};
+  for (std::string_view word : kVJassLineWords) AddLength(lengths, word);
+  return lengths;
+}();
+
+// The words that make the skim of a body look at a line: those that end a
+// body and the vJass ones.
+constexpr NameLengths kSkimStops = [] {
+  NameLengths stops = kVJassLengths;
+  for (std::string_view word : {"function", "native", "type", "globals", "constant", "endfunction"})
+    AddLength(stops, word);
+  return stops;
+}();
+
+}  // namespace
 
 class Grammar {
  public:
@@ -138,6 +167,7 @@ class Grammar {
   bool SkimBody(DeferredBody& body) {
     Lexer& lexer = c_.lexer();
     for (;;) {
+      lexer.SkipLinesOfNames(kSkimStops);
       const LexerPlace line_start = lexer.place();
       Tok kind;
       std::string_view name;
@@ -430,10 +460,11 @@ class Grammar {
 };
 
 bool IsVJassLineWord(std::string_view word) {
-  static const std::unordered_set<std::string_view> kWords = {
-      "struct",    "method",    "library",    "library_once", "scope",     "module",       "interface",
-      "endstruct", "endmethod", "endlibrary", "endscope",     "endmodule", "endinterface",
-  };
+  // Most names are settled by their first letter and length.
+  if (word.empty() || word[0] < 'a' || word[0] > 'z' || word.size() >= 64 ||
+      !(kVJassLengths[static_cast<std::size_t>(word[0] - 'a')] >> word.size() & 1))
+    return false;
+  static const std::unordered_set<std::string_view> kWords(std::begin(kVJassLineWords), std::end(kVJassLineWords));
   return kWords.count(word) > 0;
 }
 

@@ -187,12 +187,14 @@ std::size_t Lexer::SkipLineEnd(std::size_t at) {
   return at + 1;
 }
 
+// One token object for every return, built in the caller's place.
 Token Lexer::Next() {
   while (SkipBlanksAndComments()) {}
-  if (pos_ >= script_.size()) return Make(Tok::kEnd, pos_, line_, line_start_);
+  Token token = Make(Tok::kEnd, pos_, line_, line_start_);
+  if (pos_ >= script_.size()) return token;
   const char c = script_[pos_];
   if (IsLineEnd(c)) {
-    Token token = Make(Tok::kNewline, pos_, line_, line_start_);
+    token.kind = Tok::kNewline;
     pos_ = token.end = SkipLineEnd(pos_);
     ++line_;
     line_start_ = pos_;
@@ -200,7 +202,7 @@ Token Lexer::Next() {
     return token;
   }
   at_line_start_ = false;
-  Token token = Make(Tok::kBad, pos_, line_, line_start_);
+  token.kind = Tok::kBad;
   if (IsLetter(c)) {
     ReadName(token);
   } else if (IsDigit(c) || c == '$' || (c == '.' && pos_ + 1 < script_.size() && IsDigit(script_[pos_ + 1]))) {
@@ -374,6 +376,29 @@ void Lexer::SkipRestOfLine() {
     }
   }
   stray_bytes_.clear();
+}
+
+void Lexer::SkipLinesOfNames(const NameLengths& stops) {
+  const std::size_t n = script_.size();
+  const char* s = script_.data();
+  while (pos_ < n && at_line_start_) {
+    std::size_t at = pos_;
+    while (at < n && IsBlank(s[at])) ++at;
+    if (at >= n) return;
+    const char c = s[at];
+    if (IsLineEnd(c)) {
+      pos_ = SkipLineEnd(at);
+      ++line_;
+      line_start_ = pos_;
+      continue;
+    }
+    if (!IsLetter(c)) return;
+    const std::size_t end = SkipNameBytes(s, at + 1, n);
+    const std::size_t length = end - at;
+    if (c >= 'a' && c <= 'z' && length < 64 && (stops[static_cast<std::size_t>(c - 'a')] >> length & 1)) return;
+    pos_ = end;
+    SkipRestOfLine();
+  }
 }
 
 bool Lexer::ReadLineStartName(Tok& kind, std::string_view& name) {

@@ -1,6 +1,7 @@
 // Tokens of a JASS 2 script, read one at a time without copying the text.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -99,6 +100,10 @@ struct LexerPlace {
   std::size_t no_string_end_from = static_cast<std::size_t>(-1);
 };
 
+// By the first letter of a name from 'a' to 'z', a bit for each length
+// below 64.
+using NameLengths = std::array<std::uint64_t, 26>;
+
 struct Token {
   Tok kind = Tok::kEnd;
   Fault fault = Fault::kNone;
@@ -139,6 +144,11 @@ class Lexer {
   // as Next would, its keyword to `kind`, without making a token. False, and
   // nothing read, for any other line.
   bool ReadLineStartName(Tok& kind, std::string_view& name);
+  // From a line start, skips whole lines as Next and SkipRestOfLine would
+  // read them while each is blank or begins, after blanks, with a name whose
+  // first letter and length `stops` does not hold; stops at the start of
+  // any other line (or at the end of the script).
+  void SkipLinesOfNames(const NameLengths& stops);
 
  private:
   bool SkipBlanksAndComments();
