@@ -95,7 +95,7 @@ bool CheckSourceOnThreads(std::string_view script, std::vector<JassProblem>& pro
   SymbolTable before = table;
   std::vector<DeferredBody> bodies;
   std::vector<JassProblem> outline;
-  if (!OutlineProgramSource(script, outline, *sem, bodies)) {
+  if (!OutlineProgramSource(script, outline, *sem, bodies, true)) {
     problems = std::move(outline);
     return false;
   }

@@ -68,19 +68,25 @@ std::vector<std::string> Checked(const std::vector<JassSource>& sources, const J
 }
 
 // True when the outline of `script` finds the ends that the reader of each
-// body finds (a disagreement would only show as a slower check).
+// body finds, and the thread ahead of the outline found the same ends (a
+// disagreement would only show as a slower check).
 bool BodiesAgree(const std::string& script, std::size_t& bodies) {
-  jass::SymbolTable table;
-  jass::Semantics outline_semantics(table);
-  std::vector<JassProblem> problems;
-  std::vector<jass::DeferredBody> deferred;
-  if (!jass::OutlineProgramSource(script, problems, outline_semantics, deferred)) return true;
-  jass::Semantics sem(table);
-  jass::BodyReader reader(script, problems, sem);
-  bodies = deferred.size();
-  for (const jass::DeferredBody& body : deferred)
-    if (!reader.Read(body)) return false;
-  return true;
+  std::vector<jass::DeferredBody> found[2];
+  for (bool ahead : {false, true}) {
+    jass::SymbolTable table;
+    jass::Semantics outline_semantics(table);
+    std::vector<JassProblem> problems;
+    std::vector<jass::DeferredBody>& deferred = found[ahead];
+    if (!jass::OutlineProgramSource(script, problems, outline_semantics, deferred, ahead)) return true;
+    jass::Semantics sem(table);
+    jass::BodyReader reader(script, problems, sem);
+    for (const jass::DeferredBody& body : deferred)
+      if (!reader.Read(body) || body.found_ahead != ahead) return false;
+  }
+  bodies = found[0].size();
+  for (std::size_t k = 0; k < bodies; ++k)
+    if (found[0][k].end != found[1][k].end || found[0][k].how != found[1][k].how) return false;
+  return found[1].size() == bodies;
 }
 
 TEST(JassBodiesTest, ProblemsAreThoseOfOneThreadWhateverTheThreadCount) {

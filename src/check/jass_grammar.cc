@@ -1,9 +1,14 @@
 #include "check/jass_grammar.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 #include "check/jass_blocks.h"
@@ -41,6 +46,160 @@ constexpr NameLengths kSkimStops = [] {
   return stops;
 }();
 
+// The lines that end a body without being part of it.
+bool BeginsDeclaration(Tok kind) {
+  return kind == Tok::kFunction || kind == Tok::kNative || kind == Tok::kType || kind == Tok::kGlobals ||
+         kind == Tok::kConstant;
+}
+
+// The kind of the first token of the line at the lexer, and its text; reads
+// only that token.
+Tok ReadLineStart(Lexer& lexer, std::string_view& name) {
+  Tok kind;
+  if (lexer.ReadLineStartName(kind, name)) return kind;
+  const Token first = lexer.Next();
+  lexer.stray_bytes().clear();
+  name = lexer.Text(first);
+  return first.kind;
+}
+
+// Finds the end of the body that begins at the lexer, reading only the
+// first token of each line and skipping the rest as the lexer would read
+// it. Where the reader of the lines after the body goes on; nothing when a
+// line of the body turns out to be vJass.
+std::optional<LexerPlace> SkimBodyLines(Lexer& lexer, BodyEnd& how, std::size_t& end) {
+  for (;;) {
+    lexer.SkipLinesOfNames(kSkimStops);
+    const LexerPlace line_start = lexer.place();
+    std::string_view name;
+    const Tok kind = ReadLineStart(lexer, name);
+    if (lexer.SawTextMacro() || (kind == Tok::kName && IsVJassLineWord(name))) return std::nullopt;
+    if (kind == Tok::kEnd) {
+      how = BodyEnd::kScriptEnd;
+      end = lexer.place().pos;
+      return lexer.place();
+    }
+    if (BeginsDeclaration(kind)) {
+      how = BodyEnd::kCut;
+      end = line_start.pos;
+      return line_start;
+    }
+    if (kind == Tok::kNewline) continue;
+    lexer.SkipRestOfLine();
+    if (kind == Tok::kEndfunction) {
+      how = BodyEnd::kEndfunction;
+      end = lexer.place().pos;
+      return lexer.place();
+    }
+  }
+}
+
+// Where a body ends, found ahead of the outline by a reader of its own.
+struct BodyExtent {
+  std::size_t start = 0;  // where the body begins
+  BodyEnd how = BodyEnd::kEndfunction;
+  std::size_t end = 0;
+  bool vjass = false;  // a line of the body is vJass: nothing after it counts
+  LexerPlace resume;   // where the outline goes on
+  AnnotationGroup annotations;
+};
+
+// Finds the bodies' ends on a thread of its own while the outline reads the
+// declarations: the skim needs no symbol table. A function begins at every
+// line whose first token is "function", or "constant" and then "function".
+class BodiesAhead {
+ public:
+  explicit BodiesAhead(std::string_view script) : lexer_(script) {
+    thread_ = std::thread([this] { Scan(); });
+  }
+  ~BodiesAhead() {
+    stop_ = true;
+    thread_.join();
+  }
+  BodiesAhead(const BodiesAhead&) = delete;
+  BodiesAhead& operator=(const BodiesAhead&) = delete;
+
+  // The extent of the body that begins at `start`; nothing when the scan
+  // found none there (the outline then skims the body itself).
+  std::optional<BodyExtent> Next(std::size_t start) {
+    if (failed_) return std::nullopt;
+    if (taken_ == ready_.size()) {
+      ready_.clear();
+      taken_ = 0;
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return !shared_.empty() || done_; });
+      ready_.swap(shared_);
+    }
+    if (taken_ == ready_.size() || ready_[taken_].start != start) {
+      failed_ = true;
+      return std::nullopt;
+    }
+    return std::move(ready_[taken_++]);
+  }
+
+ private:
+  static constexpr std::size_t kBatch = 64;
+
+  void Scan() {
+    std::vector<BodyExtent> batch;
+    try {
+      while (!stop_ && ScanLine(batch))
+        if (batch.size() >= kBatch) Publish(batch);
+    } catch (...) {
+      // The outline skims what was not found.
+    }
+    Publish(batch);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+    changed_.notify_one();
+  }
+
+  // One line outside the bodies, and the body it begins; false at the end.
+  bool ScanLine(std::vector<BodyExtent>& batch) {
+    std::string_view name;
+    Tok kind = ReadLineStart(lexer_, name);
+    if (kind == Tok::kEnd || lexer_.SawTextMacro() || (kind == Tok::kName && IsVJassLineWord(name))) return false;
+    if (kind == Tok::kNewline) return true;
+    if (kind == Tok::kConstant) {
+      const Token second = lexer_.Next();
+      lexer_.stray_bytes().clear();
+      kind = second.kind == Tok::kFunction ? Tok::kFunction : second.kind == Tok::kNewline ? Tok::kNewline : kind;
+      if (kind == Tok::kNewline) return true;
+    }
+    lexer_.SkipRestOfLine();
+    if (kind != Tok::kFunction) return true;
+    BodyExtent& extent = batch.emplace_back();
+    extent.start = lexer_.place().pos;
+    const std::optional<LexerPlace> resume = SkimBodyLines(lexer_, extent.how, extent.end);
+    extent.vjass = !resume;
+    if (!resume) return false;
+    extent.resume = *resume;
+    lexer_.Rewind(*resume);
+    extent.annotations = lexer_.annotations();
+    return true;
+  }
+
+  void Publish(std::vector<BodyExtent>& batch) {
+    if (batch.empty()) return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (BodyExtent& extent : batch) shared_.push_back(std::move(extent));
+    batch.clear();
+    changed_.notify_one();
+  }
+
+  Lexer lexer_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<BodyExtent> shared_;  // found and not yet taken, under mutex_
+  bool done_ = false;               // under mutex_
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  // The outline's side.
+  std::vector<BodyExtent> ready_;
+  std::size_t taken_ = 0;
+  bool failed_ = false;
+};
+
 }  // namespace
 
 class Grammar {
@@ -49,8 +208,8 @@ class Grammar {
   // names declared twice to it.
   // With `deferred`, function bodies are not read but go there.
   Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics* sem,
-          std::vector<DeferredBody>* deferred = nullptr)
-      : c_(script, problems, false), problems_(problems), sem_(sem), deferred_(deferred) {
+          std::vector<DeferredBody>* deferred = nullptr, BodiesAhead* ahead = nullptr)
+      : c_(script, problems, false), problems_(problems), sem_(sem), deferred_(deferred), ahead_(ahead) {
     AttachSemantics();
   }
 
@@ -116,12 +275,6 @@ class Grammar {
     if (sem_) sem_->EndFunction();
   }
 
-  // The lines that end a body without being part of it.
-  static bool BeginsDeclaration(Tok kind) {
-    return kind == Tok::kFunction || kind == Tok::kNative || kind == Tok::kType || kind == Tok::kGlobals ||
-           kind == Tok::kConstant;
-  }
-
   // False when a deferred body turned out to hold vJass.
   bool Line() {
     ReadLine();
@@ -161,42 +314,22 @@ class Grammar {
     return true;
   }
 
-  // Finds the end of the body that begins at the lexer, reading only the
-  // first token of each line and skipping the rest as the lexer would read
-  // it. False when a line of the body turns out to be vJass.
   bool SkimBody(DeferredBody& body) {
-    Lexer& lexer = c_.lexer();
-    for (;;) {
-      lexer.SkipLinesOfNames(kSkimStops);
-      const LexerPlace line_start = lexer.place();
-      Tok kind;
-      std::string_view name;
-      if (!lexer.ReadLineStartName(kind, name)) {
-        const Token first = lexer.Next();
-        lexer.stray_bytes().clear();
-        kind = first.kind;
-        name = lexer.Text(first);
-      }
-      if (lexer.SawTextMacro() || (kind == Tok::kName && IsVJassLineWord(name))) return false;
-      if (kind == Tok::kEnd) {
-        body.how = BodyEnd::kScriptEnd;
-        body.end = lexer.place().pos;
-        return true;
-      }
-      if (BeginsDeclaration(kind)) {
-        lexer.Rewind(line_start);
-        body.how = BodyEnd::kCut;
-        body.end = line_start.pos;
-        return true;
-      }
-      if (kind == Tok::kNewline) continue;
-      lexer.SkipRestOfLine();
-      if (kind == Tok::kEndfunction) {
-        body.how = BodyEnd::kEndfunction;
-        body.end = lexer.place().pos;
+    if (ahead_) {
+      if (std::optional<BodyExtent> extent = ahead_->Next(c_.lexer().place().pos)) {
+        if (extent->vjass) return false;
+        body.how = extent->how;
+        body.end = extent->end;
+        body.found_ahead = true;
+        c_.lexer().Rewind(extent->resume);
+        c_.lexer().SetAnnotations(extent->annotations);
         return true;
       }
     }
+    const std::optional<LexerPlace> resume = SkimBodyLines(c_.lexer(), body.how, body.end);
+    if (!resume) return false;
+    c_.lexer().Rewind(*resume);
+    return true;
   }
 
   bool TopLevel() {
@@ -455,6 +588,7 @@ class Grammar {
   std::optional<StatementRules> rules_;
   SignatureDecl signature_;
   std::vector<DeferredBody>* deferred_ = nullptr;
+  BodiesAhead* ahead_ = nullptr;
   Token function_start_;              // of the function whose header was read last
   std::optional<Callable> callable_;  // what its header declared
 };
@@ -477,8 +611,16 @@ bool CheckProgramSource(std::string_view script, std::vector<JassProblem>& probl
 }
 
 bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
-                          std::vector<DeferredBody>& bodies) {
-  return Grammar(script, problems, &sem, &bodies).Run();
+                          std::vector<DeferredBody>& bodies, bool ahead) {
+  std::optional<BodiesAhead> scan;
+  if (ahead) {
+    try {
+      scan.emplace(script);
+    } catch (const std::system_error&) {
+      // No thread to spare: the outline skims the bodies itself.
+    }
+  }
+  return Grammar(script, problems, &sem, &bodies, scan ? &*scan : nullptr).Run();
 }
 
 BodyReader::BodyReader(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem)

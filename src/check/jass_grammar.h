@@ -37,13 +37,16 @@ struct DeferredBody {
   CheckFlags flags;
   Visible visible;                  // the declarations made before the body
   std::size_t problems_before = 0;  // the outline's problems found before the body
+  bool found_ahead = false;         // its end came from the thread ahead of the outline
 };
 
 // CheckProgramSource without the function bodies: each goes to `bodies`,
 // found as the grammar would find its end. The problems of the whole source
 // are the outline's with each body's inserted at its `problems_before`.
+// With `ahead`, a thread of its own finds the bodies' ends while the
+// outline reads the declarations.
 bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
-                          std::vector<DeferredBody>& bodies);
+                          std::vector<DeferredBody>& bodies, bool ahead = false);
 // True for the words that begin a vJass block line or end one.
 bool IsVJassLineWord(std::string_view word);
 

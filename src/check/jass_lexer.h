@@ -129,6 +129,9 @@ class Lexer {
   bool SawTextMacro() const { return saw_text_macro_; }
   // The annotation lines read last; see jass_annotations.h for their rule.
   const AnnotationGroup& annotations() const { return annotations_; }
+  // Those of another lexer of the same script that read up to where this
+  // one goes on.
+  void SetAnnotations(const AnnotationGroup& group) { annotations_ = group; }
   // NUL and 0xFF bytes of the comments read since the last call.
   std::vector<StrayByte>& stray_bytes() { return stray_bytes_; }
 
