@@ -187,6 +187,13 @@ std::size_t Lexer::SkipLineEnd(std::size_t at) {
   return at + 1;
 }
 
+void Lexer::PassLineEnd(std::size_t at) {
+  pos_ = SkipLineEnd(at);
+  ++line_;
+  line_start_ = pos_;
+  at_line_start_ = true;
+}
+
 // One token object for every return, built in the caller's place.
 Token Lexer::Next() {
   while (SkipBlanksAndComments()) {}
@@ -195,10 +202,8 @@ Token Lexer::Next() {
   const char c = script_[pos_];
   if (IsLineEnd(c)) {
     token.kind = Tok::kNewline;
-    pos_ = token.end = SkipLineEnd(pos_);
-    ++line_;
-    line_start_ = pos_;
-    at_line_start_ = true;
+    PassLineEnd(pos_);
+    token.end = pos_;
     return token;
   }
   at_line_start_ = false;
@@ -360,10 +365,7 @@ void Lexer::SkipRestOfLine() {
     if (pos_ >= n) break;
     const char c = script_[pos_];
     if (IsLineEnd(c)) {
-      pos_ = SkipLineEnd(pos_);
-      ++line_;
-      line_start_ = pos_;
-      at_line_start_ = true;
+      PassLineEnd(pos_);
       break;
     }
     if (c == '"' || c == '\'') {
@@ -387,9 +389,7 @@ void Lexer::SkipLinesOfNames(const NameLengths& stops) {
     if (at >= n) return;
     const char c = s[at];
     if (IsLineEnd(c)) {
-      pos_ = SkipLineEnd(at);
-      ++line_;
-      line_start_ = pos_;
+      PassLineEnd(at);
       continue;
     }
     if (!IsLetter(c)) return;

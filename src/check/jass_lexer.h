@@ -158,6 +158,8 @@ class Lexer {
   void SkipLineComment();
   bool SkipBlockComment();
   std::size_t SkipLineEnd(std::size_t at);
+  // Past the line end at `at`, at the start of the next line.
+  void PassLineEnd(std::size_t at);
   Token Make(Tok kind, std::size_t begin, std::size_t line, std::size_t line_start) const;
   void ReadName(Token& token);
   void ReadNumber(Token& token);
