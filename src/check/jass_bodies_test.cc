@@ -3,15 +3,18 @@
 // problems are those of one thread, in the same order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "check/jass_api.h"
 #include "check/jass_bodies.h"
 #include "check/jass_checker.h"
 #include "check/jass_grammar.h"
+#include "check/jass_lexer.h"
 #include "platform/files.h"
 
 namespace zarn {
@@ -113,6 +116,60 @@ TEST(JassBodiesTest, ProblemsAreThoseOfOneThreadWhateverTheThreadCount) {
   EXPECT_TRUE(has("0:39:1 \"function\" without \"endfunction\""));
   EXPECT_EQ(first.size(), 21u);
   EXPECT_EQ(Checked({{"script", kScripts[1]}}, nullptr, 4), std::vector<std::string>{"vjass"});
+}
+
+// Random lines of literals, comments and line ends that run into each
+// other: skipping the rest of a line, or whole lines that begin with a name,
+// lands where reading every token does.
+TEST(JassBodiesTest, SkippedLinesEndWhereTheirTokensEnd) {
+  const std::vector<std::string> pieces = {
+      "set",  " ",     "\t",    "x_1",          "\"str\"",      "\"open",         "\"a\\\"b\"", "\"esc\\\nline\"",
+      "'ab'", "'\\''", "'open", "// c \" /* '", "//# +rb",      "/* b\r\n \" */", "/* open",    "*/",
+      "/",    "\r\n",  "\n",    "\r",           "\xEF\xBB\xBF", "/*\0*/",         "0x1F",       "$",
+      ".5",   "(",     "==",    "\"\\\r\n\""};
+  std::mt19937 random(7);
+  using Place = std::tuple<std::size_t, std::size_t, std::size_t>;
+  const auto place = [](const jass::Lexer& lexer) {
+    const jass::LexerPlace at = lexer.place();
+    return Place{at.pos, at.line, at.line_start};
+  };
+  for (int round = 0; round < 400; ++round) {
+    std::string script;
+    for (int i = 0; i < 40; ++i) script += pieces[random() % pieces.size()];
+    // Every line start as the tokens reach it, and whether the line begins
+    // with a name or is empty.
+    std::vector<Place> starts;
+    std::vector<bool> named;
+    jass::Lexer tokens(script);
+    for (bool first = true;;) {
+      if (first) starts.push_back(place(tokens));
+      const jass::Token token = tokens.Next();
+      if (first)
+        named.push_back(token.kind == jass::Tok::kName || token.kind >= jass::Tok::kFunction ||
+                        token.kind == jass::Tok::kNewline);
+      if (token.kind == jass::Tok::kEnd) break;
+      first = token.kind == jass::Tok::kNewline;
+    }
+    jass::Lexer skipping(script);
+    for (std::size_t line = 0; line + 1 < starts.size(); ++line) {
+      ASSERT_EQ(place(skipping), starts[line]) << script;
+      if (skipping.Next().kind != jass::Tok::kNewline) skipping.SkipRestOfLine();
+    }
+    for (std::size_t line = 0; line < starts.size(); ++line) {
+      jass::Lexer lines(
+          script, jass::LexerPlace{std::get<0>(starts[line]), std::get<1>(starts[line]), std::get<2>(starts[line])});
+      if (line == 0) lines = jass::Lexer(script);
+      // It may stop early (a comment or a byte order mark before the
+      // name), but only at a line start and never past a line that does not
+      // begin with a name or end at once.
+      lines.SkipLinesOfNames(jass::NameLengths{});
+      std::size_t last = line;
+      while (last + 1 < starts.size() && named[last]) ++last;
+      const auto begin = starts.begin() + static_cast<std::ptrdiff_t>(line);
+      const auto end = starts.begin() + static_cast<std::ptrdiff_t>(last) + 1;
+      if (last + 1 < starts.size()) EXPECT_NE(std::find(begin, end, place(lines)), end) << script;
+    }
+  }
 }
 
 // Real scripts with faults seeded inside and across bodies, the 1.31 API.
