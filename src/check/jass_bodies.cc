@@ -26,7 +26,7 @@ struct Found {
 
 // Reads every body on up to `threads` threads, each taking the next body
 // left; false when a body disagreed with the outline.
-bool CheckBodies(std::string_view script, const std::vector<DeferredBody>& bodies, SymbolTable& table,
+bool CheckBodies(std::string_view script, const DeferredBodies& bodies, SymbolTable& table,
                  const FunctionAnnotations* annotations, std::size_t threads,
                  std::vector<std::vector<JassProblem>>& problems, std::vector<Found>& found) {
   threads = std::max<std::size_t>(1, std::min(threads, bodies.size()));
@@ -65,7 +65,7 @@ bool CheckBodies(std::string_view script, const std::vector<DeferredBody>& bodie
 }
 
 // The outline's problems with each body's at its place.
-std::vector<JassProblem> Merge(std::vector<JassProblem>& outline, const std::vector<DeferredBody>& bodies,
+std::vector<JassProblem> Merge(std::vector<JassProblem>& outline, const DeferredBodies& bodies,
                                std::vector<std::vector<JassProblem>>& problems, const std::vector<Found>& found) {
   std::vector<JassProblem> merged;
   std::size_t taken = 0;
@@ -93,7 +93,7 @@ std::size_t BodyThreads(std::size_t asked, std::size_t size) {
 bool CheckSourceOnThreads(std::string_view script, std::vector<JassProblem>& problems, SymbolTable& table,
                           std::optional<Semantics>& sem, const FunctionAnnotations* annotations, std::size_t threads) {
   SymbolTable before = table;
-  std::vector<DeferredBody> bodies;
+  DeferredBodies bodies;
   std::vector<JassProblem> outline;
   if (!OutlineProgramSource(script, outline, *sem, bodies, true)) {
     problems = std::move(outline);

@@ -74,12 +74,12 @@ std::vector<std::string> Checked(const std::vector<JassSource>& sources, const J
 // body finds, and the thread ahead of the outline found the same ends (a
 // disagreement would only show as a slower check).
 bool BodiesAgree(const std::string& script, std::size_t& bodies) {
-  std::vector<jass::DeferredBody> found[2];
+  jass::DeferredBodies found[2];
   for (bool ahead : {false, true}) {
     jass::SymbolTable table;
     jass::Semantics outline_semantics(table);
     std::vector<JassProblem> problems;
-    std::vector<jass::DeferredBody>& deferred = found[ahead];
+    jass::DeferredBodies& deferred = found[ahead];
     if (!jass::OutlineProgramSource(script, problems, outline_semantics, deferred, ahead)) return true;
     jass::Semantics sem(table);
     jass::BodyReader reader(script, problems, sem);

@@ -208,7 +208,7 @@ class Grammar {
   // names declared twice to it.
   // With `deferred`, function bodies are not read but go there.
   Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics* sem,
-          std::vector<DeferredBody>* deferred = nullptr, BodiesAhead* ahead = nullptr)
+          DeferredBodies* deferred = nullptr, BodiesAhead* ahead = nullptr)
       : c_(script, problems, false), problems_(problems), sem_(sem), deferred_(deferred), ahead_(ahead) {
     AttachSemantics();
   }
@@ -587,7 +587,7 @@ class Grammar {
   std::optional<TypedExpressions> typed_;
   std::optional<StatementRules> rules_;
   SignatureDecl signature_;
-  std::vector<DeferredBody>* deferred_ = nullptr;
+  DeferredBodies* deferred_ = nullptr;
   BodiesAhead* ahead_ = nullptr;
   Token function_start_;              // of the function whose header was read last
   std::optional<Callable> callable_;  // what its header declared
@@ -611,7 +611,7 @@ bool CheckProgramSource(std::string_view script, std::vector<JassProblem>& probl
 }
 
 bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
-                          std::vector<DeferredBody>& bodies, bool ahead) {
+                          DeferredBodies& bodies, bool ahead) {
   std::optional<BodiesAhead> scan;
   if (ahead) {
     try {

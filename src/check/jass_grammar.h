@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -40,13 +41,17 @@ struct DeferredBody {
   bool found_ahead = false;         // its end came from the thread ahead of the outline
 };
 
+// In a deque: a script's bodies run to tens of thousands, and a vector
+// would hold twice their bytes while it grows.
+using DeferredBodies = std::deque<DeferredBody>;
+
 // CheckProgramSource without the function bodies: each goes to `bodies`,
 // found as the grammar would find its end. The problems of the whole source
 // are the outline's with each body's inserted at its `problems_before`.
 // With `ahead`, a thread of its own finds the bodies' ends while the
 // outline reads the declarations.
 bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
-                          std::vector<DeferredBody>& bodies, bool ahead = false);
+                          DeferredBodies& bodies, bool ahead = false);
 // True for the words that begin a vJass block line or end one.
 bool IsVJassLineWord(std::string_view word);
 
