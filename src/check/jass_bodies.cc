@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
 #include <exception>
 #include <iterator>
 #include <mutex>
@@ -26,9 +27,10 @@ struct Found {
 
 // Reads every body on up to `threads` threads, each taking the next body
 // left; false when a body disagreed with the outline.
-bool CheckBodies(std::string_view script, const DeferredBodies& bodies, SymbolTable& table,
+bool CheckBodies(std::string_view script, const Outline& outline, SymbolTable& table,
                  const FunctionAnnotations* annotations, std::size_t threads,
                  std::vector<std::vector<JassProblem>>& problems, std::vector<Found>& found) {
+  const std::deque<DeferredBody>& bodies = outline.bodies;
   threads = std::max<std::size_t>(1, std::min(threads, bodies.size()));
   problems.resize(threads);
   found.resize(bodies.size());
@@ -43,7 +45,7 @@ bool CheckBodies(std::string_view script, const DeferredBodies& bodies, SymbolTa
       BodyReader reader(script, own, sem);
       for (std::size_t k; (k = next.fetch_add(1)) < bodies.size();) {
         const std::size_t begin = own.size();
-        if (!reader.Read(bodies[k])) agreed = false;
+        if (!reader.Read(bodies[k], outline)) agreed = false;
         found[k] = {thread, begin, own.size()};
       }
     } catch (...) {
@@ -64,8 +66,8 @@ bool CheckBodies(std::string_view script, const DeferredBodies& bodies, SymbolTa
   return agreed;
 }
 
-// The outline's problems with each body's at its place.
-std::vector<JassProblem> Merge(std::vector<JassProblem>& outline, const DeferredBodies& bodies,
+// The outline's own problems with each body's at its place.
+std::vector<JassProblem> Merge(std::vector<JassProblem>& own, const std::deque<DeferredBody>& bodies,
                                std::vector<std::vector<JassProblem>>& problems, const std::vector<Found>& found) {
   std::vector<JassProblem> merged;
   std::size_t taken = 0;
@@ -74,11 +76,11 @@ std::vector<JassProblem> Merge(std::vector<JassProblem>& outline, const Deferred
                   std::make_move_iterator(from.begin() + static_cast<std::ptrdiff_t>(end)));
   };
   for (std::size_t k = 0; k < bodies.size(); ++k) {
-    move_in(outline, taken, bodies[k].problems_before);
+    move_in(own, taken, bodies[k].problems_before);
     taken = bodies[k].problems_before;
     move_in(problems[found[k].thread], found[k].begin, found[k].end);
   }
-  move_in(outline, taken, outline.size());
+  move_in(own, taken, own.size());
   return merged;
 }
 
@@ -93,16 +95,16 @@ std::size_t BodyThreads(std::size_t asked, std::size_t size) {
 bool CheckSourceOnThreads(std::string_view script, std::vector<JassProblem>& problems, SymbolTable& table,
                           std::optional<Semantics>& sem, const FunctionAnnotations* annotations, std::size_t threads) {
   SymbolTable before = table;
-  DeferredBodies bodies;
-  std::vector<JassProblem> outline;
-  if (!OutlineProgramSource(script, outline, *sem, bodies, true)) {
-    problems = std::move(outline);
+  Outline outline;
+  std::vector<JassProblem> own;
+  if (!OutlineProgramSource(script, own, *sem, outline, true)) {
+    problems = std::move(own);
     return false;
   }
   std::vector<std::vector<JassProblem>> found;
   std::vector<Found> places;
-  if (CheckBodies(script, bodies, table, annotations, threads, found, places)) {
-    problems = Merge(outline, bodies, found, places);
+  if (CheckBodies(script, outline, table, annotations, threads, found, places)) {
+    problems = Merge(own, outline.bodies, found, places);
     return true;
   }
   table = std::move(before);

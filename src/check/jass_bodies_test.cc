@@ -74,22 +74,23 @@ std::vector<std::string> Checked(const std::vector<JassSource>& sources, const J
 // body finds, and the thread ahead of the outline found the same ends (a
 // disagreement would only show as a slower check).
 bool BodiesAgree(const std::string& script, std::size_t& bodies) {
-  jass::DeferredBodies found[2];
+  jass::Outline found[2];
   for (bool ahead : {false, true}) {
     jass::SymbolTable table;
     jass::Semantics outline_semantics(table);
     std::vector<JassProblem> problems;
-    jass::DeferredBodies& deferred = found[ahead];
-    if (!jass::OutlineProgramSource(script, problems, outline_semantics, deferred, ahead)) return true;
+    jass::Outline& outline = found[ahead];
+    if (!jass::OutlineProgramSource(script, problems, outline_semantics, outline, ahead)) return true;
     jass::Semantics sem(table);
     jass::BodyReader reader(script, problems, sem);
-    for (const jass::DeferredBody& body : deferred)
-      if (!reader.Read(body) || body.found_ahead != ahead) return false;
+    for (const jass::DeferredBody& body : outline.bodies)
+      if (!reader.Read(body, outline) || body.found_ahead != ahead) return false;
   }
-  bodies = found[0].size();
+  bodies = found[0].bodies.size();
   for (std::size_t k = 0; k < bodies; ++k)
-    if (found[0][k].end != found[1][k].end || found[0][k].how != found[1][k].how) return false;
-  return found[1].size() == bodies;
+    if (found[0].bodies[k].end != found[1].bodies[k].end || found[0].bodies[k].how != found[1].bodies[k].how)
+      return false;
+  return found[1].bodies.size() == bodies;
 }
 
 TEST(JassBodiesTest, ProblemsAreThoseOfOneThreadWhateverTheThreadCount) {

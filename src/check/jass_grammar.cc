@@ -207,8 +207,8 @@ class Grammar {
   // With `sem`, names and types are judged too; the grammar then leaves
   // names declared twice to it.
   // With `deferred`, function bodies are not read but go there.
-  Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics* sem,
-          DeferredBodies* deferred = nullptr, BodiesAhead* ahead = nullptr)
+  Grammar(std::string_view script, std::vector<JassProblem>& problems, Semantics* sem, Outline* deferred = nullptr,
+          BodiesAhead* ahead = nullptr)
       : c_(script, problems, false), problems_(problems), sem_(sem), deferred_(deferred), ahead_(ahead) {
     AttachSemantics();
   }
@@ -219,15 +219,19 @@ class Grammar {
     AttachSemantics();
   }
 
-  void StartBody(const DeferredBody& body) {
+  void StartBody(const DeferredBody& body, const Outline& outline) {
     c_.Restart(body.start);
     blocks_.Forget();
-    blocks_.Open("function", "endfunction", body.opener);
+    Token opener;
+    opener.line = body.opener_line;
+    opener.column = body.opener_column;
+    blocks_.Open("function", "endfunction", opener);
     body_started_ = false;
     saw_function_ = true;
     sem_->Attach(c_);
     sem_->Limit(body.visible);
-    sem_->ResumeFunction(body.signature, body.has_callable ? &body.callable : nullptr, body.flags);
+    sem_->ResumeFunction(body.name, body.constant, outline.param_names.data() + body.first_param, body.param_count,
+                         body.has_callable ? &body.callable : nullptr, body.flags);
   }
 
   bool Run() {
@@ -295,10 +299,15 @@ class Grammar {
   // At the end of a header's line: leaves the body to its own reader and
   // goes on after it.
   bool Defer() {
-    DeferredBody& body = deferred_->emplace_back();
+    DeferredBody& body = deferred_->bodies.emplace_back();
     body.start = c_.lexer().place();
-    body.opener = function_start_;
-    body.signature = signature_;
+    body.opener_line = function_start_.line;
+    body.opener_column = function_start_.column;
+    body.name = c_.Text(signature_.name);
+    body.constant = signature_.constant;
+    body.first_param = deferred_->param_names.size();
+    body.param_count = signature_.params.size();
+    for (const ParamDecl& param : signature_.params) deferred_->param_names.push_back(c_.Text(param.name));
     body.has_callable = callable_.has_value();
     if (callable_) body.callable = *callable_;
     body.flags = sem_->flags();
@@ -587,7 +596,7 @@ class Grammar {
   std::optional<TypedExpressions> typed_;
   std::optional<StatementRules> rules_;
   SignatureDecl signature_;
-  DeferredBodies* deferred_ = nullptr;
+  Outline* deferred_ = nullptr;
   BodiesAhead* ahead_ = nullptr;
   Token function_start_;              // of the function whose header was read last
   std::optional<Callable> callable_;  // what its header declared
@@ -610,8 +619,8 @@ bool CheckProgramSource(std::string_view script, std::vector<JassProblem>& probl
   return Grammar(script, problems, &sem).Run();
 }
 
-bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
-                          DeferredBodies& bodies, bool ahead) {
+bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem, Outline& outline,
+                          bool ahead) {
   std::optional<BodiesAhead> scan;
   if (ahead) {
     try {
@@ -620,7 +629,7 @@ bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& pro
       // No thread to spare: the outline skims the bodies itself.
     }
   }
-  return Grammar(script, problems, &sem, &bodies, scan ? &*scan : nullptr).Run();
+  return Grammar(script, problems, &sem, &outline, scan ? &*scan : nullptr).Run();
 }
 
 BodyReader::BodyReader(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem)
@@ -628,8 +637,8 @@ BodyReader::BodyReader(std::string_view script, std::vector<JassProblem>& proble
 
 BodyReader::~BodyReader() = default;
 
-bool BodyReader::Read(const DeferredBody& body) {
-  grammar_->StartBody(body);
+bool BodyReader::Read(const DeferredBody& body, const Outline& outline) {
+  grammar_->StartBody(body, outline);
   return grammar_->RunBody(body) == body.how;
 }
 

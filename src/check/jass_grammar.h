@@ -28,30 +28,35 @@ enum class BodyEnd : std::uint8_t { kEndfunction, kCut, kScriptEnd };
 // A function body left to be read apart, once the whole script's
 // declarations are known, with what its reader needs of the header.
 struct DeferredBody {
-  LexerPlace start;     // right after the header's line
-  std::size_t end = 0;  // where the lexer stands after the body's last line
-  BodyEnd how = BodyEnd::kEndfunction;
-  Token opener;  // the header's first token
-  SignatureDecl signature;
-  bool has_callable = false;  // false: the header has a fault
+  LexerPlace start;                                // right after the header's line
+  std::size_t end = 0;                             // where the lexer stands after the body's last line
+  std::size_t problems_before = 0;                 // the outline's problems found before the body
+  std::size_t opener_line = 0, opener_column = 0;  // of the header's first token
+  std::string_view name;                           // the function's
+  std::size_t first_param = 0, param_count = 0;    // its parameters' names in Outline::param_names
+  Visible visible;                                 // the declarations made before the body
   Callable callable;
   CheckFlags flags;
-  Visible visible;                  // the declarations made before the body
-  std::size_t problems_before = 0;  // the outline's problems found before the body
-  bool found_ahead = false;         // its end came from the thread ahead of the outline
+  BodyEnd how = BodyEnd::kEndfunction;
+  bool constant = false;
+  bool has_callable = false;  // false: the header has a fault
+  bool found_ahead = false;   // its end came from the thread ahead of the outline
 };
 
-// In a deque: a script's bodies run to tens of thousands, and a vector
-// would hold twice their bytes while it grows.
-using DeferredBodies = std::deque<DeferredBody>;
+// The bodies of a source, in a deque: they run to tens of thousands, and a
+// vector would hold twice their bytes while it grows.
+struct Outline {
+  std::deque<DeferredBody> bodies;
+  std::vector<std::string_view> param_names;
+};
 
-// CheckProgramSource without the function bodies: each goes to `bodies`,
+// CheckProgramSource without the function bodies: each goes to `outline`,
 // found as the grammar would find its end. The problems of the whole source
 // are the outline's with each body's inserted at its `problems_before`.
 // With `ahead`, a thread of its own finds the bodies' ends while the
 // outline reads the declarations.
-bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem,
-                          DeferredBodies& bodies, bool ahead = false);
+bool OutlineProgramSource(std::string_view script, std::vector<JassProblem>& problems, Semantics& sem, Outline& outline,
+                          bool ahead = false);
 // True for the words that begin a vJass block line or end one.
 bool IsVJassLineWord(std::string_view word);
 
@@ -68,7 +73,7 @@ class BodyReader {
 
   // False when the body ends elsewhere than the outline found: its problems
   // are then incomplete.
-  bool Read(const DeferredBody& body);
+  bool Read(const DeferredBody& body, const Outline& outline);
 
  private:
   std::unique_ptr<Grammar> grammar_;

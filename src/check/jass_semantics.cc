@@ -84,7 +84,7 @@ void Semantics::ApplyAnnotations(const SignatureDecl& signature) {
 }
 
 void Semantics::Report(Place at, std::string message) {
-  if (flags_.semantic && !broken_ && !quiet_) cursor_->ReportOn(at.line, at.column, std::move(message));
+  if (flags_.semantic && !broken_) cursor_->ReportOn(at.line, at.column, std::move(message));
 }
 
 void Semantics::ReportUndefined(const Token& name, NameKind kind) {
@@ -219,42 +219,47 @@ void Semantics::IndexCallable(const SignatureDecl& signature) {
 
 void Semantics::BeginFunction(const SignatureDecl& signature, const Callable* callable) {
   ApplyAnnotations(signature);
-  EnterFunction(signature, callable);
+  EnterFunction(Text(signature.name), signature.constant, callable);
+  for (std::uint32_t i = 0; callable && i < signature.params.size(); ++i) {
+    const Token& name = signature.params[i].name;
+    CheckVariableName(name, VariableKind::kParameter);
+    if (!DeclareParameter(Text(name), *callable, i)) {
+      Report(name, Named(Text(name)) + " is already declared");
+      continue;
+    }
+    if (index_)
+      index_->Declare(Declaration(JassSymbolKind::kParameter, Text(name), name, Text(signature.params[i].type)));
+  }
 }
 
-void Semantics::ResumeFunction(const SignatureDecl& signature, const Callable* callable, const CheckFlags& flags) {
+void Semantics::ResumeFunction(std::string_view name, bool constant, const std::string_view* params,
+                               std::size_t param_count, const Callable* callable, const CheckFlags& flags) {
   flags_ = flags;
-  quiet_ = true;
-  EnterFunction(signature, callable);
-  quiet_ = false;
+  EnterFunction(name, constant, callable);
+  for (std::uint32_t i = 0; callable && i < param_count; ++i) DeclareParameter(params[i], *callable, i);
 }
 
 Visible Semantics::VisibleNow() const {
   return {table_.callable_order.size(), table_.global_order.size(), table_.types.size()};
 }
 
-void Semantics::EnterFunction(const SignatureDecl& signature, const Callable* callable) {
+void Semantics::EnterFunction(std::string_view name, bool constant, const Callable* callable) {
   in_function_ = true;
   broken_ = !callable;
-  constant_function_ = signature.constant;
+  constant_function_ = constant;
   scope_.Clear();
   paths_.Begin();
-  function_name_ = Text(signature.name);
+  function_name_ = name;
   returns_ = callable ? callable->returns : kUnknown;
   if (index_) index_->BeginFunction(function_name_);
-  for (std::uint32_t i = 0; callable && i < signature.params.size(); ++i) {
-    Variable param;
-    param.type = table_.Param(*callable, i);
-    const Token& name = signature.params[i].name;
-    CheckVariableName(name, VariableKind::kParameter);
-    if (!scope_.Declare(Text(name), param)) {
-      Report(name, Named(Text(name)) + " is already declared");
-      continue;
-    }
-    paths_.Declare(scope_.size() - 1, true);
-    if (index_)
-      index_->Declare(Declaration(JassSymbolKind::kParameter, Text(name), name, Text(signature.params[i].type)));
-  }
+}
+
+bool Semantics::DeclareParameter(std::string_view name, const Callable& callable, std::uint32_t i) {
+  Variable param;
+  param.type = table_.Param(callable, i);
+  if (!scope_.Declare(name, param)) return false;
+  paths_.Declare(scope_.size() - 1, true);
+  return true;
 }
 
 void Semantics::EndFunction() {

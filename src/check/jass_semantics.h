@@ -87,8 +87,9 @@ class Semantics {
   // not judged.
   void BeginFunction(const SignatureDecl& signature, const Callable* callable);
   // The same for a body read apart from its header, whose problems and
-  // flags were found already.
-  void ResumeFunction(const SignatureDecl& signature, const Callable* callable, const CheckFlags& flags);
+  // flags were found already: the function's name, its parameters' names.
+  void ResumeFunction(std::string_view name, bool constant, const std::string_view* params, std::size_t param_count,
+                      const Callable* callable, const CheckFlags& flags);
   // What is declared so far, and a limit to what lookups find.
   Visible VisibleNow() const;
   void Limit(const Visible& visible) { visible_ = visible; }
@@ -134,12 +135,14 @@ class Semantics {
   }
 
  private:
-  bool WillReport() const { return flags_.semantic && !broken_ && !quiet_ && !cursor_->LineHasProblem(); }
+  bool WillReport() const { return flags_.semantic && !broken_ && !cursor_->LineHasProblem(); }
   TypeId FindType(std::string_view name) const {
     const TypeId type = table_.types.Find(name);
     return type < visible_.types ? type : kUnknown;
   }
-  void EnterFunction(const SignatureDecl& signature, const Callable* callable);
+  void EnterFunction(std::string_view name, bool constant, const Callable* callable);
+  // The `i`th parameter of `callable`; false when the name is taken.
+  bool DeclareParameter(std::string_view name, const Callable& callable, std::uint32_t i);
   void ApplyAnnotations(const SignatureDecl& signature);
   void IndexCallable(const SignatureDecl& signature);
   enum class VariableKind : std::uint8_t { kGlobal, kLocal, kParameter };
@@ -158,7 +161,6 @@ class Semantics {
   bool in_function_ = false;
   bool constant_function_ = false;
   bool broken_ = false;
-  bool quiet_ = false;  // problems already reported by another reader
   Visible visible_;
   TypeId returns_ = kNothing;
   std::string_view function_name_;
