@@ -83,7 +83,7 @@ void ApplyAnnotation(std::string_view comment, CheckFlags& flags) {
 
 const CheckFlags* FunctionAnnotations::Find(std::string_view function) const {
   if (by_name_.empty()) return nullptr;
-  const auto it = by_name_.find(std::string(function));
+  const auto it = by_name_.find(function);
   return it == by_name_.end() ? nullptr : &it->second;
 }
 

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "check/jass_index.h"
+
 namespace zarn::jass {
 
 struct CheckFlags {
@@ -35,7 +37,7 @@ class FunctionAnnotations {
   void Set(std::string_view function, const CheckFlags& flags) { by_name_[std::string(function)] = flags; }
 
  private:
-  std::unordered_map<std::string, CheckFlags> by_name_;
+  NameTable<CheckFlags> by_name_;  // looked up by views, once per function
 };
 
 // Reads the annotations of `script` by the rule above, one line at a time:

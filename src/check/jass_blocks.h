@@ -29,6 +29,8 @@ class BlockStack {
   void Branch(std::string_view word, bool is_else);
   // Reports every open block and forgets them.
   void CloseAll();
+  // Forgets the open blocks without a word: another reader takes them on.
+  void Forget() { open_.clear(); }
 
  private:
   struct Block {

@@ -1,8 +1,10 @@
 #include "check/jass_checker.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "check/jass_api.h"
+#include "check/jass_bodies.h"
 #include "check/jass_grammar.h"
 #include "check/jass_semantics.h"
 #include "check/vjass_balance.h"
@@ -26,12 +28,19 @@ namespace jass {
 JassCheckResult CheckSources(const std::vector<JassSource>& sources, SymbolTable& table,
                              const FunctionAnnotations* annotations, const JassCheckExtras& extras) {
   JassCheckResult result;
-  Semantics sem(table, annotations);
-  sem.SetExtras(extras);
+  std::optional<Semantics> sem;
+  sem.emplace(table, annotations);
+  sem->SetExtras(extras);
+  // An index and assumed names are filled and read in reading order.
+  const bool may_split = !extras.index && (!extras.assumed || extras.assumed->empty());
   for (std::size_t i = 0; i < sources.size(); ++i) {
-    sem.SetSource(i);
+    sem->SetSource(i);
     std::vector<JassProblem> problems;
-    if (!CheckProgramSource(sources[i].text, problems, sem)) {
+    const std::string_view text = sources[i].text;
+    const std::size_t threads = may_split ? BodyThreads(extras.threads, text.size()) : 1;
+    const bool plain = threads > 1 ? CheckSourceOnThreads(text, problems, table, sem, annotations, threads)
+                                   : CheckProgramSource(text, problems, *sem);
+    if (!plain) {
       result.vjass = true;
       problems.clear();
       CheckVJassBalance(sources[i].text, problems);

@@ -63,6 +63,20 @@ Cursor::Cursor(std::string_view script, std::vector<JassProblem>& problems, bool
   Advance();
 }
 
+Cursor::Cursor(std::string_view script, std::vector<JassProblem>& problems, const LexerPlace& place)
+    : lexer_(script, place), problems_(problems), literals_only_(false) {
+  token_.kind = Tok::kNewline;
+}
+
+void Cursor::Restart(const LexerPlace& place) {
+  lexer_.Rewind(place);
+  lexer_.stray_bytes().clear();
+  token_ = Token{};
+  token_.kind = Tok::kNewline;
+  line_has_problem_ = false;
+  line_has_long_string_ = false;
+}
+
 void Cursor::Advance() {
   token_ = lexer_.Next();
   if (!lexer_.stray_bytes().empty()) ReportStrayBytes();
@@ -130,8 +144,7 @@ void Cursor::Push(std::size_t line, std::size_t column, std::string message) {
 
 void Cursor::ReportAt(const Token& where, std::string message) { Push(where.line, where.column, std::move(message)); }
 
-void Cursor::FinishLine() {
-  while (!AtLineEnd()) Advance();
+void Cursor::NextLine() {
   line_has_problem_ = false;
   line_has_long_string_ = false;
   if (Is(Tok::kNewline)) Advance();

@@ -16,6 +16,9 @@ class Cursor {
   // With `literals_only`, lexical faults other than unclosed literals are
   // not reported.
   Cursor(std::string_view script, std::vector<JassProblem>& problems, bool literals_only);
+  // At the line end just before `place`, a line start of the script, as if
+  // the lines before it had been read without a problem.
+  Cursor(std::string_view script, std::vector<JassProblem>& problems, const LexerPlace& place);
 
   const Token& token() const { return token_; }
   Tok kind() const { return token_.kind; }
@@ -46,7 +49,27 @@ class Cursor {
   // A problem tied to another line (an opener without its closer): always.
   void ReportAt(const Token& where, std::string message);
   // Skips the rest of the line and moves to the first token of the next.
-  void FinishLine();
+  void FinishLine() {
+    SkipToLineEnd();
+    NextLine();
+  }
+  // The first half of FinishLine: to the end of the line.
+  void SkipToLineEnd() {
+    while (!AtLineEnd()) Advance();
+  }
+  // The second half: from a line end to the first token of the next line.
+  void NextLine();
+  // To the line end just before `place`, as the constructor from a place.
+  void Restart(const LexerPlace& place);
+  // For reading ahead without the cursor: what the cursor reads next comes
+  // from where the lexer then stands.
+  Lexer& lexer() { return lexer_; }
+  // The token the lexer just read, as the current one, the problems of the
+  // bytes before it left to whoever reads them.
+  void Adopt(const Token& token) {
+    lexer_.stray_bytes().clear();
+    token_ = token;
+  }
 
  private:
   void ReportFault();

@@ -90,6 +90,10 @@ struct JassCheckExtras {
   JassIndex* index = nullptr;
   const std::vector<JassAssumedName>* assumed = nullptr;
   bool uses = true;  // with `index`: the uses too, not only the declarations
+  // The threads that read function bodies: 0 chooses by the machine and the
+  // script's size. The problems are the same for any number; a check that
+  // fills an index or assumes names reads on one thread.
+  std::size_t threads = 0;
 };
 
 // "function Name takes integer a returns nothing", "unit u", "type unit

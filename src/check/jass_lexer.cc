@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -92,7 +95,8 @@ bool StartsWithWord(std::string_view text, std::size_t at, std::string_view word
 namespace {
 
 // The keywords by length (2 to 11) and first letter ('a' to 't'): at most
-// three share both, so a name is compared with those alone.
+// three share both, so a name is compared with those alone, in one or two
+// words that hold all its bytes.
 class KeywordTable {
  public:
   KeywordTable() {
@@ -100,26 +104,41 @@ class KeywordTable {
     for (std::size_t k = 0; k < std::size(kKeywords); ++k) {
       std::array<signed char, 3>& slot = rows_[Slot(kKeywords[k].text)];
       *std::find(slot.begin(), slot.end(), -1) = static_cast<signed char>(k);
+      words_[k] = WordsOf(kKeywords[k].text);
     }
   }
 
   Tok Find(std::string_view name) const {
     if (name.size() < 2 || name.size() > 11 || !(name[0] >= 'a' && name[0] <= 't')) return Tok::kName;
+    const Words words = WordsOf(name);
     for (signed char k : rows_[Slot(name)]) {
       if (k < 0) break;
-      const std::string_view text = kKeywords[static_cast<std::size_t>(k)].text;
-      std::size_t i = 1;
-      while (i < name.size() && text[i] == name[i]) ++i;
-      if (i == name.size()) return kKeywords[static_cast<std::size_t>(k)].kind;
+      if (words_[static_cast<std::size_t>(k)] == words) return kKeywords[static_cast<std::size_t>(k)].kind;
     }
     return Tok::kName;
   }
 
  private:
+  using Words = std::pair<std::uint64_t, std::uint64_t>;
+  static std::uint64_t Load(const char* bytes, std::size_t size) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, size);
+    return word;
+  }
+  // For names of one length, the words tell every two apart: two loads that
+  // may overlap cover all bytes of a name of 2 to 11.
+  static Words WordsOf(std::string_view name) {
+    const char* bytes = name.data();
+    const std::size_t size = name.size();
+    if (size >= 8) return {Load(bytes, 8), Load(bytes + size - 4, 4)};
+    if (size >= 4) return {Load(bytes, 4) | Load(bytes + size - 4, 4) << 32, 0};
+    return {Load(bytes, 2) | Load(bytes + size - 2, 2) << 16, 0};
+  }
   static std::size_t Slot(std::string_view name) {
     return (name.size() - 2) * 20 + static_cast<std::size_t>(name[0] - 'a');
   }
   std::array<std::array<signed char, 3>, 10 * 20> rows_;
+  std::array<Words, std::size(kKeywords)> words_;
 };
 
 const KeywordTable kKeywordTable;
@@ -140,6 +159,19 @@ Lexer::Lexer(std::string_view script) : script_(script) {
   if (script_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = line_start_ = 3;
 }
 
+Lexer::Lexer(std::string_view script, const LexerPlace& place) : script_(script) { Rewind(place); }
+
+LexerPlace Lexer::place() const { return {pos_, line_, line_start_, no_block_end_from_, no_string_end_from_}; }
+
+void Lexer::Rewind(const LexerPlace& place) {
+  pos_ = place.pos;
+  line_ = place.line;
+  line_start_ = place.line_start;
+  no_block_end_from_ = place.no_block_end_from;
+  no_string_end_from_ = place.no_string_end_from;
+  at_line_start_ = true;
+}
+
 Token Lexer::Make(Tok kind, std::size_t begin, std::size_t line, std::size_t line_start) const {
   Token token;
   token.kind = kind;
@@ -155,20 +187,27 @@ std::size_t Lexer::SkipLineEnd(std::size_t at) {
   return at + 1;
 }
 
+void Lexer::PassLineEnd(std::size_t at) {
+  pos_ = SkipLineEnd(at);
+  ++line_;
+  line_start_ = pos_;
+  at_line_start_ = true;
+}
+
+// One token object for every return, built in the caller's place.
 Token Lexer::Next() {
   while (SkipBlanksAndComments()) {}
-  if (pos_ >= script_.size()) return Make(Tok::kEnd, pos_, line_, line_start_);
+  Token token = Make(Tok::kEnd, pos_, line_, line_start_);
+  if (pos_ >= script_.size()) return token;
   const char c = script_[pos_];
   if (IsLineEnd(c)) {
-    Token token = Make(Tok::kNewline, pos_, line_, line_start_);
-    pos_ = token.end = SkipLineEnd(pos_);
-    ++line_;
-    line_start_ = pos_;
-    at_line_start_ = true;
+    token.kind = Tok::kNewline;
+    PassLineEnd(pos_);
+    token.end = pos_;
     return token;
   }
   at_line_start_ = false;
-  Token token = Make(Tok::kBad, pos_, line_, line_start_);
+  token.kind = Tok::kBad;
   if (IsLetter(c)) {
     ReadName(token);
   } else if (IsDigit(c) || c == '$' || (c == '.' && pos_ + 1 < script_.size() && IsDigit(script_[pos_ + 1]))) {
@@ -272,7 +311,108 @@ std::size_t SkipNameBytes(const char* s, std::size_t at, std::size_t n) {
   return at;
 }
 
+// The first byte from `at` on that may begin a literal or a comment or end
+// a line; `n` when there is none. Any other byte of a line is read alike
+// whatever token holds it.
+std::size_t FindLineSpecial(const char* s, std::size_t at, std::size_t n) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), quote = _mm_set1_epi8('"');
+  const __m128i apostrophe = _mm_set1_epi8('\''), slash = _mm_set1_epi8('/');
+  for (; at + 16 <= n; at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf));
+    const __m128i quotes = _mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, apostrophe));
+    const unsigned hits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(ends, quotes), _mm_cmpeq_epi8(block, slash))));
+    if (hits != 0) return at + static_cast<std::size_t>(__builtin_ctz(hits));
+  }
+#endif
+  for (; at < n; ++at) {
+    const char c = s[at];
+    if (c == '\r' || c == '\n' || c == '"' || c == '\'' || c == '/') return at;
+  }
+  return n;
+}
+
+// Past the bytes from `at` on, up to `bound`, that a literal opened by
+// `quote` holds as they are: no closing quote, backslash or line end.
+std::size_t SkipPlainQuoted(const char* s, std::size_t at, std::size_t bound, char quote) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), closer = _mm_set1_epi8(quote);
+  const __m128i backslash = _mm_set1_epi8('\\');
+  for (; at + 16 <= bound; at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf));
+    const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, closer), _mm_cmpeq_epi8(block, backslash));
+    const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(ends, stops)));
+    if (hits != 0) return at + static_cast<std::size_t>(__builtin_ctz(hits));
+  }
+#endif
+  for (; at < bound; ++at) {
+    const char c = s[at];
+    if (c == quote || c == '\\' || c == '\r' || c == '\n') return at;
+  }
+  return at;
+}
+
 }  // namespace
+
+void Lexer::SkipRestOfLine() {
+  const std::size_t n = script_.size();
+  at_line_start_ = false;
+  for (;;) {
+    pos_ = FindLineSpecial(script_.data(), pos_, n);
+    if (pos_ >= n) break;
+    const char c = script_[pos_];
+    if (IsLineEnd(c)) {
+      PassLineEnd(pos_);
+      break;
+    }
+    if (c == '"' || c == '\'') {
+      Token token = Make(Tok::kBad, pos_, line_, line_start_);
+      ReadQuoted(token, c);
+    } else if (pos_ + 1 < n && script_[pos_ + 1] == '/') {
+      SkipLineComment();
+    } else if (!(pos_ + 1 < n && script_[pos_ + 1] == '*' && SkipBlockComment())) {
+      ++pos_;  // the operator "/"
+    }
+  }
+  stray_bytes_.clear();
+}
+
+void Lexer::SkipLinesOfNames(const NameLengths& stops) {
+  const std::size_t n = script_.size();
+  const char* s = script_.data();
+  while (pos_ < n && at_line_start_) {
+    std::size_t at = pos_;
+    while (at < n && IsBlank(s[at])) ++at;
+    if (at >= n) return;
+    const char c = s[at];
+    if (IsLineEnd(c)) {
+      PassLineEnd(at);
+      continue;
+    }
+    if (!IsLetter(c)) return;
+    const std::size_t end = SkipNameBytes(s, at + 1, n);
+    const std::size_t length = end - at;
+    if (c >= 'a' && c <= 'z' && length < 64 && (stops[static_cast<std::size_t>(c - 'a')] >> length & 1)) return;
+    pos_ = end;
+    SkipRestOfLine();
+  }
+}
+
+bool Lexer::ReadLineStartName(Tok& kind, std::string_view& name) {
+  const std::size_t n = script_.size();
+  std::size_t at = pos_;
+  while (at < n && IsBlank(script_[at])) ++at;
+  if (at >= n || !IsLetter(script_[at])) return false;
+  const std::size_t end = SkipNameBytes(script_.data(), at + 1, n);
+  name = script_.substr(at, end - at);
+  kind = KeywordOf(name);
+  pos_ = end;
+  at_line_start_ = false;
+  return true;
+}
 
 void Lexer::ReadName(Token& token) {
   const std::size_t at = SkipNameBytes(script_.data(), pos_ + 1, script_.size());
@@ -320,6 +460,9 @@ void Lexer::ReadQuoted(Token& token, char quote) {
   std::size_t line = line_, line_start = line_start_;
   std::size_t at = pos_ + 1;
   bool closed = false, backslash_at_line_end = false;
+  // Plain bytes are skipped in runs, but only as far as the test below
+  // would let each of them pass.
+  const std::size_t bound = is_string && no_string_end_from_ < n ? no_string_end_from_ + 1 : n;
   while (at < n) {
     // Past a byte that is no backslash, this scan reads the script exactly
     // as an earlier one that found no closing quote: no need to go on.
@@ -347,6 +490,7 @@ void Lexer::ReadQuoted(Token& token, char quote) {
       }
     }
     ++at;
+    if (c != '\\') at = SkipPlainQuoted(script_.data(), at, bound, quote);
   }
   if (closed) {
     line_ = line;

@@ -1,6 +1,7 @@
 // Tokens of a JASS 2 script, read one at a time without copying the text.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -91,6 +92,18 @@ struct AnnotationGroup {
   std::size_t last_line = 0;  // of the last of them; 0 for none
 };
 
+// Where a lexer stands at the start of a line, with what it has learnt of
+// the script so far: another lexer can go on from there.
+struct LexerPlace {
+  std::size_t pos = 0, line = 1, line_start = 0;
+  std::size_t no_block_end_from = static_cast<std::size_t>(-1);
+  std::size_t no_string_end_from = static_cast<std::size_t>(-1);
+};
+
+// By the first letter of a name from 'a' to 'z', a bit for each length
+// below 64.
+using NameLengths = std::array<std::uint64_t, 26>;
+
 struct Token {
   Tok kind = Tok::kEnd;
   Fault fault = Fault::kNone;
@@ -106,6 +119,8 @@ class Lexer {
   // a lone CR inside it counts as a line for line numbers but does not end
   // the comment.
   explicit Lexer(std::string_view script);
+  // Goes on from `place`, a line start of the same script.
+  Lexer(std::string_view script, const LexerPlace& place);
 
   Token Next();
   std::string_view Text(const Token& token) const { return script_.substr(token.begin, token.end - token.begin); }
@@ -114,14 +129,37 @@ class Lexer {
   bool SawTextMacro() const { return saw_text_macro_; }
   // The annotation lines read last; see jass_annotations.h for their rule.
   const AnnotationGroup& annotations() const { return annotations_; }
+  // Those of another lexer of the same script that read up to where this
+  // one goes on.
+  void SetAnnotations(const AnnotationGroup& group) { annotations_ = group; }
   // NUL and 0xFF bytes of the comments read since the last call.
   std::vector<StrayByte>& stray_bytes() { return stray_bytes_; }
+
+  // Where the lexer stands; right after a line end, a place to go on from.
+  LexerPlace place() const;
+  // Back to a place taken at a line start of this lexer.
+  void Rewind(const LexerPlace& place);
+  // Past the rest of the line whose first token was just read, as Next
+  // would read it: the lexer then stands where it would after returning the
+  // line's end, or at the end of the script. Stray bytes are dropped.
+  void SkipRestOfLine();
+  // At a line start whose first token is a name after blanks only: reads it
+  // as Next would, its keyword to `kind`, without making a token. False, and
+  // nothing read, for any other line.
+  bool ReadLineStartName(Tok& kind, std::string_view& name);
+  // From a line start, skips whole lines as Next and SkipRestOfLine would
+  // read them while each is blank or begins, after blanks, with a name whose
+  // first letter and length `stops` does not hold; stops at the start of
+  // any other line (or at the end of the script).
+  void SkipLinesOfNames(const NameLengths& stops);
 
  private:
   bool SkipBlanksAndComments();
   void SkipLineComment();
   bool SkipBlockComment();
   std::size_t SkipLineEnd(std::size_t at);
+  // Past the line end at `at`, at the start of the next line.
+  void PassLineEnd(std::size_t at);
   Token Make(Tok kind, std::size_t begin, std::size_t line, std::size_t line_start) const;
   void ReadName(Token& token);
   void ReadNumber(Token& token);

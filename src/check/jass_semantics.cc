@@ -1,5 +1,7 @@
 #include "check/jass_semantics.h"
 
+#include <algorithm>
+
 #include "check/jass_index_writer.h"
 
 namespace zarn::jass {
@@ -96,22 +98,25 @@ std::string Semantics::Suggest(std::string_view name, NameKind kind) {
   suggestions_.clear();
   switch (kind) {
     case NameKind::kFunction:
-      callable_index_.Sync(table_.callable_order);
+      callable_index_.Sync(table_.callable_order, visible_.callables);
       callable_index_.Near(name, 0, suggestions_);
       break;
     case NameKind::kVariable:
-      global_index_.Sync(table_.global_order);
+      global_index_.Sync(table_.global_order, visible_.globals);
       global_index_.Near(name, 0, suggestions_);
       if (in_function_)
         for (std::size_t i = 0; i < scope_.size(); ++i)
           ConsiderName(name, scope_.NameAt(i), 1, static_cast<std::uint32_t>(i), suggestions_);
       break;
-    case NameKind::kType:
-      for (TypeId id = static_cast<TypeId>(type_names_.size()) + kInteger; id < table_.types.size(); ++id)
+    case NameKind::kType: {
+      const TypeId types = std::min(table_.types.size(), visible_.types);
+      if (type_names_.size() + kInteger > types) type_names_.clear();
+      for (TypeId id = static_cast<TypeId>(type_names_.size()) + kInteger; id < types; ++id)
         type_names_.push_back(table_.types.Name(id));
       type_index_.Sync(type_names_);
       type_index_.Near(name, 0, suggestions_);
       break;
+    }
   }
   return DidYouMean(suggestions_);
 }
@@ -131,7 +136,7 @@ void Semantics::Misfit(const Typed& value, TypeId expected, std::string_view wha
 }
 
 TypeId Semantics::ResolveType(const Token& name) {
-  const TypeId type = table_.types.Find(Text(name));
+  const TypeId type = FindType(Text(name));
   if (type == kUnknown) ReportUndefined(name, NameKind::kType);
   NoteUse(name, true);
   return type;
@@ -141,7 +146,7 @@ const Variable* Semantics::FindVariable(std::string_view name, std::size_t* loca
   if (local) *local = kNoLocal;
   if (in_function_)
     if (const Variable* found = scope_.Find(name, local)) return found;
-  if (const Variable* global = table_.FindGlobal(name)) return global;
+  if (const Variable* global = table_.FindGlobal(name); global && global->order < visible_.globals) return global;
   if (assumed_.empty()) return nullptr;
   if (in_function_ && assumed_.count(AssumedKey(function_name_, name))) return &kAssumed;
   return assumed_.count(AssumedKey("", name)) ? &kAssumed : nullptr;
@@ -189,6 +194,7 @@ const Callable* Semantics::DeclareCallable(const SignatureDecl& signature) {
   callable.constant = signature.constant;
   callable.first_param = static_cast<std::uint32_t>(table_.params.size());
   callable.param_count = static_cast<std::uint32_t>(signature.params.size());
+  callable.order = static_cast<std::uint32_t>(table_.callable_order.size());
   for (const ParamDecl& param : signature.params) table_.params.push_back(ResolveType(param.type));
   callable.returns = signature.returns.kind == Tok::kNothing ? kNothing : ResolveType(signature.returns);
   bool inserted = false;
@@ -212,28 +218,48 @@ void Semantics::IndexCallable(const SignatureDecl& signature) {
 }
 
 void Semantics::BeginFunction(const SignatureDecl& signature, const Callable* callable) {
-  in_function_ = true;
-  broken_ = !callable;
   ApplyAnnotations(signature);
-  constant_function_ = signature.constant;
-  scope_.Clear();
-  paths_.Begin();
-  function_name_ = Text(signature.name);
-  returns_ = callable ? callable->returns : kUnknown;
-  if (index_) index_->BeginFunction(function_name_);
+  EnterFunction(Text(signature.name), signature.constant, callable);
   for (std::uint32_t i = 0; callable && i < signature.params.size(); ++i) {
-    Variable param;
-    param.type = table_.Param(*callable, i);
     const Token& name = signature.params[i].name;
     CheckVariableName(name, VariableKind::kParameter);
-    if (!scope_.Declare(Text(name), param)) {
+    if (!DeclareParameter(Text(name), *callable, i)) {
       Report(name, Named(Text(name)) + " is already declared");
       continue;
     }
-    paths_.Declare(scope_.size() - 1, true);
     if (index_)
       index_->Declare(Declaration(JassSymbolKind::kParameter, Text(name), name, Text(signature.params[i].type)));
   }
+}
+
+void Semantics::ResumeFunction(std::string_view name, bool constant, const std::string_view* params,
+                               std::size_t param_count, const Callable* callable, const CheckFlags& flags) {
+  flags_ = flags;
+  EnterFunction(name, constant, callable);
+  for (std::uint32_t i = 0; callable && i < param_count; ++i) DeclareParameter(params[i], *callable, i);
+}
+
+Visible Semantics::VisibleNow() const {
+  return {table_.callable_order.size(), table_.global_order.size(), table_.types.size()};
+}
+
+void Semantics::EnterFunction(std::string_view name, bool constant, const Callable* callable) {
+  in_function_ = true;
+  broken_ = !callable;
+  constant_function_ = constant;
+  scope_.Clear();
+  paths_.Begin();
+  function_name_ = name;
+  returns_ = callable ? callable->returns : kUnknown;
+  if (index_) index_->BeginFunction(function_name_);
+}
+
+bool Semantics::DeclareParameter(std::string_view name, const Callable& callable, std::uint32_t i) {
+  Variable param;
+  param.type = table_.Param(callable, i);
+  if (!scope_.Declare(name, param)) return false;
+  paths_.Declare(scope_.size() - 1, true);
+  return true;
 }
 
 void Semantics::EndFunction() {
@@ -249,7 +275,7 @@ void Semantics::EndFunction() {
 void Semantics::CheckVariableName(const Token& name, VariableKind kind) {
   const std::string_view text = Text(name);
   if (text == "alias" && kind != VariableKind::kParameter) return Report(name, "\"alias\" cannot name a variable");
-  const TypeId type = table_.types.Find(text);
+  const TypeId type = FindType(text);
   if (type != kUnknown && (type <= kHandle || kind == VariableKind::kGlobal))
     Report(name, Named(text) + " is a type and cannot name a variable");
 }
@@ -265,6 +291,7 @@ void Semantics::DeclareVariable(const VariableDecl& declaration, const Typed* va
   variable.array = declaration.array;
   variable.constant = declaration.constant;
   variable.unset = !value && !declaration.array;
+  variable.order = static_cast<std::uint32_t>(table_.global_order.size());
   if (declaration.local) CheckTypeNotShadowed(declaration.type);
   CheckVariableName(declaration.name, declaration.local ? VariableKind::kLocal : VariableKind::kGlobal);
   if (value && declaration.array)

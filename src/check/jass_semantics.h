@@ -51,6 +51,14 @@ struct VariableDecl {
 
 class IndexWriter;
 
+// How much of the symbol tables a reader sees: the names declared before
+// the function it reads, when the tables already hold later ones too.
+struct Visible {
+  std::size_t callables = static_cast<std::size_t>(-1);
+  std::size_t globals = static_cast<std::size_t>(-1);
+  TypeId types = static_cast<TypeId>(-1);
+};
+
 // What an undefined name was meant to be, for suggestions.
 enum class NameKind : std::uint8_t { kFunction, kVariable, kType };
 
@@ -78,6 +86,13 @@ class Semantics {
   // grammar fault (already reported): the body's names and types are then
   // not judged.
   void BeginFunction(const SignatureDecl& signature, const Callable* callable);
+  // The same for a body read apart from its header, whose problems and
+  // flags were found already: the function's name, its parameters' names.
+  void ResumeFunction(std::string_view name, bool constant, const std::string_view* params, std::size_t param_count,
+                      const Callable* callable, const CheckFlags& flags);
+  // What is declared so far, and a limit to what lookups find.
+  Visible VisibleNow() const;
+  void Limit(const Visible& visible) { visible_ = visible; }
   void EndFunction();
   void DeclareVariable(const VariableDecl& declaration, const Typed* value);
 
@@ -92,7 +107,10 @@ class Semantics {
   // At "endif" or "endloop": reads that a loop's end shows to be unset are
   // reported on their own lines.
   void CloseBlock();
-  const Callable* FindCallable(std::string_view name) const { return table_.FindCallable(name); }
+  const Callable* FindCallable(std::string_view name) const {
+    const Callable* found = table_.FindCallable(name);
+    return found && found->order < visible_.callables ? found : nullptr;
+  }
   const SymbolTable& table() const { return table_; }
   const TypeTable& types() const { return table_.types; }
   std::string_view Text(const Token& token) const { return cursor_->Text(token); }
@@ -118,6 +136,13 @@ class Semantics {
 
  private:
   bool WillReport() const { return flags_.semantic && !broken_ && !cursor_->LineHasProblem(); }
+  TypeId FindType(std::string_view name) const {
+    const TypeId type = table_.types.Find(name);
+    return type < visible_.types ? type : kUnknown;
+  }
+  void EnterFunction(std::string_view name, bool constant, const Callable* callable);
+  // The `i`th parameter of `callable`; false when the name is taken.
+  bool DeclareParameter(std::string_view name, const Callable& callable, std::uint32_t i);
   void ApplyAnnotations(const SignatureDecl& signature);
   void IndexCallable(const SignatureDecl& signature);
   enum class VariableKind : std::uint8_t { kGlobal, kLocal, kParameter };
@@ -136,6 +161,7 @@ class Semantics {
   bool in_function_ = false;
   bool constant_function_ = false;
   bool broken_ = false;
+  Visible visible_;
   TypeId returns_ = kNothing;
   std::string_view function_name_;
   NameIndex callable_index_, global_index_, type_index_;

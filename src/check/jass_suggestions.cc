@@ -70,8 +70,13 @@ void ConsiderName(std::string_view name, std::string_view candidate, std::uint32
   if (distance <= limit && distance > 0) out.push_back({distance, rank, order, candidate});
 }
 
-void NameIndex::Sync(const std::vector<std::string_view>& names) {
-  for (; indexed_ < names.size(); ++indexed_) {
+void NameIndex::Sync(const std::vector<std::string_view>& names, std::size_t count) {
+  count = std::min(count, names.size());
+  if (count < indexed_) {
+    by_length_.clear();
+    indexed_ = 0;
+  }
+  for (; indexed_ < count; ++indexed_) {
     const std::string_view name = names[indexed_];
     if (by_length_.size() <= name.size()) by_length_.resize(name.size() + 1);
     by_length_[name.size()].push_back({name, BytesOf(name), static_cast<std::uint32_t>(indexed_)});

@@ -30,8 +30,9 @@ std::size_t EditLimit(std::size_t name_length, std::size_t candidate_length);
 // those are settled by the set of bytes they hold.
 class NameIndex {
  public:
-  // Takes in the names added to `names` since the last call.
-  void Sync(const std::vector<std::string_view>& names);
+  // Takes in the names added to `names` since the last call, up to the
+  // first `count` of them (fewer than before: the index starts again).
+  void Sync(const std::vector<std::string_view>& names, std::size_t count = static_cast<std::size_t>(-1));
   // Adds the names near `name` to `out`, marked with `rank`.
   void Near(std::string_view name, std::uint32_t rank, std::vector<Suggestion>& out) const;
 

@@ -17,13 +17,15 @@ struct Callable {
   std::uint32_t param_count = 0;
   bool native = false;
   bool constant = false;
+  std::uint32_t order = 0;  // in SymbolTable::callable_order
 };
 
 struct Variable {
   TypeId type = kUnknown;
   bool array = false;
   bool constant = false;
-  bool unset = false;  // a global declared without a value
+  bool unset = false;       // a global declared without a value
+  std::uint32_t order = 0;  // of a global, in SymbolTable::global_order
 };
 
 // Names are views into the declaring text, which must outlive the table.
