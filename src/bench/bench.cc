@@ -492,7 +492,7 @@ class SideBySide {
     for (const char* kind : kStressKinds) {
       const std::string path = (scratch_ / "side-stress.j").string();
       zarn::WriteFileBytes(path, StressScript(kind, 40000));
-      const Times t = Measure({"--script", path, "--out", "/dev/null", "--no-check"}, 5);
+      const Times t = Measure({"--script", path, "--out", "/dev/null", "--no-check"});
       const double ratio = t.new_wall / t.old_wall, cpu_ratio = t.new_cpu / t.old_cpu;
       std::printf("        %-24s old %6.3f s (%6.3f)  new %6.3f s (%6.3f)  new / old %4.2f (%4.2f) %s\n", kind,
                   t.old_wall, t.old_cpu, t.new_wall, t.new_cpu, ratio, cpu_ratio,
