@@ -168,9 +168,7 @@ TEST(JassBodiesTest, SkippedLinesEndWhereTheirTokensEnd) {
       while (last + 1 < starts.size() && named[last]) ++last;
       const auto begin = starts.begin() + static_cast<std::ptrdiff_t>(line);
       const auto end = starts.begin() + static_cast<std::ptrdiff_t>(last) + 1;
-      if (last + 1 < starts.size()) {
-        EXPECT_NE(std::find(begin, end, place(lines)), end) << script;
-      }
+      if (last + 1 < starts.size()) { EXPECT_NE(std::find(begin, end, place(lines)), end) << script; }
     }
   }
 }
