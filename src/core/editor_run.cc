@@ -5,7 +5,6 @@
 #include "core/pipeline.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
-#include "core/side_work.h"
 #include "passes/keyword_rule.h"
 #include "platform/errors.h"
 #include "text/script.h"
@@ -126,8 +125,7 @@ EditorRunResult RunForEditor(const EditorRunOptions& options) {
   }
   if (run.sources.lines.empty()) run.sources = SourceMap::OneFile("");
   BuildLanguageTables(run);
-  const std::string_view input = run.raw;  // its bytes stay in the run as its input
-  SideWork<jass::FunctionAnnotations> read(input.size() >= kSideWorkFrom, [input] { return ReadAnnotations(input); });
+  SideWork<jass::FunctionAnnotations> read = ReadAnnotationsBeside(run.raw);
   try {
     PreprocessScript(run);
   } catch (const Error& e) {

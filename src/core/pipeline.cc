@@ -9,7 +9,6 @@
 #include "core/imports.h"
 #include "core/result_check.h"
 #include "core/result_places.h"
-#include "core/side_work.h"
 #include "map/map_access.h"
 #include "map/map_info.h"
 #include "passes/assignment_spacing.h"
@@ -205,12 +204,7 @@ int RunPipeline(const MapRunOptions& options, ProgressReporter& progress, ErrorP
   // working file, which a refused run keeps, or a folder map's war3map.j.
   run.sources = std::move(imported.sources);
 
-  // The check's annotations are read beside the passes; the input's bytes
-  // stay in the run.
-  const std::string_view input = run.raw;
-  SideWork<jass::FunctionAnnotations> read(
-      options.check_result && input.size() >= kSideWorkFrom,
-      [input, check = options.check_result] { return check ? ReadAnnotations(input) : jass::FunctionAnnotations(); });
+  SideWork<jass::FunctionAnnotations> read = ReadAnnotationsBeside(run.raw, options.check_result);
   PreprocessScript(run);
   const jass::FunctionAnnotations annotations = read.Take();
 

@@ -9,6 +9,7 @@
 #include "check/jass_api.h"
 #include "core/api_choice.h"
 #include "core/report.h"
+#include "core/side_work.h"
 
 namespace zarn {
 
@@ -33,6 +34,14 @@ ErrorReport CheckChosen(std::string_view script, ProgressReporter& progress, con
 // The annotations of the input script, read before preprocessing.
 inline jass::FunctionAnnotations ReadAnnotations(std::string_view input) {
   return jass::CollectFunctionAnnotations(input);
+}
+
+// The same, read beside the passes for a large script (`input` is the run's
+// input, whose bytes stay as they are); none when the run does not `check`.
+inline SideWork<jass::FunctionAnnotations> ReadAnnotationsBeside(std::string_view input, bool check = true) {
+  return SideWork<jass::FunctionAnnotations>(check && input.size() >= kSideWorkFrom, [input, check] {
+    return check ? ReadAnnotations(input) : jass::FunctionAnnotations();
+  });
 }
 
 // True when `dir` is empty (no folder given) or holds both files; otherwise

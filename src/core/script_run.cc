@@ -31,15 +31,11 @@ int RunScript(ScriptRunOptions options, const ScriptWriter& write, ProgressRepor
   BuildLanguageTables(run);
   // The check's annotations and its API are read beside the passes: the
   // input's bytes stay in the run, and the API does not depend on them.
-  const bool beside = options.check_result && run.raw.size() >= kSideWorkFrom;
-  const std::string_view input = run.raw;
-  SideWork<jass::FunctionAnnotations> annotations(beside, [input, check = options.check_result] {
-    return check ? ReadAnnotations(input) : jass::FunctionAnnotations();
-  });
+  SideWork<jass::FunctionAnnotations> annotations = ReadAnnotationsBeside(run.raw, options.check_result);
   // --no-api only notes that names and types go unchecked: that stays here.
   const ApiRequest request{options.api_dir, options.patch, options.no_api};
   std::optional<SideWork<ChosenApi>> api;
-  if (beside && !options.no_api)
+  if (options.check_result && !options.no_api && run.raw.size() >= kSideWorkFrom)
     api.emplace(true, [&request, &progress] { return ChooseApi(request, ApiLookupDir(), nullptr, progress); });
   PreprocessScript(run);
   ErrorReport report = ScanResultForMarkers(run);
