@@ -13,6 +13,7 @@
 #include "text/matcher.h"
 #include "text/rewrite.h"
 #include "text/text.h"
+#include "text/text_search.h"
 
 namespace zarn {
 
@@ -62,9 +63,9 @@ void SplitLines(std::string& text, const KeywordRule& rule, std::string_view key
 
 // The name between the keyword and "takes": from character `name_start` up to
 // the character before the one that precedes "takes".
-std::string BodyName(std::string_view body, long long name_start, const KeywordRule& rule) {
+std::string_view BodyName(std::string_view body, long long name_start, const KeywordRule& rule) {
   long long takes = static_cast<long long>(rule.Pos("takes", body));
-  return Trim(Copy(body, name_start, takes - 1 - name_start));
+  return TrimView(CopyView(body, name_start, takes - 1 - name_start));
 }
 
 // Runs the body passes on every body the pattern finds and writes each result
@@ -76,7 +77,7 @@ void ParseBodies(Run& run, std::string_view keyword, std::string_view end_keywor
     run.progress.SetFunctionName(BodyName(matched, name_start, rule), /*pump=*/true);
     // Both passes leave a body without their keywords' letters as it is:
     // most bodies are neither copied nor compared.
-    if (matched.find("var") == std::string_view::npos && matched.find("free") == std::string_view::npos)
+    if (FindText(matched, "var") == std::string_view::npos && FindText(matched, "free") == std::string_view::npos)
       return std::optional<std::string>();
     std::string body = InferVarDeclarations(std::string(matched), run.return_types, rule);
     return std::optional<std::string>(ExpandFreeStatements(std::move(body), run.return_types, rule));

@@ -225,7 +225,15 @@ void HiddenLiterals::RestoreInPlace(std::string& text, std::vector<std::pair<std
   // be read.
   const std::size_t size = text.size(), lead = static_cast<std::size_t>(most);
   const std::size_t restored = static_cast<std::size_t>(static_cast<long long>(size) + growth);
-  text.resize(std::max(size + lead, restored));
+  const std::size_t needed = std::max(size + lead, restored);
+  if (needed > text.capacity()) {
+    // Grown to what it needs: a string would double its buffer.
+    std::string grown;
+    grown.reserve(needed);
+    grown.append(text);
+    text.swap(grown);
+  }
+  text.resize(needed);
   char* s = text.data();
   if (lead > 0) std::memmove(s + lead, s, size);
   std::size_t write = 0, copied = 0;  // `copied`: bytes of the hidden text read

@@ -61,10 +61,10 @@ void SplitRawBlocks(Run& run) {
 namespace {
 
 // The origins of the text JoinRawBlocks makes of `text`, each block that the
-// scan finds taking the body that the join gives it, where it stands; false
-// when the join did otherwise (the result has another number of lines).
-bool JoinedOrigins(Run& run, const std::string& text, const std::string& joined) {
+// scan finds taking the body that the join gives it, where it stands.
+LineOrigins JoinedOrigins(const Run& run, const std::string& text) {
   LineOrigins out;
+  out.reserve(run.origins.size());
   std::size_t line = 0;
   auto origin = [&](std::size_t k) {
     return run.origins.empty() ? 0u : run.origins[std::min(k, run.origins.size() - 1)];
@@ -109,9 +109,13 @@ bool JoinedOrigins(Run& run, const std::string& text, const std::string& joined)
   }
   take(std::string_view(text).substr(done), nullptr);
   if (!text.empty() && text.back() != '\n' && text.back() != '\r') out.push_back(current);
-  if (out.size() != IdentityOrigins(joined).size()) return false;
-  run.origins = std::move(out);
-  return true;
+  return out;
+}
+
+// Lines of `text` as its origins count them.
+std::size_t LineCount(std::string_view text) {
+  text = UpToNul(text);
+  return CountLineFeeds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
 }
 
 }  // namespace
@@ -128,15 +132,15 @@ void JoinRawBlocks(Run& run) {
     });
   };
   // Each body's lines take the origins kept beside it, found in the text
-  // before the join; should the join have done otherwise, the join is done
-  // again on that text under a watch, and the origins its rewrites report
-  // stand.
-  const std::string before = run.text;
-  join(run.text);
-  if (JoinedOrigins(run, before, run.text)) return;
-  std::string again = before;
-  EditWatch watch(again, run.origins);
-  join(again);
+  // before the join. Should the join have done otherwise (the result has
+  // another number of lines), the origins its rewrites report stand.
+  LineOrigins joined = JoinedOrigins(run, run.text);
+  LineOrigins reported = run.origins;
+  {
+    EditWatch watch(run.text, reported);
+    join(run.text);
+  }
+  run.origins = LineCount(run.text) == joined.size() ? std::move(joined) : std::move(reported);
 }
 
 }  // namespace zarn

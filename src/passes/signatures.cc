@@ -9,23 +9,23 @@ namespace {
 
 // The text after the first "returns" and the byte after it; without
 // "returns", from the 8th character on.
-std::string ReturnTypeOf(std::string_view declaration, const KeywordRule& rule) {
-  return Trim(Copy(declaration, static_cast<long long>(rule.Pos("returns", declaration)) + 8,
+std::string_view ReturnTypeOf(std::string_view declaration, const KeywordRule& rule) {
+  return TrimView(CopyView(declaration, static_cast<long long>(rule.Pos("returns", declaration)) + 8,
                    static_cast<long long>(declaration.size())));
 }
 
 // From the byte after `keyword` up to, not including, the byte just before
 // the first "takes"; empty without "takes". By letters the keyword is taken
 // to begin the line; by words it is the first whole word `keyword`.
-std::string NameOf(std::string_view declaration, std::string_view keyword, const KeywordRule& rule) {
+std::string_view NameOf(std::string_view declaration, std::string_view keyword, const KeywordRule& rule) {
   long long takes = static_cast<long long>(rule.Pos("takes", declaration));
   long long at = rule.words() ? static_cast<long long>(rule.Pos(keyword, declaration)) : 1;
   long long start = at + static_cast<long long>(keyword.size());
-  return Trim(Copy(declaration, start, takes - start - 1));
+  return TrimView(CopyView(declaration, start, takes - start - 1));
 }
 
-void Register(Run& run, const std::string& name, std::string type) {
-  run.return_types.Append(name, std::move(type));
+void Register(Run& run, std::string_view name, std::string_view type) {
+  run.return_types.Append(std::string(name), std::string(type));
   run.progress.SetFunctionName(name, /*pump=*/false);
 }
 
@@ -37,9 +37,9 @@ void RegisterUserSignatures(Run& run) {
   Matcher functions(rule.Statement("function"), MatchMode::kLine);
   for (bool found = functions.Scan(run.text); found; found = functions.Next()) {
     std::string_view declaration = TrimView(functions.Matched());
-    std::string type = ReturnTypeOf(declaration, rule);
+    const std::string_view type = ReturnTypeOf(declaration, rule);
     if (type == "nothing") continue;
-    Register(run, NameOf(declaration, "function", rule), std::move(type));
+    Register(run, NameOf(declaration, "function", rule), type);
   }
 
   run.progress.SetProgress("Finding user methods: WORKING...", 70);
@@ -48,9 +48,9 @@ void RegisterUserSignatures(Run& run) {
     std::string_view line = methods.Matched();
     if (rule.Contains(line, "endmethod") || rule.Contains(line, "call")) continue;
     std::string_view declaration = TrimView(line);
-    std::string type = ReturnTypeOf(declaration, rule);
+    const std::string_view type = ReturnTypeOf(declaration, rule);
     if (type == "nothing") continue;
-    Register(run, NameOf(declaration, "method", rule), std::move(type));
+    Register(run, NameOf(declaration, "method", rule), type);
   }
 }
 

@@ -14,6 +14,7 @@
 
 #include "platform/errors.h"
 #include "text/match_limit_error.h"
+#include "text/script.h"
 #include "text/text_search.h"
 
 namespace zarn {
@@ -288,10 +289,7 @@ bool Matcher::SearchFrom(std::size_t offset) {
   for (std::size_t from = offset;;) {
     std::size_t at = LiteralFrom(from);
     if (at == std::string_view::npos) return false;
-    std::size_t line_begin = at;
-    while (line_begin > from && !IsLineBreak(subject_[line_begin - 1])) --line_begin;
-    std::size_t line_end = at + pattern_.literal().size();
-    while (line_end < subject_.size() && !IsLineBreak(subject_[line_end])) ++line_end;
+    const std::size_t line_end = FindLineBreak(subject_, at + pattern_.literal().size());
     if (pattern_.whole_line_from_start()) {
       // The first place of the word on a line is the only one that can begin
       // it ("^" also holds after a CR that ends a line, as the word starts
@@ -301,8 +299,10 @@ bool Matcher::SearchFrom(std::size_t offset) {
         end_ = line_end;
         return true;
       }
-    } else if (Search(line_begin, line_end)) {
-      return true;
+    } else {
+      std::size_t line_begin = at;
+      while (line_begin > from && !IsLineBreak(subject_[line_begin - 1])) --line_begin;
+      if (Search(line_begin, line_end)) return true;
     }
     from = line_end;
   }

@@ -130,8 +130,8 @@ class SplicedText {
 
   // Makes the live text the original's own bytes, within its buffer where
   // the places allow it: when no place makes the text before its end longer
-  // than it was, left to right; when none makes it shorter, right to left
-  // into the text's final size. Otherwise it is built anew.
+  // than it was, left to right; when none makes it shorter and the buffer
+  // holds the final size, right to left. Otherwise it is built anew.
   void BuildInPlace(std::string& text) const {
     long long growth = 0, most = 0, least = 0;
     for (const auto& [key, place] : places_) {
@@ -139,7 +139,9 @@ class SplicedText {
       most = std::max(most, growth);
       least = std::min(least, growth);
     }
-    if (most > 0 && least < 0) {
+    // A text that outgrows its buffer is built anew at its size: a string
+    // would double its buffer and copy it there first.
+    if ((most > 0 && least < 0) || text.size() + static_cast<std::size_t>(std::max(growth, 0LL)) > text.capacity()) {
       text = Build();
       return;
     }

@@ -20,14 +20,16 @@ std::size_t Pos(std::string_view needle, std::string_view hay) {
   return at == std::string_view::npos ? 0 : at + 1;
 }
 
-std::string Copy(std::string_view s, long long start, long long count) {
+std::string_view CopyView(std::string_view s, long long start, long long count) {
   if (start < 1) start = 1;
   long long size = static_cast<long long>(s.size());
-  if (start > size || count < 0) return std::string();
+  if (start > size || count < 0) return {};
   long long available = size - start + 1;
   if (count > available) count = available;
-  return std::string(s.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count)));
+  return s.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count));
 }
+
+std::string Copy(std::string_view s, long long start, long long count) { return std::string(CopyView(s, start, count)); }
 
 void Delete(std::string& s, long long start, long long count) {
   long long size = static_cast<long long>(s.size());

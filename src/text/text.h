@@ -20,6 +20,8 @@ inline bool Contains(std::string_view hay, std::string_view needle) {
 // Copy of (start, count) with 1-based start: a start below 1 counts as 1; a
 // start past the end or a negative count gives ""; the count stops at the end.
 std::string Copy(std::string_view s, long long start, long long count);
+// The same bytes, as a view into `s`.
+std::string_view CopyView(std::string_view s, long long start, long long count);
 
 // Deletes (start, count); nothing happens for a start below 1 or past the end,
 // or a count that is not positive.
