@@ -11,7 +11,7 @@ namespace {
 // "returns", from the 8th character on.
 std::string_view ReturnTypeOf(std::string_view declaration, const KeywordRule& rule) {
   return TrimView(CopyView(declaration, static_cast<long long>(rule.Pos("returns", declaration)) + 8,
-                   static_cast<long long>(declaration.size())));
+                           static_cast<long long>(declaration.size())));
 }
 
 // From the byte after `keyword` up to, not including, the byte just before

@@ -29,7 +29,9 @@ std::string_view CopyView(std::string_view s, long long start, long long count) 
   return s.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count));
 }
 
-std::string Copy(std::string_view s, long long start, long long count) { return std::string(CopyView(s, start, count)); }
+std::string Copy(std::string_view s, long long start, long long count) {
+  return std::string(CopyView(s, start, count));
+}
 
 void Delete(std::string& s, long long start, long long count) {
   long long size = static_cast<long long>(s.size());
