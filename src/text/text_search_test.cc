@@ -33,14 +33,19 @@ TEST(FindTextTest, EdgeCases) {
 }
 
 TEST(FindTextTest, AgreesWithStringFindOnRandomTexts) {
-  // A small alphabet gives many near misses (first and last bytes matching).
+  // A small alphabet gives many near misses (first and last bytes matching);
+  // a wide one long stretches without a candidate, and needles taken from
+  // the text are found there.
   std::mt19937 random(7);
-  const char alphabet[] = "aab\r\n";
+  const std::string narrow = "aab\r\n", wide = "abcdefghijklmnopqrstuvwxyz\r\n";
   for (int round = 0; round < 3000; ++round) {
-    // Long texts and needles too: the wide search takes 32 places at a time.
+    const std::string& alphabet = round % 4 == 3 ? wide : narrow;
+    // Long texts and needles too: the wide search takes 64 places at a time.
     std::string hay(random() % (round % 2 ? 80 : 400), 'a'), needle(1 + random() % (round % 3 ? 6 : 40), 'a');
-    for (char& c : hay) c = alphabet[random() % 5];
-    for (char& c : needle) c = alphabet[random() % 5];
+    for (char& c : hay) c = alphabet[random() % alphabet.size()];
+    for (char& c : needle) c = alphabet[random() % alphabet.size()];
+    if (round % 8 == 7 && needle.size() < hay.size())
+      needle = hay.substr(random() % (hay.size() - needle.size()), needle.size());
     std::size_t from = random() % (hay.size() + 2);
     ASSERT_EQ(FindText(hay, needle, from), std::string_view(hay).find(needle, from))
         << "hay " << hay << " needle " << needle << " from " << from;
