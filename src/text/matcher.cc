@@ -222,8 +222,19 @@ bool Matcher::First(std::string_view text) {
   return Scan(copy_);
 }
 
+std::string_view Matcher::Lead() const {
+  return pattern_.span_open().text.empty() ? std::string_view(pattern_.literal()) : pattern_.span_open().text;
+}
+
 bool Matcher::Scan(std::string_view text) {
   subject_ = text;
+  places_.clear();
+  const std::string_view lead = Lead();
+  places_kept_ = keep_places_ && !lead.empty();
+  if (places_kept_) {
+    for (std::size_t at = FindText(text, lead); at != std::string_view::npos; at = FindText(text, lead, at + 1))
+      places_.push_back(at);
+  }
   literal_known_ = false;
   return SearchFrom(0);
 }
@@ -245,15 +256,22 @@ std::size_t Matcher::LiteralFrom(std::size_t offset) {
     return literal_at_;
   literal_known_ = true;
   literal_from_ = offset;
-  literal_at_ = FindText(subject_, pattern_.literal(), offset);
+  literal_at_ = places_kept_ ? PlaceFrom(offset) : FindText(subject_, pattern_.literal(), offset);
   return literal_at_;
 }
 
 // The first place at or after `from` where `end` stands, with the word edges
 // it asks for, or npos.
+std::size_t Matcher::PlaceFrom(std::size_t offset) const {
+  auto at = std::lower_bound(places_.begin(), places_.end(), offset);
+  return at == places_.end() ? std::string_view::npos : *at;
+}
+
 std::size_t Matcher::FindSpanEnd(const SpanEnd& end, std::size_t from) const {
-  for (std::size_t at = FindText(subject_, end.text, from); at != std::string_view::npos;
-       at = FindText(subject_, end.text, at + 1)) {
+  // The open's places, when kept, are those of Lead().
+  const bool kept = places_kept_ && &end == &pattern_.span_open();
+  auto next = [&](std::size_t offset) { return kept ? PlaceFrom(offset) : FindText(subject_, end.text, offset); };
+  for (std::size_t at = next(from); at != std::string_view::npos; at = next(at + 1)) {
     const std::size_t after = at + end.text.size();
     if (end.word_before && at > 0 && IsNameByte(subject_[at - 1])) continue;
     if (end.word_after && after < subject_.size() && IsNameByte(subject_[after])) continue;

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace zarn {
 
@@ -42,6 +44,16 @@ class Matcher {
   // Searches on after the previous match; only after a successful match.
   bool Next();
 
+  // Asks the next scan to find, in one pass before it starts, every place
+  // (overlapping ones too) where Lead() stands, and to search among those.
+  void KeepLeadPlaces() { keep_places_ = true; }
+  // A text that every match holds: for "open.*?close" its open, which each
+  // match begins with; otherwise the pattern's longest literal; or "".
+  std::string_view Lead() const;
+  // After a scan that kept them: the places of Lead(), in order (none when
+  // the pattern has no lead).
+  std::vector<std::size_t> TakeLeadPlaces() { return std::move(places_); }
+
   // The whole match, valid until the next First() or the matcher's end.
   std::string_view Matched() const { return subject_.substr(begin_, end_ - begin_); }
   // 0-based offset of the match in the scanned text.
@@ -52,6 +64,7 @@ class Matcher {
   bool SearchFrom(std::size_t offset);
   bool Search(std::size_t offset, std::size_t length);
   std::size_t LiteralFrom(std::size_t offset);
+  std::size_t PlaceFrom(std::size_t offset) const;
   std::size_t FindSpanEnd(const SpanEnd& end, std::size_t from) const;
 
   const Pattern& pattern_;
@@ -62,6 +75,8 @@ class Matcher {
   // found at `literal_at_` (npos: not at all).
   std::size_t literal_from_ = 0, literal_at_ = 0;
   bool literal_known_ = false;
+  bool keep_places_ = false, places_kept_ = false;
+  std::vector<std::size_t> places_;
   void* match_data_ = nullptr;
 };
 

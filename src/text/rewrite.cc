@@ -15,15 +15,31 @@ namespace zarn {
 
 namespace {
 
+// The edits of one scan, and where the text that every match holds stands in
+// the scanned text: the edits' sweep need not read the whole text again.
+struct Collected {
+  std::vector<Edit> edits;
+  std::string lead;
+  std::vector<std::size_t> places;
+  LeadPlaces known() const { return {lead, &places}; }
+};
+
 // Collects every match first; the callbacks see only the matched text, so
 // calling them in scan order before any write-back changes nothing they see,
 // and the scan can walk the live text itself.
-std::vector<Edit> CollectEdits(const std::string& text, std::string_view pattern, MatchMode mode,
-                               const std::function<void(std::string_view, std::vector<Edit>&)>& add) {
-  std::vector<Edit> edits;
+Collected CollectEdits(const std::string& text, std::string_view pattern, MatchMode mode,
+                       const std::function<void(std::string_view, std::vector<Edit>&)>& add) {
+  Collected out;
   Matcher m(pattern, mode);
-  for (bool found = m.Scan(text); found; found = m.Next()) add(m.Matched(), edits);
-  return edits;
+  m.KeepLeadPlaces();
+  for (bool found = m.Scan(text); found; found = m.Next()) add(m.Matched(), out.edits);
+  out.lead = std::string(m.Lead());
+  out.places = m.TakeLeadPlaces();
+  return out;
+}
+
+void ApplyCollected(std::string& text, const Collected& collected) {
+  ApplyEditsInOrder(text, collected.edits, collected.known());
 }
 
 // The changes of a loop that builds a new text `out` from `text`, for
@@ -61,11 +77,11 @@ class OutSplices {
 
 void ReplaceEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                       const std::function<std::optional<std::string>(std::string_view)>& rewrite) {
-  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
-                      std::optional<std::string> replacement = rewrite(m);
-                      if (replacement && *replacement != m)
-                        edits.push_back({std::string(m), std::move(*replacement), Edit::kEvery});
-                    }));
+  ApplyCollected(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                   std::optional<std::string> replacement = rewrite(m);
+                   if (replacement && *replacement != m)
+                     edits.push_back({std::string(m), std::move(*replacement), Edit::kEvery});
+                 }));
 }
 
 void ReplaceEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
@@ -151,9 +167,10 @@ class LineStartEdits {
 void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, MatchMode mode,
                                   const std::function<std::optional<std::string>(std::string_view)>& rewrite) {
   std::vector<Edit> edits = CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& out) {
-    std::optional<std::string> replacement = rewrite(m);
-    if (replacement && *replacement != m) out.push_back({std::string(m), std::move(*replacement), Edit::kEvery});
-  });
+                              std::optional<std::string> replacement = rewrite(m);
+                              if (replacement && *replacement != m)
+                                out.push_back({std::string(m), std::move(*replacement), Edit::kEvery});
+                            }).edits;
   if (edits.empty()) return;
   // Every edit's text begins with what they all begin with: other lines stay.
   std::string_view common = edits.front().from;
@@ -200,24 +217,24 @@ void ReplaceEachMatchAtLineStarts(std::string& text, std::string_view pattern, M
 
 void DeleteFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                              const std::function<std::string(std::string_view)>& target) {
-  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
-                      edits.push_back({target(m), std::string(), Edit::kFirst});
-                    }));
+  ApplyCollected(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                   edits.push_back({target(m), std::string(), Edit::kFirst});
+                 }));
 }
 
 void ReplaceFirstForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                               const std::function<std::string(std::string_view)>& replacement) {
-  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
-                      edits.push_back({std::string(m), replacement(m), Edit::kFirst});
-                    }));
+  ApplyCollected(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& edits) {
+                   edits.push_back({std::string(m), replacement(m), Edit::kFirst});
+                 }));
 }
 
 void ApplyEditsForEachMatch(std::string& text, std::string_view pattern, MatchMode mode,
                             const std::function<std::vector<TextEdit>(std::string_view)>& edits) {
-  ApplyEditsInOrder(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& out) {
-                      for (TextEdit& edit : edits(m))
-                        out.push_back({std::move(edit.from), std::move(edit.to), Edit::kEvery});
-                    }));
+  ApplyCollected(text, CollectEdits(text, pattern, mode, [&](std::string_view m, std::vector<Edit>& out) {
+                   for (TextEdit& edit : edits(m))
+                     out.push_back({std::move(edit.from), std::move(edit.to), Edit::kEvery});
+                 }));
 }
 
 bool ReplaceFirstMatch(std::string& text, std::string_view pattern, MatchMode mode,

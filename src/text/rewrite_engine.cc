@@ -68,7 +68,7 @@ struct ActiveEdits {
 // is finished by the plain rule.
 class OnePassRewrite {
  public:
-  OnePassRewrite(std::string& text, const std::vector<Edit>& edits, ActiveEdits active)
+  OnePassRewrite(std::string& text, const std::vector<Edit>& edits, ActiveEdits active, LeadPlaces known)
       : text_(text),
         edits_(edits),
         active_(std::move(active)),
@@ -78,7 +78,11 @@ class OnePassRewrite {
         hot_count_(active_.last_use.size(), 0),
         live_(text),
         context_(set_.max_length() - 1) {
-    set_.Find(text, 0, text.size(), [&](std::uint32_t id, std::size_t at) { occurrences_[id].push_back(at); });
+    auto note = [&](std::uint32_t id, std::size_t at) { occurrences_[id].push_back(at); };
+    if (known.places && Lead(known.lead))
+      set_.FindAmong(text, *known.places, note);
+    else
+      set_.Find(text, 0, text.size(), note);
   }
 
   void Run() {
@@ -110,6 +114,14 @@ class OnePassRewrite {
     PlaceKey key;
     std::size_t kept;  // leading bytes of the place's text unchanged since its last check
   };
+
+  // Whether every text looked for begins with `lead`.
+  bool Lead(std::string_view lead) const {
+    if (lead.empty()) return false;
+    for (std::uint32_t id = 0; id < active_.last_use.size(); ++id)
+      if (set_.text(id).substr(0, lead.size()) != lead) return false;
+    return true;
+  }
 
   // The live text becomes the text; whoever watches it learns where it changed.
   void Finish() {
@@ -378,18 +390,18 @@ class OnePassRewrite {
 
 }  // namespace
 
-void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits) {
+void ApplyEditsInOnePass(std::string& text, const std::vector<Edit>& edits, LeadPlaces known) {
   ActiveEdits active(edits);
   if (active.index.empty()) return;
-  OnePassRewrite(text, edits, std::move(active)).Run();
+  OnePassRewrite(text, edits, std::move(active), known).Run();
 }
 
-void ApplyEditsInOrder(std::string& text, const std::vector<Edit>& edits) {
+void ApplyEditsInOrder(std::string& text, const std::vector<Edit>& edits, LeadPlaces known) {
   // A handful of edits, or a short text, costs less by the plain rule.
   if (plain_rewrites || edits.size() <= 2 || edits.size() * text.size() <= (1u << 16))
     ApplyEditsPlainly(text, edits);
   else
-    ApplyEditsInOnePass(text, edits);
+    ApplyEditsInOnePass(text, edits, known);
 }
 
 PlainRewritesForTesting::PlainRewritesForTesting() : saved_(plain_rewrites) { plain_rewrites = true; }

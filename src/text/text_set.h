@@ -77,9 +77,39 @@ class TextSet {
       if (prefixes_.size() > 1) std::sort(starts.begin(), starts.end());
     } else {
       for (std::size_t at = lo; at < hi; ++at)
-        if (first_byte_[static_cast<unsigned char>(s[at])] && buckets_.count(Prefix(s.data() + at)))
-          starts.push_back(at);
+        if (IsStart(s, at)) starts.push_back(at);
     }
+    Visit(s, starts, found);
+  }
+
+  // The same over the whole of `s`, when every text begins with a text that
+  // stands exactly at `places` (in order): only those are looked at.
+  template <class Found>
+  void FindAmong(std::string_view s, const std::vector<std::size_t>& places, Found&& found) const {
+    if (s.size() < prefix_length_) return;
+    const std::size_t hi = s.size() - prefix_length_ + 1;
+    std::vector<std::size_t> starts;
+    for (std::size_t at : places) {
+      if (at >= hi) break;
+      if (IsStart(s, at)) starts.push_back(at);
+    }
+    Visit(s, starts, found);
+  }
+
+ private:
+  struct Bucket {
+    std::vector<bool> lengths;
+    std::size_t max_length = 0;
+  };
+
+  bool IsStart(std::string_view s, std::size_t at) const {
+    return first_byte_[static_cast<unsigned char>(s[at])] && buckets_.count(Prefix(s.data() + at)) != 0;
+  }
+
+  // Every occurrence starting at one of `starts`, places where some text's
+  // first bytes stand, in order.
+  template <class Found>
+  void Visit(std::string_view s, const std::vector<std::size_t>& starts, Found& found) const {
     std::size_t terminator_at = 0;
     bool terminator_known = false;
     for (std::size_t at : starts) {
@@ -118,12 +148,6 @@ class TextSet {
       }
     }
   }
-
- private:
-  struct Bucket {
-    std::vector<bool> lengths;
-    std::size_t max_length = 0;
-  };
 
   std::uint32_t Prefix(const char* p) const {
     std::uint32_t value = 0;
