@@ -432,32 +432,50 @@ void DeleteFirstOccurrenceOfEachFound(std::string& text, const FoundMatches& mat
     EditWatch::DropLastLine(text);
 }
 
+namespace {
+
+// Deletes the byte ranges [begin, end) of `text` (in order, not overlapping)
+// within its own buffer, telling whoever watches it first.
+void DeleteSpans(std::string& text, const std::vector<std::pair<std::size_t, std::size_t>>& spans) {
+  if (EditWatch::Watches(text)) {
+    std::vector<Splice> splices;
+    splices.reserve(spans.size());
+    for (auto [begin, end] : spans) splices.push_back({begin, end - begin, std::string_view()});
+    EditWatch::NoteSplices(text, splices);
+  }
+  char* s = text.data();
+  std::size_t write = 0, rest = 0;
+  for (auto [begin, end] : spans) {
+    std::memmove(s + write, s + rest, begin - rest);
+    write += begin - rest;
+    rest = end;
+  }
+  std::memmove(s + write, s + rest, text.size() - rest);
+  text.resize(write + text.size() - rest);
+}
+
+}  // namespace
+
 void DeletePartOfEachMatchInPlace(std::string& text, std::string_view pattern, MatchMode mode,
                                   const std::function<MatchPart(std::string_view)>& part) {
   Matcher m(pattern, mode);
   if (!m.Scan(text)) return;
-  std::string_view copy = text;  // replaced only once `out` is complete
-  std::string out;
-  out.reserve(copy.size());
-  OutSplices splices(text);
-  std::size_t rest = 0;
+  // The scan reads the text, which changes only once every part is known.
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
   do {
     MatchPart gone = part(m.Matched());
     std::size_t offset = std::min(gone.offset, m.Matched().size());
     std::size_t length = std::min(gone.length, m.Matched().size() - offset);
-    out.append(copy, rest, m.Offset() + offset - rest);
-    splices.Add(m.Offset() + offset, length, out.size(), out.size());
-    rest = m.Offset() + offset + length;
+    spans.emplace_back(m.Offset() + offset, m.Offset() + offset + length);
   } while (m.Next());
-  out.append(copy, rest);
-  splices.Commit(text, out);
+  DeleteSpans(text, spans);
 }
 
 void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern, MatchMode mode,
                                      std::string_view open) {
   Matcher m(pattern, mode);
   if (!m.Scan(text)) return;
-  std::string_view copy = text;  // replaced only once `out` is complete
+  const std::string_view copy = text;
   // Under these conditions the live text never holds `open` anywhere but at
   // the start of a match not yet deleted, so each deletion of every
   // occurrence deletes just the matches of that text.
@@ -475,17 +493,7 @@ void DeleteEveryOccurrenceOfEachSpan(std::string& text, std::string_view pattern
     ReplaceEachMatch(text, pattern, mode, [](std::string_view) { return std::string(); });
     return;
   }
-  std::string out;
-  out.reserve(copy.size());
-  OutSplices splices(text);
-  std::size_t rest = 0;
-  for (auto [begin, end] : spans) {
-    out.append(copy, rest, begin - rest);
-    splices.Add(begin, end - begin, out.size(), out.size());
-    rest = end;
-  }
-  out.append(copy, rest);
-  splices.Commit(text, out);
+  DeleteSpans(text, spans);
 }
 
 void RewriteLinesHolding(std::string& text, std::string_view needle, const std::function<void(std::string&)>& pass) {
