@@ -5,6 +5,7 @@
 #include <exception>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "text/rewrite.h"
 #include "text/text.h"
@@ -121,22 +122,24 @@ auto non_empty = [](std::string_view line, std::string&) -> std::optional<std::s
   return kept;
 };
 
-// From this size on the second half of the lines is normalised on a second
-// thread: lines are normalised each on its own, so cutting at a line start
+// From this size on the second half of the lines is converted on a second
+// thread: each line is converted on its own, so cutting at a line start
 // changes nothing.
 constexpr std::size_t kTwoThreadsFrom = 1 << 20;
 
-}  // namespace
-
-void NormaliseBytesIntoText(std::string& bytes) {
+// Converts the lines of `bytes` up to its first NUL, those from the line
+// start nearest its middle on by `second` on a worker and the others here by
+// `first`; each half within its own bytes, neither touching the other's.
+// Returns the number of lines the first half holds (all of them when the
+// text is not cut).
+template <class First, class Second>
+std::size_t ConvertInHalves(std::string& bytes, First& first, Second& second) {
   const std::string_view input(bytes.data(), UpToNul(bytes).size());
   std::size_t cut = input.size();
   if (input.size() >= kTwoThreadsFrom) {
     const std::size_t lf = input.find('\n', input.size() / 2);
     if (lf != std::string_view::npos) cut = lf + 1;
   }
-  // Each half is converted within its own bytes, the second on a worker:
-  // neither touches a byte of the other.
   std::size_t second_write = 0;
   std::string second_rest;
   std::exception_ptr failed;
@@ -144,14 +147,18 @@ void NormaliseBytesIntoText(std::string& bytes) {
   if (cut < input.size()) {
     worker = std::thread([&] {
       try {
-        second_rest = ConvertLinesInPlace(bytes.data() + cut, input.substr(cut), second_write, normalised);
+        second_rest = ConvertLinesInPlace(bytes.data() + cut, input.substr(cut), second_write, second);
       } catch (...) { failed = std::current_exception(); }
     });
   }
-  std::size_t write = 0;
+  std::size_t write = 0, lines = 0;
   std::string rest;
+  auto counted = [&](std::string_view line, std::string& scratch) {
+    ++lines;
+    return first(line, scratch);
+  };
   try {
-    rest = ConvertLinesInPlace(bytes.data(), input.substr(0, cut), write, normalised);
+    rest = ConvertLinesInPlace(bytes.data(), input.substr(0, cut), write, counted);
   } catch (...) {
     if (worker.joinable()) worker.join();
     throw;
@@ -161,7 +168,7 @@ void NormaliseBytesIntoText(std::string& bytes) {
   if (cut == input.size()) {
     bytes.resize(write);
     bytes += rest;
-    return;
+    return lines;
   }
   // The halves side by side: the second moves down behind the first.
   if (write + rest.size() <= cut) {
@@ -170,13 +177,18 @@ void NormaliseBytesIntoText(std::string& bytes) {
     std::memcpy(s + write, rest.data(), rest.size());
     bytes.resize(write + rest.size() + second_write);
   } else {
-    const std::string second(bytes, cut, second_write);
+    const std::string kept_second(bytes, cut, second_write);
     bytes.resize(write);
     bytes += rest;
-    bytes += second;
+    bytes += kept_second;
   }
   bytes += second_rest;
+  return lines;
 }
+
+}  // namespace
+
+void NormaliseBytesIntoText(std::string& bytes) { ConvertInHalves(bytes, normalised, normalised); }
 
 constexpr char kBlockComment[] = "/\\*.*?\\*/";
 
@@ -216,24 +228,33 @@ void RemoveEmptyLines(Lines& lines) {
 
 void RemoveEmptyLinesFromText(std::string& text, LineOrigins* origins) {
   // Lines that are already trimmed and follow no removed byte stay untouched.
-  std::size_t write = 0;
-  std::string rest;
   if (!origins) {
-    rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, non_empty);
-  } else {
-    // The lines come in order: each kept one keeps its origin.
-    std::size_t line = 0, kept = 0;
-    auto keep = [&](std::string_view l, std::string& scratch) {
-      std::optional<std::string_view> form = non_empty(l, scratch);
-      if (form && line < origins->size()) (*origins)[kept++] = (*origins)[line];
-      ++line;
-      return form;
-    };
-    rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, keep);
-    origins->resize(std::min(kept, origins->size()));
+    ConvertInHalves(text, non_empty, non_empty);
+    return;
   }
-  text.resize(write);
-  text += rest;
+  // The lines come in order: each kept one keeps its origin. The second
+  // half notes which of its lines it keeps; their origins follow once the
+  // first half's count of lines is known.
+  std::size_t line = 0, kept = 0;
+  auto keep = [&](std::string_view l, std::string& scratch) {
+    std::optional<std::string_view> form = non_empty(l, scratch);
+    if (form && line < origins->size()) (*origins)[kept++] = (*origins)[line];
+    ++line;
+    return form;
+  };
+  std::vector<std::size_t> kept_second;
+  std::size_t second_line = 0;
+  auto note = [&](std::string_view l, std::string& scratch) {
+    std::optional<std::string_view> form = non_empty(l, scratch);
+    if (form) kept_second.push_back(second_line);
+    ++second_line;
+    return form;
+  };
+  const std::size_t first_lines = ConvertInHalves(text, keep, note);
+  // Each origin moves down or stays: none is read after it is overwritten.
+  for (std::size_t local : kept_second)
+    if (first_lines + local < origins->size()) (*origins)[kept++] = (*origins)[first_lines + local];
+  origins->resize(std::min(kept, origins->size()));
 }
 
 }  // namespace zarn

@@ -125,8 +125,9 @@ TEST(Normalise, OnePassConversionsAgreeWithTheLineRules) {
   }
 }
 
-// Scripts of a megabyte and more are normalised in two halves, the second on
-// its own thread; the result is the same as line by line.
+// Scripts of a megabyte and more are normalised, and their empty lines
+// removed, in two halves, the second on its own thread; the result is the
+// same as line by line, and each kept line keeps its origin.
 TEST(Normalise, LargeScriptsNormaliseAsLineByLine) {
   std::mt19937 random(5);
   const char* const pieces[] = {"  call f( a,  b )", "\t set x=1 ", "", "   ", "endfunction", "a\tb  c"};
@@ -146,6 +147,20 @@ TEST(Normalise, LargeScriptsNormaliseAsLineByLine) {
     const auto differ = std::mismatch(bytes.begin(), bytes.end(), expected.begin(), expected.end());
     EXPECT_TRUE(differ.first == bytes.end() && differ.second == expected.end())
         << (crlf_only ? "CR LF ends" : "mixed ends") << ": first difference at byte " << (differ.first - bytes.begin());
+
+    // The empty-line pass on the normalised text, with each line's origin.
+    LineOrigins origins(lines.size());
+    for (std::size_t k = 0; k < origins.size(); ++k) origins[k] = static_cast<std::uint32_t>(k * 3 + 1);
+    LineOrigins expected_origins;
+    std::string expected_kept;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      if (lines[k].empty()) continue;
+      expected_kept += lines[k] + "\r\n";
+      expected_origins.push_back(origins[k]);
+    }
+    RemoveEmptyLinesFromText(bytes, &origins);
+    EXPECT_TRUE(bytes == expected_kept) << (crlf_only ? "CR LF ends" : "mixed ends");
+    EXPECT_TRUE(origins == expected_origins) << (crlf_only ? "CR LF ends" : "mixed ends");
   }
 }
 
