@@ -1,5 +1,8 @@
 #include "passes/assignment_spacing.h"
 
+#include <cstring>
+#include <thread>
+
 #include "text/rewrite.h"
 #include "text/text.h"
 
@@ -9,21 +12,18 @@
 
 namespace zarn {
 
-void RemoveBlanksInsideParentheses(std::string& text) {
-  // The three replacements ") ," -> "),", "( " -> "(" and " )" -> ")", one
-  // after the other, each remove a blank. None of them can make or break a
-  // place a later one looks for, except by removing that very blank (the
-  // blank of "( )" goes once), so each blank's fate follows from its two
-  // neighbours in the text before the first of them: one pass does all three.
-  const std::size_t n = text.size();
-  char* s = text.data();
+namespace {
+
+// Removes the blanks of s[0, n) within those bytes and returns how many bytes
+// are kept. `previous` is the byte before s[0], `after` the byte after
+// s[n - 1] ('\0' for none); no byte outside s[0, n) is read.
+std::size_t RemoveBlanksIn(char* s, std::size_t n, char previous, char after) {
   std::size_t read = 0, write = 0;
   // Kept bytes move down over removed blanks. The next byte is always still
   // in place; the previous one may be overwritten, so it is carried along.
-  char previous = '\0';
   auto take = [&](std::size_t at) {
     const char c = s[at];
-    const char next = at + 1 < n ? s[at + 1] : '\0';
+    const char next = at + 1 < n ? s[at + 1] : after;
     const bool removed = c == ' ' && (previous == '(' || next == ')' || (previous == ')' && next == ','));
     if (!removed) s[write++] = c;
     previous = c;
@@ -51,7 +51,39 @@ void RemoveBlanksInsideParentheses(std::string& text) {
   }
 #endif
   for (; read < n; ++read) take(read);
-  text.resize(write);
+  return write;
+}
+
+// From this size on the second half is done on a second thread.
+constexpr std::size_t kTwoThreadsFrom = 1 << 20;
+
+}  // namespace
+
+void RemoveBlanksInsideParentheses(std::string& text) {
+  // The three replacements ") ," -> "),", "( " -> "(" and " )" -> ")", one
+  // after the other, each remove a blank. None of them can make or break a
+  // place a later one looks for, except by removing that very blank (the
+  // blank of "( )" goes once), so each blank's fate follows from its two
+  // neighbours in the text before the first of them: one pass does all three.
+  const std::size_t n = text.size();
+  char* s = text.data();
+  std::size_t cut = n;
+  if (n >= kTwoThreadsFrom) {
+    const std::size_t lf = text.find('\n', n / 2);
+    if (lf != std::string::npos) cut = lf + 1;
+  }
+  if (cut == n) {
+    text.resize(RemoveBlanksIn(s, n, '\0', '\0'));
+    return;
+  }
+  // Cut after a line feed, each half sees its neighbour's byte as it was.
+  const char before = s[cut - 1], after = s[cut];
+  std::size_t second = 0;
+  std::thread worker([&] { second = RemoveBlanksIn(s + cut, n - cut, before, '\0'); });
+  const std::size_t first = RemoveBlanksIn(s, cut, '\0', after);
+  worker.join();
+  std::memmove(s + first, s + cut, second);
+  text.resize(first + second);
 }
 
 void FixAssignmentSpacing(std::string& text) {
