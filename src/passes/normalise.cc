@@ -5,7 +5,6 @@
 #include <exception>
 #include <optional>
 #include <thread>
-#include <vector>
 
 #include "text/rewrite.h"
 #include "text/text.h"
@@ -127,13 +126,11 @@ auto non_empty = [](std::string_view line, std::string&) -> std::optional<std::s
 // changes nothing.
 constexpr std::size_t kTwoThreadsFrom = 1 << 20;
 
-// Converts the lines of `bytes` up to its first NUL, those from the line
-// start nearest its middle on by `second` on a worker and the others here by
-// `first`; each half within its own bytes, neither touching the other's.
-// Returns the number of lines the first half holds (all of them when the
-// text is not cut).
-template <class First, class Second>
-std::size_t ConvertInHalves(std::string& bytes, First& first, Second& second) {
+// Converts the lines of `bytes` up to its first NUL by `form`, those from the
+// line start nearest its middle on by a worker; each half within its own
+// bytes, neither touching the other's.
+template <class Form>
+void ConvertInHalves(std::string& bytes, Form& form) {
   const std::string_view input(bytes.data(), UpToNul(bytes).size());
   std::size_t cut = input.size();
   if (input.size() >= kTwoThreadsFrom) {
@@ -147,18 +144,14 @@ std::size_t ConvertInHalves(std::string& bytes, First& first, Second& second) {
   if (cut < input.size()) {
     worker = std::thread([&] {
       try {
-        second_rest = ConvertLinesInPlace(bytes.data() + cut, input.substr(cut), second_write, second);
+        second_rest = ConvertLinesInPlace(bytes.data() + cut, input.substr(cut), second_write, form);
       } catch (...) { failed = std::current_exception(); }
     });
   }
-  std::size_t write = 0, lines = 0;
+  std::size_t write = 0;
   std::string rest;
-  auto counted = [&](std::string_view line, std::string& scratch) {
-    ++lines;
-    return first(line, scratch);
-  };
   try {
-    rest = ConvertLinesInPlace(bytes.data(), input.substr(0, cut), write, counted);
+    rest = ConvertLinesInPlace(bytes.data(), input.substr(0, cut), write, form);
   } catch (...) {
     if (worker.joinable()) worker.join();
     throw;
@@ -168,7 +161,7 @@ std::size_t ConvertInHalves(std::string& bytes, First& first, Second& second) {
   if (cut == input.size()) {
     bytes.resize(write);
     bytes += rest;
-    return lines;
+    return;
   }
   // The halves side by side: the second moves down behind the first.
   if (write + rest.size() <= cut) {
@@ -183,12 +176,11 @@ std::size_t ConvertInHalves(std::string& bytes, First& first, Second& second) {
     bytes += kept_second;
   }
   bytes += second_rest;
-  return lines;
 }
 
 }  // namespace
 
-void NormaliseBytesIntoText(std::string& bytes) { ConvertInHalves(bytes, normalised, normalised); }
+void NormaliseBytesIntoText(std::string& bytes) { ConvertInHalves(bytes, normalised); }
 
 constexpr char kBlockComment[] = "/\\*.*?\\*/";
 
@@ -228,33 +220,26 @@ void RemoveEmptyLines(Lines& lines) {
 
 void RemoveEmptyLinesFromText(std::string& text, LineOrigins* origins) {
   // Lines that are already trimmed and follow no removed byte stay untouched.
+  // One thread: the lines move little, and a second would cost more in
+  // noting which lines it keeps than it saves.
+  std::size_t write = 0;
+  std::string rest;
   if (!origins) {
-    ConvertInHalves(text, non_empty, non_empty);
-    return;
+    rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, non_empty);
+  } else {
+    // The lines come in order: each kept one keeps its origin.
+    std::size_t line = 0, kept = 0;
+    auto keep = [&](std::string_view l, std::string& scratch) {
+      std::optional<std::string_view> form = non_empty(l, scratch);
+      if (form && line < origins->size()) (*origins)[kept++] = (*origins)[line];
+      ++line;
+      return form;
+    };
+    rest = ConvertLinesInPlace(text.data(), UpToNul(text), write, keep);
+    origins->resize(std::min(kept, origins->size()));
   }
-  // The lines come in order: each kept one keeps its origin. The second
-  // half notes which of its lines it keeps; their origins follow once the
-  // first half's count of lines is known.
-  std::size_t line = 0, kept = 0;
-  auto keep = [&](std::string_view l, std::string& scratch) {
-    std::optional<std::string_view> form = non_empty(l, scratch);
-    if (form && line < origins->size()) (*origins)[kept++] = (*origins)[line];
-    ++line;
-    return form;
-  };
-  std::vector<std::size_t> kept_second;
-  std::size_t second_line = 0;
-  auto note = [&](std::string_view l, std::string& scratch) {
-    std::optional<std::string_view> form = non_empty(l, scratch);
-    if (form) kept_second.push_back(second_line);
-    ++second_line;
-    return form;
-  };
-  const std::size_t first_lines = ConvertInHalves(text, keep, note);
-  // Each origin moves down or stays: none is read after it is overwritten.
-  for (std::size_t local : kept_second)
-    if (first_lines + local < origins->size()) (*origins)[kept++] = (*origins)[first_lines + local];
-  origins->resize(std::min(kept, origins->size()));
+  text.resize(write);
+  text += rest;
 }
 
 }  // namespace zarn
