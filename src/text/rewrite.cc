@@ -256,7 +256,12 @@ namespace {
 // under that byte.
 class LiveText {
  public:
-  LiveText(std::string& text, std::string_view lead) : text_(text), size_(text.size()), lead_(lead) {}
+  // `deletions`: how many places the loop may delete, for the kept pieces'
+  // room.
+  LiveText(std::string& text, std::string_view lead, std::size_t deletions)
+      : text_(text), size_(text.size()), lead_(lead) {
+    pieces_.reserve(deletions + 1);
+  }
 
   // Takes the scanned text up to `offset` into the finished part.
   void KeepUpTo(std::size_t offset) {
@@ -408,7 +413,7 @@ void DeleteFirstOccurrenceOfEachFound(std::string& text, const FoundMatches& mat
                            });
   const std::string before = joins_lines ? text : std::string();
   const bool ended_line = !text.empty() && text.back() == '\n';
-  LiveText live(text, lead);
+  LiveText live(text, lead, matches.size());
   std::size_t erased = 0;  // by deletions of earlier places, which move the rest of the text
   for (auto [offset, length] : matches) {
     offset -= erased;
