@@ -57,13 +57,6 @@ const std::array<ReleaseRow, 28> kReleaseRows = {{
     {"hashtable", "FlushParentHashtable("},
 }};
 
-std::string FindDestructorType(std::string_view text) {
-  for (const ReleaseRow& row : kReleaseRows) {
-    if (text.find(row.type) != std::string_view::npos) return row.type;
-  }
-  return "";
-}
-
 std::optional<std::string> DestructorCallFor(std::string_view type) {
   for (const ReleaseRow& row : kReleaseRows) {
     if (type == row.type) return row.call;
@@ -81,12 +74,11 @@ std::optional<std::string> DestructorCallFor(std::string_view type) {
 // (thousands of user function names made a full table hundreds of MB).
 namespace {
 constexpr std::size_t kNoRow = std::numeric_limits<std::size_t>::max();
-}  // namespace
 
-class ReturnTypeTable::KeyIndex {
+class RowAutomaton {
  public:
   // `keys[row]` is the key of that row; empty keys never occur.
-  explicit KeyIndex(const std::vector<std::string_view>& keys) {
+  explicit RowAutomaton(const std::vector<std::string_view>& keys) {
     byte_class_.fill(0);
     for (std::string_view key : keys) {
       for (unsigned char byte : key) {
@@ -186,6 +178,24 @@ class ReturnTypeTable::KeyIndex {
   std::vector<std::uint16_t> label_;                                // per state: class of its last byte
   std::vector<std::size_t> lowest_row_;                             // per state; kNoRow when no key ends there
 };
+
+}  // namespace
+
+class ReturnTypeTable::KeyIndex : public RowAutomaton {
+ public:
+  using RowAutomaton::RowAutomaton;
+};
+
+std::string FindDestructorType(std::string_view text) {
+  // The release types in row order, found in one pass over the text.
+  static const RowAutomaton types = [] {
+    std::vector<std::string_view> keys;
+    for (const ReleaseRow& row : kReleaseRows) keys.emplace_back(row.type);
+    return RowAutomaton(keys);
+  }();
+  const std::size_t row = types.LowestRowIn(text);
+  return row == kNoRow ? "" : kReleaseRows[row].type;
+}
 
 namespace {
 

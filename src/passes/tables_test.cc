@@ -262,6 +262,20 @@ TEST(TablesTest, ReleaseLookupsTakeTheFirstRow) {
       {"local unit timerUnit", "timer"}, {"local integer i", ""},          {"local location l", "location"},
   };
   for (const auto& [text, type] : types) EXPECT_EQ(FindDestructorType(text), type) << text;
+  // Texts of pieces of the types, against trying the rows one by one.
+  std::mt19937 random(3);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (int k = random() % 5; k > 0; --k) {
+      const std::string type = kReleaseRows[random() % kReleaseRows.size()].type;
+      const std::size_t from = random() % type.size();
+      text += type.substr(from, 1 + random() % (type.size() - from)) + (random() % 2 ? " " : "");
+    }
+    std::string expected;
+    for (const ReleaseRow& row : kReleaseRows)
+      if (expected.empty() && text.find(row.type) != std::string::npos) expected = row.type;
+    ASSERT_EQ(FindDestructorType(text), expected) << text;
+  }
 
   EXPECT_EQ(DestructorCallFor("hashtable"), "FlushParentHashtable(");
   EXPECT_EQ(DestructorCallFor("dialog"), "DialogDestroy(");
