@@ -58,9 +58,15 @@ const std::array<ReleaseRow, 28> kReleaseRows = {{
 }};
 
 std::optional<std::string> DestructorCallFor(std::string_view type) {
-  for (const ReleaseRow& row : kReleaseRows) {
-    if (type == row.type) return row.call;
-  }
+  // The types as views: most rows differ in length, and are passed over
+  // without reading their bytes.
+  static const std::array<std::string_view, kReleaseRows.size()> types = [] {
+    std::array<std::string_view, kReleaseRows.size()> out;
+    for (std::size_t row = 0; row < out.size(); ++row) out[row] = kReleaseRows[row].type;
+    return out;
+  }();
+  for (std::size_t row = 0; row < types.size(); ++row)
+    if (type == types[row]) return kReleaseRows[row].call;
   return std::nullopt;
 }
 
