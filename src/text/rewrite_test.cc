@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "passes/run.h"
 #include "text/edit_watch.h"
 #include "text/script.h"
+#include "text/spliced_text.h"
 #include "text/text.h"
 
 namespace zarn {
@@ -189,6 +191,55 @@ class TaggedText {
 
 // The origins the engine and the plain rule report agree with the slow
 // reference on random edits that add, split, join and drop lines.
+// The bytes after a place, read in pieces, against a byte loop over the
+// live text: the engine looks there for occurrences its edits made.
+TEST(RewriteEngine, TextAfterAPlaceMatchesAByteLoop) {
+  std::mt19937 random(17);
+  const std::string alphabet = "ab\r\nx";
+  auto random_text = [&](std::size_t n) {
+    std::string t(n, 'a');
+    for (char& c : t) c = alphabet[random() % alphabet.size()];
+    return t;
+  };
+  for (int round = 0; round < 2000; ++round) {
+    const std::string original = random_text(random() % 60);
+    rewrite_detail::SplicedText live(original);
+    std::vector<std::string> texts;
+    texts.reserve(16);
+    std::vector<rewrite_detail::PlaceKey> keys;
+    for (std::size_t at = random() % 4; at < original.size() && texts.size() < 16; at += 1 + random() % 6) {
+      texts.push_back(random_text(random() % 5));
+      const bool insert = random() % 3 == 0;
+      const std::size_t length = insert ? 0 : std::min<std::size_t>(random() % 4, original.size() - at);
+      if (insert)
+        live.Insert(at, &texts.back());
+      else
+        live.Replace(at, length, &texts.back());
+      keys.push_back({at, !insert});
+      at += length;
+    }
+    const std::string built = live.Build();
+    // Where each place ends in the live text.
+    std::size_t growth = 0, k = 0;
+    for (const auto& splice : live.Splices()) {
+      growth += splice.text.size() - splice.length;
+      const std::size_t end = splice.at + splice.length + growth;
+      const std::size_t limit = random() % 12;
+      const bool at_break = random() % 2;
+      const std::string stop = random() % 3 ? random_text(1 + random() % 3) : std::string();
+      std::string expected;
+      for (std::size_t i = end; i < built.size() && expected.size() < limit; ++i) {
+        if (at_break && (built[i] == '\r' || built[i] == '\n')) break;
+        expected += built[i];
+        if (!stop.empty() && expected.size() >= stop.size() &&
+            expected.compare(expected.size() - stop.size(), stop.size(), stop) == 0)
+          break;
+      }
+      ASSERT_EQ(live.After(keys[k++], limit, at_break, stop), expected) << "round " << round;
+    }
+  }
+}
+
 TEST(RewriteEngine, OriginsFollowEveryEdit) {
   for (std::uint64_t seed = 1; seed <= 1200; ++seed) {
     Random random(seed);

@@ -13,6 +13,7 @@
 
 #include "text/line_origins.h"
 
+#include "text/text_search.h"
 #include "text/text_set.h"
 
 namespace zarn::rewrite_detail {
@@ -94,28 +95,22 @@ class SplicedText {
   std::string After(PlaceKey key, std::size_t limit, bool at_break, std::string_view stop) const {
     std::string out;
     out.reserve(std::min<std::size_t>(limit, 256));
-    auto take = [&](char c) {
-      if (at_break && IsBreak(c)) return false;
-      out.push_back(c);
-      // The stop can only have just ended where its last byte was taken.
-      return out.size() < limit && !(stop.size() && c == stop.back() && out.size() >= stop.size() &&
-                                     std::string_view(out).substr(out.size() - stop.size()) == stop);
-    };
     auto place = places_.find(key);
     std::size_t pos = place->second.end;
     auto next = std::next(place);
     bool going = limit > 0;
     while (going) {
       if (next != places_.end() && next->first.at == pos) {
-        for (char c : *next->second.to)
-          if (going) going = take(c);
+        going = TakeForwards(*next->second.to, out, limit, at_break, stop);
         pos = next->second.end;
         ++next;
         continue;
       }
       if (pos >= original_.size()) break;
-      std::size_t stretch_end = next != places_.end() ? next->first.at : original_.size();
-      while (going && pos < stretch_end) going = take(original_[pos++]);
+      const std::size_t stretch_end = next != places_.end() ? next->first.at : original_.size();
+      const std::string_view stretch(original_.data() + pos, stretch_end - pos);
+      going = TakeForwards(stretch, out, limit, at_break, stop);
+      pos = stretch_end;
     }
     return out;
   }
@@ -194,6 +189,41 @@ class SplicedText {
     std::size_t end;  // an insertion ends where it stands
     const std::string* to;
   };
+
+  // Appends the bytes of `piece` to `out` as a byte loop would, one by one:
+  // before a line break it stops (when `at_break`), and after the byte that
+  // makes `out` `limit` long or end with `stop`. False once it has stopped.
+  static bool TakeForwards(std::string_view piece, std::string& out, std::size_t limit, bool at_break,
+                           std::string_view stop) {
+    std::size_t take = std::min(piece.size(), limit - out.size());
+    bool stopped = take < piece.size() || out.size() + take == limit;
+    if (at_break) {
+      for (std::size_t i = 0; i < take; ++i) {
+        if (IsBreak(piece[i])) {
+          take = i;
+          stopped = true;
+          break;
+        }
+      }
+    }
+    if (!stop.empty()) {
+      // The first place where `stop` ends among the bytes taken; it may begin
+      // in what `out` already holds.
+      const std::size_t tail = std::min(out.size(), stop.size() - 1);
+      std::string window = out.substr(out.size() - tail);
+      window.append(piece.substr(0, take));
+      const std::size_t at = FindText(window, stop);
+      if (at != std::string_view::npos) {
+        const std::size_t ends = at + stop.size() - tail;  // bytes of `piece` up to the stop's end
+        if (ends <= take) {
+          take = ends;
+          stopped = true;
+        }
+      }
+    }
+    out.append(piece.substr(0, take));
+    return !stopped && out.size() < limit;
+  }
 
   static bool EndsWithReversed(const std::string& reversed, std::string_view stop) {
     if (stop.empty() || reversed.size() < stop.size()) return false;

@@ -21,7 +21,7 @@ inline std::uint64_t Step(std::uint64_t hash, char c) { return (hash ^ static_ca
 inline std::uint64_t Key(std::uint64_t hash, std::size_t length) {
   return hash ^ (static_cast<std::uint64_t>(length) * 0x9E3779B97F4A7C15ull);
 }
-std::uint64_t HashOf(std::string_view s) {
+inline std::uint64_t HashOf(std::string_view s) {
   std::uint64_t hash = kFnvBasis;
   for (char c : s) hash = Step(hash, c);
   return hash;
