@@ -1,6 +1,7 @@
 #include "passes/block_parser.h"
 
 #include <functional>
+#include <vector>
 
 #include "passes/conditional_blocks.h"
 #include "passes/handle_creation.h"
@@ -70,15 +71,43 @@ std::string_view BodyName(std::string_view body, long long name_start, const Key
 
 // Runs the body passes on every body the pattern finds and writes each result
 // back over every occurrence of the body.
+// The places of a word in a text, found once, asked in order of the ranges
+// that may hold them.
+class WordPlaces {
+ public:
+  WordPlaces(std::string_view text, std::string_view word) : text_(text), word_(word) {}
+
+  // Whether the word stands wholly inside text_[begin, end); `begin` never
+  // goes down from one question to the next.
+  bool Inside(std::size_t begin, std::size_t end) {
+    if (!found_) {
+      for (std::size_t at = FindText(text_, word_); at != std::string_view::npos; at = FindText(text_, word_, at + 1))
+        places_.push_back(at);
+      found_ = true;
+    }
+    while (next_ < places_.size() && places_[next_] < begin) ++next_;
+    return next_ < places_.size() && places_[next_] + word_.size() <= end;
+  }
+
+ private:
+  std::string_view text_, word_;
+  std::vector<std::size_t> places_;
+  std::size_t next_ = 0;
+  bool found_ = false;
+};
+
 void ParseBodies(Run& run, std::string_view keyword, std::string_view end_keyword, long long name_start) {
   const KeywordRule& rule = run.keywords;
   const std::string pattern = rule.InPattern(keyword) + ".*?" + rule.InPattern(end_keyword);
+  // The scan reads the text as it is until every body is seen.
+  WordPlaces vars(run.text, "var"), frees(run.text, "free");
   ReplaceEachMatch(run.text, pattern, MatchMode::kWholeText, [&](std::string_view matched) {
     run.progress.SetFunctionName(BodyName(matched, name_start, rule), /*pump=*/true);
     // Both passes leave a body without their keywords' letters as it is:
     // most bodies are neither copied nor compared.
-    if (FindText(matched, "var") == std::string_view::npos && FindText(matched, "free") == std::string_view::npos)
-      return std::optional<std::string>();
+    const std::size_t begin = static_cast<std::size_t>(matched.data() - run.text.data());
+    const std::size_t end = begin + matched.size();
+    if (!vars.Inside(begin, end) && !frees.Inside(begin, end)) return std::optional<std::string>();
     std::string body = InferVarDeclarations(std::string(matched), run.return_types, rule);
     return std::optional<std::string>(ExpandFreeStatements(std::move(body), run.return_types, rule));
   });
