@@ -60,11 +60,17 @@ void SplitRawBlocks(Run& run) {
 
 namespace {
 
+// Lines of `text` as its origins count them.
+std::size_t LineCount(std::string_view text) {
+  text = UpToNul(text);
+  return CountLineFeeds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
+}
+
 // The origins of the text JoinRawBlocks makes of `text`, each block that the
-// scan finds taking the body that the join gives it, where it stands.
-LineOrigins JoinedOrigins(const Run& run, const std::string& text) {
+// scan finds taking the body that the join gives it, where it stands; false
+// when the join did otherwise (the result has another number of lines).
+bool JoinedOrigins(Run& run, const std::string& text, const std::string& joined) {
   LineOrigins out;
-  out.reserve(run.origins.size());
   std::size_t line = 0;
   auto origin = [&](std::size_t k) {
     return run.origins.empty() ? 0u : run.origins[std::min(k, run.origins.size() - 1)];
@@ -109,13 +115,9 @@ LineOrigins JoinedOrigins(const Run& run, const std::string& text) {
   }
   take(std::string_view(text).substr(done), nullptr);
   if (!text.empty() && text.back() != '\n' && text.back() != '\r') out.push_back(current);
-  return out;
-}
-
-// Lines of `text` as its origins count them.
-std::size_t LineCount(std::string_view text) {
-  text = UpToNul(text);
-  return CountLineFeeds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
+  if (out.size() != LineCount(joined)) return false;
+  run.origins = std::move(out);
+  return true;
 }
 
 }  // namespace
@@ -132,15 +134,15 @@ void JoinRawBlocks(Run& run) {
     });
   };
   // Each body's lines take the origins kept beside it, found in the text
-  // before the join. Should the join have done otherwise (the result has
-  // another number of lines), the origins its rewrites report stand.
-  LineOrigins joined = JoinedOrigins(run, run.text);
-  LineOrigins reported = run.origins;
-  {
-    EditWatch watch(run.text, reported);
-    join(run.text);
-  }
-  run.origins = LineCount(run.text) == joined.size() ? std::move(joined) : std::move(reported);
+  // before the join; should the join have done otherwise, the join is done
+  // again on that text under a watch, and the origins its rewrites report
+  // stand.
+  const std::string before = run.text;
+  join(run.text);
+  if (JoinedOrigins(run, before, run.text)) return;
+  std::string again = before;
+  EditWatch watch(again, run.origins);
+  join(again);
 }
 
 }  // namespace zarn

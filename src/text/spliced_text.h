@@ -196,6 +196,18 @@ class SplicedText {
   static bool TakeForwards(std::string_view piece, std::string& out, std::size_t limit, bool at_break,
                            std::string_view stop) {
     std::size_t take = std::min(piece.size(), limit - out.size());
+    if (take < 64) {
+      // A few bytes cost less one by one.
+      for (char c : piece) {
+        if (at_break && IsBreak(c)) return false;
+        out.push_back(c);
+        if (out.size() >= limit) return false;
+        if (!stop.empty() && c == stop.back() && out.size() >= stop.size() &&
+            std::string_view(out).substr(out.size() - stop.size()) == stop)
+          return false;
+      }
+      return true;
+    }
     bool stopped = take < piece.size() || out.size() + take == limit;
     if (at_break) {
       for (std::size_t i = 0; i < take; ++i) {
@@ -207,18 +219,23 @@ class SplicedText {
       }
     }
     if (!stop.empty()) {
-      // The first place where `stop` ends among the bytes taken; it may begin
-      // in what `out` already holds.
-      const std::size_t tail = std::min(out.size(), stop.size() - 1);
-      std::string window = out.substr(out.size() - tail);
-      window.append(piece.substr(0, take));
-      const std::size_t at = FindText(window, stop);
-      if (at != std::string_view::npos) {
-        const std::size_t ends = at + stop.size() - tail;  // bytes of `piece` up to the stop's end
-        if (ends <= take) {
-          take = ends;
-          stopped = true;
-        }
+      // The first place where `stop` ends among the bytes taken: first those
+      // where it begins in what `out` already holds, then within the piece.
+      std::size_t ends = std::string_view::npos;  // bytes of the piece up to the stop's end
+      const std::string_view held(out);
+      for (std::size_t k = 1; k < stop.size() && k <= take && ends == std::string_view::npos; ++k) {
+        const std::size_t before = stop.size() - k;
+        if (before <= held.size() && held.substr(held.size() - before) == stop.substr(0, before) &&
+            piece.substr(0, k) == stop.substr(before))
+          ends = k;
+      }
+      if (ends == std::string_view::npos) {
+        const std::size_t at = FindText(piece.substr(0, take), stop);
+        if (at != std::string_view::npos) ends = at + stop.size();
+      }
+      if (ends != std::string_view::npos) {
+        take = ends;
+        stopped = true;
       }
     }
     out.append(piece.substr(0, take));
