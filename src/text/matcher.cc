@@ -229,8 +229,11 @@ std::string_view Matcher::Lead() const {
 bool Matcher::Scan(std::string_view text) {
   subject_ = text;
   places_.clear();
+  // Only where every match begins with the lead can a sweep for the matched
+  // texts look at its places alone.
   const std::string_view lead = Lead();
-  places_kept_ = keep_places_ && !lead.empty();
+  const bool begins = !pattern_.span_open().text.empty() || pattern_.whole_line_from_start();
+  places_kept_ = keep_places_ && begins && !lead.empty();
   if (places_kept_) {
     for (std::size_t at = FindText(text, lead); at != std::string_view::npos; at = FindText(text, lead, at + 1))
       places_.push_back(at);

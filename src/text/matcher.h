@@ -45,13 +45,15 @@ class Matcher {
   bool Next();
 
   // Asks the next scan to find, in one pass before it starts, every place
-  // (overlapping ones too) where Lead() stands, and to search among those.
+  // (overlapping ones too) where Lead() stands, and to search among those,
+  // when every match begins with it ("open.*?close", "^word.*?$" by lines).
   void KeepLeadPlaces() { keep_places_ = true; }
   // A text that every match holds: for "open.*?close" its open, which each
   // match begins with; otherwise the pattern's longest literal; or "".
   std::string_view Lead() const;
   // After a scan that kept them: the places of Lead(), in order (none when
-  // the pattern has no lead).
+  // they were not kept).
+  bool LeadPlacesKept() const { return places_kept_; }
   std::vector<std::size_t> TakeLeadPlaces() { return std::move(places_); }
 
   // The whole match, valid until the next First() or the matcher's end.

@@ -21,7 +21,8 @@ struct Collected {
   std::vector<Edit> edits;
   std::string lead;
   std::vector<std::size_t> places;
-  LeadPlaces known() const { return {lead, &places}; }
+  // None when the scan kept no places.
+  LeadPlaces known() const { return lead.empty() ? LeadPlaces{} : LeadPlaces{lead, &places}; }
 };
 
 // Collects every match first; the callbacks see only the matched text, so
@@ -33,8 +34,10 @@ Collected CollectEdits(const std::string& text, std::string_view pattern, MatchM
   Matcher m(pattern, mode);
   m.KeepLeadPlaces();
   for (bool found = m.Scan(text); found; found = m.Next()) add(m.Matched(), out.edits);
-  out.lead = std::string(m.Lead());
-  out.places = m.TakeLeadPlaces();
+  if (m.LeadPlacesKept()) {
+    out.lead = std::string(m.Lead());
+    out.places = m.TakeLeadPlaces();
+  }
   return out;
 }
 
