@@ -60,12 +60,6 @@ void SplitRawBlocks(Run& run) {
 
 namespace {
 
-// Lines of `text` as its origins count them.
-std::size_t LineCount(std::string_view text) {
-  text = UpToNul(text);
-  return CountLineFeeds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
-}
-
 // The origins of the text JoinRawBlocks makes of `text`, each block that the
 // scan finds taking the body that the join gives it, where it stands; false
 // when the join did otherwise (the result has another number of lines).

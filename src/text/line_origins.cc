@@ -50,10 +50,13 @@ std::size_t CountLineFeeds(std::string_view text) {
   return count;
 }
 
-LineOrigins IdentityOrigins(std::string_view text) {
+std::size_t LineCount(std::string_view text) {
   text = UpToNul(text);
-  std::size_t count = CountLineFeeds(text);
-  if (!text.empty() && text.back() != '\n') ++count;
+  return CountLineFeeds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
+}
+
+LineOrigins IdentityOrigins(std::string_view text) {
+  const std::size_t count = LineCount(text);
   LineOrigins origins(count);
   for (std::size_t k = 0; k < count; ++k) origins[k] = static_cast<std::uint32_t>(k);
   return origins;

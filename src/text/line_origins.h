@@ -19,6 +19,8 @@ std::vector<std::string_view> LineViews(std::string_view text);
 // The number of LF bytes in `text`: its lines, where every line ends with
 // CR LF, as in the passes' texts.
 std::size_t CountLineFeeds(std::string_view text);
+// Lines of `text` (up to its first NUL) as its origins count them.
+std::size_t LineCount(std::string_view text);
 
 // Origins of a text whose lines are the first text's own: 0, 1, 2, ...
 LineOrigins IdentityOrigins(std::string_view text);
